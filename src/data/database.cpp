@@ -1,0 +1,189 @@
+#include "database.h"
+#include "apperror.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <map>
+#include <sqlite3.h>
+
+namespace gudang {
+
+namespace {
+
+std::map<QString, std::weak_ptr<Database>> &pool()
+{
+    static std::map<QString, std::weak_ptr<Database>> p;
+    return p;
+}
+
+QString describe(int rc, sqlite3 *db)
+{
+    const int primary = rc & 0xff;
+    switch (primary) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("database sedang dipakai program lain; coba lagi sebentar lagi");
+    case SQLITE_FULL:
+        return QStringLiteral("disk penuh");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return QStringLiteral("database hanya dapat dibaca");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return QStringLiteral("file database rusak atau bukan database");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("file tidak dapat dibuka");
+    case SQLITE_IOERR:
+        return QStringLiteral("kesalahan baca/tulis disk");
+    default:
+        break;
+    }
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+}
+
+} // namespace
+
+Statement::Statement(Database &db, const char *sql)
+    : m_db(db)
+{
+    const int rc = sqlite3_prepare_v2(db.handle(), sql, -1, &m_stmt, nullptr);
+    if (rc != SQLITE_OK)
+        db.fail(rc, QStringLiteral("Perintah database tidak dapat disiapkan"));
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(m_stmt);
+    m_db.fail(rc, QStringLiteral("Perintah database gagal"));
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+Database::Database(QString path, sqlite3 *db)
+    : m_path(std::move(path))
+    , m_db(db)
+{
+}
+
+Database::~Database()
+{
+    sqlite3_close_v2(m_db);
+}
+
+sqlite3 *Database::openHandle(const QString &path, bool create)
+{
+    sqlite3 *db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        sqlite3_busy_timeout(db, 2000);
+        rc = sqlite3_exec(db,
+                          "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
+                          "SELECT count(*) FROM sqlite_schema;",
+                          nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const QString why = describe(rc, db);
+        sqlite3_close_v2(db);
+        throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: %2.")
+                               .arg(QDir::toNativeSeparators(path), why));
+    }
+    return db;
+}
+
+std::shared_ptr<Database> Database::open(const QString &path)
+{
+    const QString key = QFileInfo(path).absoluteFilePath();
+    auto &p = pool();
+    if (auto existing = p[key].lock())
+        return existing;
+    if (!QFileInfo::exists(key)) {
+        throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: file tidak ditemukan.")
+                               .arg(QDir::toNativeSeparators(key)));
+    }
+    std::shared_ptr<Database> db(new Database(key, openHandle(key, false)));
+    p[key] = db;
+    return db;
+}
+
+void Database::create(const QString &path, DbRole role)
+{
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        throw AppError(QStringLiteral("Folder %1 tidak dapat dibuat.")
+                               .arg(QDir::toNativeSeparators(info.absolutePath())));
+    }
+    std::shared_ptr<Database> db = pool()[info.absoluteFilePath()].lock();
+    std::unique_ptr<Database> own;
+    if (!db)
+        own.reset(new Database(info.absoluteFilePath(), openHandle(path, true)));
+    Database &d = db ? *db : *own;
+    Transaction t(d);
+    for (const TableDef *table : tablesOf(role))
+        d.exec(createTableSql(*table).toUtf8().constData());
+    t.commit();
+}
+
+void Database::exec(const char *sql)
+{
+    char *err = nullptr;
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK)
+        fail(rc, QStringLiteral("Perintah database gagal"));
+}
+
+void Database::fail(int rc, const QString &what) const
+{
+    throw AppError(QStringLiteral("%1 (%2): %3.")
+                           .arg(what, QDir::toNativeSeparators(m_path), describe(rc, m_db)));
+}
+
+void Database::addUndo(std::function<void()> undo)
+{
+    if (m_transaction)
+        m_transaction->m_undo.push_back(std::move(undo));
+}
+
+Database::Transaction::Transaction(Database &db)
+    : m_db(db)
+{
+    if (db.m_transaction)
+        throw AppError(QStringLiteral("Transaksi database sudah berjalan."));
+    db.exec("BEGIN IMMEDIATE");
+    db.m_transaction = this;
+}
+
+Database::Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    sqlite3_exec(m_db.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_db.m_transaction = nullptr;
+    for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
+        (*it)();
+}
+
+void Database::Transaction::commit()
+{
+    m_db.exec("COMMIT");
+    m_done = true;
+    m_db.m_transaction = nullptr;
+}
+
+} // namespace gudang

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "schema.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace gudang {
+
+class Database;
+
+// A prepared statement; finalised when it goes out of scope.
+class Statement
+{
+public:
+    Statement(Database &db, const char *sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    sqlite3_stmt *get() const { return m_stmt; }
+    // Steps once; true while a row is available. Failures throw AppError.
+    bool step();
+    void reset();
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+// One SQLite database file, opened once per process and shared by every record source on it,
+// so that writes through several record sources can take part in one transaction.
+class Database
+{
+public:
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens an existing file; a missing or unreadable file fails. Never creates or empties it.
+    static std::shared_ptr<Database> open(const QString &path);
+    // Creates the file with its folder and the tables of its role when they are missing.
+    static void create(const QString &path, DbRole role);
+
+    const QString &path() const { return m_path; }
+    sqlite3 *handle() const { return m_db; }
+
+    void exec(const char *sql);
+    // Throws AppError for an SQLite result code; `what` says what was being done.
+    [[noreturn]] void fail(int rc, const QString &what) const;
+
+    bool inTransaction() const { return m_transaction != nullptr; }
+    // Record sources register how to take back a change of their snapshot; the actions run
+    // in reverse order when the transaction is rolled back.
+    void addUndo(std::function<void()> undo);
+
+    // All-or-nothing: BEGIN IMMEDIATE on construction, ROLLBACK (and undo of the snapshots)
+    // on destruction unless commit() succeeded.
+    class Transaction
+    {
+    public:
+        explicit Transaction(Database &db);
+        ~Transaction();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        void commit();
+
+    private:
+        friend class Database;
+        Database &m_db;
+        std::vector<std::function<void()>> m_undo;
+        bool m_done = false;
+    };
+
+private:
+    Database(QString path, sqlite3 *db);
+    static sqlite3 *openHandle(const QString &path, bool create);
+
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+    Transaction *m_transaction = nullptr;
+};
+
+} // namespace gudang

@@ -1,0 +1,114 @@
+#include "gridmodel.h"
+#include "apperror.h"
+#include "recordsource.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QTableView>
+
+namespace gudang {
+
+GridModel::GridModel(RecordSource *source, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_source(source)
+{
+    connect(source, &RecordSource::rowsReset, this, [this] {
+        m_following = true;
+        beginResetModel();
+        endResetModel();
+        m_following = false;
+    });
+    // The source has already changed its list when it signals, so the model is reset around
+    // the change for inserts and removals, and only the changed row is repainted otherwise.
+    connect(source, &RecordSource::rowInserted, this, [this](int row) {
+        m_following = true;
+        beginInsertRows({}, row, row);
+        endInsertRows();
+        m_following = false;
+    });
+    connect(source, &RecordSource::rowRemoved, this, [this](int row) {
+        m_following = true;
+        beginRemoveRows({}, row, row);
+        endRemoveRows();
+        m_following = false;
+    });
+    connect(source, &RecordSource::rowChanged, this, [this](int row) {
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+int GridModel::rowCount(const QModelIndex &parent) const
+{
+    return (parent.isValid() || !m_source) ? 0 : m_source->rowCount();
+}
+
+int GridModel::columnCount(const QModelIndex &parent) const
+{
+    return (parent.isValid() || !m_source) ? 0 : m_source->columnCount();
+}
+
+QVariant GridModel::data(const QModelIndex &index, int role) const
+{
+    if (!m_source || !index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
+    if (index.row() >= m_source->rowCount())
+        return {};
+    return m_source->cellText(index.row(), index.column());
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || !m_source)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return m_source->columnName(section);
+    return {};
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
+{
+    return index.isValid() ? (Qt::ItemIsEnabled | Qt::ItemIsSelectable) : Qt::NoItemFlags;
+}
+
+void bindGrid(QTableView *view, RecordSource *source)
+{
+    auto *model = new GridModel(source, view);
+    auto *following = model;
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setMinimumWidth(24);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view->horizontalHeader()->setDefaultSectionSize(100);
+
+    auto select = [view](int row) {
+        QItemSelectionModel *sel = view->selectionModel();
+        if (row < 0) {
+            sel->clear();
+            return;
+        }
+        const QModelIndex idx = view->model()->index(row, 0);
+        sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(idx);
+    };
+    QObject::connect(source, &RecordSource::currentRowChanged, view, select);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
+                     [source, following, select](const QModelIndex &current) {
+                         if (following->following() || !current.isValid()
+                             || current.row() == source->currentRow())
+                             return;
+                         try {
+                             source->setCurrentRow(current.row());
+                         } catch (const AppError &) {
+                             // A pending edit that cannot be written keeps its row current.
+                             select(source->currentRow());
+                         }
+                     });
+    select(source->currentRow());
+}
+
+} // namespace gudang

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "value.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace gudang {
+
+// A cursor over one whole table, read once into a snapshot when it is opened. Columns of the
+// current row are read and written by zero-based position. Its own changes show at once and
+// are written through to the database at once; changes made through another record source are
+// not seen. Every failing operation throws AppError.
+class RecordSource : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~RecordSource() override = default;
+
+    virtual QString tableName() const = 0;
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int column) const = 0;
+
+    virtual int recordCount() const = 0;
+    virtual void moveFirst() = 0;
+    // The first row at or after the current row whose column equals the value becomes current;
+    // none: past the last row. Without a current row the cursor ends past the last row.
+    virtual void find(const QString &column, const QString &value) = 0;
+    virtual bool eof() const = 0;
+    virtual Value field(int position) const = 0;
+    virtual void setField(int position, const Value &value) = 0;
+    virtual void addNew() = 0;
+    virtual void update() = 0;
+    virtual void deleteCurrent() = 0;
+    // Drops a pending edit; a pending new row leaves the list.
+    virtual void cancelPending() = 0;
+    virtual bool hasPending() const = 0;
+    virtual void close() = 0;
+
+    // For grids: the list as it stands (a pending new row included) and the current row.
+    virtual int rowCount() const = 0;
+    virtual QString cellText(int row, int column) const = 0;
+    virtual int currentRow() const = 0; // -1 when there is none
+    virtual void setCurrentRow(int row) = 0;
+
+    // Every record source that is open now, so that a failed handler can drop their pending
+    // edits.
+    static void cancelAllPending();
+
+signals:
+    void rowsReset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentRowChanged(int row);
+
+protected:
+    void registerOpen();
+    void unregisterOpen();
+};
+
+// Opens a record source on a whole table of the database file at `path`. A file that cannot
+// be opened gives a record source without rows whose operations fail with that reason.
+std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table,
+                                               QObject *parent = nullptr);
+
+} // namespace gudang

@@ -1,0 +1,127 @@
+#include "rowstore.h"
+#include "apperror.h"
+
+#include <cstring>
+#include <limits>
+
+namespace gudang {
+
+namespace {
+
+inline void putVarint(QByteArray &out, uint64_t v)
+{
+    while (v >= 0x80) {
+        out.append(char((v & 0x7f) | 0x80));
+        v >>= 7;
+    }
+    out.append(char(v));
+}
+
+inline uint64_t getVarint(const char *&p)
+{
+    uint64_t v = 0;
+    int shift = 0;
+    for (;;) {
+        const auto b = static_cast<unsigned char>(*p++);
+        v |= uint64_t(b & 0x7f) << shift;
+        if (!(b & 0x80))
+            return v;
+        shift += 7;
+    }
+}
+
+} // namespace
+
+void RowStore::Builder::start(int64_t rowId)
+{
+    m_buf.clear();
+    putVarint(m_buf, uint64_t(rowId));
+}
+
+void RowStore::Builder::addNull()
+{
+    m_buf.append(char(0));
+}
+
+void RowStore::Builder::addBytes(const char *data, size_t size)
+{
+    putVarint(m_buf, uint64_t(size) + 1);
+    m_buf.append(data, qsizetype(size));
+}
+
+uint32_t RowStore::store(const QByteArray &record)
+{
+    const size_t offset = m_arena.size();
+    if (offset + size_t(record.size()) > std::numeric_limits<uint32_t>::max())
+        throw AppError(QStringLiteral("Tabel terlalu besar untuk dimuat."));
+    m_arena.insert(m_arena.end(), record.constData(), record.constData() + record.size());
+    return uint32_t(offset);
+}
+
+void RowStore::insert(int row, uint32_t offset)
+{
+    m_rows.insert(m_rows.begin() + row, offset);
+}
+
+void RowStore::remove(int row)
+{
+    m_rows.erase(m_rows.begin() + row);
+}
+
+int64_t RowStore::rowId(int row) const
+{
+    const char *p = m_arena.data() + m_rows[size_t(row)];
+    return int64_t(getVarint(p));
+}
+
+const char *RowStore::skipTo(uint32_t offset, int column) const
+{
+    const char *p = m_arena.data() + offset;
+    getVarint(p);
+    for (int c = 0; c < column; ++c) {
+        const uint64_t h = getVarint(p);
+        if (h)
+            p += h - 1;
+    }
+    return p;
+}
+
+RowStore::Cell RowStore::cell(int row, int column) const
+{
+    const char *p = skipTo(m_rows[size_t(row)], column);
+    const uint64_t h = getVarint(p);
+    if (!h)
+        return {};
+    return {false, std::string_view(p, size_t(h - 1))};
+}
+
+int RowStore::findBytes(int from, int column, std::string_view needle) const
+{
+    const int n = rowCount();
+    const uint64_t want = uint64_t(needle.size()) + 1;
+    for (int r = from; r < n; ++r) {
+        const char *p = skipTo(m_rows[size_t(r)], column);
+        if (getVarint(p) == want && std::memcmp(p, needle.data(), needle.size()) == 0)
+            return r;
+    }
+    return n;
+}
+
+void RowStore::reserve(size_t rows, size_t bytes)
+{
+    m_rows.reserve(rows);
+    m_arena.reserve(bytes);
+}
+
+void RowStore::squeeze()
+{
+    m_rows.shrink_to_fit();
+    m_arena.shrink_to_fit();
+}
+
+size_t RowStore::memoryBytes() const
+{
+    return m_arena.capacity() + m_rows.capacity() * sizeof(uint32_t);
+}
+
+} // namespace gudang

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace gudang {
+
+// A compact snapshot of a table: every row is one record in an append-only byte arena, and a
+// list of offsets gives the rows in order. A record holds the row id and, for each column,
+// a length header (0 = Null, n + 1 = n bytes of UTF-8 text) followed by the bytes. Numbers
+// and dates are kept in their text form. Replacing a row appends a new record, so an old
+// offset stays valid and can be put back to undo a change.
+class RowStore
+{
+public:
+    struct Cell
+    {
+        bool null = true;
+        std::string_view bytes;
+    };
+
+    explicit RowStore(int columns = 0) : m_columns(columns) {}
+
+    int columnCount() const { return m_columns; }
+    int rowCount() const { return int(m_rows.size()); }
+
+    // Builds a record for appending or replacing; cells are added in column order.
+    class Builder
+    {
+    public:
+        void start(int64_t rowId);
+        void addNull();
+        void addBytes(const char *data, size_t size);
+        const QByteArray &bytes() const { return m_buf; }
+
+    private:
+        QByteArray m_buf;
+    };
+
+    uint32_t store(const QByteArray &record);          // returns its offset
+    void append(uint32_t offset) { m_rows.push_back(offset); }
+    void insert(int row, uint32_t offset);
+    void remove(int row);
+    uint32_t offsetOf(int row) const { return m_rows[size_t(row)]; }
+    void setOffset(int row, uint32_t offset) { m_rows[size_t(row)] = offset; }
+
+    int64_t rowId(int row) const;
+    Cell cell(int row, int column) const;
+    // First row at or after `from` whose column holds exactly these bytes; rowCount() if none.
+    int findBytes(int from, int column, std::string_view needle) const;
+
+    void reserve(size_t rows, size_t bytes);
+    void squeeze();
+    size_t memoryBytes() const;
+
+private:
+    const char *skipTo(uint32_t offset, int column) const;
+
+    int m_columns = 0;
+    std::vector<char> m_arena;
+    std::vector<uint32_t> m_rows;
+};
+
+} // namespace gudang

@@ -1,0 +1,93 @@
+#include "schema.h"
+#include "apperror.h"
+
+#include <QStringList>
+
+namespace gudang {
+
+namespace {
+
+const std::vector<TableDef> &allTables()
+{
+    using K = ColumnKind;
+    static const std::vector<TableDef> tables = {
+        // The password column holds an Argon2id string, not the typed text.
+        {QStringLiteral("tpass"),
+         {{QStringLiteral("User"), K::Text, 10}, {QStringLiteral("Password"), K::Text, 255}}},
+        {QStringLiteral("tbarang"),
+         {{QStringLiteral("Kode_Barang"), K::Text, 10, true},
+          {QStringLiteral("Nama_Barang"), K::Text, 20},
+          {QStringLiteral("Merk"), K::Text, 20},
+          {QStringLiteral("Supplier"), K::Text, 20},
+          {QStringLiteral("Satuan"), K::Text, 10}}},
+        {QStringLiteral("tstok"),
+         {{QStringLiteral("Kode_Barang"), K::Text, 10, true},
+          {QStringLiteral("Jumlah_Stok"), K::Number},
+          {QStringLiteral("Stok_Minimum"), K::Number}}},
+        {QStringLiteral("tbrgkeluar"),
+         {{QStringLiteral("No_Keluar"), K::AutoNumber},
+          {QStringLiteral("Kode_Barang"), K::Text, 10},
+          {QStringLiteral("Tanggal"), K::Date},
+          {QStringLiteral("Jumlah"), K::Number}}},
+    };
+    return tables;
+}
+
+} // namespace
+
+int TableDef::columnIndex(const QString &column) const
+{
+    for (size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name == column)
+            return int(i);
+    }
+    return -1;
+}
+
+const TableDef &tableDef(const QString &table)
+{
+    for (const TableDef &t : allTables()) {
+        if (t.name == table)
+            return t;
+    }
+    throw AppError(QStringLiteral("Tabel %1 tidak dikenal.").arg(table));
+}
+
+std::vector<const TableDef *> tablesOf(DbRole role)
+{
+    std::vector<const TableDef *> out;
+    for (const TableDef &t : allTables()) {
+        if ((t.name == QLatin1String("tpass")) == (role == DbRole::Credentials))
+            out.push_back(&t);
+    }
+    return out;
+}
+
+QString createTableSql(const TableDef &table)
+{
+    QStringList cols;
+    for (const ColumnDef &c : table.columns) {
+        const QString q = QLatin1Char('"') + c.name + QLatin1Char('"');
+        switch (c.kind) {
+        case ColumnKind::Text:
+            cols << q + QStringLiteral(" TEXT")
+                            + (c.maxLength > 0
+                                       ? QStringLiteral(" CHECK(length(%1) <= %2)").arg(q).arg(c.maxLength)
+                                       : QString())
+                            + (c.unique ? QStringLiteral(" UNIQUE") : QString());
+            break;
+        case ColumnKind::Number:
+            cols << q + QStringLiteral(" REAL CHECK(%1 IS NULL OR typeof(%1) IN ('real','integer'))").arg(q);
+            break;
+        case ColumnKind::Date:
+            cols << q + QStringLiteral(" DATETIME");
+            break;
+        case ColumnKind::AutoNumber:
+            cols << q + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+            break;
+        }
+    }
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)").arg(table.name, cols.join(QStringLiteral(", ")));
+}
+
+} // namespace gudang

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace gudang {
+
+enum class ColumnKind {
+    Text,       // TEXT, with a length limit where maxLength > 0
+    Number,     // REAL
+    Date,       // date-time, stored as "yyyy-MM-dd HH:mm:ss"
+    AutoNumber, // INTEGER PRIMARY KEY AUTOINCREMENT, filled in by the database
+};
+
+struct ColumnDef
+{
+    QString name;
+    ColumnKind kind;
+    int maxLength = 0; // characters; 0 = no limit
+    bool unique = false;
+};
+
+struct TableDef
+{
+    QString name;
+    std::vector<ColumnDef> columns;
+
+    int columnIndex(const QString &column) const; // -1 when absent
+};
+
+// The two database files of the system.
+enum class DbRole {
+    Credentials, // tpass
+    Working,     // tbarang, tstok, tbrgkeluar
+};
+
+// The definition of a table of ours; throws AppError for an unknown name.
+const TableDef &tableDef(const QString &table);
+// The tables that live in a database file of the given role.
+std::vector<const TableDef *> tablesOf(DbRole role);
+// CREATE TABLE statement of a table.
+QString createTableSql(const TableDef &table);
+
+} // namespace gudang

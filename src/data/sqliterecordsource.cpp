@@ -1,0 +1,543 @@
+#include "apperror.h"
+#include "database.h"
+#include "recordsource.h"
+#include "rowstore.h"
+#include "schema.h"
+
+#include <QDir>
+#include <charconv>
+#include <set>
+#include <sqlite3.h>
+
+namespace gudang {
+
+namespace {
+
+std::set<RecordSource *> &openSources()
+{
+    static std::set<RecordSource *> s;
+    return s;
+}
+
+// Number typed as text into a number column: blanks around it are allowed, nothing else.
+bool parseNumber(const QString &text, double *out)
+{
+    const QByteArray t = text.trimmed().toLatin1();
+    if (t.isEmpty() || text.trimmed().size() != t.size())
+        return false;
+    const char *b = t.constData();
+    const char *e = b + t.size();
+    for (const char *p = b; p != e; ++p) {
+        const char c = *p;
+        if (!((c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '-' || c == '+'))
+            return false;
+    }
+    if (*b == '+')
+        ++b;
+    if (b == e || *b == '+')
+        return false;
+    auto res = std::from_chars(b, e, *out);
+    return res.ec == std::errc() && res.ptr == e;
+}
+
+int codePoints(const QString &s)
+{
+    int n = 0;
+    for (QChar c : s) {
+        if (!c.isLowSurrogate())
+            ++n;
+    }
+    return n;
+}
+
+class SqliteRecordSource final : public RecordSource
+{
+public:
+    SqliteRecordSource(const QString &path, const TableDef &table, QObject *parent)
+        : RecordSource(parent)
+        , m_table(table)
+        , m_store(int(table.columns.size()))
+    {
+        registerOpen();
+        try {
+            m_db = Database::open(path);
+            load();
+        } catch (const AppError &e) {
+            m_db.reset();
+            m_openError = e.description();
+        }
+    }
+
+    ~SqliteRecordSource() override { unregisterOpen(); }
+
+    QString tableName() const override { return m_table.name; }
+    int columnCount() const override { return int(m_table.columns.size()); }
+    QString columnName(int column) const override { return m_table.columns[size_t(column)].name; }
+
+    int recordCount() const override
+    {
+        ensureOpen();
+        return m_store.rowCount();
+    }
+
+    void moveFirst() override
+    {
+        ensureOpen();
+        flushPending();
+        setCurrent(0);
+    }
+
+    void find(const QString &column, const QString &value) override
+    {
+        ensureOpen();
+        const int col = m_table.columnIndex(column);
+        if (col < 0)
+            throw AppError(QStringLiteral("Kolom %1 tidak ada pada tabel %2.").arg(column, m_table.name));
+        flushPending();
+        const int n = m_store.rowCount();
+        if (m_cur >= n) {
+            setCurrent(n);
+            return;
+        }
+        const ColumnDef &def = m_table.columns[size_t(col)];
+        int found = n;
+        if (def.kind == ColumnKind::Text) {
+            const QByteArray needle = value.toUtf8();
+            found = m_store.findBytes(m_cur, col, std::string_view(needle.constData(), size_t(needle.size())));
+        } else {
+            Value want;
+            try {
+                want = convert(def, Value(value));
+            } catch (const AppError &) {
+                want = Value(); // a text the column cannot hold matches no row
+            }
+            if (!want.isNull()) {
+                for (int r = m_cur; r < n; ++r) {
+                    if (decode(def, m_store.cell(r, col)) == want) {
+                        found = r;
+                        break;
+                    }
+                }
+            }
+        }
+        setCurrent(found);
+    }
+
+    bool eof() const override
+    {
+        ensureOpen();
+        return !m_deleted && m_cur >= m_store.rowCount();
+    }
+
+    Value field(int position) const override
+    {
+        ensureReadable();
+        checkPosition(position);
+        if (m_mode != Mode::None && m_cur == m_pendingRow)
+            return m_pending[size_t(position)];
+        return decode(m_table.columns[size_t(position)], m_store.cell(m_cur, position));
+    }
+
+    void setField(int position, const Value &value) override
+    {
+        ensureReadable();
+        checkPosition(position);
+        const ColumnDef &def = m_table.columns[size_t(position)];
+        if (m_mode == Mode::None) {
+            m_pending.clear();
+            for (int c = 0; c < columnCount(); ++c)
+                m_pending.push_back(decode(m_table.columns[size_t(c)], m_store.cell(m_cur, c)));
+            m_mode = Mode::Edit;
+            m_pendingRow = m_cur;
+        }
+        try {
+            if (def.kind == ColumnKind::AutoNumber)
+                throw AppError(QStringLiteral("Kolom %1 diisi oleh database dan tidak dapat diubah.").arg(def.name));
+            m_pending[size_t(position)] = convert(def, value);
+        } catch (...) {
+            cancelPending();
+            throw;
+        }
+    }
+
+    void addNew() override
+    {
+        ensureOpen();
+        flushPending();
+        m_pending.assign(size_t(columnCount()), Value());
+        RowStore::Builder b;
+        b.start(0);
+        for (int c = 0; c < columnCount(); ++c)
+            b.addNull();
+        const int row = m_store.rowCount();
+        m_store.append(m_store.store(b.bytes()));
+        m_rowBeforeAdd = m_cur;
+        m_mode = Mode::Add;
+        m_pendingRow = row;
+        emit rowInserted(row);
+        setCurrent(row);
+    }
+
+    void update() override
+    {
+        ensureOpen();
+        if (m_mode == Mode::None)
+            return;
+        try {
+            write();
+        } catch (...) {
+            cancelPending();
+            throw;
+        }
+    }
+
+    void deleteCurrent() override
+    {
+        ensureReadable();
+        if (m_mode == Mode::Add && m_cur == m_pendingRow) {
+            cancelPending();
+            return;
+        }
+        if (m_mode == Mode::Edit)
+            cancelPending();
+        const int row = m_cur;
+        const uint32_t offset = m_store.offsetOf(row);
+        Statement st(*m_db, QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_table.name).toUtf8().constData());
+        sqlite3_bind_int64(st.get(), 1, m_store.rowId(row));
+        st.step();
+        m_store.remove(row);
+        m_deleted = true;
+        emit rowRemoved(row);
+        m_db->addUndo([this, row, offset] {
+            m_store.insert(row, offset);
+            emit rowInserted(row);
+            m_deleted = false;
+            setCurrent(row);
+        });
+    }
+
+    void cancelPending() override
+    {
+        if (m_mode == Mode::Add) {
+            const int row = m_pendingRow;
+            m_mode = Mode::None;
+            m_store.remove(row);
+            emit rowRemoved(row);
+            setCurrent(m_rowBeforeAdd < m_store.rowCount() ? m_rowBeforeAdd : m_store.rowCount());
+        } else if (m_mode == Mode::Edit) {
+            m_mode = Mode::None;
+            emit rowChanged(m_pendingRow);
+        }
+        m_pending.clear();
+    }
+
+    bool hasPending() const override { return m_mode != Mode::None; }
+
+    void close() override
+    {
+        if (m_mode != Mode::None)
+            cancelPending();
+        m_store = RowStore(columnCount());
+        m_db.reset();
+        m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
+        m_cur = 0;
+        emit rowsReset();
+    }
+
+    int rowCount() const override { return m_store.rowCount(); }
+
+    QString cellText(int row, int column) const override
+    {
+        if (m_mode != Mode::None && row == m_pendingRow)
+            return m_pending[size_t(column)].toText();
+        const RowStore::Cell c = m_store.cell(row, column);
+        return c.null ? QString() : QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
+    }
+
+    int currentRow() const override
+    {
+        return (m_deleted || m_cur >= m_store.rowCount()) ? -1 : m_cur;
+    }
+
+    void setCurrentRow(int row) override
+    {
+        ensureOpen();
+        if (row == m_cur && !m_deleted)
+            return;
+        flushPending();
+        setCurrent(row);
+    }
+
+private:
+    enum class Mode { None, Edit, Add };
+
+    void ensureOpen() const
+    {
+        if (!m_db)
+            throw AppError(m_openError);
+    }
+
+    void ensureReadable() const
+    {
+        ensureOpen();
+        if (m_deleted)
+            throw AppError(QStringLiteral("Data yang aktif pada tabel %1 sudah dihapus.").arg(m_table.name));
+        if (m_cur >= m_store.rowCount())
+            throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel %1.").arg(m_table.name));
+    }
+
+    void checkPosition(int position) const
+    {
+        if (position < 0 || position >= columnCount())
+            throw AppError(QStringLiteral("Kolom nomor %1 tidak ada pada tabel %2.").arg(position).arg(m_table.name));
+    }
+
+    void setCurrent(int row)
+    {
+        const bool changed = row != m_cur || m_deleted;
+        m_cur = row;
+        m_deleted = false;
+        if (changed)
+            emit currentRowChanged(currentRow());
+    }
+
+    void flushPending()
+    {
+        if (m_mode != Mode::None)
+            update();
+    }
+
+    static Value decode(const ColumnDef &def, const RowStore::Cell &cell)
+    {
+        if (cell.null)
+            return Value();
+        const QString text = QString::fromUtf8(cell.bytes.data(), qsizetype(cell.bytes.size()));
+        switch (def.kind) {
+        case ColumnKind::Text:
+            return Value(text);
+        case ColumnKind::Number:
+        case ColumnKind::AutoNumber: {
+            double d = 0;
+            std::from_chars(cell.bytes.data(), cell.bytes.data() + cell.bytes.size(), d);
+            return Value(d);
+        }
+        case ColumnKind::Date: {
+            bool ok = false;
+            const QDateTime d = dateFromText(text, &ok);
+            return ok ? Value(d) : Value(text);
+        }
+        }
+        return Value();
+    }
+
+    // The value a column can hold, or AppError naming the column.
+    static Value convert(const ColumnDef &def, const Value &value)
+    {
+        if (value.isNull())
+            return value;
+        switch (def.kind) {
+        case ColumnKind::Text: {
+            const QString text = value.toText();
+            if (def.maxLength > 0 && codePoints(text) > def.maxLength) {
+                throw AppError(QStringLiteral("Isi kolom %1 terlalu panjang: paling banyak %2 karakter.")
+                                       .arg(def.name)
+                                       .arg(def.maxLength));
+            }
+            return Value(text);
+        }
+        case ColumnKind::Number:
+        case ColumnKind::AutoNumber: {
+            if (value.isNumber())
+                return value;
+            double d = 0;
+            if (value.isText() && parseNumber(value.toText(), &d))
+                return Value(d);
+            throw AppError(QStringLiteral("Isi kolom %1 harus berupa angka: \"%2\" bukan angka.")
+                                   .arg(def.name, value.toText()));
+        }
+        case ColumnKind::Date: {
+            if (value.isDate())
+                return value;
+            bool ok = false;
+            const QDateTime d = value.isText() ? dateFromText(value.toText(), &ok) : QDateTime();
+            if (ok)
+                return Value(d);
+            throw AppError(QStringLiteral("Isi kolom %1 harus berupa tanggal: \"%2\" bukan tanggal.")
+                                   .arg(def.name, value.toText()));
+        }
+        }
+        return value;
+    }
+
+    void load()
+    {
+        QStringList cols;
+        for (const ColumnDef &c : m_table.columns)
+            cols << QLatin1Char('"') + c.name + QLatin1Char('"');
+        const QByteArray sql =
+                QStringLiteral("SELECT rowid, %1 FROM \"%2\"").arg(cols.join(QLatin1Char(',')), m_table.name).toUtf8();
+        Statement st(*m_db, sql.constData());
+        sqlite3_stmt *s = st.get();
+        const int n = columnCount();
+        RowStore::Builder b;
+        char num[64];
+        while (st.step()) {
+            b.start(sqlite3_column_int64(s, 0));
+            for (int c = 0; c < n; ++c) {
+                const int type = sqlite3_column_type(s, c + 1);
+                if (type == SQLITE_NULL) {
+                    b.addNull();
+                } else if (type == SQLITE_FLOAT) {
+                    auto res = std::to_chars(num, num + sizeof num, sqlite3_column_double(s, c + 1));
+                    b.addBytes(num, size_t(res.ptr - num));
+                } else {
+                    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c + 1));
+                    b.addBytes(text, size_t(sqlite3_column_bytes(s, c + 1)));
+                }
+            }
+            m_store.append(m_store.store(b.bytes()));
+        }
+        m_store.squeeze();
+    }
+
+    void bindValue(sqlite3_stmt *s, int index, const ColumnDef &def, const Value &v)
+    {
+        if (v.isNull()) {
+            sqlite3_bind_null(s, index);
+        } else if (def.kind == ColumnKind::Number) {
+            sqlite3_bind_double(s, index, v.toNumber());
+        } else {
+            const QByteArray bytes = v.toText().toUtf8();
+            sqlite3_bind_text(s, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        }
+    }
+
+    void write()
+    {
+        QStringList names;
+        QList<int> cols;
+        for (int c = 0; c < columnCount(); ++c) {
+            if (m_table.columns[size_t(c)].kind == ColumnKind::AutoNumber)
+                continue;
+            names << QLatin1Char('"') + m_table.columns[size_t(c)].name + QLatin1Char('"');
+            cols << c;
+        }
+        const int row = m_pendingRow;
+        const uint32_t oldOffset = m_store.offsetOf(row);
+        int64_t rowId = m_store.rowId(row);
+        QString sql;
+        if (m_mode == Mode::Add) {
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                          .arg(m_table.name, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        } else {
+            QStringList sets;
+            for (const QString &n : names)
+                sets << n + QStringLiteral(" = ?");
+            sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?").arg(m_table.name, sets.join(QLatin1Char(',')));
+        }
+        Statement st(*m_db, sql.toUtf8().constData());
+        for (int i = 0; i < cols.size(); ++i)
+            bindValue(st.get(), i + 1, m_table.columns[size_t(cols[i])], m_pending[size_t(cols[i])]);
+        if (m_mode == Mode::Edit)
+            sqlite3_bind_int64(st.get(), int(cols.size()) + 1, rowId);
+        try {
+            st.step();
+        } catch (const AppError &e) {
+            throw AppError(explain(e));
+        }
+        const bool added = m_mode == Mode::Add;
+        if (added) {
+            rowId = sqlite3_last_insert_rowid(m_db->handle());
+            for (int c = 0; c < columnCount(); ++c) {
+                if (m_table.columns[size_t(c)].kind == ColumnKind::AutoNumber)
+                    m_pending[size_t(c)] = Value(double(rowId));
+            }
+        }
+        RowStore::Builder b;
+        b.start(rowId);
+        for (int c = 0; c < columnCount(); ++c) {
+            const Value &v = m_pending[size_t(c)];
+            if (v.isNull()) {
+                b.addNull();
+            } else {
+                const QByteArray bytes = v.toText().toUtf8();
+                b.addBytes(bytes.constData(), size_t(bytes.size()));
+            }
+        }
+        m_store.setOffset(row, m_store.store(b.bytes()));
+        m_mode = Mode::None;
+        m_pending.clear();
+        emit rowChanged(row);
+        if (added) {
+            const int before = m_rowBeforeAdd;
+            m_db->addUndo([this, row, before] {
+                m_store.remove(row);
+                emit rowRemoved(row);
+                setCurrent(before < m_store.rowCount() ? before : m_store.rowCount());
+            });
+        } else {
+            m_db->addUndo([this, row, oldOffset] {
+                m_store.setOffset(row, oldOffset);
+                emit rowChanged(row);
+            });
+        }
+    }
+
+    // A refused write said in the user's terms.
+    QString explain(const AppError &e) const
+    {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db->handle()));
+        const int rc = sqlite3_extended_errcode(m_db->handle());
+        if (rc == SQLITE_CONSTRAINT_UNIQUE) {
+            for (int c = 0; c < columnCount(); ++c) {
+                const ColumnDef &def = m_table.columns[size_t(c)];
+                if (def.unique && msg.contains(def.name)) {
+                    return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
+                            .arg(def.name, m_pending[size_t(c)].toText(), m_table.name);
+                }
+            }
+        }
+        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2").arg(m_table.name, e.description());
+    }
+
+    const TableDef &m_table;
+    std::shared_ptr<Database> m_db;
+    QString m_openError;
+    RowStore m_store;
+    int m_cur = 0;
+    bool m_deleted = false;
+    Mode m_mode = Mode::None;
+    int m_pendingRow = -1;
+    int m_rowBeforeAdd = 0;
+    std::vector<Value> m_pending;
+};
+
+} // namespace
+
+void RecordSource::cancelAllPending()
+{
+    for (RecordSource *s : openSources()) {
+        if (s->hasPending())
+            s->cancelPending();
+    }
+}
+
+void RecordSource::registerOpen()
+{
+    openSources().insert(this);
+}
+
+void RecordSource::unregisterOpen()
+{
+    openSources().erase(this);
+}
+
+std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table, QObject *parent)
+{
+    return std::make_unique<SqliteRecordSource>(path, tableDef(table), parent);
+}
+
+} // namespace gudang

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace gudang {
+
+// Passwords are kept as Argon2id strings, never as the typed text.
+QString hashPassword(const QString &password);
+// True when the typed password matches the stored string.
+bool verifyPassword(const QString &stored, const QString &typed);
+
+class Locations;
+// Creates both databases with the first user (first run).
+void createFirstUser(const Locations &locations, const QString &user, const QString &password);
+
+} // namespace gudang

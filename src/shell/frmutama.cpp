@@ -1,0 +1,92 @@
+#include "frmutama.h"
+#include "frmgpas.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+
+namespace gudang {
+
+namespace {
+
+const FormSpec &design()
+{
+    static const FormSpec spec{"frmutama", "UTAMA", 9540, 8340, QColor(), nullptr, 0, false, QColor(), {}};
+    return spec;
+}
+
+} // namespace
+
+QAction *frmutama::entry(QMenu *menu, const char *name, const char *caption, const QKeySequence &shortcut,
+                         void (frmutama::*handler)())
+{
+    auto *a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(shortcut);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a); // the shortcut works while the menu is closed
+    if (handler) {
+        connect(a, &QAction::triggered, this,
+                [this, handler] { app().run([&] { (this->*handler)(); }); });
+    }
+    return a;
+}
+
+frmutama::frmutama(App &app)
+    : Screen(app, design())
+    , m_background(QStringLiteral(":/gudang/utama.jpg"))
+{
+    setWindowIcon(QIcon(QStringLiteral(":/gudang/utama.png")));
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    menuBar->setNativeMenuBar(false);
+
+    wr = menuBar->addMenu(QStringLiteral("&File"));
+    wr->setObjectName(QStringLiteral("wr"));
+    brg = entry(wr, "brg", "Input Barang", QKeySequence(Qt::CTRL | Qt::Key_A), nullptr);
+    stk = entry(wr, "stk", "Input Stok", QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
+    sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered);
+    bts = wr->addSeparator();
+    bts->setObjectName(QStringLiteral("bts"));
+    out = entry(wr, "out", "Keluar", QKeySequence(Qt::CTRL | Qt::Key_C), &frmutama::on_out_triggered);
+
+    klrg = menuBar->addMenu(QStringLiteral("&Barang Keluar"));
+    klrg->setObjectName(QStringLiteral("klrg"));
+    zx = entry(klrg, "zx", "Input barang keluar", QKeySequence(Qt::CTRL | Qt::Key_D), nullptr);
+
+    tr7 = menuBar->addMenu(QStringLiteral("&Laporan"));
+    tr7->setObjectName(QStringLiteral("tr7"));
+    sd = entry(tr7, "sd", "Barang Keluar", QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
+    gf = entry(tr7, "gf", "Stok barang", QKeySequence(Qt::CTRL | Qt::Key_F), nullptr);
+
+    ff = menuBar->addMenu(QStringLiteral("&Programmer"));
+    ff->setObjectName(QStringLiteral("ff"));
+    df = entry(ff, "df", "About me", QKeySequence(Qt::CTRL | Qt::Key_G), nullptr);
+
+    // The client area lies below the menu bar.
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, width(), menuHeight);
+    setFixedSize(width(), height() + menuHeight);
+}
+
+void frmutama::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const int top = menuBar->height();
+    p.setClipRect(0, top, width(), height() - top);
+    p.drawPixmap(0, top, m_background); // at its own size, cut off at the edges
+}
+
+void frmutama::on_sdgsd_triggered()
+{
+    showScreen<frmgpas>();
+}
+
+void frmutama::on_out_triggered()
+{
+    if (app().dialogs().message(QStringLiteral("Yakin mau keluar ?"), Style::YesNo) == Button::Yes)
+        app().screens().end();
+}
+
+} // namespace gudang

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ui/screen.h"
+
+#include <QPixmap>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace gudang {
+
+// Main menu: its menu bar is the only way to the working screens.
+class frmutama : public Screen
+{
+    Q_OBJECT
+public:
+    explicit frmutama(App &app);
+
+    QMenuBar *menuBar;
+    QMenu *wr;
+    QAction *brg;
+    QAction *stk;
+    QAction *sdgsd;
+    QAction *bts;
+    QAction *out;
+    QMenu *klrg;
+    QAction *zx;
+    QMenu *tr7;
+    QAction *sd;
+    QAction *gf;
+    QMenu *ff;
+    QAction *df;
+
+    void on_sdgsd_triggered();
+    void on_out_triggered();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QAction *entry(QMenu *menu, const char *name, const char *caption, const QKeySequence &shortcut,
+                   void (frmutama::*handler)());
+    template<class T>
+    void showScreen()
+    {
+        app().screens().showModal(app().screens().get<T>());
+    }
+
+    QPixmap m_background;
+};
+
+} // namespace gudang

@@ -1,0 +1,160 @@
+#include "app.h"
+#include "data/apperror.h"
+#include "data/recordsource.h"
+#include "screen.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace gudang {
+
+ScreenManager::ScreenManager(App &app)
+    : m_app(app)
+{
+}
+
+ScreenManager::~ScreenManager()
+{
+    for (auto &[key, screen] : m_loaded) {
+        if (screen) {
+            screen->closeSources();
+            delete screen.data();
+        }
+    }
+}
+
+void ScreenManager::adopt(const std::string &key, Screen *screen)
+{
+    m_loaded[key] = screen;
+}
+
+bool ScreenManager::isLoaded(const Screen *screen) const
+{
+    for (const auto &[key, s] : m_loaded) {
+        if (s == screen)
+            return true;
+    }
+    return false;
+}
+
+Screen *ScreenManager::top() const
+{
+    return m_shown.empty() ? nullptr : m_shown.back().screen.data();
+}
+
+namespace {
+
+void centre(QWidget *w)
+{
+    QScreen *s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    QRect frame = w->frameGeometry();
+    frame.moveCenter(area.center());
+    w->move(frame.topLeft());
+}
+
+} // namespace
+
+void ScreenManager::showStart(Screen &screen)
+{
+    m_shown.push_back({&screen, {}});
+    centre(&screen);
+    screen.show();
+    screen.activateWindow();
+    screen.focusFirst();
+}
+
+void ScreenManager::showModal(Screen &screen, std::function<void()> after)
+{
+    m_shown.push_back({&screen, std::move(after)});
+    screen.setWindowModality(Qt::ApplicationModal);
+    centre(&screen);
+    screen.show();
+    screen.raise();
+    screen.activateWindow();
+    screen.focusFirst();
+}
+
+void ScreenManager::dispose(Screen *screen)
+{
+    screen->hide();
+    screen->closeSources();
+    screen->deleteLater();
+}
+
+void ScreenManager::unload(Screen &screen)
+{
+    if (!isLoaded(&screen))
+        return;
+    for (auto it = m_loaded.begin(); it != m_loaded.end(); ++it) {
+        if (it->second == &screen) {
+            m_loaded.erase(it);
+            break;
+        }
+    }
+    std::function<void()> after;
+    bool wasShown = false;
+    for (auto it = m_shown.begin(); it != m_shown.end(); ++it) {
+        if (it->screen == &screen) {
+            after = std::move(it->after);
+            m_shown.erase(it);
+            wasShown = true;
+            break;
+        }
+    }
+    dispose(&screen);
+    if (wasShown && after)
+        after();
+    if (!m_ended && m_shown.empty()) {
+        // No screen takes input any more: close the hidden ones and end.
+        end();
+    } else if (Screen *t = top()) {
+        t->activateWindow();
+    }
+}
+
+void ScreenManager::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_shown.clear();
+    auto loaded = std::move(m_loaded);
+    m_loaded.clear();
+    for (auto &[key, screen] : loaded) {
+        if (screen)
+            dispose(screen);
+    }
+    emit finished();
+}
+
+App::App(Locations locations, Dialogs &dialogs)
+    : m_locations(std::move(locations))
+    , m_dialogs(dialogs)
+    , m_screens(std::make_unique<ScreenManager>(*this))
+{
+}
+
+App::~App() = default;
+
+bool App::run(const std::function<void()> &handler)
+{
+    QString failure;
+    try {
+        handler();
+        return true;
+    } catch (const AppError &e) {
+        failure = e.description();
+    } catch (const std::bad_alloc &) {
+        failure = QStringLiteral("Memori tidak cukup untuk menyelesaikan perintah ini.");
+    } catch (const std::exception &e) {
+        failure = QStringLiteral("Terjadi kesalahan: %1").arg(QString::fromUtf8(e.what()));
+    }
+    RecordSource::cancelAllPending();
+    m_dialogs.message(failure, Style::Critical);
+    return false;
+}
+
+} // namespace gudang

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "data/locations.h"
+#include "dialogs.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace gudang {
+
+class App;
+class Screen;
+
+// Each screen exists once. It is loaded when it is first shown, or hidden when another screen
+// reaches one of its record sources, and stays loaded until it is unloaded. Shown screens form
+// one stack; only the top one takes input. A modal show does not block: what follows it runs
+// as the `after` step once the shown screen has been unloaded, so tests can drive screens in
+// straight-line code.
+class ScreenManager : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ScreenManager(App &app);
+    ~ScreenManager() override;
+
+    // The screen's single instance, loaded hidden when it is not loaded.
+    template<class T>
+    T &get()
+    {
+        const std::string key = T::staticMetaObject.className();
+        if (auto it = m_loaded.find(key); it != m_loaded.end())
+            return static_cast<T &>(*it->second);
+        T *screen = new T(m_app);
+        adopt(key, screen);
+        return *screen;
+    }
+    template<class T>
+    bool isLoaded() const
+    {
+        return m_loaded.count(T::staticMetaObject.className()) != 0;
+    }
+    template<class T>
+    T *find() const
+    {
+        auto it = m_loaded.find(T::staticMetaObject.className());
+        return it == m_loaded.end() ? nullptr : static_cast<T *>(it->second.data());
+    }
+
+    bool isLoaded(const Screen *screen) const;
+
+    // Shows the start-up screen, not modally.
+    void showStart(Screen &screen);
+    // Shows the screen above the others; `after` runs once it has been unloaded.
+    void showModal(Screen &screen, std::function<void()> after = {});
+    // Closes the screen and its record sources and drops its state. When no shown screen
+    // remains, the hidden ones are unloaded too and the program ends.
+    void unload(Screen &screen);
+    // Ends the program at once: every screen closes and no further step runs.
+    void end();
+
+    bool ended() const { return m_ended; }
+    Screen *top() const;
+    int loadedCount() const { return int(m_loaded.size()); }
+
+signals:
+    void finished();
+
+private:
+    void adopt(const std::string &key, Screen *screen);
+    void dispose(Screen *screen);
+
+    App &m_app;
+    std::map<std::string, QPointer<Screen>> m_loaded;
+    struct Shown
+    {
+        QPointer<Screen> screen;
+        std::function<void()> after;
+    };
+    std::vector<Shown> m_shown;
+    bool m_ended = false;
+};
+
+// What every screen reaches: where the data lives, the boxes, the screens, and the wrapper
+// that runs handlers.
+class App
+{
+public:
+    App(Locations locations, Dialogs &dialogs);
+    ~App();
+
+    const Locations &locations() const { return m_locations; }
+    Dialogs &dialogs() { return m_dialogs; }
+    ScreenManager &screens() { return *m_screens; }
+
+    // Runs a handler. A thrown error stops the rest of it, drops pending edits, and its
+    // description is shown (critical icon, application title); the program goes on.
+    // Returns false when the handler failed.
+    bool run(const std::function<void()> &handler);
+
+private:
+    Locations m_locations;
+    Dialogs &m_dialogs;
+    std::unique_ptr<ScreenManager> m_screens;
+};
+
+} // namespace gudang

@@ -1,0 +1,76 @@
+#include "dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace gudang {
+
+Button QtDialogs::message(const QString &prompt, int style, const QString &title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    box.setText(prompt);
+    if (style & Style::Critical)
+        box.setIcon(QMessageBox::Critical);
+    else if (style & Style::Information)
+        box.setIcon(QMessageBox::Information);
+    else
+        box.setIcon(QMessageBox::NoIcon);
+    if ((style & 7) == Style::YesNo) {
+        QPushButton *yes = box.addButton(QStringLiteral("&Ya"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(QStringLiteral("&Tidak"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? Button::Yes : Button::No;
+    }
+    QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.exec();
+    return Button::Ok;
+}
+
+QString QtDialogs::input(const QString &prompt, const QString &title)
+{
+    QInputDialog dlg(QApplication::activeWindow());
+    dlg.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    dlg.setLabelText(prompt);
+    dlg.setOkButtonText(QStringLiteral("OK"));
+    dlg.setCancelButtonText(QStringLiteral("Batal"));
+    if (dlg.exec() != QDialog::Accepted)
+        return QString();
+    return dlg.textValue();
+}
+
+Button ScriptedDialogs::message(const QString &prompt, int style, const QString &title)
+{
+    m_shown.push_back({false, prompt, style, title.isEmpty() ? applicationTitle() : title});
+    if (m_buttons.empty())
+        return (style & 7) == Style::YesNo ? Button::Yes : Button::Ok;
+    const Button b = m_buttons.front();
+    m_buttons.pop_front();
+    return b;
+}
+
+QString ScriptedDialogs::input(const QString &prompt, const QString &title)
+{
+    m_shown.push_back({true, prompt, 0, title.isEmpty() ? applicationTitle() : title});
+    if (m_inputs.empty())
+        return QString();
+    QString t = m_inputs.front();
+    m_inputs.pop_front();
+    return t;
+}
+
+QStringList ScriptedDialogs::prompts() const
+{
+    QStringList out;
+    for (const Shown &s : m_shown)
+        out << s.prompt;
+    return out;
+}
+
+} // namespace gudang

@@ -1,0 +1,143 @@
+#include "form.h"
+
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <algorithm>
+#include <cmath>
+
+namespace gudang {
+
+int twipsToPixels(int twips, const QWidget *widget)
+{
+    const int dpi = widget ? widget->logicalDpiX() : 96;
+    return int(std::lround(double(twips) * dpi / 1440.0));
+}
+
+namespace {
+
+QWidget *create(const ControlSpec &c, QWidget *parent)
+{
+    const QString text = QString::fromUtf8(c.text ? c.text : "");
+    switch (c.kind) {
+    case ControlKind::Label:
+        return new QLabel(text, parent);
+    case ControlKind::TextField: {
+        auto *e = new QLineEdit(text, parent);
+        if (c.maxLength > 0)
+            e->setMaxLength(c.maxLength);
+        if (c.flags & Ctl::Password) {
+            e->setEchoMode(QLineEdit::Password);
+            e->setStyleSheet(QStringLiteral("lineedit-password-character: 35"));
+        }
+        return e;
+    }
+    case ControlKind::Button: {
+        auto *b = new QPushButton(text, parent);
+        b->setAutoDefault(true); // Enter on a focused button presses it
+        return b;
+    }
+    case ControlKind::Option:
+        return new QRadioButton(text, parent);
+    case ControlKind::Frame:
+        return new QGroupBox(text, parent);
+    case ControlKind::Grid:
+        return new QTableView(parent);
+    case ControlKind::Spinner:
+        return new QSpinBox(parent);
+    case ControlKind::DatePicker: {
+        auto *d = new QDateTimeEdit(parent);
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        return d;
+    }
+    }
+    return nullptr;
+}
+
+bool usesFormFont(ControlKind k)
+{
+    return k == ControlKind::Label || k == ControlKind::Button || k == ControlKind::Option
+            || k == ControlKind::Frame;
+}
+
+} // namespace
+
+void buildForm(QWidget *window, const FormSpec &spec)
+{
+    window->setObjectName(QString::fromLatin1(spec.name));
+    window->setWindowTitle(QString::fromUtf8(spec.caption));
+    window->setFixedSize(twipsToPixels(spec.clientWidth, window), twipsToPixels(spec.clientHeight, window));
+    if (spec.background.isValid()) {
+        QPalette pal = window->palette();
+        pal.setColor(QPalette::Window, spec.background);
+        window->setPalette(pal);
+        window->setAutoFillBackground(true);
+    }
+    QFont formFont = window->font();
+    if (spec.fontFamily) {
+        formFont.setFamily(QString::fromUtf8(spec.fontFamily));
+        formFont.setPointSizeF(spec.fontPoints);
+        formFont.setBold(spec.fontBold);
+    }
+    for (const ControlSpec &c : spec.controls) {
+        QWidget *parent = window;
+        if (c.parent)
+            parent = window->findChild<QWidget *>(QString::fromLatin1(c.parent));
+        QWidget *w = create(c, parent);
+        w->setObjectName(QString::fromLatin1(c.name));
+        w->setGeometry(twipsToPixels(c.left, window), twipsToPixels(c.top, window),
+                       twipsToPixels(c.width, window), twipsToPixels(c.height, window));
+        if (spec.fontFamily && usesFormFont(c.kind)) {
+            QFont f = formFont;
+            if (c.flags & Ctl::Bold)
+                f.setBold(true);
+            w->setFont(f);
+        }
+        if (c.kind == ControlKind::Button && spec.buttonColour.isValid()) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Button, spec.buttonColour);
+            w->setPalette(pal);
+        }
+        if (c.kind == ControlKind::Label || c.kind == ControlKind::Frame)
+            w->setFocusPolicy(Qt::NoFocus);
+        w->setEnabled(!(c.flags & Ctl::Disabled));
+    }
+    // Tab order by tab index.
+    std::vector<const ControlSpec *> order;
+    for (const ControlSpec &c : spec.controls) {
+        if (c.tabIndex >= 0 && c.kind != ControlKind::Label && c.kind != ControlKind::Frame)
+            order.push_back(&c);
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [](const ControlSpec *a, const ControlSpec *b) { return a->tabIndex < b->tabIndex; });
+    for (size_t i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(window->findChild<QWidget *>(QString::fromLatin1(order[i - 1]->name)),
+                             window->findChild<QWidget *>(QString::fromLatin1(order[i]->name)));
+    }
+}
+
+QWidget *firstInTabOrder(QWidget *window, const FormSpec &spec)
+{
+    const ControlSpec *best = nullptr;
+    QWidget *bestWidget = nullptr;
+    for (const ControlSpec &c : spec.controls) {
+        if (c.tabIndex < 0 || c.kind == ControlKind::Label || c.kind == ControlKind::Frame)
+            continue;
+        QWidget *w = window->findChild<QWidget *>(QString::fromLatin1(c.name));
+        if (!w || !w->isEnabled() || w->isHidden() || w->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (!best || c.tabIndex < best->tabIndex) {
+            best = &c;
+            bestWidget = w;
+        }
+    }
+    return bestWidget;
+}
+
+} // namespace gudang

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app.h"
+#include "form.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace gudang {
+
+class RecordSource;
+
+// Base of every screen: builds its controls from the screen's design table, and wires
+// handlers so that each runs inside the application's failure wrapper.
+class Screen : public QWidget
+{
+    Q_OBJECT
+public:
+    Screen(App &app, const FormSpec &spec);
+    ~Screen() override;
+
+    App &app() const { return m_app; }
+    const FormSpec &spec() const { return m_spec; }
+
+    // Puts the focus on the first control in tab order that can take it.
+    void focusFirst();
+    // Closes the record sources of the screen (on unload).
+    void closeSources();
+
+protected:
+    template<class T>
+    T *control(const char *name)
+    {
+        T *w = findChild<T *>(QString::fromLatin1(name));
+        Q_ASSERT_X(w, "Screen::control", name);
+        return w;
+    }
+
+    // Click of a button runs the handler.
+    template<class S>
+    void onClicked(QAbstractButton *button, void (S::*handler)())
+    {
+        connect(button, &QAbstractButton::clicked, this,
+                [this, handler] { m_app.run([&] { (static_cast<S *>(this)->*handler)(); }); });
+    }
+    // Enter (Return or keypad Enter) in a text field runs the handler; the key itself is left
+    // to the field.
+    template<class S>
+    void onEnter(QLineEdit *field, void (S::*handler)())
+    {
+        connect(field, &QLineEdit::returnPressed, this,
+                [this, handler] { m_app.run([&] { (static_cast<S *>(this)->*handler)(); }); });
+    }
+
+    void unloadMe() { m_app.screens().unload(*this); }
+
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    App &m_app;
+    const FormSpec &m_spec;
+};
+
+} // namespace gudang

@@ -1,0 +1,105 @@
+#include "support.h"
+#include "shell/credentials.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <sqlite3.h>
+#include <stdexcept>
+
+namespace gudang::test {
+
+namespace {
+
+QString tempBase()
+{
+    // A folder name with a space, as the working location has one too.
+    return QDir::tempPath() + QStringLiteral("/gudang test-XXXXXX");
+}
+
+} // namespace
+
+Env::Env(bool createDatabases)
+    : locations(QString())
+    , m_dir(tempBase())
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("no temporary folder");
+    locations = Locations(m_dir.path());
+    if (createDatabases) {
+        Database::create(locations.credentialsPath(), DbRole::Credentials);
+        Database::create(locations.workingPath(), DbRole::Working);
+    }
+    m_app = std::make_unique<App>(locations, dialogs);
+}
+
+Env::~Env()
+{
+    m_app.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void Env::exec(const QString &path, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw std::runtime_error("open failed");
+    char *err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    const std::string msg = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK)
+        throw std::runtime_error(msg);
+}
+
+QStringList Env::query(const QString &path, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        throw std::runtime_error("open failed");
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        throw std::runtime_error("prepare failed");
+    }
+    QStringList rows;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList cols;
+        for (int c = 0; c < sqlite3_column_count(st); ++c) {
+            if (sqlite3_column_type(st, c) == SQLITE_NULL)
+                cols << QStringLiteral("<null>");
+            else
+                cols << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+        }
+        rows << cols.join(QLatin1Char('|'));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return rows;
+}
+
+void Env::setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows, bool hash)
+{
+    exec(locations.credentialsPath(), QStringLiteral("DELETE FROM tpass"));
+    for (const auto &[user, pass] : rows) {
+        auto quote = [](const QVariant &v, bool h) {
+            if (v.isNull())
+                return QStringLiteral("NULL");
+            QString t = h ? hashPassword(v.toString()) : v.toString();
+            return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+        };
+        exec(locations.credentialsPath(),
+             QStringLiteral("INSERT INTO tpass VALUES (%1, %2)").arg(quote(user, false), quote(pass, hash)));
+    }
+}
+
+void activate(QWidget *window)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    if (!QTest::qWaitForWindowActive(window))
+        qWarning("window %s not active", qPrintable(window->objectName()));
+}
+
+} // namespace gudang::test

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/database.h"
+#include "data/locations.h"
+#include "ui/app.h"
+#include "ui/dialogs.h"
+
+#include <QTemporaryDir>
+#include <QVariant>
+#include <memory>
+
+namespace gudang::test {
+
+// A fresh data folder with both databases, scripted boxes and an App over them.
+class Env
+{
+public:
+    // Creates both databases; `withUser` adds a first row (user, password) to tpass.
+    explicit Env(bool createDatabases = true);
+    ~Env();
+
+    Locations locations;
+    ScriptedDialogs dialogs;
+    App &app() { return *m_app; }
+    ScreenManager &screens() { return m_app->screens(); }
+
+    // Replaces the rows of tpass; a null QVariant stores Null.
+    void setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows, bool hash = true);
+    // Runs SQL on a database file through its own connection.
+    static void exec(const QString &path, const QString &sql);
+    // Rows of a query as text, columns joined by '|', Null as "<null>".
+    static QStringList query(const QString &path, const QString &sql);
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<App> m_app;
+};
+
+// Gives the window the focus as a user's click would (offscreen windows are not activated by
+// showing them).
+void activate(QWidget *window);
+
+} // namespace gudang::test
