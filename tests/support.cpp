@@ -103,3 +103,20 @@ void activate(QWidget *window)
 }
 
 } // namespace gudang::test
+
+namespace gudang::test {
+
+QStringList tabOrder(QWidget *first)
+{
+    QStringList names;
+    QWidget *w = first;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden() && !w->objectName().isEmpty()
+            && !w->objectName().startsWith(QLatin1String("qt_")))
+            names << w->objectName();
+        w = w->nextInFocusChain();
+    } while (w && w != first);
+    return names;
+}
+
+} // namespace gudang::test

@@ -40,4 +40,7 @@ private:
 // showing them).
 void activate(QWidget *window);
 
+// Object names of the controls Tab visits, starting at `first`, once round.
+QStringList tabOrder(QWidget *first);
+
 } // namespace gudang::test

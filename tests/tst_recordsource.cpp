@@ -1,4 +1,324 @@
+#include "data/apperror.h"
+#include "data/gridmodel.h"
+#include "data/recordsource.h"
+#include "support.h"
+
+#include <QItemSelectionModel>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
-class T : public QObject { Q_OBJECT };
-QTEST_MAIN(T)
+
+using namespace gudang;
+using gudang::test::Env;
+
+namespace {
+
+std::unique_ptr<RecordSource> open(Env &env, const char *table)
+{
+    return openRecordSource(env.locations.workingPath(), QString::fromLatin1(table));
+}
+
+void addGoods(RecordSource &s, const QString &code, const QString &name = QStringLiteral("nama"))
+{
+    s.addNew();
+    s.setField(0, code);
+    s.setField(1, name);
+    s.setField(2, QStringLiteral("merk"));
+    s.setField(3, QStringLiteral("sup"));
+    s.setField(4, QStringLiteral("pcs"));
+    s.update();
+}
+
+QString throwsWith(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const AppError &e) {
+        return e.description();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestRecordSource : public QObject
+{
+    Q_OBJECT
+private slots:
+    void snapshotIsolationAndWriteThrough()
+    {
+        Env env;
+        auto a = open(env, "tbarang");
+        auto b = open(env, "tbarang");
+        addGoods(*a, QStringLiteral("A1"));
+        QCOMPARE(a->recordCount(), 1);
+        QCOMPARE(b->recordCount(), 0); // b does not see a's change
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT * FROM tbarang")),
+                 QStringList{QStringLiteral("A1|nama|merk|sup|pcs")});
+        auto c = open(env, "tbarang");
+        QCOMPARE(c->recordCount(), 1);
+        QCOMPARE(c->field(0).toText(), QStringLiteral("A1"));
+        // Texts are written unchanged; an empty text is not Null.
+        a->addNew();
+        a->setField(0, QStringLiteral(" a B "));
+        a->setField(1, QString(""));
+        a->update();
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Kode_Barang, typeof(Nama_Barang), Merk FROM tbarang WHERE rowid = 2")),
+                 QStringList{QStringLiteral(" a B |text|<null>")});
+    }
+
+    void findForwardFromCurrentRow()
+    {
+        Env env;
+        auto s = open(env, "tbrgkeluar"); // goods codes repeat there
+        int n = 0;
+        for (const char *code : {"K1", "K2", "K1", "k1", "O'Neil"}) {
+            s->addNew();
+            s->setField(1, QString::fromLatin1(code));
+            s->setField(3, ++n);
+            s->update();
+        }
+        s->moveFirst();
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K1"));
+        QCOMPARE(s->currentRow(), 0); // the current row itself counts
+        s->setCurrentRow(1);
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K1"));
+        QCOMPARE(s->currentRow(), 2);
+        s->setCurrentRow(3);
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K1")); // case matters
+        QVERIFY(s->eof());
+        QVERIFY(!throwsWith([&] { s->field(0); }).isEmpty());
+        // From past the end nothing more is found, and nothing fails.
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K2"));
+        QVERIFY(s->eof());
+        s->moveFirst();
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("O'Neil")); // a quote is a character
+        QCOMPARE(s->field(3).toNumber(), 5.0);
+    }
+
+    void findOnEmptyTableEndsPastLastRow()
+    {
+        Env env;
+        auto s = open(env, "tbarang");
+        QVERIFY(s->eof());
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("X"));
+        QVERIFY(s->eof());
+        QCOMPARE(throwsWith([&] { s->field(0); }), QStringLiteral("Tidak ada data yang aktif pada tabel tbarang."));
+    }
+
+    void deleteLeavesCurrentRowUnreadable()
+    {
+        Env env;
+        auto s = open(env, "tbarang");
+        for (const char *code : {"A", "B", "C"})
+            addGoods(*s, QString::fromLatin1(code));
+        s->setCurrentRow(1);
+        s->deleteCurrent();
+        QCOMPARE(s->recordCount(), 2);
+        QVERIFY(!s->eof());
+        QCOMPARE(throwsWith([&] { s->field(0); }), QStringLiteral("Data yang aktif pada tabel tbarang sudah dihapus."));
+        QVERIFY(!throwsWith([&] { s->deleteCurrent(); }).isEmpty()); // not twice
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Kode_Barang FROM tbarang")),
+                 (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("C")); // forward from where B stood
+        QCOMPARE(s->field(0).toText(), QStringLiteral("C"));
+        s->moveFirst();
+        QCOMPARE(s->field(0).toText(), QStringLiteral("A"));
+    }
+
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // empty: the write fails
+        QTest::newRow("number") << "tstok" << 1 << "12" << "12.0";
+        QTest::newRow("number with blanks") << "tstok" << 1 << " 2.5 " << "2.5";
+        QTest::newRow("negative") << "tstok" << 1 << "-5" << "-5.0";
+        QTest::newRow("exponent") << "tstok" << 1 << "1e3" << "1000.0";
+        QTest::newRow("letters") << "tstok" << 1 << "abc" << "";
+        QTest::newRow("empty") << "tstok" << 1 << "" << "";
+        QTest::newRow("comma") << "tstok" << 1 << "2,5" << "";
+        QTest::newRow("trailing letters") << "tstok" << 1 << "12a" << "";
+        QTest::newRow("infinity") << "tstok" << 1 << "inf" << "";
+        QTest::newRow("too large") << "tstok" << 1 << "1e999" << "";
+        QTest::newRow("text at limit") << "tstok" << 0 << "1234567890" << "1234567890";
+        QTest::newRow("text over limit") << "tstok" << 0 << "12345678901" << "";
+        QTest::newRow("emoji is one character") << "tstok" << 0 << "123456789\U0001F600" << "123456789\U0001F600";
+        QTest::newRow("date") << "tbrgkeluar" << 2 << "2026-12-09" << "2026-12-09 00:00:00";
+        QTest::newRow("not a date") << "tbrgkeluar" << 2 << "besok" << "";
+        QTest::newRow("goods-out number is the database's") << "tbrgkeluar" << 0 << "5" << "";
+    }
+    void conversions()
+    {
+        QFETCH(QString, table);
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        Env env;
+        auto s = openRecordSource(env.locations.workingPath(), table);
+        s->addNew();
+        if (table == QLatin1String("tstok") && position != 0)
+            s->setField(0, QStringLiteral("K"));
+        const QString error = throwsWith([&] {
+            s->setField(position, text);
+            s->update();
+        });
+        const QStringList rows = Env::query(env.locations.workingPath(),
+                                            QStringLiteral("SELECT \"%1\" FROM %2")
+                                                    .arg(s->columnName(position), table));
+        if (stored.isEmpty()) {
+            QVERIFY(error.contains(s->columnName(position)));
+            QCOMPARE(s->recordCount(), 0); // the pending row is dropped
+            QVERIFY(!s->hasPending());
+            QVERIFY(rows.isEmpty());
+        } else {
+            QCOMPARE(error, QString());
+            QCOMPARE(rows, QStringList{stored});
+        }
+    }
+
+    void droppedPendingRowIsNeverWrittenLater()
+    {
+        Env env;
+        auto s = open(env, "tbrgkeluar");
+        s->addNew();
+        s->setField(1, QStringLiteral("K1"));
+        QVERIFY(!throwsWith([&] { s->setField(3, QStringLiteral("abc")); }).isEmpty());
+        QCOMPARE(s->recordCount(), 0);
+        s->addNew();
+        s->setField(1, QStringLiteral("K2"));
+        s->setField(3, QStringLiteral("4"));
+        s->update();
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Kode_Barang, Jumlah FROM tbrgkeluar")),
+                 QStringList{QStringLiteral("K2|4.0")});
+    }
+
+    void goodsOutNumbersAreFoundExactly()
+    {
+        Env env;
+        auto s = open(env, "tbrgkeluar");
+        for (int i = 1; i <= 15; ++i) {
+            s->addNew();
+            s->setField(1, QStringLiteral("K%1").arg(i));
+            s->setField(2, QDateTime(QDate(2026, 1, i), QTime(0, 0)));
+            s->setField(3, i);
+            s->update();
+            QCOMPARE(s->field(0).toNumber(), double(i)); // numbered by the database at once
+        }
+        s->moveFirst();
+        s->find(QStringLiteral("No_Keluar"), QStringLiteral("15"));
+        QCOMPARE(s->field(1).toText(), QStringLiteral("K15"));
+        s->moveFirst();
+        s->find(QStringLiteral("No_Keluar"), QStringLiteral("1"));
+        QCOMPARE(s->field(1).toText(), QStringLiteral("K1"));
+        QCOMPARE(s->field(2).toDate(), QDateTime(QDate(2026, 1, 1), QTime(0, 0)));
+        s->moveFirst();
+        s->find(QStringLiteral("No_Keluar"), QStringLiteral("5' OR '1'='1"));
+        QVERIFY(s->eof());
+    }
+
+    void duplicateCodeIsRefusedWithClearMessage()
+    {
+        Env env;
+        auto s = open(env, "tbarang");
+        addGoods(*s, QStringLiteral("A1"));
+        const QString error = throwsWith([&] { addGoods(*s, QStringLiteral("A1")); });
+        QCOMPARE(error, QStringLiteral("Kode_Barang \"A1\" sudah ada pada tabel tbarang; data tidak disimpan."));
+        QCOMPARE(s->recordCount(), 1);
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
+                 QStringList{QStringLiteral("1")});
+    }
+
+    void missingDatabaseFailsEveryOperation()
+    {
+        Env env(false);
+        auto s = openRecordSource(env.locations.credentialsPath(), QStringLiteral("tpass"));
+        const QString error = throwsWith([&] { s->field(0); });
+        QVERIFY2(error.startsWith(QStringLiteral("Database ")) && error.contains(QStringLiteral("tidak ditemukan")),
+                 qPrintable(error));
+        QCOMPARE(throwsWith([&] { s->recordCount(); }), error);
+        QVERIFY(!QFile::exists(env.locations.credentialsPath())); // never created by opening
+    }
+
+    void existingFileIsNeverEmptied()
+    {
+        Env env;
+        {
+            auto s = open(env, "tbarang");
+            addGoods(*s, QStringLiteral("A1"));
+        }
+        Database::create(env.locations.workingPath(), DbRole::Working);
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
+                 QStringList{QStringLiteral("1")});
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("PRAGMA journal_mode")),
+                 QStringList{QStringLiteral("wal")});
+    }
+
+    void rolledBackTransactionRestoresSnapshots()
+    {
+        Env env;
+        auto stock = open(env, "tstok");
+        stock->addNew();
+        stock->setField(0, QStringLiteral("K1"));
+        stock->setField(1, 10);
+        stock->update();
+        auto out = open(env, "tbrgkeluar");
+        auto db = Database::open(env.locations.workingPath());
+        {
+            Database::Transaction t(*db);
+            out->addNew();
+            out->setField(1, QStringLiteral("K1"));
+            out->setField(3, 3);
+            out->update();
+            stock->setField(1, 7);
+            stock->update();
+            // no commit: rolled back
+        }
+        QCOMPARE(out->recordCount(), 0);
+        QCOMPARE(stock->field(1).toNumber(), 10.0);
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
+                 QStringList{QStringLiteral("0")});
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList{QStringLiteral("10.0")});
+        {
+            Database::Transaction t(*db);
+            stock->setField(1, 7);
+            stock->update();
+            t.commit();
+        }
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList{QStringLiteral("7.0")});
+    }
+
+    void gridFollowsSourceBothWays()
+    {
+        Env env;
+        auto s = open(env, "tbarang");
+        for (const char *code : {"A", "B", "C"})
+            addGoods(*s, QString::fromLatin1(code));
+        QTableView view;
+        bindGrid(&view, s.get());
+        QCOMPARE(view.model()->rowCount(), 3);
+        QCOMPARE(view.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nama_Barang"));
+        s->moveFirst();
+        QCOMPARE(view.selectionModel()->currentIndex().row(), 0);
+        view.selectionModel()->setCurrentIndex(view.model()->index(2, 1),
+                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(s->currentRow(), 2);
+        QCOMPARE(s->field(0).toText(), QStringLiteral("C"));
+        addGoods(*s, QStringLiteral("D"));
+        QCOMPARE(view.model()->rowCount(), 4);
+        QCOMPARE(view.model()->index(3, 0).data().toString(), QStringLiteral("D"));
+        QCOMPARE(view.selectionModel()->currentIndex().row(), 3);
+        s->setCurrentRow(1);
+        s->deleteCurrent();
+        QCOMPARE(view.model()->rowCount(), 3);
+        QCOMPARE(s->currentRow(), -1); // the grid's moved selection does not revive the row
+        QVERIFY(!throwsWith([&] { s->field(0); }).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestRecordSource)
 #include "tst_recordsource.moc"

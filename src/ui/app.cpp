@@ -72,7 +72,6 @@ void ScreenManager::showModal(Screen &screen, std::function<void()> after)
     screen.setWindowModality(Qt::ApplicationModal);
     centre(&screen);
     screen.show();
-    screen.raise();
     screen.activateWindow();
     screen.focusFirst();
 }
