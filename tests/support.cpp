@@ -42,7 +42,8 @@ Env::~Env()
 void Env::exec(const QString &path, const QString &sql)
 {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
         throw std::runtime_error("open failed");
     char *err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
@@ -56,7 +57,8 @@ void Env::exec(const QString &path, const QString &sql)
 QStringList Env::query(const QString &path, const QString &sql)
 {
     sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr)
+        != SQLITE_OK)
         throw std::runtime_error("open failed");
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) != SQLITE_OK) {
@@ -70,7 +72,8 @@ QStringList Env::query(const QString &path, const QString &sql)
             if (sqlite3_column_type(st, c) == SQLITE_NULL)
                 cols << QStringLiteral("<null>");
             else
-                cols << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
+                cols << QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(st, c)));
         }
         rows << cols.join(QLatin1Char('|'));
     }
@@ -87,10 +90,12 @@ void Env::setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows,
             if (v.isNull())
                 return QStringLiteral("NULL");
             QString t = h ? hashPassword(v.toString()) : v.toString();
-            return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+            return QLatin1Char('\'') + t.replace(QLatin1Char('\''), QStringLiteral("''"))
+                + QLatin1Char('\'');
         };
         exec(locations.credentialsPath(),
-             QStringLiteral("INSERT INTO tpass VALUES (%1, %2)").arg(quote(user, false), quote(pass, hash)));
+             QStringLiteral("INSERT INTO tpass VALUES (%1, %2)")
+                 .arg(quote(user, false), quote(pass, hash)));
     }
 }
 
@@ -111,8 +116,8 @@ QStringList tabOrder(QWidget *first)
     QStringList names;
     QWidget *w = first;
     do {
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden() && !w->objectName().isEmpty()
-            && !w->objectName().startsWith(QLatin1String("qt_")))
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && !w->isHidden()
+            && !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_")))
             names << w->objectName();
         w = w->nextInFocusChain();
     } while (w && w != first);

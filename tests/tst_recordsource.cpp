@@ -54,7 +54,7 @@ private slots:
         QCOMPARE(a->recordCount(), 1);
         QCOMPARE(b->recordCount(), 0); // b does not see a's change
         QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT * FROM tbarang")),
-                 QStringList{QStringLiteral("A1|nama|merk|sup|pcs")});
+                 QStringList { QStringLiteral("A1|nama|merk|sup|pcs") });
         auto c = open(env, "tbarang");
         QCOMPARE(c->recordCount(), 1);
         QCOMPARE(c->field(0).toText(), QStringLiteral("A1"));
@@ -63,9 +63,12 @@ private slots:
         a->setField(0, QStringLiteral(" a B "));
         a->setField(1, QString(""));
         a->update();
-        QCOMPARE(Env::query(env.locations.workingPath(),
-                            QStringLiteral("SELECT Kode_Barang, typeof(Nama_Barang), Merk FROM tbarang WHERE rowid = 2")),
-                 QStringList{QStringLiteral(" a B |text|<null>")});
+        QCOMPARE(
+            Env::query(
+                env.locations.workingPath(),
+                QStringLiteral(
+                    "SELECT Kode_Barang, typeof(Nama_Barang), Merk FROM tbarang WHERE rowid = 2")),
+            QStringList { QStringLiteral(" a B |text|<null>") });
     }
 
     void findForwardFromCurrentRow()
@@ -73,7 +76,7 @@ private slots:
         Env env;
         auto s = open(env, "tbrgkeluar"); // goods codes repeat there
         int n = 0;
-        for (const char *code : {"K1", "K2", "K1", "k1", "O'Neil"}) {
+        for (const char *code : { "K1", "K2", "K1", "k1", "O'Neil" }) {
             s->addNew();
             s->setField(1, QString::fromLatin1(code));
             s->setField(3, ++n);
@@ -104,23 +107,26 @@ private slots:
         QVERIFY(s->eof());
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("X"));
         QVERIFY(s->eof());
-        QCOMPARE(throwsWith([&] { s->field(0); }), QStringLiteral("Tidak ada data yang aktif pada tabel tbarang."));
+        QCOMPARE(throwsWith([&] { s->field(0); }),
+                 QStringLiteral("Tidak ada data yang aktif pada tabel tbarang."));
     }
 
     void deleteLeavesCurrentRowUnreadable()
     {
         Env env;
         auto s = open(env, "tbarang");
-        for (const char *code : {"A", "B", "C"})
+        for (const char *code : { "A", "B", "C" })
             addGoods(*s, QString::fromLatin1(code));
         s->setCurrentRow(1);
         s->deleteCurrent();
         QCOMPARE(s->recordCount(), 2);
         QVERIFY(!s->eof());
-        QCOMPARE(throwsWith([&] { s->field(0); }), QStringLiteral("Data yang aktif pada tabel tbarang sudah dihapus."));
+        QCOMPARE(throwsWith([&] { s->field(0); }),
+                 QStringLiteral("Data yang aktif pada tabel tbarang sudah dihapus."));
         QVERIFY(!throwsWith([&] { s->deleteCurrent(); }).isEmpty()); // not twice
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Kode_Barang FROM tbarang")),
-                 (QStringList{QStringLiteral("A"), QStringLiteral("C")}));
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Kode_Barang FROM tbarang")),
+                 (QStringList { QStringLiteral("A"), QStringLiteral("C") }));
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("C")); // forward from where B stood
         QCOMPARE(s->field(0).toText(), QStringLiteral("C"));
         s->moveFirst();
@@ -133,22 +139,38 @@ private slots:
         QTest::addColumn<int>("position");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("stored"); // empty: the write fails
-        QTest::newRow("number") << "tstok" << 1 << "12" << "12.0";
-        QTest::newRow("number with blanks") << "tstok" << 1 << " 2.5 " << "2.5";
-        QTest::newRow("negative") << "tstok" << 1 << "-5" << "-5.0";
-        QTest::newRow("exponent") << "tstok" << 1 << "1e3" << "1000.0";
-        QTest::newRow("letters") << "tstok" << 1 << "abc" << "";
-        QTest::newRow("empty") << "tstok" << 1 << "" << "";
-        QTest::newRow("comma") << "tstok" << 1 << "2,5" << "";
-        QTest::newRow("trailing letters") << "tstok" << 1 << "12a" << "";
-        QTest::newRow("infinity") << "tstok" << 1 << "inf" << "";
-        QTest::newRow("too large") << "tstok" << 1 << "1e999" << "";
-        QTest::newRow("text at limit") << "tstok" << 0 << "1234567890" << "1234567890";
-        QTest::newRow("text over limit") << "tstok" << 0 << "12345678901" << "";
-        QTest::newRow("emoji is one character") << "tstok" << 0 << "123456789\U0001F600" << "123456789\U0001F600";
-        QTest::newRow("date") << "tbrgkeluar" << 2 << "2026-12-09" << "2026-12-09 00:00:00";
-        QTest::newRow("not a date") << "tbrgkeluar" << 2 << "besok" << "";
-        QTest::newRow("goods-out number is the database's") << "tbrgkeluar" << 0 << "5" << "";
+        QTest::newRow("number") << "tstok" << 1 << "12"
+                                << "12.0";
+        QTest::newRow("number with blanks") << "tstok" << 1 << " 2.5 "
+                                            << "2.5";
+        QTest::newRow("negative") << "tstok" << 1 << "-5"
+                                  << "-5.0";
+        QTest::newRow("exponent") << "tstok" << 1 << "1e3"
+                                  << "1000.0";
+        QTest::newRow("letters") << "tstok" << 1 << "abc"
+                                 << "";
+        QTest::newRow("empty") << "tstok" << 1 << ""
+                               << "";
+        QTest::newRow("comma") << "tstok" << 1 << "2,5"
+                               << "";
+        QTest::newRow("trailing letters") << "tstok" << 1 << "12a"
+                                          << "";
+        QTest::newRow("infinity") << "tstok" << 1 << "inf"
+                                  << "";
+        QTest::newRow("too large") << "tstok" << 1 << "1e999"
+                                   << "";
+        QTest::newRow("text at limit") << "tstok" << 0 << "1234567890"
+                                       << "1234567890";
+        QTest::newRow("text over limit") << "tstok" << 0 << "12345678901"
+                                         << "";
+        QTest::newRow("emoji is one character") << "tstok" << 0 << "123456789\U0001F600"
+                                                << "123456789\U0001F600";
+        QTest::newRow("date") << "tbrgkeluar" << 2 << "2026-12-09"
+                              << "2026-12-09 00:00:00";
+        QTest::newRow("not a date") << "tbrgkeluar" << 2 << "besok"
+                                    << "";
+        QTest::newRow("goods-out number is the database's") << "tbrgkeluar" << 0 << "5"
+                                                            << "";
     }
     void conversions()
     {
@@ -165,9 +187,9 @@ private slots:
             s->setField(position, text);
             s->update();
         });
-        const QStringList rows = Env::query(env.locations.workingPath(),
-                                            QStringLiteral("SELECT \"%1\" FROM %2")
-                                                    .arg(s->columnName(position), table));
+        const QStringList rows = Env::query(
+            env.locations.workingPath(),
+            QStringLiteral("SELECT \"%1\" FROM %2").arg(s->columnName(position), table));
         if (stored.isEmpty()) {
             QVERIFY(error.contains(s->columnName(position)));
             QCOMPARE(s->recordCount(), 0); // the pending row is dropped
@@ -175,7 +197,7 @@ private slots:
             QVERIFY(rows.isEmpty());
         } else {
             QCOMPARE(error, QString());
-            QCOMPARE(rows, QStringList{stored});
+            QCOMPARE(rows, QStringList { stored });
         }
     }
 
@@ -191,8 +213,9 @@ private slots:
         s->setField(1, QStringLiteral("K2"));
         s->setField(3, QStringLiteral("4"));
         s->update();
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Kode_Barang, Jumlah FROM tbrgkeluar")),
-                 QStringList{QStringLiteral("K2|4.0")});
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Kode_Barang, Jumlah FROM tbrgkeluar")),
+                 QStringList { QStringLiteral("K2|4.0") });
     }
 
     void goodsOutNumbersAreFoundExactly()
@@ -225,10 +248,13 @@ private slots:
         auto s = open(env, "tbarang");
         addGoods(*s, QStringLiteral("A1"));
         const QString error = throwsWith([&] { addGoods(*s, QStringLiteral("A1")); });
-        QCOMPARE(error, QStringLiteral("Kode_Barang \"A1\" sudah ada pada tabel tbarang; data tidak disimpan."));
+        QCOMPARE(error,
+                 QStringLiteral(
+                     "Kode_Barang \"A1\" sudah ada pada tabel tbarang; data tidak disimpan."));
         QCOMPARE(s->recordCount(), 1);
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
-                 QStringList{QStringLiteral("1")});
+        QCOMPARE(
+            Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
+            QStringList { QStringLiteral("1") });
     }
 
     void missingDatabaseFailsEveryOperation()
@@ -236,7 +262,8 @@ private slots:
         Env env(false);
         auto s = openRecordSource(env.locations.credentialsPath(), QStringLiteral("tpass"));
         const QString error = throwsWith([&] { s->field(0); });
-        QVERIFY2(error.startsWith(QStringLiteral("Database ")) && error.contains(QStringLiteral("tidak ditemukan")),
+        QVERIFY2(error.startsWith(QStringLiteral("Database "))
+                     && error.contains(QStringLiteral("tidak ditemukan")),
                  qPrintable(error));
         QCOMPARE(throwsWith([&] { s->recordCount(); }), error);
         QVERIFY(!QFile::exists(env.locations.credentialsPath())); // never created by opening
@@ -250,10 +277,11 @@ private slots:
             addGoods(*s, QStringLiteral("A1"));
         }
         Database::create(env.locations.workingPath(), DbRole::Working);
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
-                 QStringList{QStringLiteral("1")});
+        QCOMPARE(
+            Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
+            QStringList { QStringLiteral("1") });
         QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("PRAGMA journal_mode")),
-                 QStringList{QStringLiteral("wal")});
+                 QStringList { QStringLiteral("wal") });
     }
 
     void rolledBackTransactionRestoresSnapshots()
@@ -278,34 +306,39 @@ private slots:
         }
         QCOMPARE(out->recordCount(), 0);
         QCOMPARE(stock->field(1).toNumber(), 10.0);
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
-                 QStringList{QStringLiteral("0")});
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
-                 QStringList{QStringLiteral("10.0")});
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
+                 QStringList { QStringLiteral("0") });
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("10.0") });
         {
             Database::Transaction t(*db);
             stock->setField(1, 7);
             stock->update();
             t.commit();
         }
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
-                 QStringList{QStringLiteral("7.0")});
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("7.0") });
     }
 
     void gridFollowsSourceBothWays()
     {
         Env env;
         auto s = open(env, "tbarang");
-        for (const char *code : {"A", "B", "C"})
+        for (const char *code : { "A", "B", "C" })
             addGoods(*s, QString::fromLatin1(code));
         QTableView view;
         bindGrid(&view, s.get());
         QCOMPARE(view.model()->rowCount(), 3);
-        QCOMPARE(view.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Nama_Barang"));
+        QCOMPARE(view.model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Nama_Barang"));
         s->moveFirst();
         QCOMPARE(view.selectionModel()->currentIndex().row(), 0);
         view.selectionModel()->setCurrentIndex(view.model()->index(2, 1),
-                                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                               QItemSelectionModel::ClearAndSelect
+                                                   | QItemSelectionModel::Rows);
         QCOMPARE(s->currentRow(), 2);
         QCOMPARE(s->field(0).toText(), QStringLiteral("C"));
         addGoods(*s, QStringLiteral("D"));

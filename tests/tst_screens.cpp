@@ -15,18 +15,28 @@ namespace {
 const FormSpec &lowerDesign()
 {
     using K = ControlKind;
-    static const FormSpec spec{"frmbawah", "Bawah", 3000, 1500, QColor(), nullptr, 0, false, QColor(),
-                               {
-                                       {"txtsatu", K::TextField, "", 120, 120, 1200, 285, 1, 5},
-                                       {"cmdgagal", K::Button, "&Gagal", 120, 600, 1000, 375, 0, 0, Ctl::Disabled},
-                                       {"cmdbuka", K::Button, "&Buka", 1320, 600, 1000, 375, 2},
-                               }};
+    static const FormSpec spec { "frmbawah",
+                                 "Bawah",
+                                 3000,
+                                 1500,
+                                 QColor(),
+                                 nullptr,
+                                 0,
+                                 false,
+                                 QColor(),
+                                 {
+                                     { "txtsatu", K::TextField, "", 120, 120, 1200, 285, 1, 5 },
+                                     { "cmdgagal", K::Button, "&Gagal", 120, 600, 1000, 375, 0, 0,
+                                       Ctl::Disabled },
+                                     { "cmdbuka", K::Button, "&Buka", 1320, 600, 1000, 375, 2 },
+                                 } };
     return spec;
 }
 
 const FormSpec &upperDesign()
 {
-    static const FormSpec spec{"frmatas", "Atas", 1500, 750, QColor(), nullptr, 0, false, QColor(), {}};
+    static const FormSpec spec { "frmatas", "Atas", 1500,  750,      QColor(),
+                                 nullptr,   0,      false, QColor(), {} };
     return spec;
 }
 
@@ -36,9 +46,11 @@ class frmatas : public Screen
 {
     Q_OBJECT
 public:
-    explicit frmatas(App &app) : Screen(app, upperDesign())
+    explicit frmatas(App &app)
+        : Screen(app, upperDesign())
     {
-        source = openRecordSource(app.locations().workingPath(), QStringLiteral("tbarang"), this).release();
+        source = openRecordSource(app.locations().workingPath(), QStringLiteral("tbarang"), this)
+                     .release();
     }
     RecordSource *source;
     void close() { unloadMe(); }
@@ -76,7 +88,8 @@ public:
     void on_cmdbuka_clicked()
     {
         steps << QStringLiteral("show");
-        app().screens().showModal(app().screens().get<frmatas>(), [this] { steps << QStringLiteral("returned"); });
+        app().screens().showModal(app().screens().get<frmatas>(),
+                                  [this] { steps << QStringLiteral("returned"); });
     }
 };
 
@@ -108,7 +121,7 @@ private slots:
         QTest::keyClicks(s.txtsatu, QStringLiteral("ab"));
         QTest::keyClick(s.txtsatu, Qt::Key_Return);
         QTest::keyClick(s.txtsatu, Qt::Key_Enter);
-        QCOMPARE(s.steps, (QStringList{"enter", "enter"}));
+        QCOMPARE(s.steps, (QStringList { "enter", "enter" }));
         QCOMPARE(s.txtsatu->text(), QStringLiteral("ab"));
         QTest::keyClick(s.txtsatu, Qt::Key_Escape);
         QTest::keyClick(&s, Qt::Key_Escape);
@@ -123,17 +136,19 @@ private slots:
         env.screens().showStart(s);
         s.cmdgagal->setEnabled(true);
         QTest::mouseClick(s.cmdgagal, Qt::LeftButton);
-        QCOMPARE(s.steps, QStringList{"before"});
+        QCOMPARE(s.steps, QStringList { "before" });
         QCOMPARE(env.dialogs.prompts(),
-                 QStringList{QStringLiteral("Isi kolom Merk terlalu panjang: paling banyak 20 karakter.")});
+                 QStringList { QStringLiteral(
+                     "Isi kolom Merk terlalu panjang: paling banyak 20 karakter.") });
         QCOMPARE(env.dialogs.last().style, 16);
         QCOMPARE(env.dialogs.last().title, QStringLiteral("Gudang"));
         auto *upper = env.screens().find<frmatas>();
         QVERIFY(upper && !upper->isVisible()); // loaded hidden by the reach
         QCOMPARE(upper->source->recordCount(), 0);
         QVERIFY(!upper->source->hasPending());
-        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
-                 QStringList{QStringLiteral("0")});
+        QCOMPARE(
+            Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
+            QStringList { QStringLiteral("0") });
         QTest::keyClick(s.txtsatu, Qt::Key_Return); // still usable
         QCOMPARE(s.steps.last(), QStringLiteral("enter"));
     }
@@ -154,9 +169,9 @@ private slots:
         QCOMPARE(reached.source->recordCount(), 1);
         QCOMPARE(env.screens().top(), &reached);
         QVERIFY(reached.windowModality() == Qt::ApplicationModal);
-        QCOMPARE(s.steps, QStringList{"show"});
+        QCOMPARE(s.steps, QStringList { "show" });
         reached.close(); // the window's close button
-        QCOMPARE(s.steps, (QStringList{"show", "returned"}));
+        QCOMPARE(s.steps, (QStringList { "show", "returned" }));
         QVERIFY(!env.screens().isLoaded<frmatas>());
         QVERIFY(!env.screens().ended());
         // Shown again: a fresh load.
@@ -172,7 +187,7 @@ private slots:
         env.screens().showStart(s);
         QTest::mouseClick(s.cmdbuka, Qt::LeftButton);
         env.screens().end();
-        QCOMPARE(s.steps, QStringList{"show"});
+        QCOMPARE(s.steps, QStringList { "show" });
         QVERIFY(env.screens().ended());
         QCOMPARE(env.screens().loadedCount(), 0);
     }

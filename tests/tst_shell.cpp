@@ -65,7 +65,7 @@ private slots:
     void loginScreenLayout()
     {
         Env env;
-        env.setCredentials({{"admin", "rahasia"}});
+        env.setCredentials({ { "admin", "rahasia" } });
         frmpas *pas = startAtLogin(env);
         QVERIFY(pas && pas->isVisible());
         QCOMPARE(pas->objectName(), QStringLiteral("frmpas"));
@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(pas->focusWidget(), pas->txtuser);
         // Tab order: txtuser, txtpass, cmdok, cmdtutup.
         QCOMPARE(test::tabOrder(pas->txtuser),
-                 (QStringList{"txtuser", "txtpass", "cmdok", "cmdtutup"}));
+                 (QStringList { "txtuser", "txtpass", "cmdok", "cmdtutup" }));
         // At most 10 characters; the password shows "#".
         QTest::keyClicks(pas->txtuser, QStringLiteral("abcdefghijk"));
         QCOMPARE(pas->txtuser->text(), QStringLiteral("abcdefghij"));
@@ -89,7 +89,7 @@ private slots:
     void enterMovesFocusButDoesNotLogIn()
     {
         Env env;
-        env.setCredentials({{"admin", "rahasia"}});
+        env.setCredentials({ { "admin", "rahasia" } });
         frmpas *pas = startAtLogin(env);
         typeAndEnter(pas->txtuser, QStringLiteral("admin"));
         QCOMPARE(pas->focusWidget(), pas->txtpass);
@@ -114,21 +114,46 @@ private slots:
         QTest::addColumn<QString>("userAfter");
         QTest::addColumn<QString>("focus");
         const QVariant null;
-        QTest::newRow("right pair") << QVariant("admin") << QVariant("rahasia") << "admin" << "rahasia" << ""
-                                    << "admin" << "";
-        QTest::newRow("wrong user") << QVariant("admin") << QVariant("rahasia") << "adm" << "rahasia"
-                                    << "User tidak dikenal" << "" << "txtuser";
-        QTest::newRow("letter case") << QVariant("admin") << QVariant("rahasia") << "Admin" << "rahasia"
-                                     << "User tidak dikenal" << "" << "txtuser";
-        QTest::newRow("wrong password") << QVariant("admin") << QVariant("rahasia") << "admin" << "Rahasia"
-                                        << "Password Salah" << "admin" << "txtpass";
-        QTest::newRow("with #") << QVariant("kasir#1") << QVariant("#12#") << "kasir#1" << "#12#" << ""
-                                << "kasir#1" << "";
-        QTest::newRow("empty stored pair") << QVariant("") << QVariant("") << "" << "" << "" << "" << "";
-        QTest::newRow("null user never matches") << null << QVariant("x") << "" << "x" << "User tidak dikenal"
-                                                 << "" << "txtuser";
-        QTest::newRow("null password never matches") << QVariant("admin") << null << "admin" << ""
-                                                     << "Password Salah" << "admin" << "txtpass";
+        QTest::newRow("right pair") << QVariant("admin") << QVariant("rahasia") << "admin"
+                                    << "rahasia"
+                                    << ""
+                                    << "admin"
+                                    << "";
+        QTest::newRow("wrong user") << QVariant("admin") << QVariant("rahasia") << "adm"
+                                    << "rahasia"
+                                    << "User tidak dikenal"
+                                    << ""
+                                    << "txtuser";
+        QTest::newRow("letter case") << QVariant("admin") << QVariant("rahasia") << "Admin"
+                                     << "rahasia"
+                                     << "User tidak dikenal"
+                                     << ""
+                                     << "txtuser";
+        QTest::newRow("wrong password") << QVariant("admin") << QVariant("rahasia") << "admin"
+                                        << "Rahasia"
+                                        << "Password Salah"
+                                        << "admin"
+                                        << "txtpass";
+        QTest::newRow("with #") << QVariant("kasir#1") << QVariant("#12#") << "kasir#1"
+                                << "#12#"
+                                << ""
+                                << "kasir#1"
+                                << "";
+        QTest::newRow("empty stored pair") << QVariant("") << QVariant("") << ""
+                                           << ""
+                                           << ""
+                                           << ""
+                                           << "";
+        QTest::newRow("null user never matches") << null << QVariant("x") << ""
+                                                 << "x"
+                                                 << "User tidak dikenal"
+                                                 << ""
+                                                 << "txtuser";
+        QTest::newRow("null password never matches") << QVariant("admin") << null << "admin"
+                                                     << ""
+                                                     << "Password Salah"
+                                                     << "admin"
+                                                     << "txtpass";
     }
     void loginChecks()
     {
@@ -140,7 +165,7 @@ private slots:
         QFETCH(QString, userAfter);
         QFETCH(QString, focus);
         Env env;
-        env.setCredentials({{storedUser, storedPass}});
+        env.setCredentials({ { storedUser, storedPass } });
         frmpas *pas = startAtLogin(env);
         pas->txtuser->setText(user);
         pas->txtpass->setText(pass);
@@ -150,7 +175,7 @@ private slots:
             QVERIFY(env.screens().isLoaded<frmutama>());
             return;
         }
-        QCOMPARE(env.dialogs.prompts(), QStringList{message});
+        QCOMPARE(env.dialogs.prompts(), QStringList { message });
         QCOMPARE(env.dialogs.last().style, 0);
         QCOMPARE(env.dialogs.last().title, QStringLiteral("Gudang"));
         QVERIFY(!env.screens().isLoaded<frmutama>());
@@ -162,12 +187,12 @@ private slots:
     void onlyTheFirstRowCounts()
     {
         Env env;
-        env.setCredentials({{"satu", "1"}, {"dua", "2"}});
+        env.setCredentials({ { "satu", "1" }, { "dua", "2" } });
         frmpas *pas = startAtLogin(env);
         pas->txtuser->setText(QStringLiteral("dua"));
         pas->txtpass->setText(QStringLiteral("2"));
         QTest::mouseClick(pas->cmdok, Qt::LeftButton);
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("User tidak dikenal")});
+        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("User tidak dikenal") });
         pas->txtuser->setText(QStringLiteral("satu"));
         pas->txtpass->setText(QStringLiteral("1"));
         QTest::mouseClick(pas->cmdok, Qt::LeftButton);
@@ -181,7 +206,8 @@ private slots:
         frmpas *pas = startAtLogin(env);
         pas->txtuser->setText(QStringLiteral("admin"));
         QTest::mouseClick(pas->cmdok, Qt::LeftButton);
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("Tidak ada data yang aktif pada tabel tpass.")});
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Tidak ada data yang aktif pada tabel tpass.") });
         QCOMPARE(env.dialogs.last().style, 16);
         QCOMPARE(pas->txtuser->text(), QStringLiteral("admin"));
         QVERIFY(pas->isVisible());
@@ -191,7 +217,7 @@ private slots:
     void tutupEndsTheProgram()
     {
         Env env;
-        env.setCredentials({{"admin", "x"}});
+        env.setCredentials({ { "admin", "x" } });
         frmpas *pas = startAtLogin(env);
         QTest::mouseClick(pas->cmdtutup, Qt::LeftButton);
         QVERIFY(env.screens().ended());
@@ -201,15 +227,15 @@ private slots:
     void mainMenuLayoutAndShortcuts()
     {
         Env env;
-        env.setCredentials({{"admin", "x"}});
+        env.setCredentials({ { "admin", "x" } });
         frmutama *utama = login(env, QStringLiteral("admin"), QStringLiteral("x"));
         QVERIFY(utama);
         QCOMPARE(utama->windowTitle(), QStringLiteral("UTAMA"));
         QCOMPARE(utama->width(), 636); // 9540 twips
         QCOMPARE(utama->height() - utama->menuBar->height(), 556); // 8340 twips below the menu bar
         QVERIFY(utama->windowModality() == Qt::ApplicationModal);
-        const QStringList menus{QStringLiteral("&File"), QStringLiteral("&Barang Keluar"),
-                                QStringLiteral("&Laporan"), QStringLiteral("&Programmer")};
+        const QStringList menus { QStringLiteral("&File"), QStringLiteral("&Barang Keluar"),
+                                  QStringLiteral("&Laporan"), QStringLiteral("&Programmer") };
         QStringList seen;
         for (QAction *a : utama->menuBar->actions())
             seen << a->text();
@@ -221,14 +247,14 @@ private slots:
             QKeySequence key;
         };
         const Entry entries[] = {
-                {utama->brg, "Input Barang", QKeySequence(QStringLiteral("Ctrl+A"))},
-                {utama->stk, "Input Stok", QKeySequence(QStringLiteral("Ctrl+B"))},
-                {utama->sdgsd, "Ganti Pasword", QKeySequence()},
-                {utama->out, "Keluar", QKeySequence(QStringLiteral("Ctrl+C"))},
-                {utama->zx, "Input barang keluar", QKeySequence(QStringLiteral("Ctrl+D"))},
-                {utama->sd, "Barang Keluar", QKeySequence(QStringLiteral("Ctrl+E"))},
-                {utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F"))},
-                {utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G"))},
+            { utama->brg, "Input Barang", QKeySequence(QStringLiteral("Ctrl+A")) },
+            { utama->stk, "Input Stok", QKeySequence(QStringLiteral("Ctrl+B")) },
+            { utama->sdgsd, "Ganti Pasword", QKeySequence() },
+            { utama->out, "Keluar", QKeySequence(QStringLiteral("Ctrl+C")) },
+            { utama->zx, "Input barang keluar", QKeySequence(QStringLiteral("Ctrl+D")) },
+            { utama->sd, "Barang Keluar", QKeySequence(QStringLiteral("Ctrl+E")) },
+            { utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F")) },
+            { utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G")) },
         };
         for (const Entry &e : entries) {
             QCOMPARE(e.action->text(), QString::fromUtf8(e.caption));
@@ -246,7 +272,7 @@ private slots:
         // Ctrl+C asks; No leaves everything as it was.
         env.dialogs.answer(Button::No);
         QTest::keyClick(utama, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("Yakin mau keluar ?")});
+        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("Yakin mau keluar ?") });
         QCOMPARE(env.dialogs.last().style, 4);
         QCOMPARE(env.dialogs.last().title, QStringLiteral("Gudang"));
         QVERIFY(!env.screens().ended());
@@ -261,7 +287,7 @@ private slots:
     void closingMainMenuUnloadsLoginAndEnds()
     {
         Env env;
-        env.setCredentials({{"admin", "x"}});
+        env.setCredentials({ { "admin", "x" } });
         frmutama *utama = login(env, QStringLiteral("admin"), QStringLiteral("x"));
         utama->close(); // the window's close button
         QVERIFY(env.screens().ended());
@@ -272,7 +298,7 @@ private slots:
     void changePasswordEndToEnd()
     {
         Env env;
-        env.setCredentials({{"admin", "lama"}, {"kedua", "dua"}});
+        env.setCredentials({ { "admin", "lama" }, { "kedua", "dua" } });
         const QByteArray workingBefore = fileHash(env.locations.workingPath());
         frmutama *utama = login(env, QStringLiteral("admin"), QStringLiteral("lama"));
         utama->sdgsd->trigger();
@@ -287,7 +313,7 @@ private slots:
         g->txtpas2->setEnabled(true);
         g->cmdok->setEnabled(true);
         QCOMPARE(test::tabOrder(g->cmdtutup),
-                 (QStringList{"cmdtutup", "cmdok", "txtpass", "txtuser", "txtpas2", "txtus2"}));
+                 (QStringList { "cmdtutup", "cmdok", "txtpass", "txtuser", "txtpas2", "txtus2" }));
         g->txtus2->setEnabled(false);
         g->txtpas2->setEnabled(false);
         g->cmdok->setEnabled(false);
@@ -298,7 +324,7 @@ private slots:
         typeAndEnter(g->txtuser, QStringLiteral("x"));
         QCOMPARE(g->focusWidget(), g->txtpass);
         typeAndEnter(g->txtpass, QStringLiteral("lama"));
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("User tidak dikenal")});
+        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("User tidak dikenal") });
         QCOMPARE(g->txtuser->text(), QString());
         QCOMPARE(g->txtpass->text(), QString());
         QCOMPARE(g->focusWidget(), g->txtuser);
@@ -321,15 +347,16 @@ private slots:
         QCOMPARE(g->focusWidget(), g->cmdok);
         env.dialogs.clear();
         QTest::keyClick(g->cmdok, Qt::Key_Space);
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("Data Sudah Ter-update")});
+        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("Data Sudah Ter-update") });
         QCOMPARE(env.dialogs.last().style, 0);
-        for (QLineEdit *f : {g->txtuser, g->txtpass, g->txtus2, g->txtpas2})
+        for (QLineEdit *f : { g->txtuser, g->txtpass, g->txtus2, g->txtpas2 })
             QCOMPARE(f->text(), QString());
         QCOMPARE(g->focusWidget(), g->cmdtutup);
         QVERIFY(g->txtus2->isEnabled() && g->cmdok->isEnabled());
 
         // Read back: only the first row changed, the password is not stored as typed.
-        const QStringList rows = Env::query(env.locations.credentialsPath(), QStringLiteral("SELECT User, Password FROM tpass"));
+        const QStringList rows = Env::query(env.locations.credentialsPath(),
+                                            QStringLiteral("SELECT User, Password FROM tpass"));
         QCOMPARE(rows.size(), 2);
         const QStringList first = rows[0].split(QLatin1Char('|'));
         QCOMPARE(first[0], QStringLiteral("Kasir"));
@@ -350,7 +377,7 @@ private slots:
     void changePasswordSecondOkWritesEmptyPair()
     {
         Env env;
-        env.setCredentials({{"admin", "lama"}});
+        env.setCredentials({ { "admin", "lama" } });
         frmutama *utama = login(env, QStringLiteral("admin"), QStringLiteral("lama"));
         utama->sdgsd->trigger();
         auto *g = env.screens().find<frmgpas>();
@@ -360,7 +387,9 @@ private slots:
         typeAndEnter(g->txtpas2, QStringLiteral("b"));
         QTest::mouseClick(g->cmdok, Qt::LeftButton);
         QTest::mouseClick(g->cmdok, Qt::LeftButton);
-        const QStringList first = Env::query(env.locations.credentialsPath(), QStringLiteral("SELECT User, Password FROM tpass"))[0].split(QLatin1Char('|'));
+        const QStringList first = Env::query(env.locations.credentialsPath(),
+                                             QStringLiteral("SELECT User, Password FROM tpass"))[0]
+                                      .split(QLatin1Char('|'));
         QCOMPARE(first[0], QString());
         QVERIFY(verifyPassword(first[1], QString()));
         // A fresh opening starts again with the new fields closed.
@@ -384,7 +413,8 @@ private slots:
         typeAndEnter(first->txtulang, QStringLiteral("kunc"));
         QCOMPARE(first->focusWidget(), first->cmdsimpan);
         QTest::keyClick(first->cmdsimpan, Qt::Key_Return);
-        QCOMPARE(env.dialogs.prompts(), QStringList{QStringLiteral("Password dan ulangan password tidak sama")});
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Password dan ulangan password tidak sama") });
         QVERIFY(!QFile::exists(env.locations.credentialsPath()));
         first->txtpass->setText(QStringLiteral("kunci"));
         first->txtulang->setText(QStringLiteral("kunci"));
@@ -414,13 +444,17 @@ private slots:
     void demoFillsOnlyANewWorkingDatabase()
     {
         Env env;
-        env.setCredentials({{"admin", "x"}});
+        env.setCredentials({ { "admin", "x" } });
         startProgram(env.app(), true);
         const QString goods = QStringLiteral("SELECT count(*) FROM tbarang");
         const int n = Env::query(env.locations.workingPath(), goods)[0].toInt();
         QVERIFY(n >= 5);
-        QVERIFY(Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbrgkeluar"))[0].toInt() > 0);
-        Env::exec(env.locations.workingPath(), QStringLiteral("DELETE FROM tbarang WHERE rowid = 1"));
+        QVERIFY(Env::query(env.locations.workingPath(),
+                           QStringLiteral("SELECT count(*) FROM tbrgkeluar"))[0]
+                    .toInt()
+                > 0);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("DELETE FROM tbarang WHERE rowid = 1"));
         env.screens().end();
         Env again;
         again.locations = env.locations;

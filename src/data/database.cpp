@@ -76,8 +76,7 @@ void Statement::reset()
 Database::Database(QString path, sqlite3 *db)
     : m_path(std::move(path))
     , m_db(db)
-{
-}
+{ }
 
 Database::~Database()
 {
@@ -101,7 +100,7 @@ sqlite3 *Database::openHandle(const QString &path, bool create)
         const QString why = describe(rc, db);
         sqlite3_close_v2(db);
         throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: %2.")
-                               .arg(QDir::toNativeSeparators(path), why));
+                           .arg(QDir::toNativeSeparators(path), why));
     }
     return db;
 }
@@ -114,7 +113,7 @@ std::shared_ptr<Database> Database::open(const QString &path)
         return existing;
     if (!QFileInfo::exists(key)) {
         throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: file tidak ditemukan.")
-                               .arg(QDir::toNativeSeparators(key)));
+                           .arg(QDir::toNativeSeparators(key)));
     }
     std::shared_ptr<Database> db(new Database(key, openHandle(key, false)));
     p[key] = db;
@@ -126,7 +125,7 @@ void Database::create(const QString &path, DbRole role)
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {
         throw AppError(QStringLiteral("Folder %1 tidak dapat dibuat.")
-                               .arg(QDir::toNativeSeparators(info.absolutePath())));
+                           .arg(QDir::toNativeSeparators(info.absolutePath())));
     }
     std::shared_ptr<Database> db = pool()[info.absoluteFilePath()].lock();
     std::unique_ptr<Database> own;
@@ -151,7 +150,7 @@ void Database::exec(const char *sql)
 void Database::fail(int rc, const QString &what) const
 {
     throw AppError(QStringLiteral("%1 (%2): %3.")
-                           .arg(what, QDir::toNativeSeparators(m_path), describe(rc, m_db)));
+                       .arg(what, QDir::toNativeSeparators(m_path), describe(rc, m_db)));
 }
 
 void Database::addUndo(std::function<void()> undo)

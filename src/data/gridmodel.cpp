@@ -32,9 +32,8 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
         endRemoveRows();
         m_following = false;
     });
-    connect(source, &RecordSource::rowChanged, this, [this](int row) {
-        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-    });
+    connect(source, &RecordSource::rowChanged, this,
+            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const

@@ -7,8 +7,7 @@ namespace gudang {
 
 Locations::Locations(QString dataDir)
     : m_dataDir(QDir::cleanPath(QDir(dataDir).absolutePath()))
-{
-}
+{ }
 
 QString Locations::defaultDataDir()
 {

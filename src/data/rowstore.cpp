@@ -92,7 +92,7 @@ RowStore::Cell RowStore::cell(int row, int column) const
     const uint64_t h = getVarint(p);
     if (!h)
         return {};
-    return {false, std::string_view(p, size_t(h - 1))};
+    return { false, std::string_view(p, size_t(h - 1)) };
 }
 
 int RowStore::findBytes(int from, int column, std::string_view needle) const

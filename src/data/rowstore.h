@@ -21,7 +21,9 @@ public:
         std::string_view bytes;
     };
 
-    explicit RowStore(int columns = 0) : m_columns(columns) {}
+    explicit RowStore(int columns = 0)
+        : m_columns(columns)
+    { }
 
     int columnCount() const { return m_columns; }
     int rowCount() const { return int(m_rows.size()); }
@@ -39,7 +41,7 @@ public:
         QByteArray m_buf;
     };
 
-    uint32_t store(const QByteArray &record);          // returns its offset
+    uint32_t store(const QByteArray &record); // returns its offset
     void append(uint32_t offset) { m_rows.push_back(offset); }
     void insert(int row, uint32_t offset);
     void remove(int row);

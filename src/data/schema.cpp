@@ -12,23 +12,24 @@ const std::vector<TableDef> &allTables()
     using K = ColumnKind;
     static const std::vector<TableDef> tables = {
         // The password column holds an Argon2id string, not the typed text.
-        {QStringLiteral("tpass"),
-         {{QStringLiteral("User"), K::Text, 10}, {QStringLiteral("Password"), K::Text, 255}}},
-        {QStringLiteral("tbarang"),
-         {{QStringLiteral("Kode_Barang"), K::Text, 10, true},
-          {QStringLiteral("Nama_Barang"), K::Text, 20},
-          {QStringLiteral("Merk"), K::Text, 20},
-          {QStringLiteral("Supplier"), K::Text, 20},
-          {QStringLiteral("Satuan"), K::Text, 10}}},
-        {QStringLiteral("tstok"),
-         {{QStringLiteral("Kode_Barang"), K::Text, 10, true},
-          {QStringLiteral("Jumlah_Stok"), K::Number},
-          {QStringLiteral("Stok_Minimum"), K::Number}}},
-        {QStringLiteral("tbrgkeluar"),
-         {{QStringLiteral("No_Keluar"), K::AutoNumber},
-          {QStringLiteral("Kode_Barang"), K::Text, 10},
-          {QStringLiteral("Tanggal"), K::Date},
-          {QStringLiteral("Jumlah"), K::Number}}},
+        { QStringLiteral("tpass"),
+          { { QStringLiteral("User"), K::Text, 10 },
+            { QStringLiteral("Password"), K::Text, 255 } } },
+        { QStringLiteral("tbarang"),
+          { { QStringLiteral("Kode_Barang"), K::Text, 10, true },
+            { QStringLiteral("Nama_Barang"), K::Text, 20 },
+            { QStringLiteral("Merk"), K::Text, 20 },
+            { QStringLiteral("Supplier"), K::Text, 20 },
+            { QStringLiteral("Satuan"), K::Text, 10 } } },
+        { QStringLiteral("tstok"),
+          { { QStringLiteral("Kode_Barang"), K::Text, 10, true },
+            { QStringLiteral("Jumlah_Stok"), K::Number },
+            { QStringLiteral("Stok_Minimum"), K::Number } } },
+        { QStringLiteral("tbrgkeluar"),
+          { { QStringLiteral("No_Keluar"), K::AutoNumber },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Tanggal"), K::Date },
+            { QStringLiteral("Jumlah"), K::Number } } },
     };
     return tables;
 }
@@ -71,13 +72,15 @@ QString createTableSql(const TableDef &table)
         switch (c.kind) {
         case ColumnKind::Text:
             cols << q + QStringLiteral(" TEXT")
-                            + (c.maxLength > 0
-                                       ? QStringLiteral(" CHECK(length(%1) <= %2)").arg(q).arg(c.maxLength)
-                                       : QString())
-                            + (c.unique ? QStringLiteral(" UNIQUE") : QString());
+                    + (c.maxLength > 0
+                           ? QStringLiteral(" CHECK(length(%1) <= %2)").arg(q).arg(c.maxLength)
+                           : QString())
+                    + (c.unique ? QStringLiteral(" UNIQUE") : QString());
             break;
         case ColumnKind::Number:
-            cols << q + QStringLiteral(" REAL CHECK(%1 IS NULL OR typeof(%1) IN ('real','integer'))").arg(q);
+            cols << q
+                    + QStringLiteral(" REAL CHECK(%1 IS NULL OR typeof(%1) IN ('real','integer'))")
+                          .arg(q);
             break;
         case ColumnKind::Date:
             cols << q + QStringLiteral(" DATETIME");
@@ -87,7 +90,8 @@ QString createTableSql(const TableDef &table)
             break;
         }
     }
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)").arg(table.name, cols.join(QStringLiteral(", ")));
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)")
+        .arg(table.name, cols.join(QStringLiteral(", ")));
 }
 
 } // namespace gudang

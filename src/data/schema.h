@@ -6,9 +6,9 @@
 namespace gudang {
 
 enum class ColumnKind {
-    Text,       // TEXT, with a length limit where maxLength > 0
-    Number,     // REAL
-    Date,       // date-time, stored as "yyyy-MM-dd HH:mm:ss"
+    Text, // TEXT, with a length limit where maxLength > 0
+    Number, // REAL
+    Date, // date-time, stored as "yyyy-MM-dd HH:mm:ss"
     AutoNumber, // INTEGER PRIMARY KEY AUTOINCREMENT, filled in by the database
 };
 
@@ -31,7 +31,7 @@ struct TableDef
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass
-    Working,     // tbarang, tstok, tbrgkeluar
+    Working, // tbarang, tstok, tbrgkeluar
 };
 
 // The definition of a table of ours; throws AppError for an unknown name.

@@ -92,7 +92,8 @@ public:
         ensureOpen();
         const int col = m_table.columnIndex(column);
         if (col < 0)
-            throw AppError(QStringLiteral("Kolom %1 tidak ada pada tabel %2.").arg(column, m_table.name));
+            throw AppError(
+                QStringLiteral("Kolom %1 tidak ada pada tabel %2.").arg(column, m_table.name));
         flushPending();
         const int n = m_store.rowCount();
         if (m_cur >= n) {
@@ -103,7 +104,8 @@ public:
         int found = n;
         if (def.kind == ColumnKind::Text) {
             const QByteArray needle = value.toUtf8();
-            found = m_store.findBytes(m_cur, col, std::string_view(needle.constData(), size_t(needle.size())));
+            found = m_store.findBytes(m_cur, col,
+                                      std::string_view(needle.constData(), size_t(needle.size())));
         } else {
             Value want;
             try {
@@ -152,7 +154,9 @@ public:
         }
         try {
             if (def.kind == ColumnKind::AutoNumber)
-                throw AppError(QStringLiteral("Kolom %1 diisi oleh database dan tidak dapat diubah.").arg(def.name));
+                throw AppError(
+                    QStringLiteral("Kolom %1 diisi oleh database dan tidak dapat diubah.")
+                        .arg(def.name));
             m_pending[size_t(position)] = convert(def, value);
         } catch (...) {
             cancelPending();
@@ -202,7 +206,11 @@ public:
             cancelPending();
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
-        Statement st(*m_db, QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?").arg(m_table.name).toUtf8().constData());
+        Statement st(*m_db,
+                     QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?")
+                         .arg(m_table.name)
+                         .toUtf8()
+                         .constData());
         sqlite3_bind_int64(st.get(), 1, m_store.rowId(row));
         st.step();
         m_store.remove(row);
@@ -281,15 +289,19 @@ private:
     {
         ensureOpen();
         if (m_deleted)
-            throw AppError(QStringLiteral("Data yang aktif pada tabel %1 sudah dihapus.").arg(m_table.name));
+            throw AppError(
+                QStringLiteral("Data yang aktif pada tabel %1 sudah dihapus.").arg(m_table.name));
         if (m_cur >= m_store.rowCount())
-            throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel %1.").arg(m_table.name));
+            throw AppError(
+                QStringLiteral("Tidak ada data yang aktif pada tabel %1.").arg(m_table.name));
     }
 
     void checkPosition(int position) const
     {
         if (position < 0 || position >= columnCount())
-            throw AppError(QStringLiteral("Kolom nomor %1 tidak ada pada tabel %2.").arg(position).arg(m_table.name));
+            throw AppError(QStringLiteral("Kolom nomor %1 tidak ada pada tabel %2.")
+                               .arg(position)
+                               .arg(m_table.name));
     }
 
     void setCurrent(int row)
@@ -339,9 +351,10 @@ private:
         case ColumnKind::Text: {
             const QString text = value.toText();
             if (def.maxLength > 0 && codePoints(text) > def.maxLength) {
-                throw AppError(QStringLiteral("Isi kolom %1 terlalu panjang: paling banyak %2 karakter.")
-                                       .arg(def.name)
-                                       .arg(def.maxLength));
+                throw AppError(
+                    QStringLiteral("Isi kolom %1 terlalu panjang: paling banyak %2 karakter.")
+                        .arg(def.name)
+                        .arg(def.maxLength));
             }
             return Value(text);
         }
@@ -353,7 +366,7 @@ private:
             if (value.isText() && parseNumber(value.toText(), &d))
                 return Value(d);
             throw AppError(QStringLiteral("Isi kolom %1 harus berupa angka: \"%2\" bukan angka.")
-                                   .arg(def.name, value.toText()));
+                               .arg(def.name, value.toText()));
         }
         case ColumnKind::Date: {
             if (value.isDate())
@@ -362,8 +375,9 @@ private:
             const QDateTime d = value.isText() ? dateFromText(value.toText(), &ok) : QDateTime();
             if (ok)
                 return Value(d);
-            throw AppError(QStringLiteral("Isi kolom %1 harus berupa tanggal: \"%2\" bukan tanggal.")
-                                   .arg(def.name, value.toText()));
+            throw AppError(
+                QStringLiteral("Isi kolom %1 harus berupa tanggal: \"%2\" bukan tanggal.")
+                    .arg(def.name, value.toText()));
         }
         }
         return value;
@@ -374,8 +388,9 @@ private:
         QStringList cols;
         for (const ColumnDef &c : m_table.columns)
             cols << QLatin1Char('"') + c.name + QLatin1Char('"');
-        const QByteArray sql =
-                QStringLiteral("SELECT rowid, %1 FROM \"%2\"").arg(cols.join(QLatin1Char(',')), m_table.name).toUtf8();
+        const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"")
+                                   .arg(cols.join(QLatin1Char(',')), m_table.name)
+                                   .toUtf8();
         Statement st(*m_db, sql.constData());
         sqlite3_stmt *s = st.get();
         const int n = columnCount();
@@ -388,10 +403,12 @@ private:
                 if (type == SQLITE_NULL) {
                     b.addNull();
                 } else if (type == SQLITE_FLOAT) {
-                    auto res = std::to_chars(num, num + sizeof num, sqlite3_column_double(s, c + 1));
+                    auto res
+                        = std::to_chars(num, num + sizeof num, sqlite3_column_double(s, c + 1));
                     b.addBytes(num, size_t(res.ptr - num));
                 } else {
-                    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(s, c + 1));
+                    const auto *text
+                        = reinterpret_cast<const char *>(sqlite3_column_text(s, c + 1));
                     b.addBytes(text, size_t(sqlite3_column_bytes(s, c + 1)));
                 }
             }
@@ -431,16 +448,19 @@ private:
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
             sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                          .arg(m_table.name, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+                      .arg(m_table.name, names.join(QLatin1Char(',')),
+                           marks.join(QLatin1Char(',')));
         } else {
             QStringList sets;
             for (const QString &n : names)
                 sets << n + QStringLiteral(" = ?");
-            sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?").arg(m_table.name, sets.join(QLatin1Char(',')));
+            sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?")
+                      .arg(m_table.name, sets.join(QLatin1Char(',')));
         }
         Statement st(*m_db, sql.toUtf8().constData());
         for (int i = 0; i < cols.size(); ++i)
-            bindValue(st.get(), i + 1, m_table.columns[size_t(cols[i])], m_pending[size_t(cols[i])]);
+            bindValue(st.get(), i + 1, m_table.columns[size_t(cols[i])],
+                      m_pending[size_t(cols[i])]);
         if (m_mode == Mode::Edit)
             sqlite3_bind_int64(st.get(), int(cols.size()) + 1, rowId);
         try {
@@ -496,11 +516,12 @@ private:
                 const ColumnDef &def = m_table.columns[size_t(c)];
                 if (def.unique && msg.contains(def.name)) {
                     return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
-                            .arg(def.name, m_pending[size_t(c)].toText(), m_table.name);
+                        .arg(def.name, m_pending[size_t(c)].toText(), m_table.name);
                 }
             }
         }
-        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2").arg(m_table.name, e.description());
+        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2")
+            .arg(m_table.name, e.description());
     }
 
     const TableDef &m_table;
@@ -535,7 +556,8 @@ void RecordSource::unregisterOpen()
     openSources().erase(this);
 }
 
-std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table, QObject *parent)
+std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table,
+                                               QObject *parent)
 {
     return std::make_unique<SqliteRecordSource>(path, tableDef(table), parent);
 }

@@ -49,9 +49,9 @@ QString dateToText(const QDateTime &date)
 QDateTime dateFromText(const QString &text, bool *ok)
 {
     const QString t = text.trimmed();
-    static const char *const formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd",
-                                          "yyyy-MM-ddTHH:mm:ss", "d/M/yyyy H:mm:ss", "d/M/yyyy H:mm",
-                                          "d/M/yyyy"};
+    static const char *const formats[]
+        = { "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd HH:mm", "yyyy-MM-dd", "yyyy-MM-ddTHH:mm:ss",
+            "d/M/yyyy H:mm:ss",    "d/M/yyyy H:mm",    "d/M/yyyy" };
     for (const char *f : formats) {
         QDateTime d = QDateTime::fromString(t, QString::fromLatin1(f));
         if (d.isValid()) {

@@ -11,11 +11,21 @@ class Value
 {
 public:
     Value() = default;
-    Value(const QString &text) : m_v(text) {}
-    Value(const char *text) : m_v(QString::fromUtf8(text)) {}
-    Value(double number) : m_v(number) {}
-    Value(int number) : m_v(double(number)) {}
-    Value(const QDateTime &date) : m_v(date) {}
+    Value(const QString &text)
+        : m_v(text)
+    { }
+    Value(const char *text)
+        : m_v(QString::fromUtf8(text))
+    { }
+    Value(double number)
+        : m_v(number)
+    { }
+    Value(int number)
+        : m_v(double(number))
+    { }
+    Value(const QDateTime &date)
+        : m_v(date)
+    { }
 
     bool isNull() const { return std::holds_alternative<std::monostate>(m_v); }
     bool isText() const { return std::holds_alternative<QString>(m_v); }

@@ -23,8 +23,8 @@ QString hashPassword(const QString &password)
     initSodium();
     const QByteArray pw = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, pw.constData(), quint64(pw.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE)
+    if (crypto_pwhash_str(out, pw.constData(), quint64(pw.size()),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE)
         != 0) {
         throw AppError(QStringLiteral("Memori tidak cukup untuk mengamankan password."));
     }

@@ -11,26 +11,26 @@ namespace {
 const FormSpec &design()
 {
     using K = ControlKind;
-    static const FormSpec spec{
-            "frmawal",
-            "Buat User Pertama",
-            4500,
-            2460,
-            QColor(192, 255, 255),
-            "Comic Sans MS",
-            8.25,
-            false,
-            QColor(192, 255, 192),
-            {
-                    {"Label1", K::Label, "User", 240, 240, 1455, 225, -1},
-                    {"txtuser", K::TextField, "", 1920, 240, 2295, 285, 0, 10},
-                    {"Label2", K::Label, "Password", 240, 720, 1455, 225, -1},
-                    {"txtpass", K::TextField, "", 1920, 720, 2295, 285, 1, 10, Ctl::Password},
-                    {"Label3", K::Label, "Ulangi Password", 240, 1200, 1575, 225, -1},
-                    {"txtulang", K::TextField, "", 1920, 1200, 2295, 285, 2, 10, Ctl::Password},
-                    {"cmdsimpan", K::Button, "&Simpan", 1080, 1800, 1095, 375, 3},
-                    {"cmdbatal", K::Button, "&Batal", 2400, 1800, 1095, 375, 4},
-            },
+    static const FormSpec spec {
+        "frmawal",
+        "Buat User Pertama",
+        4500,
+        2460,
+        QColor(192, 255, 255),
+        "Comic Sans MS",
+        8.25,
+        false,
+        QColor(192, 255, 192),
+        {
+            { "Label1", K::Label, "User", 240, 240, 1455, 225, -1 },
+            { "txtuser", K::TextField, "", 1920, 240, 2295, 285, 0, 10 },
+            { "Label2", K::Label, "Password", 240, 720, 1455, 225, -1 },
+            { "txtpass", K::TextField, "", 1920, 720, 2295, 285, 1, 10, Ctl::Password },
+            { "Label3", K::Label, "Ulangi Password", 240, 1200, 1575, 225, -1 },
+            { "txtulang", K::TextField, "", 1920, 1200, 2295, 285, 2, 10, Ctl::Password },
+            { "cmdsimpan", K::Button, "&Simpan", 1080, 1800, 1095, 375, 3 },
+            { "cmdbatal", K::Button, "&Batal", 2400, 1800, 1095, 375, 4 },
+        },
     };
     return spec;
 }

@@ -12,29 +12,29 @@ namespace {
 const FormSpec &design()
 {
     using K = ControlKind;
-    static const FormSpec spec{
-            "frmgpas",
-            "Ganti Password",
-            3645,
-            2700,
-            QColor(192, 255, 255),
-            "Comic Sans MS",
-            8.25,
-            false,
-            QColor(192, 255, 192),
-            {
-                    {"Label1", K::Label, "User Lama", 240, 120, 795, 225, 6},
-                    {"txtuser", K::TextField, "", 1800, 120, 1335, 285, 4, 10},
-                    {"Label2", K::Label, "Password Lama", 240, 600, 1140, 225, 5},
-                    {"txtpass", K::TextField, "", 1800, 600, 1335, 285, 3, 10, Ctl::Password},
-                    {"Label4", K::Label, "User baru", 240, 1080, 750, 225, 10},
-                    {"txtus2", K::TextField, "", 1800, 1080, 1335, 285, 8, 10, Ctl::Disabled},
-                    {"Label3", K::Label, "Password Baru", 240, 1560, 1110, 225, 9},
-                    {"txtpas2", K::TextField, "", 1800, 1560, 1335, 285, 7, 10,
-                     Ctl::Disabled | Ctl::Password},
-                    {"cmdok", K::Button, "OK", 840, 2160, 735, 375, 2, 0, Ctl::Disabled},
-                    {"cmdtutup", K::Button, "Tutup", 1920, 2160, 735, 375, 1},
-            },
+    static const FormSpec spec {
+        "frmgpas",
+        "Ganti Password",
+        3645,
+        2700,
+        QColor(192, 255, 255),
+        "Comic Sans MS",
+        8.25,
+        false,
+        QColor(192, 255, 192),
+        {
+            { "Label1", K::Label, "User Lama", 240, 120, 795, 225, 6 },
+            { "txtuser", K::TextField, "", 1800, 120, 1335, 285, 4, 10 },
+            { "Label2", K::Label, "Password Lama", 240, 600, 1140, 225, 5 },
+            { "txtpass", K::TextField, "", 1800, 600, 1335, 285, 3, 10, Ctl::Password },
+            { "Label4", K::Label, "User baru", 240, 1080, 750, 225, 10 },
+            { "txtus2", K::TextField, "", 1800, 1080, 1335, 285, 8, 10, Ctl::Disabled },
+            { "Label3", K::Label, "Password Baru", 240, 1560, 1110, 225, 9 },
+            { "txtpas2", K::TextField, "", 1800, 1560, 1335, 285, 7, 10,
+              Ctl::Disabled | Ctl::Password },
+            { "cmdok", K::Button, "OK", 840, 2160, 735, 375, 2, 0, Ctl::Disabled },
+            { "cmdtutup", K::Button, "Tutup", 1920, 2160, 735, 375, 1 },
+        },
     };
     return spec;
 }
@@ -54,7 +54,8 @@ frmgpas::frmgpas(App &app)
     , cmdok(control<QPushButton>("cmdok"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
 {
-    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this).release();
+    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this)
+                 .release();
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
     onEnter(txtuser, &frmgpas::on_txtuser_returnPressed);
     onEnter(txtpass, &frmgpas::on_txtpass_returnPressed);

@@ -13,24 +13,24 @@ namespace {
 const FormSpec &design()
 {
     using K = ControlKind;
-    static const FormSpec spec{
-            "frmpas",
-            "Password",
-            3270,
-            1725,
-            QColor(192, 255, 255),
-            "Comic Sans MS",
-            8.25,
-            false,
-            QColor(192, 255, 192),
-            {
-                    {"Label1", K::Label, "User", 240, 240, 360, 225, 1},
-                    {"txtuser", K::TextField, "", 1560, 240, 1335, 285, 0, 10},
-                    {"Label2", K::Label, "Password", 240, 600, 705, 225, 3},
-                    {"txtpass", K::TextField, "", 1560, 600, 1335, 285, 2, 10, Ctl::Password},
-                    {"cmdok", K::Button, "OK", 720, 1200, 735, 375, 4},
-                    {"cmdtutup", K::Button, "Tutup", 1920, 1200, 735, 375, 5},
-            },
+    static const FormSpec spec {
+        "frmpas",
+        "Password",
+        3270,
+        1725,
+        QColor(192, 255, 255),
+        "Comic Sans MS",
+        8.25,
+        false,
+        QColor(192, 255, 192),
+        {
+            { "Label1", K::Label, "User", 240, 240, 360, 225, 1 },
+            { "txtuser", K::TextField, "", 1560, 240, 1335, 285, 0, 10 },
+            { "Label2", K::Label, "Password", 240, 600, 705, 225, 3 },
+            { "txtpass", K::TextField, "", 1560, 600, 1335, 285, 2, 10, Ctl::Password },
+            { "cmdok", K::Button, "OK", 720, 1200, 735, 375, 4 },
+            { "cmdtutup", K::Button, "Tutup", 1920, 1200, 735, 375, 5 },
+        },
     };
     return spec;
 }
@@ -46,7 +46,8 @@ frmpas::frmpas(App &app)
     , cmdok(control<QPushButton>("cmdok"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
 {
-    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this).release();
+    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this)
+                 .release();
     Adodc1->setObjectName(QStringLiteral("Adodc1"));
     onEnter(txtuser, &frmpas::on_txtuser_returnPressed);
     onEnter(txtpass, &frmpas::on_txtpass_returnPressed);

@@ -12,14 +12,15 @@ namespace {
 
 const FormSpec &design()
 {
-    static const FormSpec spec{"frmutama", "UTAMA", 9540, 8340, QColor(), nullptr, 0, false, QColor(), {}};
+    static const FormSpec spec { "frmutama", "UTAMA", 9540,  8340,     QColor(),
+                                 nullptr,    0,       false, QColor(), {} };
     return spec;
 }
 
 } // namespace
 
-QAction *frmutama::entry(QMenu *menu, const char *name, const char *caption, const QKeySequence &shortcut,
-                         void (frmutama::*handler)())
+QAction *frmutama::entry(QMenu *menu, const char *name, const char *caption,
+                         const QKeySequence &shortcut, void (frmutama::*handler)())
 {
     auto *a = menu->addAction(QString::fromUtf8(caption));
     a->setObjectName(QString::fromLatin1(name));
@@ -49,7 +50,8 @@ frmutama::frmutama(App &app)
     sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered);
     bts = wr->addSeparator();
     bts->setObjectName(QStringLiteral("bts"));
-    out = entry(wr, "out", "Keluar", QKeySequence(Qt::CTRL | Qt::Key_C), &frmutama::on_out_triggered);
+    out = entry(wr, "out", "Keluar", QKeySequence(Qt::CTRL | Qt::Key_C),
+                &frmutama::on_out_triggered);
 
     klrg = menuBar->addMenu(QStringLiteral("&Barang Keluar"));
     klrg->setObjectName(QStringLiteral("klrg"));

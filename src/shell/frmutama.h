@@ -41,11 +41,7 @@ protected:
 private:
     QAction *entry(QMenu *menu, const char *name, const char *caption, const QKeySequence &shortcut,
                    void (frmutama::*handler)());
-    template<class T>
-    void showScreen()
-    {
-        app().screens().showModal(app().screens().get<T>());
-    }
+    template<class T> void showScreen() { app().screens().showModal(app().screens().get<T>()); }
 
     QPixmap m_background;
 };

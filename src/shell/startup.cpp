@@ -35,7 +35,9 @@ void startProgram(App &app, bool demo)
     ScreenManager &screens = app.screens();
     if (!QFileInfo::exists(app.locations().credentialsPath())) {
         frmawal &first = screens.get<frmawal>();
-        first.onCreated = [&app, demo] { startLogin(app, demo); };
+        first.onCreated = [&app, demo] {
+            startLogin(app, demo);
+        };
         screens.showStart(first);
         return;
     }
@@ -52,23 +54,27 @@ int runGudang(int argc, char **argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Gudang: program stok barang untuk toko kecil."));
+    parser.setApplicationDescription(
+        QStringLiteral("Gudang: program stok barang untuk toko kecil."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
-                                     QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
-                                     QStringLiteral("DIR"));
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Isi database kerja yang masih baru dengan data contoh."));
+    const QCommandLineOption dataDir(
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
+        QStringLiteral("DIR"));
+    const QCommandLineOption demo(
+        QStringLiteral("demo"),
+        QStringLiteral("Isi database kerja yang masih baru dengan data contoh."));
     parser.addOption(dataDir);
     parser.addOption(demo);
     parser.process(qapp);
 
     const QString dir = parser.isSet(dataDir) ? parser.value(dataDir) : Locations::defaultDataDir();
     QtDialogs dialogs;
-    App app{Locations(dir), dialogs};
-    QObject::connect(&app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
-                     Qt::QueuedConnection);
+    App app { Locations(dir), dialogs };
+    QObject::connect(
+        &app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
+        Qt::QueuedConnection);
     if (!app.run([&] { startProgram(app, parser.isSet(demo)); }))
         return 1;
     if (app.screens().ended())

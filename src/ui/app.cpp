@@ -10,8 +10,7 @@ namespace gudang {
 
 ScreenManager::ScreenManager(App &app)
     : m_app(app)
-{
-}
+{ }
 
 ScreenManager::~ScreenManager()
 {
@@ -59,7 +58,7 @@ void centre(QWidget *w)
 
 void ScreenManager::showStart(Screen &screen)
 {
-    m_shown.push_back({&screen, {}});
+    m_shown.push_back({ &screen, {} });
     centre(&screen);
     screen.show();
     screen.activateWindow();
@@ -68,7 +67,7 @@ void ScreenManager::showStart(Screen &screen)
 
 void ScreenManager::showModal(Screen &screen, std::function<void()> after)
 {
-    m_shown.push_back({&screen, std::move(after)});
+    m_shown.push_back({ &screen, std::move(after) });
     screen.setWindowModality(Qt::ApplicationModal);
     centre(&screen);
     screen.show();
@@ -133,8 +132,7 @@ App::App(Locations locations, Dialogs &dialogs)
     : m_locations(std::move(locations))
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
-{
-}
+{ }
 
 App::~App() = default;
 

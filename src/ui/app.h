@@ -28,8 +28,7 @@ public:
     ~ScreenManager() override;
 
     // The screen's single instance, loaded hidden when it is not loaded.
-    template<class T>
-    T &get()
+    template<class T> T &get()
     {
         const std::string key = T::staticMetaObject.className();
         if (auto it = m_loaded.find(key); it != m_loaded.end())
@@ -38,13 +37,11 @@ public:
         adopt(key, screen);
         return *screen;
     }
-    template<class T>
-    bool isLoaded() const
+    template<class T> bool isLoaded() const
     {
         return m_loaded.count(T::staticMetaObject.className()) != 0;
     }
-    template<class T>
-    T *find() const
+    template<class T> T *find() const
     {
         auto it = m_loaded.find(T::staticMetaObject.className());
         return it == m_loaded.end() ? nullptr : static_cast<T *>(it->second.data());

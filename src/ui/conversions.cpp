@@ -113,13 +113,13 @@ int64_t wholeNumber(double value, int64_t min, int64_t max)
     if (std::isnan(value))
         throw AppError(QStringLiteral("Nilai bukan angka."));
     const double r = value - std::floor(value) == 0.5
-            ? (std::fmod(std::floor(value), 2.0) == 0 ? std::floor(value) : std::floor(value) + 1)
-            : std::round(value);
+        ? (std::fmod(std::floor(value), 2.0) == 0 ? std::floor(value) : std::floor(value) + 1)
+        : std::round(value);
     if (!(r >= double(min) && r <= double(max)))
         throw AppError(QStringLiteral("Angka %1 di luar jangkauan (%2 sampai %3).")
-                               .arg(value, 0, 'g', 15)
-                               .arg(min)
-                               .arg(max));
+                           .arg(value, 0, 'g', 15)
+                           .arg(min)
+                           .arg(max));
     return int64_t(r);
 }
 

@@ -47,7 +47,7 @@ QString QtDialogs::input(const QString &prompt, const QString &title)
 
 Button ScriptedDialogs::message(const QString &prompt, int style, const QString &title)
 {
-    m_shown.push_back({false, prompt, style, title.isEmpty() ? applicationTitle() : title});
+    m_shown.push_back({ false, prompt, style, title.isEmpty() ? applicationTitle() : title });
     if (m_buttons.empty())
         return (style & 7) == Style::YesNo ? Button::Yes : Button::Ok;
     const Button b = m_buttons.front();
@@ -57,7 +57,7 @@ Button ScriptedDialogs::message(const QString &prompt, int style, const QString 
 
 QString ScriptedDialogs::input(const QString &prompt, const QString &title)
 {
-    m_shown.push_back({true, prompt, 0, title.isEmpty() ? applicationTitle() : title});
+    m_shown.push_back({ true, prompt, 0, title.isEmpty() ? applicationTitle() : title });
     if (m_inputs.empty())
         return QString();
     QString t = m_inputs.front();

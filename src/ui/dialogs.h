@@ -24,7 +24,8 @@ class Dialogs
 public:
     virtual ~Dialogs() = default;
     // An empty title means the application's title.
-    virtual Button message(const QString &prompt, int style = Style::Ok, const QString &title = {}) = 0;
+    virtual Button message(const QString &prompt, int style = Style::Ok, const QString &title = {})
+        = 0;
     // Cancel gives an empty text.
     virtual QString input(const QString &prompt, const QString &title = {}) = 0;
 

@@ -63,16 +63,37 @@ QWidget *create(const ControlSpec &c, QWidget *parent)
 bool usesFormFont(ControlKind k)
 {
     return k == ControlKind::Label || k == ControlKind::Button || k == ControlKind::Option
-            || k == ControlKind::Frame;
+        || k == ControlKind::Frame;
+}
+
+} // namespace
+
+namespace {
+
+// The design's fonts come from another platform: map them to free look-alikes.
+void installFontSubstitutes()
+{
+    static const bool done = [] {
+        QFont::insertSubstitutions(
+            QStringLiteral("Comic Sans MS"),
+            { QStringLiteral("Comic Neue"), QStringLiteral("DejaVu Sans Condensed") });
+        QFont::insertSubstitutions(
+            QStringLiteral("MS Sans Serif"),
+            { QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans") });
+        return true;
+    }();
+    (void)done;
 }
 
 } // namespace
 
 void buildForm(QWidget *window, const FormSpec &spec)
 {
+    installFontSubstitutes();
     window->setObjectName(QString::fromLatin1(spec.name));
     window->setWindowTitle(QString::fromUtf8(spec.caption));
-    window->setFixedSize(twipsToPixels(spec.clientWidth, window), twipsToPixels(spec.clientHeight, window));
+    window->setFixedSize(twipsToPixels(spec.clientWidth, window),
+                         twipsToPixels(spec.clientHeight, window));
     if (spec.background.isValid()) {
         QPalette pal = window->palette();
         pal.setColor(QPalette::Window, spec.background);
@@ -114,8 +135,9 @@ void buildForm(QWidget *window, const FormSpec &spec)
         if (c.tabIndex >= 0 && c.kind != ControlKind::Label && c.kind != ControlKind::Frame)
             order.push_back(&c);
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const ControlSpec *a, const ControlSpec *b) { return a->tabIndex < b->tabIndex; });
+    std::stable_sort(order.begin(), order.end(), [](const ControlSpec *a, const ControlSpec *b) {
+        return a->tabIndex < b->tabIndex;
+    });
     for (size_t i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(window->findChild<QWidget *>(QString::fromLatin1(order[i - 1]->name)),
                              window->findChild<QWidget *>(QString::fromLatin1(order[i]->name)));

@@ -35,7 +35,7 @@ struct FormSpec
     const char *name;
     const char *caption;
     int clientWidth, clientHeight;
-    QColor background;   // invalid: the default
+    QColor background; // invalid: the default
     const char *fontFamily = nullptr; // labels and buttons
     double fontPoints = 0;
     bool fontBold = false;

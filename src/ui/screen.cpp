@@ -9,7 +9,7 @@ namespace gudang {
 Screen::Screen(App &app, const FormSpec &spec)
     : QWidget(nullptr,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-                      | Qt::MSWindowsFixedSizeDialogHint)
+                  | Qt::MSWindowsFixedSizeDialogHint)
     , m_app(app)
     , m_spec(spec)
 {

@@ -29,8 +29,7 @@ public:
     void closeSources();
 
 protected:
-    template<class T>
-    T *control(const char *name)
+    template<class T> T *control(const char *name)
     {
         T *w = findChild<T *>(QString::fromLatin1(name));
         Q_ASSERT_X(w, "Screen::control", name);
@@ -38,16 +37,14 @@ protected:
     }
 
     // Click of a button runs the handler.
-    template<class S>
-    void onClicked(QAbstractButton *button, void (S::*handler)())
+    template<class S> void onClicked(QAbstractButton *button, void (S::*handler)())
     {
         connect(button, &QAbstractButton::clicked, this,
                 [this, handler] { m_app.run([&] { (static_cast<S *>(this)->*handler)(); }); });
     }
     // Enter (Return or keypad Enter) in a text field runs the handler; the key itself is left
     // to the field.
-    template<class S>
-    void onEnter(QLineEdit *field, void (S::*handler)())
+    template<class S> void onEnter(QLineEdit *field, void (S::*handler)())
     {
         connect(field, &QLineEdit::returnPressed, this,
                 [this, handler] { m_app.run([&] { (static_cast<S *>(this)->*handler)(); }); });

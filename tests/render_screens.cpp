@@ -1,0 +1,39 @@
+// Renders every screen to a PNG file for checking the layout by eye:
+//   render_screens OUTPUT_DIR
+#include "shell/frmawal.h"
+#include "shell/frmgpas.h"
+#include "shell/frmpas.h"
+#include "shell/frmutama.h"
+#include "shell/startup.h"
+#include "support.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+using namespace gudang;
+
+namespace {
+
+template<class T> void shoot(test::Env &env, const QString &dir, const char *file)
+{
+    T &s = env.screens().get<T>();
+    env.screens().showModal(s);
+    QApplication::processEvents();
+    s.grab().save(dir + QLatin1Char('/') + QString::fromLatin1(file));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    test::Env env;
+    env.setCredentials({ { "admin", "x" } }, false);
+    shoot<frmawal>(env, dir, "frmawal.png");
+    shoot<frmpas>(env, dir, "frmpas.png");
+    shoot<frmutama>(env, dir, "frmutama.png");
+    shoot<frmgpas>(env, dir, "frmgpas.png");
+    return 0;
+}
