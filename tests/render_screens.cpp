@@ -1,5 +1,8 @@
 // Renders every screen to a PNG file for checking the layout by eye:
 //   render_screens OUTPUT_DIR
+#include "goods/frmbrg.h"
+#include "goods/frmeditbrg.h"
+#include "shell/demo.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"
 #include "shell/frmpas.h"
@@ -35,5 +38,8 @@ int main(int argc, char **argv)
     shoot<frmpas>(env, dir, "frmpas.png");
     shoot<frmutama>(env, dir, "frmutama.png");
     shoot<frmgpas>(env, dir, "frmgpas.png");
+    fillDemoData(env.locations);
+    shoot<frmbrg>(env, dir, "frmbrg.png");
+    shoot<frmeditbrg>(env, dir, "frmeditbrg.png");
     return 0;
 }

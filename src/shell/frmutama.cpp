@@ -1,5 +1,6 @@
 #include "frmutama.h"
 #include "frmgpas.h"
+#include "goods/frmbrg.h"
 
 #include <QAction>
 #include <QMenu>
@@ -45,7 +46,8 @@ frmutama::frmutama(App &app)
 
     wr = menuBar->addMenu(QStringLiteral("&File"));
     wr->setObjectName(QStringLiteral("wr"));
-    brg = entry(wr, "brg", "Input Barang", QKeySequence(Qt::CTRL | Qt::Key_A), nullptr);
+    brg = entry(wr, "brg", "Input Barang", QKeySequence(Qt::CTRL | Qt::Key_A),
+                &frmutama::on_brg_triggered);
     stk = entry(wr, "stk", "Input Stok", QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
     sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered);
     bts = wr->addSeparator();
@@ -78,6 +80,11 @@ void frmutama::paintEvent(QPaintEvent *)
     const int top = menuBar->height();
     p.setClipRect(0, top, width(), height() - top);
     p.drawPixmap(0, top, m_background); // at its own size, cut off at the edges
+}
+
+void frmutama::on_brg_triggered()
+{
+    showScreen<frmbrg>();
 }
 
 void frmutama::on_sdgsd_triggered()

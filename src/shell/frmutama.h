@@ -32,6 +32,7 @@ public:
     QMenu *ff;
     QAction *df;
 
+    void on_brg_triggered();
     void on_sdgsd_triggered();
     void on_out_triggered();
 

@@ -100,7 +100,12 @@ void buildForm(QWidget *window, const FormSpec &spec)
         window->setPalette(pal);
         window->setAutoFillBackground(true);
     }
-    QFont formFont = window->font();
+    // Controls without a font of their own use the classic dialog font, 8.25 points.
+    QFont windowFont = window->font();
+    windowFont.setFamily(QStringLiteral("MS Sans Serif"));
+    windowFont.setPointSizeF(8.25);
+    window->setFont(windowFont);
+    QFont formFont = windowFont;
     if (spec.fontFamily) {
         formFont.setFamily(QString::fromUtf8(spec.fontFamily));
         formFont.setPointSizeF(spec.fontPoints);
@@ -114,7 +119,7 @@ void buildForm(QWidget *window, const FormSpec &spec)
         w->setObjectName(QString::fromLatin1(c.name));
         w->setGeometry(twipsToPixels(c.left, window), twipsToPixels(c.top, window),
                        twipsToPixels(c.width, window), twipsToPixels(c.height, window));
-        if (spec.fontFamily && usesFormFont(c.kind)) {
+        if ((spec.fontFamily || (c.flags & Ctl::Bold)) && usesFormFont(c.kind)) {
             QFont f = formFont;
             if (c.flags & Ctl::Bold)
                 f.setBold(true);
