@@ -8,6 +8,8 @@
 #include "shell/frmpas.h"
 #include "shell/frmutama.h"
 #include "shell/startup.h"
+#include "stock/frmestok.h"
+#include "stock/frmstok.h"
 #include "support.h"
 
 #include <QApplication>
@@ -41,5 +43,7 @@ int main(int argc, char **argv)
     fillDemoData(env.locations);
     shoot<frmbrg>(env, dir, "frmbrg.png");
     shoot<frmeditbrg>(env, dir, "frmeditbrg.png");
+    shoot<frmstok>(env, dir, "frmstok.png");
+    shoot<frmestok>(env, dir, "frmestok.png");
     return 0;
 }

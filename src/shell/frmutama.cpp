@@ -1,6 +1,7 @@
 #include "frmutama.h"
 #include "frmgpas.h"
 #include "goods/frmbrg.h"
+#include "stock/frmstok.h"
 
 #include <QAction>
 #include <QMenu>
@@ -48,7 +49,8 @@ frmutama::frmutama(App &app)
     wr->setObjectName(QStringLiteral("wr"));
     brg = entry(wr, "brg", "Input Barang", QKeySequence(Qt::CTRL | Qt::Key_A),
                 &frmutama::on_brg_triggered);
-    stk = entry(wr, "stk", "Input Stok", QKeySequence(Qt::CTRL | Qt::Key_B), nullptr);
+    stk = entry(wr, "stk", "Input Stok", QKeySequence(Qt::CTRL | Qt::Key_B),
+                &frmutama::on_stk_triggered);
     sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered);
     bts = wr->addSeparator();
     bts->setObjectName(QStringLiteral("bts"));
@@ -85,6 +87,11 @@ void frmutama::paintEvent(QPaintEvent *)
 void frmutama::on_brg_triggered()
 {
     showScreen<frmbrg>();
+}
+
+void frmutama::on_stk_triggered()
+{
+    showScreen<frmstok>();
 }
 
 void frmutama::on_sdgsd_triggered()

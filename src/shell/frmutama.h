@@ -33,6 +33,7 @@ public:
     QAction *df;
 
     void on_brg_triggered();
+    void on_stk_triggered();
     void on_sdgsd_triggered();
     void on_out_triggered();
 

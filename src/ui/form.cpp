@@ -119,16 +119,21 @@ void buildForm(QWidget *window, const FormSpec &spec)
         w->setObjectName(QString::fromLatin1(c.name));
         w->setGeometry(twipsToPixels(c.left, window), twipsToPixels(c.top, window),
                        twipsToPixels(c.width, window), twipsToPixels(c.height, window));
-        if ((spec.fontFamily || (c.flags & Ctl::Bold)) && usesFormFont(c.kind)) {
-            QFont f = formFont;
-            if (c.flags & Ctl::Bold)
-                f.setBold(true);
-            w->setFont(f);
-        }
+        // Every control gets its font explicitly, so that a frame's bold caption is not
+        // passed on to the controls inside it.
+        QFont f = usesFormFont(c.kind) ? formFont : windowFont;
+        f.setBold((c.flags & Ctl::Bold) || (usesFormFont(c.kind) && spec.fontBold));
+        w->setFont(f);
         if (c.kind == ControlKind::Button && spec.buttonColour.isValid()) {
             QPalette pal = w->palette();
             pal.setColor(QPalette::Button, spec.buttonColour);
             w->setPalette(pal);
+        }
+        if (c.colour.isValid()) {
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Window, c.colour);
+            w->setPalette(pal);
+            w->setAutoFillBackground(true);
         }
         if (c.kind == ControlKind::Label || c.kind == ControlKind::Frame)
             w->setFocusPolicy(Qt::NoFocus);

@@ -28,6 +28,7 @@ struct ControlSpec
     int maxLength = 0; // text fields: 0 = no limit
     unsigned flags = 0;
     const char *parent = nullptr; // enclosing frame, or the window
+    QColor colour = QColor(); // background of a frame; invalid: the window's
 };
 
 struct FormSpec
