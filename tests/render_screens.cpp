@@ -2,6 +2,8 @@
 //   render_screens OUTPUT_DIR
 #include "goods/frmbrg.h"
 #include "goods/frmeditbrg.h"
+#include "issue/frmeklr.h"
+#include "issue/frmkeluar.h"
 #include "shell/demo.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"
@@ -45,5 +47,7 @@ int main(int argc, char **argv)
     shoot<frmeditbrg>(env, dir, "frmeditbrg.png");
     shoot<frmstok>(env, dir, "frmstok.png");
     shoot<frmestok>(env, dir, "frmestok.png");
+    shoot<frmkeluar>(env, dir, "frmkeluar.png");
+    shoot<frmeklr>(env, dir, "frmeklr.png");
     return 0;
 }

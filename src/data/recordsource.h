@@ -8,6 +8,16 @@
 
 namespace gudang {
 
+// All-or-nothing writes: what record sources on the same database write between the start and
+// commit() is kept together; without commit() the database and the record sources' lists are
+// put back as they were.
+class Transaction
+{
+public:
+    virtual ~Transaction() = default;
+    virtual void commit() = 0;
+};
+
 // A cursor over one whole table, read once into a snapshot when it is opened. Columns of the
 // current row are read and written by zero-based position. Its own changes show at once and
 // are written through to the database at once; changes made through another record source are
@@ -38,6 +48,8 @@ public:
     virtual void cancelPending() = 0;
     virtual bool hasPending() const = 0;
     virtual void close() = 0;
+    // Starts a transaction that spans every record source on this source's database.
+    virtual std::unique_ptr<Transaction> beginTransaction() = 0;
 
     // For grids: the list as it stands (a pending new row included) and the current row.
     virtual int rowCount() const = 0;

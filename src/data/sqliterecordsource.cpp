@@ -252,6 +252,23 @@ public:
         emit rowsReset();
     }
 
+    std::unique_ptr<Transaction> beginTransaction() override
+    {
+        ensureOpen();
+        class SqliteTransaction final : public Transaction
+        {
+        public:
+            explicit SqliteTransaction(Database &db)
+                : m_t(db)
+            { }
+            void commit() override { m_t.commit(); }
+
+        private:
+            Database::Transaction m_t;
+        };
+        return std::make_unique<SqliteTransaction>(*m_db);
+    }
+
     int rowCount() const override { return m_store.rowCount(); }
 
     QString cellText(int row, int column) const override

@@ -1,6 +1,7 @@
 #include "frmutama.h"
 #include "frmgpas.h"
 #include "goods/frmbrg.h"
+#include "issue/frmkeluar.h"
 #include "stock/frmstok.h"
 
 #include <QAction>
@@ -59,7 +60,8 @@ frmutama::frmutama(App &app)
 
     klrg = menuBar->addMenu(QStringLiteral("&Barang Keluar"));
     klrg->setObjectName(QStringLiteral("klrg"));
-    zx = entry(klrg, "zx", "Input barang keluar", QKeySequence(Qt::CTRL | Qt::Key_D), nullptr);
+    zx = entry(klrg, "zx", "Input barang keluar", QKeySequence(Qt::CTRL | Qt::Key_D),
+               &frmutama::on_zx_triggered);
 
     tr7 = menuBar->addMenu(QStringLiteral("&Laporan"));
     tr7->setObjectName(QStringLiteral("tr7"));
@@ -97,6 +99,11 @@ void frmutama::on_stk_triggered()
 void frmutama::on_sdgsd_triggered()
 {
     showScreen<frmgpas>();
+}
+
+void frmutama::on_zx_triggered()
+{
+    showScreen<frmkeluar>();
 }
 
 void frmutama::on_out_triggered()

@@ -36,6 +36,7 @@ public:
     void on_stk_triggered();
     void on_sdgsd_triggered();
     void on_out_triggered();
+    void on_zx_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -54,6 +54,8 @@ QWidget *create(const ControlSpec &c, QWidget *parent)
         auto *d = new QDateTimeEdit(parent);
         d->setCalendarPopup(true);
         d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        d->setDateTimeRange(QDateTime(QDate(1601, 1, 1), QTime(0, 0)),
+                            QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
         return d;
     }
     }
@@ -138,6 +140,8 @@ void buildForm(QWidget *window, const FormSpec &spec)
         if (c.kind == ControlKind::Label || c.kind == ControlKind::Frame)
             w->setFocusPolicy(Qt::NoFocus);
         w->setEnabled(!(c.flags & Ctl::Disabled));
+        if (c.flags & Ctl::Hidden)
+            w->setVisible(false);
     }
     // Tab order by tab index.
     std::vector<const ControlSpec *> order;

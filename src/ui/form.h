@@ -16,6 +16,7 @@ namespace Ctl {
 constexpr unsigned Disabled = 1;
 constexpr unsigned Password = 2; // shows "#" for each character
 constexpr unsigned Bold = 4;
+constexpr unsigned Hidden = 8;
 } // namespace Ctl
 
 struct ControlSpec

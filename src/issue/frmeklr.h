@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ui/screen.h"
+
+class QDateTimeEdit;
+class QLabel;
+class QPushButton;
+
+namespace gudang {
+
+// Goods-out edit: looks a recorded issue up by its number in the goods-out entry screen's
+// record source and rewrites its code, date and quantity. The stock is not touched.
+class frmeklr : public Screen
+{
+    Q_OBJECT
+public:
+    explicit frmeklr(App &app);
+
+    QLabel *Label2;
+    QLineEdit *txtklr;
+    QLabel *Label5;
+    QLineEdit *txtkode;
+    QLabel *Label4;
+    QDateTimeEdit *dt1;
+    QLabel *Label6;
+    QLineEdit *txtjumlah;
+    QPushButton *cmdsimpan;
+    QPushButton *cmdtutup;
+
+    void on_txtklr_returnPressed();
+    void on_cmdsimpan_clicked();
+    void on_cmdtutup_clicked();
+
+private:
+    RecordSource &source();
+
+    // A record found by this screen's own lookup, since it opened or since the last "Yes".
+    bool m_found = false;
+};
+
+} // namespace gudang
