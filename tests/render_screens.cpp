@@ -4,6 +4,10 @@
 #include "goods/frmeditbrg.h"
 #include "issue/frmeklr.h"
 #include "issue/frmkeluar.h"
+#include "reports/frmcetklr.h"
+#include "reports/frmcetstk.h"
+#include "reports/reportdefinition.h"
+#include "reports/reportlayout.h"
 #include "shell/demo.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"
@@ -49,5 +53,13 @@ int main(int argc, char **argv)
     shoot<frmestok>(env, dir, "frmestok.png");
     shoot<frmkeluar>(env, dir, "frmkeluar.png");
     shoot<frmeklr>(env, dir, "frmeklr.png");
+    shoot<frmcetklr>(env, dir, "frmcetklr.png");
+    shoot<frmcetstk>(env, dir, "frmcetstk.png");
+    writeMissingReportDefinitions(env.locations);
+    const QDateTime now = QDateTime::currentDateTime();
+    writeReportPdf(buildReport(goodsOutReportPath(env.locations), env.locations.workingPath(), now),
+                   dir + QStringLiteral("/keluar.pdf"));
+    writeReportPdf(buildReport(stockReportPath(env.locations), env.locations.workingPath(), now),
+                   dir + QStringLiteral("/stok.pdf"));
     return 0;
 }

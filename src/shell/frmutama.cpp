@@ -2,6 +2,8 @@
 #include "frmgpas.h"
 #include "goods/frmbrg.h"
 #include "issue/frmkeluar.h"
+#include "reports/frmcetklr.h"
+#include "reports/frmcetstk.h"
 #include "stock/frmstok.h"
 
 #include <QAction>
@@ -65,8 +67,10 @@ frmutama::frmutama(App &app)
 
     tr7 = menuBar->addMenu(QStringLiteral("&Laporan"));
     tr7->setObjectName(QStringLiteral("tr7"));
-    sd = entry(tr7, "sd", "Barang Keluar", QKeySequence(Qt::CTRL | Qt::Key_E), nullptr);
-    gf = entry(tr7, "gf", "Stok barang", QKeySequence(Qt::CTRL | Qt::Key_F), nullptr);
+    sd = entry(tr7, "sd", "Barang Keluar", QKeySequence(Qt::CTRL | Qt::Key_E),
+               &frmutama::on_sd_triggered);
+    gf = entry(tr7, "gf", "Stok barang", QKeySequence(Qt::CTRL | Qt::Key_F),
+               &frmutama::on_gf_triggered);
 
     ff = menuBar->addMenu(QStringLiteral("&Programmer"));
     ff->setObjectName(QStringLiteral("ff"));
@@ -104,6 +108,16 @@ void frmutama::on_sdgsd_triggered()
 void frmutama::on_zx_triggered()
 {
     showScreen<frmkeluar>();
+}
+
+void frmutama::on_sd_triggered()
+{
+    showScreen<frmcetklr>();
+}
+
+void frmutama::on_gf_triggered()
+{
+    showScreen<frmcetstk>();
 }
 
 void frmutama::on_out_triggered()

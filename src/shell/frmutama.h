@@ -37,6 +37,8 @@ public:
     void on_sdgsd_triggered();
     void on_out_triggered();
     void on_zx_triggered();
+    void on_sd_triggered();
+    void on_gf_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

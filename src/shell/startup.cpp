@@ -4,6 +4,8 @@
 #include "demo.h"
 #include "frmawal.h"
 #include "frmpas.h"
+#include "reports/reportdefinition.h"
+#include "reports/reportlayout.h"
 #include "ui/app.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@ void startLogin(App &app, bool demo)
     const Locations &loc = app.locations();
     if (!QFileInfo::exists(loc.workingPath()))
         Database::create(loc.workingPath(), DbRole::Working);
+    writeMissingReportDefinitions(loc);
     if (demo)
         fillDemoData(loc);
     ScreenManager &screens = app.screens();
@@ -44,9 +47,58 @@ void startProgram(App &app, bool demo)
     startLogin(app, demo);
 }
 
+namespace {
+
+// Writes a report as PDF without a window: --report keluar|stok --pdf FILE.
+int writePdfReport(const Locations &loc, const QString &which, const QString &pdf)
+{
+    QString definition;
+    if (which == QLatin1String("keluar"))
+        definition = goodsOutReportPath(loc);
+    else if (which == QLatin1String("stok"))
+        definition = stockReportPath(loc);
+    else {
+        std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (keluar atau stok).\n",
+                     qPrintable(which));
+        return 2;
+    }
+    try {
+        if (QFileInfo::exists(loc.workingPath()))
+            writeMissingReportDefinitions(loc);
+        writeReportPdf(buildReport(definition, loc.workingPath(), QDateTime::currentDateTime()),
+                       pdf);
+    } catch (const AppError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}
+
+// Help, version and PDF output need no screen.
+bool headless(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *opt : { "--pdf", "--help", "-h", "--help-all", "--version", "-v" }) {
+            const size_t n = qstrlen(opt);
+            if (qstrcmp(argv[i], opt) == 0 || (qstrncmp(argv[i], opt, n) == 0 && argv[i][n] == '='))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int runGudang(int argc, char **argv)
 {
-    QApplication qapp(argc, argv);
+    std::vector<char *> args(argv, argv + argc);
+    static char platform[] = "-platform";
+    static char offscreen[] = "offscreen";
+    if (headless(argc, argv)) {
+        args.insert(args.begin() + 1, { platform, offscreen });
+    }
+    int count = int(args.size());
+    QApplication qapp(count, args.data());
     QApplication::setApplicationName(QStringLiteral("gudang"));
     QApplication::setApplicationDisplayName(Dialogs::applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(GUDANG_VERSION));
@@ -65,11 +117,27 @@ int runGudang(int argc, char **argv)
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("Isi database kerja yang masih baru dengan data contoh."));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QStringLiteral("Laporan yang ditulis sebagai PDF: keluar atau stok."),
+        QStringLiteral("keluar|stok"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"),
+                                 QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
+                                 QStringLiteral("FILE"));
     parser.addOption(dataDir);
     parser.addOption(demo);
+    parser.addOption(report);
+    parser.addOption(pdf);
     parser.process(qapp);
 
     const QString dir = parser.isSet(dataDir) ? parser.value(dataDir) : Locations::defaultDataDir();
+    if (parser.isSet(pdf) || parser.isSet(report)) {
+        if (!parser.isSet(pdf) || !parser.isSet(report)) {
+            std::fprintf(stderr, "--report dan --pdf dipakai bersama.\n");
+            return 2;
+        }
+        return writePdfReport(Locations(dir), parser.value(report), parser.value(pdf));
+    }
     QtDialogs dialogs;
     App app { Locations(dir), dialogs };
     QObject::connect(

@@ -1,4 +1,5 @@
 #include "form.h"
+#include "updown.h"
 
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -6,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTableView>
 #include <algorithm>
 #include <cmath>
@@ -49,7 +49,7 @@ QWidget *create(const ControlSpec &c, QWidget *parent)
     case ControlKind::Grid:
         return new QTableView(parent);
     case ControlKind::Spinner:
-        return new QSpinBox(parent);
+        return new UpDown(parent);
     case ControlKind::DatePicker: {
         auto *d = new QDateTimeEdit(parent);
         d->setCalendarPopup(true);
@@ -123,8 +123,10 @@ void buildForm(QWidget *window, const FormSpec &spec)
                        twipsToPixels(c.width, window), twipsToPixels(c.height, window));
         // Every control gets its font explicitly, so that a frame's bold caption is not
         // passed on to the controls inside it.
-        QFont f = usesFormFont(c.kind) ? formFont : windowFont;
-        f.setBold((c.flags & Ctl::Bold) || (usesFormFont(c.kind) && spec.fontBold));
+        const bool ownFont
+            = spec.fontOnLabelsOnly ? c.kind == ControlKind::Label : usesFormFont(c.kind);
+        QFont f = ownFont ? formFont : windowFont;
+        f.setBold((c.flags & Ctl::Bold) || (ownFont && spec.fontBold));
         w->setFont(f);
         if (c.kind == ControlKind::Button && spec.buttonColour.isValid()) {
             QPalette pal = w->palette();

@@ -43,6 +43,7 @@ struct FormSpec
     bool fontBold = false;
     QColor buttonColour; // invalid: the default
     std::vector<ControlSpec> controls;
+    bool fontOnLabelsOnly = false; // the form's font is for its labels alone
 };
 
 // Pixels for a length in twips on this widget's screen: 15 twips a pixel at 96 DPI.

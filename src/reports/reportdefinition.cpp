@@ -1,0 +1,230 @@
+#include "reportdefinition.h"
+#include "data/apperror.h"
+#include "data/locations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace gudang {
+
+namespace {
+
+[[noreturn]] void malformed(const QString &file, int line, const QString &why)
+{
+    throw AppError(QStringLiteral("File laporan %1, baris %2: %3")
+                       .arg(QDir::toNativeSeparators(file))
+                       .arg(line)
+                       .arg(why));
+}
+
+double parseWidth(const QString &text, const QString &file, int line)
+{
+    bool ok = false;
+    const double w = text.trimmed().toDouble(&ok);
+    if (!ok || w <= 0 || w > 1000)
+        malformed(file, line,
+                  QStringLiteral("lebar kolom \"%1\" harus berupa angka milimeter di atas 0.")
+                      .arg(text.trimmed()));
+    return w;
+}
+
+} // namespace
+
+ReportDefinition parseReportDefinition(const QString &text, const QString &file)
+{
+    ReportDefinition def;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int titleLine = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int n = i + 1;
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            malformed(file, n, QStringLiteral("baris harus berbentuk \"kunci = nilai\"."));
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        const QStringList parts = value.split(QLatin1Char('|'));
+        auto part = [&](int k) {
+            return parts.value(k).trimmed();
+        };
+        if (key == QLatin1String("judul")) {
+            if (titleLine)
+                malformed(file, n,
+                          QStringLiteral("judul sudah ditulis pada baris %1.").arg(titleLine));
+            def.title = value;
+            titleLine = n;
+        } else if (key == QLatin1String("data")) {
+            if (!def.query.isEmpty())
+                malformed(file, n, QStringLiteral("data hanya boleh ditulis sekali."));
+            if (!value.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+                malformed(file, n, QStringLiteral("data harus berupa satu perintah SELECT."));
+            def.query = value;
+        } else if (key == QLatin1String("urut")) {
+            for (const QString &f : value.split(QLatin1Char(','))) {
+                if (!f.trimmed().isEmpty())
+                    def.sortBy << f.trimmed();
+            }
+        } else if (key == QLatin1String("kolom")) {
+            if (parts.size() != 5)
+                malformed(
+                    file, n,
+                    QStringLiteral("kolom perlu 5 bagian: field | judul | lebar | rata | format."));
+            ReportColumn c;
+            c.field = part(0);
+            c.heading = part(1);
+            c.widthMm = parseWidth(part(2), file, n);
+            const QString align = part(3).toLower();
+            if (align == QLatin1String("kiri"))
+                c.align = ReportColumn::Align::Left;
+            else if (align == QLatin1String("kanan"))
+                c.align = ReportColumn::Align::Right;
+            else if (align == QLatin1String("tengah"))
+                c.align = ReportColumn::Align::Centre;
+            else
+                malformed(file, n,
+                          QStringLiteral("rata \"%1\" tidak dikenal (kiri, kanan atau tengah).")
+                              .arg(part(3)));
+            const QString format = part(4).toLower();
+            if (format == QLatin1String("teks"))
+                c.format = ReportColumn::Format::Text;
+            else if (format == QLatin1String("angka"))
+                c.format = ReportColumn::Format::Number;
+            else if (format == QLatin1String("tanggal"))
+                c.format = ReportColumn::Format::Date;
+            else
+                malformed(file, n,
+                          QStringLiteral("format \"%1\" tidak dikenal (teks, angka atau tanggal).")
+                              .arg(part(4)));
+            if (c.field.isEmpty())
+                malformed(file, n, QStringLiteral("nama field kolom kosong."));
+            def.columns.push_back(c);
+        } else if (key == QLatin1String("total")) {
+            if (value.isEmpty())
+                malformed(file, n, QStringLiteral("total perlu nama field."));
+            def.totals << value;
+        } else if (key == QLatin1String("tanda")) {
+            if (def.mark)
+                malformed(file, n, QStringLiteral("tanda hanya boleh ditulis sekali."));
+            if (parts.size() != 4)
+                malformed(
+                    file, n,
+                    QStringLiteral("tanda perlu 4 bagian: judul | lebar | field < field | teks."));
+            ReportMark m;
+            m.heading = part(0);
+            m.widthMm = parseWidth(part(1), file, n);
+            const QStringList cmp = part(2).split(QLatin1Char('<'));
+            if (cmp.size() != 2 || cmp[0].trimmed().isEmpty() || cmp[1].trimmed().isEmpty())
+                malformed(file, n,
+                          QStringLiteral("perbandingan tanda harus berbentuk \"field < field\"."));
+            m.left = cmp[0].trimmed();
+            m.right = cmp[1].trimmed();
+            m.text = part(3);
+            def.mark = m;
+        } else {
+            malformed(file, n, QStringLiteral("kunci \"%1\" tidak dikenal.").arg(key));
+        }
+    }
+    if (def.title.isEmpty())
+        throw AppError(QStringLiteral("File laporan %1: judul belum ditulis.")
+                           .arg(QDir::toNativeSeparators(file)));
+    if (def.query.isEmpty())
+        throw AppError(QStringLiteral("File laporan %1: data belum ditulis.")
+                           .arg(QDir::toNativeSeparators(file)));
+    if (def.columns.empty())
+        throw AppError(QStringLiteral("File laporan %1: belum ada kolom.")
+                           .arg(QDir::toNativeSeparators(file)));
+    double width = def.mark ? def.mark->widthMm : 0;
+    for (const ReportColumn &c : def.columns)
+        width += c.widthMm;
+    if (width > 180)
+        throw AppError(
+            QStringLiteral(
+                "File laporan %1: lebar semua kolom %2 mm melebihi lebar kertas (180 mm).")
+                .arg(QDir::toNativeSeparators(file))
+                .arg(width));
+    return def;
+}
+
+ReportDefinition readReportDefinition(const QString &path)
+{
+    QFile f(path);
+    if (!f.exists())
+        throw AppError(
+            QStringLiteral("File laporan %1 tidak ditemukan.").arg(QDir::toNativeSeparators(path)));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw AppError(QStringLiteral("File laporan %1 tidak dapat dibaca: %2.")
+                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    const QByteArray bytes = f.readAll();
+    if (bytes.contains('\0'))
+        throw AppError(
+            QStringLiteral("File laporan %1 bukan file teks.").arg(QDir::toNativeSeparators(path)));
+    return parseReportDefinition(QString::fromUtf8(bytes), path);
+}
+
+QString defaultGoodsOutDefinition()
+{
+    return QStringLiteral(
+        "# Laporan barang keluar. Baris yang diawali # adalah catatan.\n"
+        "# kolom = field | judul | lebar (mm) | kiri/kanan/tengah | teks/angka/tanggal\n"
+        "judul = LAPORAN BARANG KELUAR\n"
+        "data  = SELECT k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan "
+        "FROM tbrgkeluar k LEFT JOIN tbarang b ON b.Kode_Barang = k.Kode_Barang\n"
+        "urut  = Tanggal, No_Keluar\n"
+        "kolom = No_Keluar | No. | 16 | kanan | angka\n"
+        "kolom = Tanggal | Tanggal | 24 | kiri | tanggal\n"
+        "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah | 22 | kanan | angka\n"
+        "kolom = Satuan | Satuan | 24 | kiri | teks\n"
+        "total = Jumlah\n");
+}
+
+QString defaultStockDefinition()
+{
+    return QStringLiteral(
+        "# Laporan stok barang. Baris yang diawali # adalah catatan.\n"
+        "# tanda = judul | lebar (mm) | field < field | teks bila perbandingan benar\n"
+        "judul = LAPORAN STOK BARANG\n"
+        "data  = SELECT s.Kode_Barang, b.Nama_Barang, b.Satuan, s.Jumlah_Stok, s.Stok_Minimum "
+        "FROM tstok s LEFT JOIN tbarang b ON b.Kode_Barang = s.Kode_Barang\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 46 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 20 | kiri | teks\n"
+        "kolom = Jumlah_Stok | Stok | 20 | kanan | angka\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | angka\n"
+        "tanda = Keterangan | 40 | Jumlah_Stok < Stok_Minimum | DI BAWAH MINIMUM\n");
+}
+
+QString goodsOutReportPath(const Locations &locations)
+{
+    return locations.workingFolder() + QStringLiteral("/keluar3.rpt");
+}
+
+QString stockReportPath(const Locations &locations)
+{
+    return locations.workingFolder() + QStringLiteral("/stok.rpt");
+}
+
+void writeMissingReportDefinitions(const Locations &locations)
+{
+    const std::pair<QString, QString> files[] = {
+        { goodsOutReportPath(locations), defaultGoodsOutDefinition() },
+        { stockReportPath(locations), defaultStockDefinition() },
+    };
+    for (const auto &[path, text] : files) {
+        if (QFileInfo::exists(path))
+            continue;
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(text.toUtf8()) < 0
+            || !f.commit())
+            throw AppError(QStringLiteral("File laporan %1 tidak dapat ditulis.")
+                               .arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+} // namespace gudang

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace gudang {
+
+// A report definition file: a text file of "key = value" lines, "#" starting a remark.
+//   judul = title printed on every page
+//   data  = one SELECT statement on the working database
+//   urut  = fields to sort by, separated by commas
+//   kolom = field | heading | width in mm | kiri, kanan or tengah | teks, angka or tanggal
+//   total = numeric field totalled at the end (may repeat)
+//   tanda = heading | width in mm | field < field | text shown where the comparison holds
+struct ReportColumn
+{
+    QString field;
+    QString heading;
+    double widthMm = 0;
+    enum class Align { Left, Right, Centre } align = Align::Left;
+    enum class Format { Text, Number, Date } format = Format::Text;
+};
+
+struct ReportMark
+{
+    QString heading;
+    double widthMm = 0;
+    QString left; // field
+    QString right; // field
+    QString text;
+};
+
+struct ReportDefinition
+{
+    QString title;
+    QString query;
+    QStringList sortBy;
+    std::vector<ReportColumn> columns;
+    QStringList totals;
+    std::optional<ReportMark> mark;
+};
+
+// Reads a definition; a missing, unreadable or malformed file fails with AppError naming the
+// file and, for a malformed one, the line.
+ReportDefinition readReportDefinition(const QString &path);
+ReportDefinition parseReportDefinition(const QString &text, const QString &fileName);
+
+// The definitions the program writes when a report file is missing.
+QString defaultGoodsOutDefinition();
+QString defaultStockDefinition();
+
+class Locations;
+// Report files of the working folder.
+QString goodsOutReportPath(const Locations &locations);
+QString stockReportPath(const Locations &locations);
+// Writes the default definitions where a file is missing; existing files are left alone.
+void writeMissingReportDefinitions(const Locations &locations);
+
+} // namespace gudang

@@ -1,0 +1,25 @@
+#pragma once
+
+namespace gudang {
+
+struct ReportDocument;
+
+// Where a produced report goes: the preview window or the printer.
+class ReportOutput
+{
+public:
+    virtual ~ReportOutput() = default;
+    virtual void preview(const ReportDocument &doc, bool maximised) = 0;
+    virtual void print(const ReportDocument &doc, int copies) = 0;
+};
+
+// The preview window on the screen and the system's default printer.
+class QtReportOutput : public ReportOutput
+{
+public:
+    void preview(const ReportDocument &doc, bool maximised) override;
+    // No printer installed: fails with a clear message and prints nothing.
+    void print(const ReportDocument &doc, int copies) override;
+};
+
+} // namespace gudang

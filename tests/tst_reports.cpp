@@ -1,0 +1,394 @@
+#include "data/apperror.h"
+#include "reports/frmcetklr.h"
+#include "reports/frmcetstk.h"
+#include "reports/reportdefinition.h"
+#include "reports/reportengine.h"
+#include "reports/reportlayout.h"
+#include "reports/reportoutput.h"
+#include "reports/reportpreview.h"
+#include "shell/frmutama.h"
+#include "support.h"
+#include "ui/updown.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolButton>
+
+using namespace gudang;
+using gudang::test::activate;
+using gudang::test::Env;
+
+namespace {
+
+// Records where reports went instead of showing or printing them.
+class RecordingOutput : public ReportOutput
+{
+public:
+    struct Sent
+    {
+        bool printer;
+        int copies;
+        bool maximised;
+        int pages;
+        QString title;
+    };
+    std::vector<Sent> sent;
+    void preview(const ReportDocument &doc, bool maximised) override
+    {
+        sent.push_back({ false, 0, maximised, int(doc.pages.size()), doc.title });
+    }
+    void print(const ReportDocument &doc, int copies) override
+    {
+        sent.push_back({ true, copies, false, int(doc.pages.size()), doc.title });
+    }
+};
+
+void seedGoodsOut(Env &env, int rows)
+{
+    Env::exec(env.locations.workingPath(),
+              QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Gula Pasir', 'M', 'S', 'kg');"
+                             "INSERT INTO tbarang VALUES ('B2', 'Teh', 'M', 'S', 'kotak')"));
+    QString sql = QStringLiteral("BEGIN;");
+    for (int i = 1; i <= rows; ++i) {
+        // Dates run backwards, so date order differs from number order.
+        sql += QStringLiteral(
+                   "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES ('%1', '%2', %3);")
+                   .arg(i % 2 ? QStringLiteral("A1") : QStringLiteral("B2"))
+                   .arg(QDate(2026, 12, 31).addDays(-i).toString(Qt::ISODate)
+                        + QStringLiteral(" 00:00:00"))
+                   .arg(i % 5 + 1);
+    }
+    Env::exec(env.locations.workingPath(), sql + QStringLiteral("COMMIT;"));
+}
+
+ReportDocument build(Env &env, const QString &definition)
+{
+    return buildReport(definition, env.locations.workingPath(),
+                       QDateTime(QDate(2026, 12, 10), QTime(9, 5)));
+}
+
+QString failure(const std::function<void()> &f)
+{
+    try {
+        f();
+    } catch (const AppError &e) {
+        return e.description();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestReports : public QObject
+{
+    Q_OBJECT
+private slots:
+    void goodsOutReportPagesTotalsAndOrder()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 120);
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        QCOMPARE(doc.title, QStringLiteral("LAPORAN BARANG KELUAR"));
+        const int pages = int(doc.pages.size());
+        QCOMPARE(pages, 3); // 120 rows at 50 a page, and the total
+        int rows = 0;
+        for (int p = 0; p < pages; ++p) {
+            const QStringList t = doc.texts(p);
+            QCOMPARE(t[0], QStringLiteral("LAPORAN BARANG KELUAR"));
+            QCOMPARE(t[1], QStringLiteral("Dicetak: Kamis, 10 Desember 2026 09:05"));
+            QCOMPARE(t[2], QStringLiteral("Halaman %1 dari %2").arg(p + 1).arg(pages));
+            QCOMPARE(t.mid(3, 6),
+                     (QStringList { "No.", "Tanggal", "Kode Barang", "Nama Barang", "Jumlah",
+                                    "Satuan" }));
+            rows += (t.size() - 9) / 6;
+            for (const ReportItem &i : doc.pages[size_t(p)].items)
+                QVERIFY(i.rect.bottom() <= doc.heightPt - 42 && i.rect.right() <= doc.widthPt - 42);
+        }
+        QCOMPARE(rows, 120);
+        // Date order: the last number carries the earliest date.
+        QCOMPARE(doc.texts(0).mid(9, 6),
+                 (QStringList { "120", "02/09/2026", "B2", "Teh", "1", "kotak" }));
+        const QStringList last = doc.texts(pages - 1);
+        QCOMPARE(last.mid(last.size() - 2), (QStringList { "TOTAL", "360" }));
+    }
+
+    void stockReportMarksRowsBelowMinimum()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Gula', 'M', 'S', 'kg');"
+                                 "INSERT INTO tbarang VALUES ('B2', 'Teh', 'M', 'S', 'kotak');"
+                                 "INSERT INTO tstok VALUES ('B2', 3, 5);"
+                                 "INSERT INTO tstok VALUES ('A1', 12.5, 10);"
+                                 "INSERT INTO tstok VALUES ('C3', 1, NULL);"));
+        const ReportDocument doc = build(env, stockReportPath(env.locations));
+        QCOMPARE(doc.pages.size(), size_t(1));
+        const QStringList t = doc.texts(0);
+        QCOMPARE(t[0], QStringLiteral("LAPORAN STOK BARANG"));
+        QCOMPARE(t.mid(3, 6),
+                 (QStringList { "Kode Barang", "Nama Barang", "Satuan", "Stok", "Stok Minimum",
+                                "Keterangan" }));
+        QCOMPARE(t.mid(9),
+                 (QStringList { "A1", "Gula", "kg", "12,5", "10", "B2", "Teh", "kotak", "3", "5",
+                                "DI BAWAH MINIMUM", "C3", "", "", "1", "" }));
+        int boxes = 0;
+        for (const ReportItem &i : doc.pages[0].items) {
+            if (i.kind == ReportItem::Kind::Box)
+                ++boxes;
+            if (i.text == QLatin1String("DI BAWAH MINIMUM"))
+                QVERIFY(i.bold);
+        }
+        QCOMPARE(boxes, 1);
+    }
+
+    void emptyDatabaseGivesOnePage()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        QCOMPARE(doc.pages.size(), size_t(1));
+        const QStringList t = doc.texts(0);
+        QVERIFY(t.contains(QStringLiteral("Tidak ada data.")));
+        QCOMPARE(t[2], QStringLiteral("Halaman 1 dari 1"));
+        QCOMPARE(t.mid(t.size() - 2), (QStringList { "TOTAL", "0" }));
+        QCOMPARE(build(env, stockReportPath(env.locations)).texts(0).last(),
+                 QStringLiteral("Tidak ada data."));
+    }
+
+    void badDefinitions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message"); // after "File laporan FILE"
+        const QString ok = QStringLiteral("judul = X\ndata = SELECT Kode_Barang FROM tstok\n");
+        const QString col = QStringLiteral("kolom = Kode_Barang | Kode | 20 | kiri | teks\n");
+        QTest::newRow("unknown key") << ok + col + "warna = merah\n"
+                                     << ", baris 4: kunci \"warna\" tidak dikenal.";
+        QTest::newRow("no equals sign") << ok + "kolom Kode_Barang\n"
+                                        << ", baris 3: baris harus berbentuk \"kunci = nilai\".";
+        QTest::newRow("bad width")
+            << ok + "kolom = Kode_Barang | Kode | lebar | kiri | teks\n"
+            << ", baris 3: lebar kolom \"lebar\" harus berupa angka milimeter di atas 0.";
+        QTest::newRow("bad alignment")
+            << ok + "kolom = Kode_Barang | Kode | 20 | atas | teks\n"
+            << ", baris 3: rata \"atas\" tidak dikenal (kiri, kanan atau tengah).";
+        QTest::newRow("missing parts")
+            << ok + "kolom = Kode_Barang | Kode\n"
+            << ", baris 3: kolom perlu 5 bagian: field | judul | lebar | rata | format.";
+        QTest::newRow("no title") << "data = SELECT 1\n" + col << ": judul belum ditulis.";
+        QTest::newRow("not a select") << "judul = X\ndata = DELETE FROM tstok\n" + col
+                                      << ", baris 2: data harus berupa satu perintah SELECT.";
+        QTest::newRow("second statement")
+            << "judul = X\ndata = SELECT Kode_Barang FROM tstok; DELETE FROM tstok\n" + col
+            << ": data harus berupa satu perintah SELECT.";
+        QTest::newRow("unknown field") << ok + "kolom = Nama | Nama | 20 | kiri | teks\n"
+                                       << ": field Nama tidak ada pada data.";
+        QTest::newRow("bad query") << "judul = X\ndata = SELECT kolomx FROM nowhere\n" + col
+                                   << ": data tidak dapat dibaca: no such table: nowhere.";
+        QTest::newRow("too wide") << ok + "kolom = Kode_Barang | Kode | 200 | kiri | teks\n"
+                                  << ": lebar semua kolom 200 mm melebihi lebar kertas (180 mm).";
+    }
+    void badDefinitions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tstok VALUES ('A1', 1, 1)"));
+        const QString path = env.locations.workingFolder() + QStringLiteral("/stok.rpt");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+        f.close();
+        QCOMPARE(failure([&] { build(env, path); }),
+                 QStringLiteral("File laporan ") + path + message);
+        QCOMPARE(
+            Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tstok")),
+            QStringList { "1" });
+    }
+
+    void missingDefinitionIsNamed()
+    {
+        Env env;
+        const QString path = stockReportPath(env.locations);
+        QCOMPARE(failure([&] { build(env, path); }),
+                 QStringLiteral("File laporan %1 tidak ditemukan.").arg(path));
+        // Written at start-up when missing; an edited one is kept.
+        writeMissingReportDefinitions(env.locations);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("# diubah\n");
+        f.close();
+        writeMissingReportDefinitions(env.locations);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().endsWith("# diubah\n"));
+    }
+
+    void pdfReadsBack()
+    {
+        const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+        if (pdftotext.isEmpty())
+            QFAIL("pdftotext (poppler-utils) is not installed; make test installs it");
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 3);
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/keluar.pdf");
+        writeReportPdf(build(env, goodsOutReportPath(env.locations)), pdf, 2);
+        QProcess p;
+        p.start(pdftotext, { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QCOMPARE(text.count(QStringLiteral("LAPORAN BARANG KELUAR")), 2); // two copies
+        QVERIFY(text.contains(QStringLiteral("Halaman 1 dari 1")));
+        QVERIFY(text.contains(QStringLiteral("Gula Pasir")));
+        QVERIFY(text.contains(QStringLiteral("Kamis, 10 Desember 2026 09:05")));
+    }
+
+    void commandLinePdf()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 2);
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/stok laporan.pdf");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
+                  QStringLiteral("stok"), QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(QFile(pdf).size() > 0);
+        QFile def(stockReportPath(env.locations));
+        QVERIFY(def.open(QIODevice::WriteOnly));
+        def.write("judul = X\nwarna = biru\n");
+        def.close();
+        p.start(QStringLiteral(GUDANG_BINARY),
+                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
+                  QStringLiteral("stok"), QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .contains(QStringLiteral("baris 2: kunci \"warna\" tidak dikenal.")));
+    }
+
+    void screensSendReportsAsSet()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 3);
+        RecordingOutput out;
+        env.app().setReportOutput(&out);
+        frmutama &utama = env.screens().get<frmutama>();
+        env.screens().showStart(utama);
+        activate(&utama);
+        QTest::keyClick(&utama, Qt::Key_E, Qt::ControlModifier);
+        frmcetklr *k = env.screens().find<frmcetklr>();
+        QVERIFY(k && k->isVisible());
+        activate(k);
+        QCOMPARE(k->windowTitle(), QStringLiteral("Cetak barang Keluar"));
+        QCOMPARE(k->size(), QSize(312, 210));
+        QCOMPARE(k->Label1->text(), QStringLiteral("LAPORAN KELUAR BARANG"));
+        QCOMPARE(k->crklr->objectName(), QStringLiteral("crklr"));
+        QCOMPARE(k->focusWidget(), k->cmdproses);
+        QVERIFY(!k->opprev->isChecked() && !k->opcetak->isChecked());
+        QCOMPARE(k->txtcopi->text(), QStringLiteral("1"));
+        QCOMPARE(k->up->value(), 1);
+
+        // Neither option: the preview window, maximised.
+        QTest::keyClick(k->cmdproses, Qt::Key_Return);
+        QCOMPARE(out.sent.size(), size_t(1));
+        QVERIFY(!out.sent[0].printer && out.sent[0].maximised);
+        QCOMPARE(out.sent[0].title, QStringLiteral("LAPORAN BARANG KELUAR"));
+
+        // The spinner sets the copies and writes them into the field; a typed number does not.
+        QTest::mouseClick(k->up->upButton(), Qt::LeftButton);
+        QTest::mouseClick(k->up->upButton(), Qt::LeftButton);
+        QCOMPARE(k->txtcopi->text(), QStringLiteral("3"));
+        k->txtcopi->setText(QStringLiteral("9"));
+        QTest::mouseClick(k->opcetak, Qt::LeftButton);
+        QTest::mouseClick(k->cmdproses, Qt::LeftButton);
+        QCOMPARE(out.sent.size(), size_t(2));
+        QVERIFY(out.sent[1].printer);
+        QCOMPARE(out.sent[1].copies, 3);
+        QTest::mouseClick(k->up->downButton(), Qt::LeftButton);
+        QCOMPARE(k->txtcopi->text(), QStringLiteral("2")); // the typed text is overwritten
+
+        // The report shows the database as it is now.
+        Env::exec(env.locations.workingPath(), QStringLiteral("DELETE FROM tbrgkeluar"));
+        QTest::mouseClick(k->opprev, Qt::LeftButton);
+        QVERIFY(!k->opcetak->isChecked());
+        QTest::mouseClick(k->cmdproses, Qt::LeftButton);
+        QVERIFY(!out.sent[2].printer);
+        QTest::mouseClick(k->cmdclose, Qt::LeftButton);
+        QVERIFY(!env.screens().isLoaded<frmcetklr>());
+
+        // The stock twin.
+        utama.gf->trigger();
+        frmcetstk *s = env.screens().find<frmcetstk>();
+        QVERIFY(s && s->isVisible());
+        QCOMPARE(s->windowTitle(), QStringLiteral("Cetak Stok Barang"));
+        QCOMPARE(s->size(), QSize(285, 172));
+        QCOMPARE(s->stok->objectName(), QStringLiteral("stok"));
+        QTest::mouseClick(s->opcetak, Qt::LeftButton);
+        QTest::mouseClick(s->cmdproses, Qt::LeftButton);
+        QCOMPARE(out.sent.back().title, QStringLiteral("LAPORAN STOK BARANG"));
+        QVERIFY(out.sent.back().printer);
+        QCOMPARE(out.sent.back().copies, 1);
+        for (int i = 0; i < 120; ++i)
+            QTest::mouseClick(s->up->upButton(), Qt::LeftButton);
+        QCOMPARE(s->txtcopi->text(), QStringLiteral("99"));
+    }
+
+    void brokenDefinitionKeepsScreenOpen()
+    {
+        Env env;
+        RecordingOutput out;
+        env.app().setReportOutput(&out);
+        frmutama &utama = env.screens().get<frmutama>();
+        env.screens().showStart(utama);
+        utama.gf->trigger();
+        frmcetstk *s = env.screens().find<frmcetstk>();
+        QTest::mouseClick(s->cmdproses, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("File laporan %1 tidak ditemukan.")
+                                   .arg(stockReportPath(env.locations)) });
+        QCOMPARE(env.dialogs.last().style, 16);
+        QVERIFY(out.sent.empty());
+        QVERIFY(s->isVisible());
+    }
+
+    void noPrinterIsSaidClearly()
+    {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a printer; the test would print on it");
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        QtReportOutput out;
+        const ReportDocument doc = build(env, stockReportPath(env.locations));
+        QCOMPARE(failure([&] { out.print(doc, 2); }),
+                 QStringLiteral("Tidak ada printer yang terpasang. Laporan tidak dicetak."));
+    }
+
+    void previewWindowShowsThePages()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 120);
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        ReportPreview preview(doc);
+        preview.show();
+        preview.view()->updatePreview();
+        QCOMPARE(preview.pageCount(), 3);
+        QVERIFY(preview.windowTitle().contains(QStringLiteral("LAPORAN BARANG KELUAR")));
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "tst_reports.moc"
