@@ -38,6 +38,10 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+bench: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target gudang_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/gudang_bench
+
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 

@@ -53,6 +53,8 @@ public:
 
     // For grids: the list as it stands (a pending new row included) and the current row.
     virtual int rowCount() const = 0;
+    // Bytes the snapshot of the table takes.
+    virtual size_t memoryBytes() const = 0;
     virtual QString cellText(int row, int column) const = 0;
     virtual int currentRow() const = 0; // -1 when there is none
     virtual void setCurrentRow(int row) = 0;

@@ -270,6 +270,7 @@ public:
     }
 
     int rowCount() const override { return m_store.rowCount(); }
+    size_t memoryBytes() const override { return m_store.memoryBytes(); }
 
     QString cellText(int row, int column) const override
     {
