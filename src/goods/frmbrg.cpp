@@ -2,6 +2,7 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "frmeditbrg.h"
+#include "ui/recordcommands.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -180,33 +181,13 @@ void frmbrg::on_cmdedit_clicked()
 
 void frmbrg::on_cmdhapus_clicked()
 {
-    if (Adodc1->recordCount() == 0) {
-        app().dialogs().message(QStringLiteral("Maaf Tidak ada Data"), Style::Ok);
-        return;
-    }
-    if (app().dialogs().message(QStringLiteral("Yakin Mau Dihapus"),
-                                Style::YesNo | Style::Information, kPerhatian)
-        == Button::Yes) {
-        Adodc1->deleteCurrent();
-    }
+    askAndDelete(app().dialogs(), *Adodc1);
 }
 
 void frmbrg::on_cmdcari_clicked()
 {
-    if (Adodc1->recordCount() > 0)
-        Adodc1->moveFirst();
-    m_cari = app().dialogs().input(QStringLiteral("Masukan Kode Barang Yang Dicari"),
-                                   QStringLiteral("PENCARIAN"));
-    if (m_cari.isEmpty()) {
-        app().dialogs().message(QStringLiteral("Tidak ada Pencarian"), Style::Ok);
-        return;
-    }
-    Adodc1->find(kKode, m_cari);
-    if (Adodc1->eof()) {
-        app().dialogs().message(QStringLiteral("Data Tidak ada"), Style::Ok);
-        if (Adodc1->recordCount() > 0)
-            Adodc1->moveFirst();
-    }
+    m_cari = askAndFind(app().dialogs(), *Adodc1, kKode,
+                        QStringLiteral("Masukan Kode Barang Yang Dicari"));
 }
 
 void frmbrg::on_cmdtutup_clicked()

@@ -4,6 +4,7 @@
 #include "frmeklr.h"
 #include "stock/frmstok.h"
 #include "ui/conversions.h"
+#include "ui/recordcommands.h"
 
 #include <QDateTimeEdit>
 #include <QGroupBox>
@@ -256,33 +257,13 @@ void frmkeluar::on_cmdedit_clicked()
 
 void frmkeluar::on_cmdcari_clicked()
 {
-    if (adodc1->recordCount() > 0)
-        adodc1->moveFirst();
-    m_cari = app().dialogs().input(QStringLiteral("Masukan No keluar Yang Dicari"),
-                                   QStringLiteral("PENCARIAN"));
-    if (m_cari.isEmpty()) {
-        app().dialogs().message(QStringLiteral("Tidak ada Pencarian"), Style::Ok);
-        return;
-    }
-    adodc1->find(QStringLiteral("No_Keluar"), m_cari);
-    if (adodc1->eof()) {
-        app().dialogs().message(QStringLiteral("Data Tidak ada"), Style::Ok);
-        if (adodc1->recordCount() > 0)
-            adodc1->moveFirst();
-    }
+    m_cari = askAndFind(app().dialogs(), *adodc1, QStringLiteral("No_Keluar"),
+                        QStringLiteral("Masukan No keluar Yang Dicari"));
 }
 
 void frmkeluar::on_cmdhapus_clicked()
 {
-    if (adodc1->recordCount() == 0) {
-        app().dialogs().message(QStringLiteral("Maaf Tidak ada Data"), Style::Ok);
-        return;
-    }
-    if (app().dialogs().message(QStringLiteral("Yakin Mau Dihapus"),
-                                Style::YesNo | Style::Information, kPerhatian)
-        == Button::Yes) {
-        adodc1->deleteCurrent(); // the stock is not given back
-    }
+    askAndDelete(app().dialogs(), *adodc1); // the stock is not given back
 }
 
 void frmkeluar::on_cmdtutup_clicked()

@@ -1,0 +1,39 @@
+#include "recordcommands.h"
+#include "data/recordsource.h"
+#include "dialogs.h"
+
+namespace gudang {
+
+QString askAndFind(Dialogs &dialogs, RecordSource &source, const QString &column,
+                   const QString &prompt)
+{
+    if (source.recordCount() > 0)
+        source.moveFirst();
+    const QString text = dialogs.input(prompt, QStringLiteral("PENCARIAN"));
+    if (text.isEmpty()) {
+        dialogs.message(QStringLiteral("Tidak ada Pencarian"), Style::Ok);
+        return text;
+    }
+    source.find(column, text);
+    if (source.eof()) {
+        dialogs.message(QStringLiteral("Data Tidak ada"), Style::Ok);
+        if (source.recordCount() > 0)
+            source.moveFirst();
+    }
+    return text;
+}
+
+void askAndDelete(Dialogs &dialogs, RecordSource &source)
+{
+    if (source.recordCount() == 0) {
+        dialogs.message(QStringLiteral("Maaf Tidak ada Data"), Style::Ok);
+        return;
+    }
+    if (dialogs.message(QStringLiteral("Yakin Mau Dihapus"), Style::YesNo | Style::Information,
+                        QStringLiteral("PERHATIAN"))
+        == Button::Yes) {
+        source.deleteCurrent();
+    }
+}
+
+} // namespace gudang

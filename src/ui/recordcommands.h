@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace gudang {
+
+class Dialogs;
+class RecordSource;
+
+// The find that the entry screens share: move first, ask for the search text, find it in the
+// column; "Tidak ada Pencarian" for an empty answer, "Data Tidak ada" (and back to the first
+// row) when nothing matches. Returns the search text.
+QString askAndFind(Dialogs &dialogs, RecordSource &source, const QString &column,
+                   const QString &prompt);
+
+// The delete that the entry screens share: "Maaf Tidak ada Data" on an empty table, otherwise
+// "Yakin Mau Dihapus" and, on Yes, the current row is deleted.
+void askAndDelete(Dialogs &dialogs, RecordSource &source);
+
+} // namespace gudang
