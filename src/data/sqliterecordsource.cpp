@@ -246,6 +246,8 @@ public:
         if (m_mode != Mode::None)
             cancelPending();
         m_store = RowStore(columnCount());
+        m_insert.reset();
+        m_update.reset();
         m_db.reset();
         m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
         m_cur = 0;
@@ -461,7 +463,9 @@ private:
         const uint32_t oldOffset = m_store.offsetOf(row);
         int64_t rowId = m_store.rowId(row);
         QString sql;
-        if (m_mode == Mode::Add) {
+        if ((m_mode == Mode::Add && m_insert) || (m_mode == Mode::Edit && m_update)) {
+            // already prepared
+        } else if (m_mode == Mode::Add) {
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
@@ -475,7 +479,12 @@ private:
             sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?")
                       .arg(m_table.name, sets.join(QLatin1Char(',')));
         }
-        Statement st(*m_db, sql.toUtf8().constData());
+        // The two write statements are prepared once and kept while the source is open.
+        std::unique_ptr<Statement> &cached = m_mode == Mode::Add ? m_insert : m_update;
+        if (!cached)
+            cached = std::make_unique<Statement>(*m_db, sql.toUtf8().constData());
+        Statement &st = *cached;
+        st.reset();
         for (int i = 0; i < cols.size(); ++i)
             bindValue(st.get(), i + 1, m_table.columns[size_t(cols[i])],
                       m_pending[size_t(cols[i])]);
@@ -544,6 +553,8 @@ private:
 
     const TableDef &m_table;
     std::shared_ptr<Database> m_db;
+    std::unique_ptr<Statement> m_insert; // destroyed before the database they belong to
+    std::unique_ptr<Statement> m_update;
     QString m_openError;
     RowStore m_store;
     int m_cur = 0;
