@@ -12,32 +12,32 @@ using gudang::test::Env;
 
 namespace {
 
-const FormSpec &lowerDesign()
+const FormTable &lowerForm()
 {
     using K = ControlKind;
-    static const FormSpec spec { "frmbawah",
-                                 "Bawah",
-                                 3000,
-                                 1500,
-                                 QColor(),
-                                 nullptr,
-                                 0,
-                                 false,
-                                 QColor(),
-                                 {
-                                     { "txtsatu", K::TextField, "", 120, 120, 1200, 285, 1, 5 },
-                                     { "cmdgagal", K::Button, "&Gagal", 120, 600, 1000, 375, 0, 0,
-                                       Ctl::Disabled },
-                                     { "cmdbuka", K::Button, "&Buka", 1320, 600, 1000, 375, 2 },
-                                 } };
-    return spec;
+    static const FormTable form { "frmbawah",
+                                  "Bawah",
+                                  3000,
+                                  1500,
+                                  QColor(),
+                                  nullptr,
+                                  0,
+                                  false,
+                                  QColor(),
+                                  {
+                                      { "txtsatu", K::TextField, "", 120, 120, 1200, 285, 1, 5 },
+                                      { "cmdgagal", K::Button, "&Gagal", 120, 600, 1000, 375, 0, 0,
+                                        Ctl::Disabled },
+                                      { "cmdbuka", K::Button, "&Buka", 1320, 600, 1000, 375, 2 },
+                                  } };
+    return form;
 }
 
-const FormSpec &upperDesign()
+const FormTable &upperForm()
 {
-    static const FormSpec spec { "frmatas", "Atas", 1500,  750,      QColor(),
-                                 nullptr,   0,      false, QColor(), {} };
-    return spec;
+    static const FormTable form { "frmatas", "Atas", 1500,  750,      QColor(),
+                                  nullptr,   0,      false, QColor(), {} };
+    return form;
 }
 
 } // namespace
@@ -47,7 +47,7 @@ class frmatas : public Screen
     Q_OBJECT
 public:
     explicit frmatas(App &app)
-        : Screen(app, upperDesign())
+        : Screen(app, upperForm())
     {
         source = openRecordSource(app.locations().workingPath(), QStringLiteral("tbarang"), this)
                      .release();
@@ -61,7 +61,7 @@ class frmbawah : public Screen
     Q_OBJECT
 public:
     explicit frmbawah(App &app)
-        : Screen(app, lowerDesign())
+        : Screen(app, lowerForm())
         , txtsatu(control<QLineEdit>("txtsatu"))
         , cmdgagal(control<QPushButton>("cmdgagal"))
         , cmdbuka(control<QPushButton>("cmdbuka"))
@@ -97,7 +97,7 @@ class TestScreens : public QObject
 {
     Q_OBJECT
 private slots:
-    void designValuesAndInitialFocus()
+    void formValuesAndInitialFocus()
     {
         Env env;
         auto &s = env.screens().get<frmbawah>();

@@ -12,10 +12,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmbrg",
         "Input Barang",
         7800,
@@ -45,7 +45,7 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "T&utup", 6480, 5280, 1095, 375, 15 },
         },
     };
-    return spec;
+    return form;
 }
 
 const QString kKode = QStringLiteral("Kode_Barang");
@@ -54,7 +54,7 @@ const QString kPerhatian = QStringLiteral("PERHATIAN");
 } // namespace
 
 frmbrg::frmbrg(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label2(control<QLabel>("Label2"))

@@ -9,10 +9,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmeditbrg",
         "Edit Barang",
         3945,
@@ -37,13 +37,13 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "T&utup", 2040, 2880, 1095, 375, 10 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmeditbrg::frmeditbrg(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label2(control<QLabel>("Label2"))

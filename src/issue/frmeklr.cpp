@@ -10,10 +10,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmeklr",
         "EDIT DATA KELUAR",
         4275,
@@ -36,13 +36,13 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "&Tutup", 2400, 2400, 855, 495, 4 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmeklr::frmeklr(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label2(control<QLabel>("Label2"))
     , txtklr(control<QLineEdit>("txtklr"))
     , Label5(control<QLabel>("Label5"))

@@ -16,10 +16,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmkeluar",
         "Input Barang Keluar",
         12465,
@@ -53,7 +53,7 @@ const FormSpec &design()
             { "Text1", K::TextField, "", 3600, 5160, 255, 285, 0, 0, Ctl::Hidden },
         },
     };
-    return spec;
+    return form;
 }
 
 const QString kKode = QStringLiteral("Kode_Barang");
@@ -62,7 +62,7 @@ const QString kPerhatian = QStringLiteral("PERHATIAN");
 } // namespace
 
 frmkeluar::frmkeluar(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Frame4(control<QGroupBox>("Frame4"))
     , Label5(control<QLabel>("Label5"))
     , txtkode(control<QLineEdit>("txtkode"))

@@ -9,7 +9,7 @@
 
 namespace gudang {
 
-std::vector<ControlSpec> reportControls(const ReportLayout &at)
+std::vector<ControlRow> reportControls(const ReportLayout &at)
 {
     using K = ControlKind;
     return {
@@ -24,9 +24,9 @@ std::vector<ControlSpec> reportControls(const ReportLayout &at)
     };
 }
 
-ReportScreen::ReportScreen(App &app, const FormSpec &spec, const char *engineName,
+ReportScreen::ReportScreen(App &app, const FormTable &form, const char *engineName,
                            const QString &reportFile)
-    : Screen(app, spec)
+    : Screen(app, form)
     , Label2(control<QLabel>("Label2"))
     , txtcopi(control<QLineEdit>("txtcopi"))
     , up(control<UpDown>("up"))

@@ -17,7 +17,8 @@ class ReportScreen : public Screen
 {
     Q_OBJECT
 public:
-    ReportScreen(App &app, const FormSpec &spec, const char *engineName, const QString &reportFile);
+    ReportScreen(App &app, const FormTable &form, const char *engineName,
+                 const QString &reportFile);
 
     QLabel *Label2;
     QLineEdit *txtcopi;
@@ -43,6 +44,6 @@ struct ReportLayout
 {
     int label2[2], txtcopi[2], up[2], label3[2], opprev[2], opcetak[2], cmdproses[2], cmdclose[2];
 };
-std::vector<ControlSpec> reportControls(const ReportLayout &at);
+std::vector<ControlRow> reportControls(const ReportLayout &at);
 
 } // namespace gudang

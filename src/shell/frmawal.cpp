@@ -8,10 +8,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmawal",
         "Buat User Pertama",
         4500,
@@ -32,13 +32,13 @@ const FormSpec &design()
             { "cmdbatal", K::Button, "&Batal", 2400, 1800, 1095, 375, 4 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmawal::frmawal(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtuser(control<QLineEdit>("txtuser"))
     , Label2(control<QLabel>("Label2"))

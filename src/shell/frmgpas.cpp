@@ -9,10 +9,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmgpas",
         "Ganti Password",
         3645,
@@ -36,13 +36,13 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "Tutup", 1920, 2160, 735, 375, 1 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmgpas::frmgpas(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtuser(control<QLineEdit>("txtuser"))
     , Label2(control<QLabel>("Label2"))

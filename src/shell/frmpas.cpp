@@ -10,10 +10,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmpas",
         "Password",
         3270,
@@ -32,13 +32,13 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "Tutup", 1920, 1200, 735, 375, 5 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmpas::frmpas(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtuser(control<QLineEdit>("txtuser"))
     , Label2(control<QLabel>("Label2"))

@@ -15,11 +15,11 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
-    static const FormSpec spec { "frmutama", "UTAMA", 9540,  8340,     QColor(),
-                                 nullptr,    0,       false, QColor(), {} };
-    return spec;
+    static const FormTable form { "frmutama", "UTAMA", 9540,  8340,     QColor(),
+                                  nullptr,    0,       false, QColor(), {} };
+    return form;
 }
 
 } // namespace
@@ -40,7 +40,7 @@ QAction *frmutama::entry(QMenu *menu, const char *name, const char *caption,
 }
 
 frmutama::frmutama(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , m_background(QStringLiteral(":/gudang/utama.jpg"))
 {
     setWindowIcon(QIcon(QStringLiteral(":/gudang/utama.png")));

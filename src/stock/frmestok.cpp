@@ -9,10 +9,10 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormSpec spec {
+    static const FormTable form {
         "frmestok",
         "Edit Stok",
         3795,
@@ -33,13 +33,13 @@ const FormSpec &design()
             { "cmdtutup", K::Button, "T&utup", 2040, 1800, 1095, 375, 7 },
         },
     };
-    return spec;
+    return form;
 }
 
 } // namespace
 
 frmestok::frmestok(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label2(control<QLabel>("Label2"))

@@ -15,12 +15,12 @@ namespace gudang {
 
 namespace {
 
-const FormSpec &design()
+const FormTable &formTable()
 {
     using K = ControlKind;
     const QColor green(192, 255, 192);
     const QColor cyan(128, 255, 255);
-    static const FormSpec spec {
+    static const FormTable form {
         "frmstok",
         "Input Stok Barang",
         8385,
@@ -52,7 +52,7 @@ const FormSpec &design()
             { "DataGrid2", K::Grid, "", 360, 840, 6855, 2175, 15, 0, 0, "Frame2" },
         },
     };
-    return spec;
+    return form;
 }
 
 const QString kKode = QStringLiteral("Kode_Barang");
@@ -64,7 +64,7 @@ constexpr int64_t kQuantityLimit = int64_t(1) << 53;
 } // namespace
 
 frmstok::frmstok(App &app)
-    : Screen(app, design())
+    : Screen(app, formTable())
     , Frame1(control<QGroupBox>("Frame1"))
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))

@@ -21,7 +21,7 @@ int twipsToPixels(int twips, const QWidget *widget)
 
 namespace {
 
-QWidget *create(const ControlSpec &c, QWidget *parent)
+QWidget *create(const ControlRow &c, QWidget *parent)
 {
     const QString text = QString::fromUtf8(c.text ? c.text : "");
     switch (c.kind) {
@@ -72,7 +72,7 @@ bool usesFormFont(ControlKind k)
 
 namespace {
 
-// The design's fonts come from another platform: map them to free look-alikes.
+// The screens' fonts come from another platform: map them to free look-alikes.
 void installFontSubstitutes()
 {
     static const bool done = [] {
@@ -89,16 +89,16 @@ void installFontSubstitutes()
 
 } // namespace
 
-void buildForm(QWidget *window, const FormSpec &spec)
+void buildForm(QWidget *window, const FormTable &form)
 {
     installFontSubstitutes();
-    window->setObjectName(QString::fromLatin1(spec.name));
-    window->setWindowTitle(QString::fromUtf8(spec.caption));
-    window->setFixedSize(twipsToPixels(spec.clientWidth, window),
-                         twipsToPixels(spec.clientHeight, window));
-    if (spec.background.isValid()) {
+    window->setObjectName(QString::fromLatin1(form.name));
+    window->setWindowTitle(QString::fromUtf8(form.caption));
+    window->setFixedSize(twipsToPixels(form.clientWidth, window),
+                         twipsToPixels(form.clientHeight, window));
+    if (form.background.isValid()) {
         QPalette pal = window->palette();
-        pal.setColor(QPalette::Window, spec.background);
+        pal.setColor(QPalette::Window, form.background);
         window->setPalette(pal);
         window->setAutoFillBackground(true);
     }
@@ -108,12 +108,12 @@ void buildForm(QWidget *window, const FormSpec &spec)
     windowFont.setPointSizeF(8.25);
     window->setFont(windowFont);
     QFont formFont = windowFont;
-    if (spec.fontFamily) {
-        formFont.setFamily(QString::fromUtf8(spec.fontFamily));
-        formFont.setPointSizeF(spec.fontPoints);
-        formFont.setBold(spec.fontBold);
+    if (form.fontFamily) {
+        formFont.setFamily(QString::fromUtf8(form.fontFamily));
+        formFont.setPointSizeF(form.fontPoints);
+        formFont.setBold(form.fontBold);
     }
-    for (const ControlSpec &c : spec.controls) {
+    for (const ControlRow &c : form.controls) {
         QWidget *parent = window;
         if (c.parent)
             parent = window->findChild<QWidget *>(QString::fromLatin1(c.parent));
@@ -124,13 +124,13 @@ void buildForm(QWidget *window, const FormSpec &spec)
         // Every control gets its font explicitly, so that a frame's bold caption is not
         // passed on to the controls inside it.
         const bool ownFont
-            = spec.fontOnLabelsOnly ? c.kind == ControlKind::Label : usesFormFont(c.kind);
+            = form.fontOnLabelsOnly ? c.kind == ControlKind::Label : usesFormFont(c.kind);
         QFont f = ownFont ? formFont : windowFont;
-        f.setBold((c.flags & Ctl::Bold) || (ownFont && spec.fontBold));
+        f.setBold((c.flags & Ctl::Bold) || (ownFont && form.fontBold));
         w->setFont(f);
-        if (c.kind == ControlKind::Button && spec.buttonColour.isValid()) {
+        if (c.kind == ControlKind::Button && form.buttonColour.isValid()) {
             QPalette pal = w->palette();
-            pal.setColor(QPalette::Button, spec.buttonColour);
+            pal.setColor(QPalette::Button, form.buttonColour);
             w->setPalette(pal);
         }
         if (c.colour.isValid()) {
@@ -146,12 +146,12 @@ void buildForm(QWidget *window, const FormSpec &spec)
             w->setVisible(false);
     }
     // Tab order by tab index.
-    std::vector<const ControlSpec *> order;
-    for (const ControlSpec &c : spec.controls) {
+    std::vector<const ControlRow *> order;
+    for (const ControlRow &c : form.controls) {
         if (c.tabIndex >= 0 && c.kind != ControlKind::Label && c.kind != ControlKind::Frame)
             order.push_back(&c);
     }
-    std::stable_sort(order.begin(), order.end(), [](const ControlSpec *a, const ControlSpec *b) {
+    std::stable_sort(order.begin(), order.end(), [](const ControlRow *a, const ControlRow *b) {
         return a->tabIndex < b->tabIndex;
     });
     for (size_t i = 1; i < order.size(); ++i) {
@@ -160,11 +160,11 @@ void buildForm(QWidget *window, const FormSpec &spec)
     }
 }
 
-QWidget *firstInTabOrder(QWidget *window, const FormSpec &spec)
+QWidget *firstInTabOrder(QWidget *window, const FormTable &form)
 {
-    const ControlSpec *best = nullptr;
+    const ControlRow *best = nullptr;
     QWidget *bestWidget = nullptr;
-    for (const ControlSpec &c : spec.controls) {
+    for (const ControlRow &c : form.controls) {
         if (c.tabIndex < 0 || c.kind == ControlKind::Label || c.kind == ControlKind::Frame)
             continue;
         QWidget *w = window->findChild<QWidget *>(QString::fromLatin1(c.name));

@@ -8,7 +8,7 @@ class QWidget;
 
 namespace gudang {
 
-// The design values of a screen, in one declarative table per screen. Positions and sizes are
+// The layout values of a screen, in one declarative table per screen. Positions and sizes are
 // in twips (1/1440 inch), relative to the client area or the enclosing frame.
 enum class ControlKind { Label, TextField, Button, Option, Frame, Grid, Spinner, DatePicker };
 
@@ -19,7 +19,7 @@ constexpr unsigned Bold = 4;
 constexpr unsigned Hidden = 8;
 } // namespace Ctl
 
-struct ControlSpec
+struct ControlRow
 {
     const char *name;
     ControlKind kind;
@@ -32,7 +32,7 @@ struct ControlSpec
     QColor colour = QColor(); // background of a frame; invalid: the window's
 };
 
-struct FormSpec
+struct FormTable
 {
     const char *name;
     const char *caption;
@@ -42,7 +42,7 @@ struct FormSpec
     double fontPoints = 0;
     bool fontBold = false;
     QColor buttonColour; // invalid: the default
-    std::vector<ControlSpec> controls;
+    std::vector<ControlRow> controls;
     bool fontOnLabelsOnly = false; // the form's font is for its labels alone
 };
 
@@ -51,9 +51,9 @@ int twipsToPixels(int twips, const QWidget *widget);
 
 // Creates the window's controls from the table (object names as in the table), sizes the window
 // to its client area and chains the tab order by tab index.
-void buildForm(QWidget *window, const FormSpec &spec);
+void buildForm(QWidget *window, const FormTable &form);
 
 // The control with the lowest tab index that is visible and enabled and can take the focus.
-QWidget *firstInTabOrder(QWidget *window, const FormSpec &spec);
+QWidget *firstInTabOrder(QWidget *window, const FormTable &form);
 
 } // namespace gudang

@@ -6,22 +6,22 @@
 
 namespace gudang {
 
-Screen::Screen(App &app, const FormSpec &spec)
+Screen::Screen(App &app, const FormTable &form)
     : QWidget(nullptr,
               Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                   | Qt::MSWindowsFixedSizeDialogHint)
     , m_app(app)
-    , m_spec(spec)
+    , m_form(form)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
-    buildForm(this, spec);
+    buildForm(this, form);
 }
 
 Screen::~Screen() = default;
 
 void Screen::focusFirst()
 {
-    if (QWidget *w = firstInTabOrder(this, m_spec))
+    if (QWidget *w = firstInTabOrder(this, m_form))
         w->setFocus(Qt::OtherFocusReason);
 }
 

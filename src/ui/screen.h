@@ -11,17 +11,17 @@ namespace gudang {
 
 class RecordSource;
 
-// Base of every screen: builds its controls from the screen's design table, and wires
+// Base of every screen: builds its controls from the screen's form table, and wires
 // handlers so that each runs inside the application's failure wrapper.
 class Screen : public QWidget
 {
     Q_OBJECT
 public:
-    Screen(App &app, const FormSpec &spec);
+    Screen(App &app, const FormTable &form);
     ~Screen() override;
 
     App &app() const { return m_app; }
-    const FormSpec &spec() const { return m_spec; }
+    const FormTable &form() const { return m_form; }
 
     // Puts the focus on the first control in tab order that can take it.
     void focusFirst();
@@ -57,7 +57,7 @@ protected:
 
 private:
     App &m_app;
-    const FormSpec &m_spec;
+    const FormTable &m_form;
 };
 
 } // namespace gudang
