@@ -1,5 +1,10 @@
 #include "support.h"
+#include "data/apperror.h"
 #include "shell/credentials.h"
+
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTableView>
 
 #include <QApplication>
 #include <QTest>
@@ -122,6 +127,32 @@ QStringList tabOrder(QWidget *first)
         w = w->nextInFocusChain();
     } while (w && w != first);
     return names;
+}
+
+} // namespace gudang::test
+
+namespace gudang::test {
+
+void enter(QLineEdit *field, const QString &text)
+{
+    field->setText(text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+int selectedRow(QTableView *grid)
+{
+    const QModelIndexList rows = grid->selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows[0].row() : -1;
+}
+
+QString failureOf(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const AppError &e) {
+        return e.description();
+    }
+    return QString();
 }
 
 } // namespace gudang::test

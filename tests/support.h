@@ -7,7 +7,11 @@
 
 #include <QTemporaryDir>
 #include <QVariant>
+#include <functional>
 #include <memory>
+
+class QLineEdit;
+class QTableView;
 
 namespace gudang::test {
 
@@ -39,6 +43,13 @@ private:
 // Gives the window the focus as a user's click would (offscreen windows are not activated by
 // showing them).
 void activate(QWidget *window);
+
+// Sets the field's text and presses Enter in it.
+void enter(QLineEdit *field, const QString &text);
+// The one selected row of a grid, -1 when none or several.
+int selectedRow(QTableView *grid);
+// The description of the AppError the call throws; empty when it throws none.
+QString failureOf(const std::function<void()> &call);
 
 // Object names of the controls Tab visits, starting at `first`, once round.
 QStringList tabOrder(QWidget *first);

@@ -17,7 +17,9 @@
 
 using namespace gudang;
 using gudang::test::activate;
+using gudang::test::enter;
 using gudang::test::Env;
+using gudang::test::selectedRow;
 
 namespace {
 
@@ -55,12 +57,6 @@ frmkeluar &openIssue(Env &env)
     return k;
 }
 
-void enter(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    QTest::keyClick(field, Qt::Key_Return);
-}
-
 // From a fresh screen to a posting ready to click.
 void ready(frmkeluar &k, const QString &code, const QString &quantity)
 {
@@ -84,12 +80,6 @@ QString stockOf(Env &env, const QString &code)
                env.locations.workingPath(),
                QStringLiteral("SELECT Jumlah_Stok FROM tstok WHERE Kode_Barang = '%1'").arg(code))
         .value(0);
-}
-
-int selectedRow(QTableView *grid)
-{
-    const QModelIndexList rows = grid->selectionModel()->selectedRows();
-    return rows.size() == 1 ? rows[0].row() : -1;
 }
 
 } // namespace

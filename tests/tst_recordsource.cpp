@@ -29,16 +29,6 @@ void addGoods(RecordSource &s, const QString &code, const QString &name = QStrin
     s.update();
 }
 
-QString throwsWith(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const AppError &e) {
-        return e.description();
-    }
-    return QString();
-}
-
 } // namespace
 
 class TestRecordSource : public QObject
@@ -91,7 +81,7 @@ private slots:
         s->setCurrentRow(3);
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K1")); // case matters
         QVERIFY(s->eof());
-        QVERIFY(!throwsWith([&] { s->field(0); }).isEmpty());
+        QVERIFY(!test::failureOf([&] { s->field(0); }).isEmpty());
         // From past the end nothing more is found, and nothing fails.
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K2"));
         QVERIFY(s->eof());
@@ -107,7 +97,7 @@ private slots:
         QVERIFY(s->eof());
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("X"));
         QVERIFY(s->eof());
-        QCOMPARE(throwsWith([&] { s->field(0); }),
+        QCOMPARE(test::failureOf([&] { s->field(0); }),
                  QStringLiteral("Tidak ada data yang aktif pada tabel tbarang."));
     }
 
@@ -121,9 +111,9 @@ private slots:
         s->deleteCurrent();
         QCOMPARE(s->recordCount(), 2);
         QVERIFY(!s->eof());
-        QCOMPARE(throwsWith([&] { s->field(0); }),
+        QCOMPARE(test::failureOf([&] { s->field(0); }),
                  QStringLiteral("Data yang aktif pada tabel tbarang sudah dihapus."));
-        QVERIFY(!throwsWith([&] { s->deleteCurrent(); }).isEmpty()); // not twice
+        QVERIFY(!test::failureOf([&] { s->deleteCurrent(); }).isEmpty()); // not twice
         QCOMPARE(Env::query(env.locations.workingPath(),
                             QStringLiteral("SELECT Kode_Barang FROM tbarang")),
                  (QStringList { QStringLiteral("A"), QStringLiteral("C") }));
@@ -183,7 +173,7 @@ private slots:
         s->addNew();
         if (table == QLatin1String("tstok") && position != 0)
             s->setField(0, QStringLiteral("K"));
-        const QString error = throwsWith([&] {
+        const QString error = test::failureOf([&] {
             s->setField(position, text);
             s->update();
         });
@@ -207,7 +197,7 @@ private slots:
         auto s = open(env, "tbrgkeluar");
         s->addNew();
         s->setField(1, QStringLiteral("K1"));
-        QVERIFY(!throwsWith([&] { s->setField(3, QStringLiteral("abc")); }).isEmpty());
+        QVERIFY(!test::failureOf([&] { s->setField(3, QStringLiteral("abc")); }).isEmpty());
         QCOMPARE(s->recordCount(), 0);
         s->addNew();
         s->setField(1, QStringLiteral("K2"));
@@ -247,7 +237,7 @@ private slots:
         Env env;
         auto s = open(env, "tbarang");
         addGoods(*s, QStringLiteral("A1"));
-        const QString error = throwsWith([&] { addGoods(*s, QStringLiteral("A1")); });
+        const QString error = test::failureOf([&] { addGoods(*s, QStringLiteral("A1")); });
         QCOMPARE(error,
                  QStringLiteral(
                      "Kode_Barang \"A1\" sudah ada pada tabel tbarang; data tidak disimpan."));
@@ -261,11 +251,11 @@ private slots:
     {
         Env env(false);
         auto s = openRecordSource(env.locations.credentialsPath(), QStringLiteral("tpass"));
-        const QString error = throwsWith([&] { s->field(0); });
+        const QString error = test::failureOf([&] { s->field(0); });
         QVERIFY2(error.startsWith(QStringLiteral("Database "))
                      && error.contains(QStringLiteral("tidak ditemukan")),
                  qPrintable(error));
-        QCOMPARE(throwsWith([&] { s->recordCount(); }), error);
+        QCOMPARE(test::failureOf([&] { s->recordCount(); }), error);
         QVERIFY(!QFile::exists(env.locations.credentialsPath())); // never created by opening
     }
 
@@ -349,7 +339,7 @@ private slots:
         s->deleteCurrent();
         QCOMPARE(view.model()->rowCount(), 3);
         QCOMPARE(s->currentRow(), -1); // the grid's moved selection does not revive the row
-        QVERIFY(!throwsWith([&] { s->field(0); }).isEmpty());
+        QVERIFY(!test::failureOf([&] { s->field(0); }).isEmpty());
     }
 };
 

@@ -74,16 +74,6 @@ ReportDocument build(Env &env, const QString &definition)
                        QDateTime(QDate(2026, 12, 10), QTime(9, 5)));
 }
 
-QString failure(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const AppError &e) {
-        return e.description();
-    }
-    return QString();
-}
-
 } // namespace
 
 class TestReports : public QObject
@@ -208,7 +198,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(text.toUtf8());
         f.close();
-        QCOMPARE(failure([&] { build(env, path); }),
+        QCOMPARE(test::failureOf([&] { build(env, path); }),
                  QStringLiteral("File laporan ") + path + message);
         QCOMPARE(
             Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tstok")),
@@ -219,7 +209,7 @@ private slots:
     {
         Env env;
         const QString path = stockReportPath(env.locations);
-        QCOMPARE(failure([&] { build(env, path); }),
+        QCOMPARE(test::failureOf([&] { build(env, path); }),
                  QStringLiteral("File laporan %1 tidak ditemukan.").arg(path));
         // Written at start-up when missing; an edited one is kept.
         writeMissingReportDefinitions(env.locations);
@@ -372,7 +362,7 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         QtReportOutput out;
         const ReportDocument doc = build(env, stockReportPath(env.locations));
-        QCOMPARE(failure([&] { out.print(doc, 2); }),
+        QCOMPARE(test::failureOf([&] { out.print(doc, 2); }),
                  QStringLiteral("Tidak ada printer yang terpasang. Laporan tidak dicetak."));
     }
 

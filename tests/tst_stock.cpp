@@ -14,7 +14,9 @@
 
 using namespace gudang;
 using gudang::test::activate;
+using gudang::test::enter;
 using gudang::test::Env;
+using gudang::test::selectedRow;
 
 namespace {
 
@@ -39,12 +41,6 @@ frmstok &openStock(Env &env)
     env.screens().showStart(s);
     activate(&s);
     return s;
-}
-
-void enter(QLineEdit *field, const QString &text)
-{
-    field->setText(text);
-    QTest::keyClick(field, Qt::Key_Return);
 }
 
 QStringList stockRows(Env &env)
@@ -73,12 +69,6 @@ void book(frmstok &s, const QString &code, const QString &quantity, const QStrin
     enter(s.txtstok, quantity);
     enter(s.txtmin, minimum);
     QTest::keyClick(s.cmdsimpan, Qt::Key_Return);
-}
-
-int selectedRow(QTableView *grid)
-{
-    const QModelIndexList rows = grid->selectionModel()->selectedRows();
-    return rows.size() == 1 ? rows[0].row() : -1;
 }
 
 } // namespace

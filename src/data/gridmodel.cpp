@@ -12,23 +12,27 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
     : QAbstractTableModel(parent)
     , m_source(source)
 {
-    connect(source, &RecordSource::rowsReset, this, [this] {
+    connect(source, &RecordSource::aboutToReset, this, [this] {
         m_following = true;
         beginResetModel();
+    });
+    connect(source, &RecordSource::rowsReset, this, [this] {
         endResetModel();
         m_following = false;
     });
-    // The source has already changed its list when it signals, so the model is reset around
-    // the change for inserts and removals, and only the changed row is repainted otherwise.
-    connect(source, &RecordSource::rowInserted, this, [this](int row) {
+    connect(source, &RecordSource::rowAboutToBeInserted, this, [this](int row) {
         m_following = true;
         beginInsertRows({}, row, row);
+    });
+    connect(source, &RecordSource::rowInserted, this, [this](int) {
         endInsertRows();
         m_following = false;
     });
-    connect(source, &RecordSource::rowRemoved, this, [this](int row) {
+    connect(source, &RecordSource::rowAboutToBeRemoved, this, [this](int row) {
         m_following = true;
         beginRemoveRows({}, row, row);
+    });
+    connect(source, &RecordSource::rowRemoved, this, [this](int) {
         endRemoveRows();
         m_following = false;
     });
@@ -95,6 +99,9 @@ void bindGrid(QTableView *view, RecordSource *source)
         view->scrollTo(idx);
     };
     QObject::connect(source, &RecordSource::currentRowChanged, view, select);
+    // After a row leaves, the view moves its own cursor; put it back where the source stands.
+    QObject::connect(source, &RecordSource::rowRemoved, view,
+                     [source, select](int) { select(source->currentRow()); });
     QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
                      [source, following, select](const QModelIndex &current) {
                          if (following->following() || !current.isValid()

@@ -64,7 +64,11 @@ public:
     static void cancelAllPending();
 
 signals:
+    // Each change of the list is announced before it is made and signalled after it.
+    void aboutToReset();
     void rowsReset();
+    void rowAboutToBeInserted(int row);
+    void rowAboutToBeRemoved(int row);
     void rowInserted(int row);
     void rowRemoved(int row);
     void rowChanged(int row);

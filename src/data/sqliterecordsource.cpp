@@ -174,6 +174,7 @@ public:
         for (int c = 0; c < columnCount(); ++c)
             b.addNull();
         const int row = m_store.rowCount();
+        emit rowAboutToBeInserted(row);
         m_store.append(m_store.store(b.bytes()));
         m_rowBeforeAdd = m_cur;
         m_mode = Mode::Add;
@@ -213,10 +214,12 @@ public:
                          .constData());
         sqlite3_bind_int64(st.get(), 1, m_store.rowId(row));
         st.step();
+        emit rowAboutToBeRemoved(row);
         m_store.remove(row);
         m_deleted = true;
         emit rowRemoved(row);
         m_db->addUndo([this, row, offset] {
+            emit rowAboutToBeInserted(row);
             m_store.insert(row, offset);
             emit rowInserted(row);
             m_deleted = false;
@@ -229,6 +232,7 @@ public:
         if (m_mode == Mode::Add) {
             const int row = m_pendingRow;
             m_mode = Mode::None;
+            emit rowAboutToBeRemoved(row);
             m_store.remove(row);
             emit rowRemoved(row);
             setCurrent(m_rowBeforeAdd < m_store.rowCount() ? m_rowBeforeAdd : m_store.rowCount());
@@ -245,6 +249,7 @@ public:
     {
         if (m_mode != Mode::None)
             cancelPending();
+        emit aboutToReset();
         m_store = RowStore(columnCount());
         m_insert.reset();
         m_update.reset();
@@ -521,6 +526,7 @@ private:
         if (added) {
             const int before = m_rowBeforeAdd;
             m_db->addUndo([this, row, before] {
+                emit rowAboutToBeRemoved(row);
                 m_store.remove(row);
                 emit rowRemoved(row);
                 setCurrent(before < m_store.rowCount() ? before : m_store.rowCount());

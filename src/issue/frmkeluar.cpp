@@ -193,8 +193,9 @@ void frmkeluar::on_cmdsimpan_clicked()
     RecordSource &s = stock();
     // The stock is read from the record of the code being posted: when the code was changed
     // after its check, it is checked again first.
-    const int row = s.currentRow();
-    if (row < 0 || s.field(0).toText() != txtkode->text() || s.field(0).isNull()) {
+    const bool onCode
+        = s.currentRow() >= 0 && !s.field(0).isNull() && s.field(0).toText() == txtkode->text();
+    if (!onCode) {
         if (!checkCode())
             return;
     }

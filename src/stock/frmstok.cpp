@@ -217,7 +217,7 @@ void frmstok::on_cmdsimpan_clicked()
             }
         }
     }
-    const bool hadFocus = cmdsimpan->hasFocus() || focusWidget() == cmdsimpan;
+    const bool hadFocus = focusWidget() == cmdsimpan;
     cmdsimpan->setEnabled(false);
     cmdtambah->setEnabled(true);
     if (hadFocus)
