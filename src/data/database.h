@@ -80,10 +80,13 @@ public:
 private:
     Database(QString path, sqlite3 *db);
     static sqlite3 *openHandle(const QString &path, bool create);
+    // Runs a statement that is prepared on first use and kept.
+    void runKept(std::unique_ptr<Statement> &kept, const char *sql);
 
     QString m_path;
     sqlite3 *m_db = nullptr;
     Transaction *m_transaction = nullptr;
+    std::unique_ptr<Statement> m_begin, m_commit;
 };
 
 } // namespace gudang

@@ -75,9 +75,8 @@ Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 
 void bindGrid(QTableView *view, RecordSource *source)
 {
-    auto *model = new GridModel(source, view);
-    auto *following = model;
-    view->setModel(model);
+    // The headers are set up before they get the model: changing the size or resize mode of a
+    // header afterwards walks every one of its sections, a million for a big table.
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -87,6 +86,9 @@ void bindGrid(QTableView *view, RecordSource *source)
     view->verticalHeader()->setMinimumWidth(24);
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->horizontalHeader()->setDefaultSectionSize(100);
+    auto *model = new GridModel(source, view);
+    auto *following = model;
+    view->setModel(model);
 
     auto select = [view](int row) {
         QItemSelectionModel *sel = view->selectionModel();

@@ -5,7 +5,9 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QVarLengthArray>
 #include <charconv>
+#include <map>
 #include <set>
 #include <sqlite3.h>
 
@@ -151,6 +153,7 @@ public:
                 m_pending.push_back(decode(m_table.columns[size_t(c)], m_store.cell(m_cur, c)));
             m_mode = Mode::Edit;
             m_pendingRow = m_cur;
+            m_dirty = 0;
         }
         try {
             if (def.kind == ColumnKind::AutoNumber)
@@ -158,6 +161,7 @@ public:
                     QStringLiteral("Kolom %1 diisi oleh database dan tidak dapat diubah.")
                         .arg(def.name));
             m_pending[size_t(position)] = convert(def, value);
+            m_dirty |= uint64_t(1) << position;
         } catch (...) {
             cancelPending();
             throw;
@@ -252,7 +256,7 @@ public:
         emit aboutToReset();
         m_store = RowStore(columnCount());
         m_insert.reset();
-        m_update.reset();
+        m_updates.clear();
         m_db.reset();
         m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
         m_cur = 0;
@@ -456,19 +460,28 @@ private:
 
     void write()
     {
-        QStringList names;
-        QList<int> cols;
+        // A new row writes every column; a changed row only the columns given a value, so an
+        // unchanged key leaves its index alone.
+        QVarLengthArray<int, 16> cols;
         for (int c = 0; c < columnCount(); ++c) {
             if (m_table.columns[size_t(c)].kind == ColumnKind::AutoNumber)
                 continue;
-            names << QLatin1Char('"') + m_table.columns[size_t(c)].name + QLatin1Char('"');
-            cols << c;
+            if (m_mode == Mode::Edit && !(m_dirty & (uint64_t(1) << c)))
+                continue;
+            cols.append(c);
         }
         const int row = m_pendingRow;
         const uint32_t oldOffset = m_store.offsetOf(row);
         int64_t rowId = m_store.rowId(row);
+        // The write statements are prepared once and kept while the source is open.
+        std::unique_ptr<Statement> &cached = m_mode == Mode::Add ? m_insert : m_updates[m_dirty];
+        QStringList names;
+        if (!cached) {
+            for (int c : cols)
+                names << QLatin1Char('"') + m_table.columns[size_t(c)].name + QLatin1Char('"');
+        }
         QString sql;
-        if ((m_mode == Mode::Add && m_insert) || (m_mode == Mode::Edit && m_update)) {
+        if (cached) {
             // already prepared
         } else if (m_mode == Mode::Add) {
             QStringList marks;
@@ -484,8 +497,6 @@ private:
             sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?")
                       .arg(m_table.name, sets.join(QLatin1Char(',')));
         }
-        // The two write statements are prepared once and kept while the source is open.
-        std::unique_ptr<Statement> &cached = m_mode == Mode::Add ? m_insert : m_update;
         if (!cached)
             cached = std::make_unique<Statement>(*m_db, sql.toUtf8().constData());
         Statement &st = *cached;
@@ -560,7 +571,7 @@ private:
     const TableDef &m_table;
     std::shared_ptr<Database> m_db;
     std::unique_ptr<Statement> m_insert; // destroyed before the database they belong to
-    std::unique_ptr<Statement> m_update;
+    std::map<uint64_t, std::unique_ptr<Statement>> m_updates; // by the set of changed columns
     QString m_openError;
     RowStore m_store;
     int m_cur = 0;
@@ -568,6 +579,7 @@ private:
     Mode m_mode = Mode::None;
     int m_pendingRow = -1;
     int m_rowBeforeAdd = 0;
+    uint64_t m_dirty = 0; // columns given a value since the row was taken for editing
     std::vector<Value> m_pending;
 };
 
