@@ -1,6 +1,7 @@
 #include "startup.h"
 #include "data/apperror.h"
 #include "data/database.h"
+#include "data/safekeeping.h"
 #include "demo.h"
 #include "frmawal.h"
 #include "frmpas.h"
@@ -31,20 +32,69 @@ void startLogin(App &app, bool demo)
     screens.showStart(screens.get<frmpas>());
 }
 
+// False after telling the user, when one of the existing database files is damaged. Nothing
+// is written to a damaged file.
+bool filesSound(App &app)
+{
+    const Locations &loc = app.locations();
+    for (DbRole role : { DbRole::Credentials, DbRole::Working }) {
+        const QString path = role == DbRole::Working ? loc.workingPath() : loc.credentialsPath();
+        if (!QFileInfo::exists(path))
+            continue;
+        const QString damage = damageOf(path);
+        if (damage.isEmpty())
+            continue;
+        app.dialogs().message(
+            QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan program "
+                           "berhenti.\n%3")
+                .arg(QDir::toNativeSeparators(path), damage, lastBackupText(loc, role)),
+            Style::Critical);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-void startProgram(App &app, bool demo)
+bool startProgram(App &app, bool demo)
 {
     ScreenManager &screens = app.screens();
-    if (!QFileInfo::exists(app.locations().credentialsPath())) {
+    const Locations &loc = app.locations();
+    if (!filesSound(app)) {
+        screens.end();
+        return false;
+    }
+    if (!QFileInfo::exists(loc.credentialsPath())) {
         frmawal &first = screens.get<frmawal>();
         first.onCreated = [&app, demo] {
             startLogin(app, demo);
         };
         screens.showStart(first);
-        return;
+        return true;
+    }
+    if (!QFileInfo::exists(loc.workingPath())) {
+        const Button answer = app.dialogs().message(
+            QStringLiteral("Database kerja %1 tidak ditemukan.\n%2\nBuat database kerja baru "
+                           "yang kosong?")
+                .arg(QDir::toNativeSeparators(loc.workingPath()),
+                     lastBackupText(loc, DbRole::Working)),
+            Style::YesNo);
+        if (answer != Button::Yes) {
+            screens.end();
+            return false;
+        }
     }
     startLogin(app, demo);
+    return true;
+}
+
+void endOfRun(App &app)
+{
+    try {
+        makeDailyBackups(app.locations(), QDateTime::currentDateTime());
+    } catch (const AppError &e) {
+        app.dialogs().message(e.description(), Style::Critical);
+    }
 }
 
 namespace {
@@ -78,7 +128,8 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
 bool headless(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char *opt : { "--pdf", "--help", "-h", "--help-all", "--version", "-v" }) {
+        for (const char *opt :
+             { "--pdf", "--restore", "--help", "-h", "--help-all", "--version", "-v" }) {
             const size_t n = qstrlen(opt);
             if (qstrcmp(argv[i], opt) == 0 || (qstrncmp(argv[i], opt, n) == 0 && argv[i][n] == '='))
                 return true;
@@ -124,8 +175,13 @@ int runGudang(int argc, char **argv)
     const QCommandLineOption pdf(QStringLiteral("pdf"),
                                  QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                                  QStringLiteral("FILE"));
+    const QCommandLineOption restore(
+        QStringLiteral("restore"),
+        QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
+        QStringLiteral("FILE"));
     parser.addOption(dataDir);
     parser.addOption(demo);
+    parser.addOption(restore);
     parser.addOption(report);
     parser.addOption(pdf);
     parser.process(qapp);
@@ -138,16 +194,42 @@ int runGudang(int argc, char **argv)
         }
         return writePdfReport(Locations(dir), parser.value(report), parser.value(pdf));
     }
+    const Locations locations(dir);
+    QString why;
+    const std::unique_ptr<QLockFile> lock = lockDataFolder(locations, &why);
+    if (parser.isSet(restore)) {
+        if (!lock) {
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            return 1;
+        }
+        try {
+            const QString target = restoreBackup(locations, parser.value(restore));
+            std::printf("Cadangan %s dipulihkan ke %s.\nFile yang diganti disimpan sebagai "
+                        "%s.sebelum-pulih.\n",
+                        qPrintable(QDir::toNativeSeparators(parser.value(restore))),
+                        qPrintable(QDir::toNativeSeparators(target)),
+                        qPrintable(QDir::toNativeSeparators(target)));
+        } catch (const AppError &e) {
+            std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+            return 1;
+        }
+        return 0;
+    }
     QtDialogs dialogs;
-    App app { Locations(dir), dialogs };
+    if (!lock) {
+        dialogs.message(why, Style::Critical, {});
+        return 1;
+    }
+    App app { locations, dialogs };
     QObject::connect(
         &app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
         Qt::QueuedConnection);
-    if (!app.run([&] { startProgram(app, parser.isSet(demo)); }))
+    bool started = false;
+    if (!app.run([&] { started = startProgram(app, parser.isSet(demo)); }) || !started)
         return 1;
-    if (app.screens().ended())
-        return 0;
-    return QApplication::exec();
+    const int rc = app.screens().ended() ? 0 : QApplication::exec();
+    endOfRun(app);
+    return rc;
 }
 
 } // namespace gudang
