@@ -27,6 +27,7 @@ const QString kShort = QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan
 const QString kWhole = QStringLiteral(
     "Stok Barang Sama Dengan Jumlah permintaan Barang, DITERUSKAN atau TIDAK..???");
 const QString kMore = QStringLiteral("Masih ada Input Data Lagi?");
+const QString kZero = QStringLiteral("Jumlah barang keluar harus lebih dari 0.");
 
 void seed(Env &env, const QStringList &stock, int goodsOut = 0)
 {
@@ -134,16 +135,16 @@ private slots:
             << "10" << yesYes << QStringList { kWhole, kMore } << "10.0"
             << "0.0";
         QTest::newRow("quantity 0") << "10"
-                                    << "0" << QList<int> {} << QStringList {} << ""
+                                    << "0" << QList<int> {} << QStringList { kZero } << ""
                                     << "10.0";
         QTest::newRow("quantity -2") << "10"
-                                     << "-2" << QList<int> {} << QStringList {} << ""
+                                     << "-2" << QList<int> {} << QStringList { kZero } << ""
                                      << "10.0";
         QTest::newRow("quantity abc") << "10"
-                                      << "abc" << QList<int> {} << QStringList {} << ""
+                                      << "abc" << QList<int> {} << QStringList { kZero } << ""
                                       << "10.0";
         QTest::newRow("quantity empty") << "10"
-                                        << "" << QList<int> {} << QStringList {} << ""
+                                        << "" << QList<int> {} << QStringList { kZero } << ""
                                         << "10.0";
         QTest::newRow("2,5 compares as 2 but cannot be stored")
             << "10"

@@ -24,10 +24,10 @@ QString describe(int rc, sqlite3 *db)
     case SQLITE_LOCKED:
         return QStringLiteral("database sedang dipakai program lain; coba lagi sebentar lagi");
     case SQLITE_FULL:
-        return QStringLiteral("disk penuh");
+        return QStringLiteral("disk penuh; kosongkan ruang disk lalu coba lagi");
     case SQLITE_READONLY:
     case SQLITE_PERM:
-        return QStringLiteral("database hanya dapat dibaca");
+        return QStringLiteral("database hanya dapat dibaca; periksa izin file itu lalu coba lagi");
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
         return QStringLiteral("file database rusak atau bukan database");

@@ -99,9 +99,35 @@ int RowStore::findBytes(int from, int column, std::string_view needle) const
 {
     const int n = rowCount();
     const uint64_t want = uint64_t(needle.size()) + 1;
+    if (want >= 0x80) {
+        for (int r = from; r < n; ++r) {
+            const char *p = skipTo(m_rows[size_t(r)], column);
+            if (getVarint(p) == want && std::memcmp(p, needle.data(), needle.size()) == 0)
+                return r;
+        }
+        return n;
+    }
+    // The usual case, written for speed: lengths below 128 take one byte, so a cell can only
+    // match when its length byte equals the wanted one.
+    const auto *arena = reinterpret_cast<const unsigned char *>(m_arena.data());
+    const auto head = static_cast<unsigned char>(want);
+    const uint32_t *rows = m_rows.data();
     for (int r = from; r < n; ++r) {
-        const char *p = skipTo(m_rows[size_t(r)], column);
-        if (getVarint(p) == want && std::memcmp(p, needle.data(), needle.size()) == 0)
+        const unsigned char *p = arena + rows[r];
+        while (*p++ & 0x80) { } // row id
+        for (int c = 0; c < column; ++c) {
+            uint64_t h = *p;
+            if (h < 0x80) {
+                ++p;
+            } else {
+                const char *q = reinterpret_cast<const char *>(p);
+                h = getVarint(q);
+                p = reinterpret_cast<const unsigned char *>(q);
+            }
+            if (h)
+                p += h - 1;
+        }
+        if (*p == head && std::memcmp(p + 1, needle.data(), needle.size()) == 0)
             return r;
     }
     return n;

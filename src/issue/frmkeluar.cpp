@@ -247,8 +247,12 @@ void frmkeluar::on_cmdsimpan_clicked()
         } else {
             unloadMe();
         }
+        return;
     }
-    // A quantity of 0 or below against a larger stock: nothing happens.
+    // A quantity of 0 or below against a larger stock posts nothing; the user is told why.
+    app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
+                            Style::Information, kPerhatian);
+    txtjumlah->setFocus();
 }
 
 void frmkeluar::on_cmdedit_clicked()

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace gudang::test {
+
+// An SQLite file layer over the real one that can make writes fail or end the process, for
+// the fault tests. install() makes it the default for every connection opened afterwards.
+namespace faultvfs {
+void install();
+// Every write, sync and truncate fails with this SQLite result code; 0 lets them through.
+void failWrites(int rc);
+// The process ends (exit code 70) just before its n-th write, sync or truncate from now on,
+// as a power cut or a kill would end it; 0 never.
+void exitAtWrite(int n);
+// Writes, syncs and truncates since the last exitAtWrite().
+int writes();
+} // namespace faultvfs
+
+} // namespace gudang::test

@@ -1,0 +1,635 @@
+// What the disk, other programs and the user's typing can do to the data, and that nothing is
+// lost or half-written by it.
+#include "data/apperror.h"
+#include "data/safekeeping.h"
+#include "faultvfs.h"
+#include "goods/frmbrg.h"
+#include "issue/frmkeluar.h"
+#include "shell/frmpas.h"
+#include "shell/frmutama.h"
+#include "shell/startup.h"
+#include "stock/frmstok.h"
+#include "support.h"
+#include "ui/conversions.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTableView>
+#include <QTest>
+#include <cmath>
+#include <sqlite3.h>
+
+using namespace gudang;
+using gudang::test::activate;
+using gudang::test::enter;
+using gudang::test::Env;
+namespace faultvfs = gudang::test::faultvfs;
+
+namespace {
+
+const QString kMore = QStringLiteral("Masih ada Input Data Lagi?");
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// One text cell, read with its length so that a NUL inside survives; "<null>" for Null and
+// "<none>" when there is no row.
+QString cell(const QString &path, const QString &sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *st = nullptr;
+    QString out = QStringLiteral("<none>");
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK
+        && sqlite3_step(st) == SQLITE_ROW) {
+        if (sqlite3_column_type(st, 0) == SQLITE_NULL)
+            out = QStringLiteral("<null>");
+        else
+            out = QString::fromUtf8(static_cast<const char *>(sqlite3_column_blob(st, 0)),
+                                    sqlite3_column_bytes(st, 0));
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+}
+
+QString integrity(const QString &path)
+{
+    return Env::query(path, QStringLiteral("PRAGMA integrity_check")).join(QLatin1Char(';'));
+}
+
+void seedStock(Env &env, const QString &code, int quantity)
+{
+    Env::exec(env.locations.workingPath(),
+              QStringLiteral("INSERT INTO tbarang VALUES ('%1', 'Nama', 'M', 'S', 'pcs');"
+                             "INSERT INTO tstok VALUES ('%1', %2, 1)")
+                  .arg(code)
+                  .arg(quantity));
+}
+
+frmkeluar &openIssue(Env &env)
+{
+    env.screens().showStart(env.screens().get<frmutama>());
+    frmkeluar &k = env.screens().get<frmkeluar>();
+    env.screens().showModal(k);
+    activate(&k);
+    return k;
+}
+
+void post(frmkeluar &k, const QString &code, const QString &quantity)
+{
+    if (k.cmdtambah->isEnabled())
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+    enter(k.txtkode, code);
+    enter(k.txtjumlah, quantity);
+    QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+}
+
+// Goods-out rows and the stock of A1, the two things a posting changes.
+QString postingState(Env &env)
+{
+    const QString path = env.locations.workingPath();
+    return Env::query(path, QStringLiteral("SELECT count(*), total(Jumlah) FROM tbrgkeluar"))
+               .value(0)
+        + QLatin1Char('/')
+        + Env::query(path, QStringLiteral("SELECT Jumlah_Stok FROM tstok WHERE Kode_Barang='A1'"))
+              .value(0);
+}
+
+// A database file made on the side, closed, for copying into a data folder.
+QByteArray soundWorkingFile(int goodsOut)
+{
+    Env env;
+    seedStock(env, QStringLiteral("A1"), 10);
+    for (int i = 0; i < goodsOut; ++i)
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                                 "('A1', '2026-01-01 00:00:00', %1)")
+                      .arg(i % 9 + 1));
+    const QString copy = env.locations.dataDir() + QStringLiteral("/copy.db");
+    backupDatabase(env.locations.workingPath(), copy);
+    return bytesOf(copy);
+}
+
+// Values a user can type or paste; 1 MB included.
+QStringList badInputs()
+{
+    return { QString(),
+             QStringLiteral("   "),
+             QString(1 << 20, QLatin1Char('9')),
+             QStringLiteral("12a"),
+             QStringLiteral("1e3"),
+             QStringLiteral("-5"),
+             QStringLiteral("0"),
+             QStringLiteral("2147483648"),
+             QStringLiteral("1,5"),
+             QStringLiteral("'"),
+             QStringLiteral("' OR '1'='1"),
+             QStringLiteral("%"),
+             QStringLiteral("_"),
+             QStringLiteral("\\"),
+             QStringLiteral("a") + QChar(0) + QStringLiteral("b"),
+             QStringLiteral("\u05e9\u05dc\u05d5\u05dd"),
+             QStringLiteral("e\u0301"),
+             QStringLiteral("\U0001F600") };
+}
+
+// The value with one character more than the field or its column takes.
+QString overLimit(QLineEdit *field, int columnLimit)
+{
+    const int limit = field->maxLength() < 32767 ? field->maxLength() : columnLimit;
+    return QString(limit + 1, QLatin1Char('x'));
+}
+
+QString shown(const QString &v)
+{
+    return v.size() > 40 ? QStringLiteral("%1 chars").arg(v.size()) : v;
+}
+
+} // namespace
+
+class TestFaults : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { faultvfs::install(); }
+    void cleanup()
+    {
+        faultvfs::failWrites(0);
+        faultvfs::exitAtWrite(0);
+    }
+
+    void oneProgramPerDataFolder()
+    {
+        Env env(false);
+        QString why;
+        auto first = lockDataFolder(env.locations, &why);
+        QVERIFY(first);
+        QVERIFY(!lockDataFolder(env.locations, &why));
+        QVERIFY2(why.startsWith(QStringLiteral("Gudang sudah berjalan dengan folder data ")),
+                 qPrintable(why));
+        QVERIFY(why.contains(QDir::toNativeSeparators(env.locations.dataDir())));
+        first.reset();
+        QVERIFY(lockDataFolder(env.locations, &why));
+    }
+
+    void lockOfCrashedRunIsTakenOver()
+    {
+        Env env(false);
+        QProcess child;
+        child.start(QStringLiteral(FAULT_CHILD),
+                    { QStringLiteral("lock"), env.locations.dataDir() });
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY(QFile::exists(env.locations.dataDir() + QStringLiteral("/gudang.lock")));
+        QString why;
+        QVERIFY2(lockDataFolder(env.locations, &why), qPrintable(why));
+    }
+
+    void damagedFilesStopTheStart_data()
+    {
+        QTest::addColumn<bool>("working");
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("reason");
+        for (bool working : { true, false }) {
+            const char *which = working ? "working" : "credentials";
+            QTest::addRow("%s: zero length", which) << working << "zero"
+                                                    << "file kosong (0 byte)";
+            QTest::addRow("%s: 100 bytes", which) << working << "100"
+                                                  << "file terpotong";
+            QTest::addRow("%s: random bytes", which) << working << "random"
+                                                     << "bukan database";
+            QTest::addRow("%s: last page cut", which) << working << "cut"
+                                                      << "file terpotong";
+            QTest::addRow("%s: page scrambled", which) << working << "scramble"
+                                                       << "pemeriksaan database";
+        }
+    }
+
+    void damagedFilesStopTheStart()
+    {
+        QFETCH(bool, working);
+        QFETCH(QString, damage);
+        QFETCH(QString, reason);
+        Env env;
+        Env::exec(env.locations.credentialsPath(),
+                  QStringLiteral("INSERT INTO tpass VALUES ('u', 'p')"));
+        const QByteArray sound = soundWorkingFile(400);
+        for (const char *suffix : { "-wal", "-shm" })
+            QFile::remove(env.locations.workingPath() + QLatin1String(suffix));
+        writeBytes(env.locations.workingPath(), sound);
+        const QString path
+            = working ? env.locations.workingPath() : env.locations.credentialsPath();
+        QByteArray bytes = bytesOf(path);
+        if (damage == QLatin1String("zero")) {
+            bytes.clear();
+        } else if (damage == QLatin1String("100")) {
+            bytes.truncate(100);
+        } else if (damage == QLatin1String("random")) {
+            bytes = QByteArray(8192, Qt::Uninitialized);
+            for (char &c : bytes)
+                c = char(QRandomGenerator::global()->bounded(256));
+        } else if (damage == QLatin1String("cut")) {
+            bytes.chop(4096);
+        } else {
+            // The last b-tree page overwritten: only the database's own check sees it.
+            QVERIFY(bytes.size() >= 2 * 4096);
+            for (qsizetype i = bytes.size() - 4096; i < bytes.size(); ++i)
+                bytes[i] = char(0x5a);
+        }
+        for (const char *suffix : { "-wal", "-shm" })
+            QFile::remove(path + QLatin1String(suffix));
+        writeBytes(path, bytes);
+        // A backup from before is named in the message.
+        QDir().mkpath(backupFolder(env.locations));
+        const QString kind = working ? QStringLiteral("data") : QStringLiteral("pengguna");
+        const QString backup = backupFolder(env.locations)
+            + QStringLiteral("/BARANG-%1-20261201-180000.db").arg(kind);
+        writeBytes(backup, sound);
+        const QByteArray before = bytesOf(path);
+
+        QVERIFY(!startProgram(env.app(), false));
+        QCOMPARE(env.dialogs.shown().size(), size_t(1));
+        const QString prompt = env.dialogs.last().prompt;
+        QVERIFY2(
+            prompt.startsWith(
+                QStringLiteral("File database %1 rusak: ").arg(QDir::toNativeSeparators(path))),
+            qPrintable(prompt));
+        QVERIFY2(prompt.contains(reason), qPrintable(prompt));
+        QVERIFY2(prompt.contains(
+                     QStringLiteral("Cadangan terakhir: %1").arg(QDir::toNativeSeparators(backup))),
+                 qPrintable(prompt));
+        QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+        QVERIFY(!env.screens().isLoaded<frmpas>());
+        QCOMPARE(bytesOf(path), before); // never recreated, never written
+    }
+
+    void missingWorkingDatabaseIsCreatedOnlyOnRequest()
+    {
+        for (Button answer : { Button::No, Button::Yes }) {
+            Env env;
+            Env::exec(env.locations.credentialsPath(),
+                      QStringLiteral("INSERT INTO tpass VALUES ('u', 'p')"));
+            for (const char *suffix : { "", "-wal", "-shm" })
+                QFile::remove(env.locations.workingPath() + QLatin1String(suffix));
+            env.dialogs.answer(answer);
+            const bool started = startProgram(env.app(), false);
+            QCOMPARE(
+                env.dialogs.prompts(),
+                QStringList { QStringLiteral("Database kerja %1 tidak ditemukan.\nBelum ada "
+                                             "cadangan di %2.\nBuat database kerja baru yang "
+                                             "kosong?")
+                                  .arg(QDir::toNativeSeparators(env.locations.workingPath()),
+                                       QDir::toNativeSeparators(backupFolder(env.locations))) });
+            QCOMPARE(env.dialogs.last().style, int(Style::YesNo));
+            QCOMPARE(started, answer == Button::Yes);
+            QCOMPARE(QFile::exists(env.locations.workingPath()), answer == Button::Yes);
+            QCOMPARE(env.screens().isLoaded<frmpas>(), answer == Button::Yes);
+        }
+    }
+
+    // A posting that meets a busy, full or read-only database changes nothing, says why, and
+    // goes through once the cause is gone.
+    void postingMeetsBusyFullReadOnly_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("lock held by another connection") << "busy"
+                                                         << "database sedang dipakai program lain";
+        QTest::newRow("disk full") << "full"
+                                   << "disk penuh";
+        QTest::newRow("read-only") << "readonly"
+                                   << "database hanya dapat dibaca";
+    }
+
+    void postingMeetsBusyFullReadOnly()
+    {
+        QFETCH(QString, cause);
+        QFETCH(QString, says);
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        const QString path = env.locations.workingPath();
+        frmkeluar &k = openIssue(env);
+        sqlite3 *other = nullptr;
+        if (cause == QLatin1String("busy")) {
+            sqlite3_open(QFile::encodeName(path).constData(), &other);
+            QCOMPARE(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        } else if (cause == QLatin1String("full")) {
+            faultvfs::failWrites(SQLITE_FULL);
+        } else {
+            Database::open(path)->exec("PRAGMA query_only = 1");
+        }
+        post(k, QStringLiteral("A1"), QStringLiteral("3"));
+        QCOMPARE(env.dialogs.shown().size(), size_t(1));
+        QVERIFY2(env.dialogs.last().prompt.contains(says), qPrintable(env.dialogs.last().prompt));
+        QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+        // The cause goes away; nothing was written, and the same click now posts.
+        if (other) {
+            sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(other);
+        }
+        faultvfs::failWrites(0);
+        if (cause == QLatin1String("readonly"))
+            Database::open(path)->exec("PRAGMA query_only = 0");
+        QCOMPARE(postingState(env), QStringLiteral("0|0.0/10.0"));
+        QCOMPARE(integrity(path), QStringLiteral("ok"));
+        QVERIFY(env.screens().isLoaded<frmkeluar>());
+        QCOMPARE(k.DataGrid1->model()->rowCount(), 0);
+        env.dialogs.clear();
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { kMore });
+        QCOMPARE(postingState(env), QStringLiteral("1|3.0/7.0"));
+        QCOMPARE(k.DataGrid1->model()->rowCount(), 1);
+        QCOMPARE(integrity(path), QStringLiteral("ok"));
+        QCOMPARE(integrity(env.locations.credentialsPath()), QStringLiteral("ok"));
+    }
+
+    // The program is ended at every write of a posting: afterwards both rows are there or
+    // neither, and both files pass the full check.
+    void postingKilledAtEachWrite()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        const QString folder = env.locations.dataDir();
+        const QByteArray working = bytesOf(env.locations.workingPath());
+        int completedAt = 0;
+        int both = 0, neither = 0;
+        for (int n = 1; n < 100 && !completedAt; ++n) {
+            for (const char *suffix : { "-wal", "-shm" })
+                QFile::remove(env.locations.workingPath() + QLatin1String(suffix));
+            writeBytes(env.locations.workingPath(), working);
+            QProcess child;
+            child.start(QStringLiteral(FAULT_CHILD),
+                        { QStringLiteral("post"), folder, QString::number(n) });
+            QVERIFY(child.waitForFinished(60000));
+            if (child.exitCode() == 0)
+                completedAt = n;
+            else
+                QVERIFY2(child.exitCode() == 70, child.readAllStandardError().constData());
+            const QString state = postingState(env);
+            QVERIFY2(state == QLatin1String("0|0.0/10.0") || state == QLatin1String("1|3.0/7.0"),
+                     qPrintable(QStringLiteral("killed at write %1: %2").arg(n).arg(state)));
+            (state.startsWith(QLatin1Char('1')) ? both : neither)++;
+            QCOMPARE(integrity(env.locations.workingPath()), QStringLiteral("ok"));
+            QCOMPARE(integrity(env.locations.credentialsPath()), QStringLiteral("ok"));
+        }
+        QVERIFY(completedAt > 2); // the posting has several writes, each one was a kill point
+        QVERIFY(both > 0 && neither > 0);
+        qInfo("posting killed at %d points: %d kept both rows, %d neither", completedAt - 1,
+              both - 1, neither);
+    }
+
+    void backupWhileOpenRestoresTheSameData()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        Env::exec(env.locations.credentialsPath(),
+                  QStringLiteral("INSERT INTO tpass VALUES ('u', 'p')"));
+        frmkeluar &k = openIssue(env);
+        post(k, QStringLiteral("A1"), QStringLiteral("3"));
+        const QString sql = QStringLiteral(
+            "SELECT * FROM tbarang; SELECT * FROM tstok; SELECT * FROM tbrgkeluar");
+        auto dump = [&] {
+            QStringList all;
+            for (const QString &q : sql.split(QStringLiteral("; ")))
+                all << Env::query(env.locations.workingPath(), q);
+            return all;
+        };
+        const QStringList before = dump();
+        // Taken while the screens have both tables open, once a day, the last seven kept.
+        const QDateTime day(QDate(2026, 12, 10), QTime(18, 0));
+        const QStringList written = makeDailyBackups(env.locations, day);
+        QCOMPARE(written.size(), 2);
+        QVERIFY(makeDailyBackups(env.locations, day.addSecs(3600)).isEmpty());
+        for (int i = 1; i <= 8; ++i)
+            makeDailyBackups(env.locations, day.addDays(-i));
+        QCOMPARE(QDir(backupFolder(env.locations)).entryList(QDir::Files).size(), 14);
+        QCOMPARE(lastBackup(env.locations, DbRole::Working), written[0]);
+        QVERIFY(!QFile::exists(backupFolder(env.locations)
+                               + QStringLiteral("/BARANG-data-20261202-180000.db")));
+        post(k, QStringLiteral("A1"), QStringLiteral("2"));
+        QVERIFY(dump() != before);
+        env.screens().end();
+
+        // Restoring needs the folder's lock like a start does; then it is all or nothing.
+        const QString target = restoreBackup(env.locations, written[0]);
+        QCOMPARE(target, env.locations.workingPath());
+        QCOMPARE(dump(), before);
+        QVERIFY(QFile::exists(target + QStringLiteral(".sebelum-pulih")));
+        QCOMPARE(integrity(target), QStringLiteral("ok"));
+        QCOMPARE(restoreBackup(env.locations, written[1]), env.locations.credentialsPath());
+        QCOMPARE(
+            Env::query(env.locations.credentialsPath(), QStringLiteral("SELECT User FROM tpass")),
+            QStringList { "u" });
+    }
+
+    void restoreRefusesUnfitFilesAndChangesNothing()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        const QByteArray working = bytesOf(env.locations.workingPath());
+        const QString folder = env.locations.dataDir();
+        const QString damaged = folder + QStringLiteral("/rusak.db");
+        writeBytes(damaged, soundWorkingFile(10).left(4096 + 100));
+        const QString foreign = folder + QStringLiteral("/lain.db");
+        sqlite3 *db = nullptr;
+        sqlite3_open(QFile::encodeName(foreign).constData(), &db);
+        sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES (1)", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+        for (const auto &[file, says] :
+             { std::pair { damaged, QStringLiteral("tidak dapat dipakai: file terpotong") },
+               std::pair { foreign, QStringLiteral("bukan cadangan database Gudang") },
+               std::pair { folder + QStringLiteral("/tidakada.db"),
+                           QStringLiteral("file tidak ditemukan") } }) {
+            const QString failure = test::failureOf([&] { restoreBackup(env.locations, file); });
+            QVERIFY2(failure.contains(says), qPrintable(failure));
+            QCOMPARE(bytesOf(env.locations.workingPath()), working);
+        }
+    }
+
+    // Every data field of the entry screens and the login, with what users type or paste:
+    // either a clear message and nothing written, or a stored value that reads back as the
+    // field holds it.
+    void badInputInEveryField()
+    {
+        QStringList failures;
+        int messages = 0, stored = 0;
+        struct Field
+        {
+            const char *screen, *field;
+        };
+        const std::vector<Field> fields { { "frmbrg", "txtkode" },    { "frmbrg", "txtnama" },
+                                          { "frmbrg", "txtmerk" },    { "frmbrg", "txtsup" },
+                                          { "frmbrg", "txtsatuan" },  { "frmstok", "txtkode" },
+                                          { "frmstok", "txtstok" },   { "frmstok", "txtmin" },
+                                          { "frmkeluar", "txtkode" }, { "frmkeluar", "txtjumlah" },
+                                          { "frmpas", "txtuser" },    { "frmpas", "txtpass" } };
+        for (const Field &f : fields) {
+            const QString screen = QLatin1String(f.screen), name = QLatin1String(f.field);
+            QStringList values = badInputs();
+            values << QStringLiteral("<over>");
+            for (const QString &raw : values) {
+                Env env;
+                env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+                seedStock(env, QStringLiteral("A1"), 10);
+                const QString path = env.locations.workingPath();
+                Env::exec(path,
+                          QStringLiteral("INSERT INTO tbarang VALUES ('B2', 'Nama', 'M', "
+                                         "'S', 'pcs')")); // goods without stock yet
+                const QString countSql = QStringLiteral(
+                    "SELECT (SELECT count(*) FROM tbarang) || '/' || (SELECT count(*) FROM "
+                    "tstok) || '/' || (SELECT count(*) FROM tbrgkeluar) || '/' || (SELECT "
+                    "total(Jumlah_Stok) FROM tstok)");
+                const QString before = cell(path, countSql);
+                const QString credBefore
+                    = cell(env.locations.credentialsPath(),
+                           QStringLiteral("SELECT group_concat(User || Password) FROM tpass"));
+                QLineEdit *edit = nullptr;
+                QString value = raw;
+                QString readBack; // what was stored, when a row was written
+                QString held; // what the field held when it was left
+                auto fill = [&](QLineEdit *field, const QString &normal) {
+                    if (field->objectName() == name && field->window()->objectName() == screen) {
+                        edit = field;
+                        if (raw == QLatin1String("<over>"))
+                            value = overLimit(field, 20);
+                        field->setText(value); // as pasted: the field's own limit applies
+                        held = field->text();
+                        QTest::keyClick(field, Qt::Key_Return);
+                    } else {
+                        enter(field, normal);
+                    }
+                };
+                if (screen == QLatin1String("frmbrg")) {
+                    frmbrg &b = env.screens().get<frmbrg>();
+                    env.screens().showStart(b);
+                    activate(&b);
+                    QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
+                    fill(b.txtkode, QStringLiteral("B1"));
+                    fill(b.txtnama, QStringLiteral("Nama"));
+                    fill(b.txtmerk, QStringLiteral("Merk"));
+                    fill(b.txtsup, QStringLiteral("Sup"));
+                    fill(b.txtsatuan, QStringLiteral("pcs"));
+                    env.dialogs.answer(Button::No);
+                    QTest::mouseClick(b.cmdsimpan, Qt::LeftButton);
+                    const QStringList cols { "Kode_Barang", "Nama_Barang", "Merk", "Supplier",
+                                             "Satuan" };
+                    const int i
+                        = QStringList { "txtkode", "txtnama", "txtmerk", "txtsup", "txtsatuan" }
+                              .indexOf(name);
+                    readBack = cell(
+                        path,
+                        QStringLiteral("SELECT %1 FROM tbarang WHERE rowid > 2").arg(cols[i]));
+                } else if (screen == QLatin1String("frmstok")) {
+                    frmstok &s = env.screens().get<frmstok>();
+                    env.screens().showStart(s);
+                    activate(&s);
+                    QTest::mouseClick(s.cmdtambah, Qt::LeftButton);
+                    fill(s.txtkode, QStringLiteral("B2"));
+                    fill(s.txtstok, QStringLiteral("5"));
+                    fill(s.txtmin, QStringLiteral("2"));
+                    env.dialogs.answer(Button::No);
+                    QTest::mouseClick(s.cmdsimpan, Qt::LeftButton);
+                    readBack = cell(path,
+                                    QStringLiteral("SELECT Jumlah_Stok || '/' || "
+                                                   "Stok_Minimum FROM tstok WHERE "
+                                                   "Kode_Barang = 'B2'"));
+                } else if (screen == QLatin1String("frmkeluar")) {
+                    frmkeluar &k = openIssue(env);
+                    QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+                    fill(k.txtkode, QStringLiteral("A1"));
+                    fill(k.txtjumlah, QStringLiteral("4"));
+                    env.dialogs.answer(Button::Yes); // a question before the posting
+                    env.dialogs.answer(Button::No); // and the one after it
+                    QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+                    readBack = cell(path,
+                                    QStringLiteral("SELECT k.Jumlah || '/' || s.Jumlah_Stok "
+                                                   "FROM tbrgkeluar k, tstok s"));
+                } else {
+                    frmpas &p = env.screens().get<frmpas>();
+                    env.screens().showStart(p);
+                    activate(&p);
+                    fill(p.txtuser, QStringLiteral("admin"));
+                    fill(p.txtpass, QStringLiteral("rahasia"));
+                    QTest::mouseClick(p.cmdok, Qt::LeftButton);
+                }
+                QVERIFY(edit);
+                const QString after = cell(path, countSql);
+                // A notice (an OK-only box) or an error; the questions are not refusals.
+                const bool message = std::any_of(
+                    env.dialogs.shown().begin(), env.dialogs.shown().end(), [](const auto &s) {
+                        return (s.style & 7) == Style::Ok || (s.style & Style::Critical) != 0;
+                    });
+                const QString what = QStringLiteral("%1.%2 = \"%3\"").arg(screen, name, shown(raw));
+                QString expected; // the stored value the input stands for
+                if (screen == QLatin1String("frmbrg")) {
+                    expected = held;
+                } else if (screen == QLatin1String("frmstok") && name != QLatin1String("txtkode")) {
+                    double n = 0;
+                    try {
+                        n = leadingNumber(held);
+                    } catch (const AppError &) {
+                        n = NAN;
+                    }
+                    const double stock = name == QLatin1String("txtstok") ? n : 5;
+                    const double minimum = name == QLatin1String("txtmin") ? n : 2;
+                    expected
+                        = QStringLiteral("%1/%2").arg(stock, 0, 'f', 1).arg(minimum, 0, 'f', 1);
+                } else if (screen == QLatin1String("frmkeluar")
+                           && name == QLatin1String("txtjumlah")) {
+                    double n = 0;
+                    try {
+                        n = leadingNumber(held);
+                    } catch (const AppError &) {
+                        n = NAN;
+                    }
+                    expected = QStringLiteral("%1/%2").arg(n, 0, 'f', 1).arg(10 - n, 0, 'f', 1);
+                }
+                if (screen == QLatin1String("frmpas")) {
+                    // A login writes nothing, whatever is typed.
+                    const QString credAfter
+                        = cell(env.locations.credentialsPath(),
+                               QStringLiteral("SELECT group_concat(User || Password) FROM tpass"));
+                    if (credAfter != credBefore || after != before)
+                        failures << what + QStringLiteral(": login changed the files");
+                    ++messages;
+                } else if (message) {
+                    if (after != before)
+                        failures << what + QStringLiteral(": a message, yet the tables changed");
+                    ++messages;
+                } else if (after == before && expected.isEmpty()) {
+                    failures << what + QStringLiteral(": nothing written and no message: ")
+                            + env.dialogs.prompts().join(QLatin1Char('|'));
+                } else {
+                    ++stored;
+                    if (readBack != expected)
+                        failures << what
+                                + QStringLiteral(": stored \"%1\", expected \"%2\"")
+                                      .arg(shown(readBack), shown(expected));
+                }
+                if (integrity(path) != QLatin1String("ok"))
+                    failures << what + QStringLiteral(": integrity check failed");
+            }
+        }
+        qInfo("bad input: %d cases refused or unchanged, %d stored", messages, stored);
+        if (!failures.isEmpty())
+            QFAIL(qPrintable(failures.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
