@@ -341,6 +341,52 @@ private slots:
         QCOMPARE(s->currentRow(), -1); // the grid's moved selection does not revive the row
         QVERIFY(!test::failureOf([&] { s->field(0); }).isEmpty());
     }
+
+    // A big table comes into the grid in chunks; the grid always agrees with the source.
+    void bigGridShowsRowsInChunks()
+    {
+        Env env;
+        const int n = GridModel::kChunk * 2 + 10;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
+                      .arg(n));
+        auto s = open(env, "tbrgkeluar");
+        QTableView view;
+        view.resize(400, 300);
+        bindGrid(&view, s.get());
+        view.show();
+        QAbstractItemModel *m = view.model();
+        QCOMPARE(m->rowCount(), GridModel::kChunk);
+        QCOMPARE(view.selectionModel()->currentIndex().row(), 0);
+        // Scrolling to the end fetches the next chunk.
+        view.scrollToBottom();
+        QTRY_COMPARE(m->rowCount(), 2 * GridModel::kChunk);
+        // A new row at the end becomes current, so the grid shows every row up to it.
+        s->addNew();
+        QCOMPARE(s->currentRow(), n);
+        QCOMPARE(m->rowCount(), n + 1);
+        QCOMPARE(view.selectionModel()->currentIndex().row(), n);
+        s->cancelPending();
+        QCOMPARE(m->rowCount(), n);
+        // A find far down moves the grid there.
+        s->moveFirst();
+        s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K%1").arg(n));
+        QCOMPARE(s->currentRow(), n - 1);
+        QCOMPARE(view.selectionModel()->currentIndex().row(), n - 1);
+        QCOMPARE(m->index(n - 1, 1).data().toString(), QStringLiteral("K%1").arg(n));
+        // Selecting a row in the grid makes it current in the source.
+        view.selectionModel()->setCurrentIndex(
+            m->index(5000, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(s->currentRow(), 5000);
+        s->deleteCurrent();
+        QCOMPARE(m->rowCount(), n - 1);
+        QCOMPARE(m->index(5000, 1).data().toString(), s->cellText(5000, 1));
+        // A source reset starts again at the first chunk.
+        s->close();
+        QCOMPARE(m->rowCount(), 0);
+    }
 };
 
 QTEST_MAIN(TestRecordSource)

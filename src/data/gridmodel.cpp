@@ -5,44 +5,89 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTableView>
+#include <algorithm>
 
 namespace gudang {
 
 GridModel::GridModel(RecordSource *source, QObject *parent)
     : QAbstractTableModel(parent)
     , m_source(source)
+    , m_shown(std::min(sourceRows(), kChunk))
 {
     connect(source, &RecordSource::aboutToReset, this, [this] {
         m_following = true;
         beginResetModel();
     });
     connect(source, &RecordSource::rowsReset, this, [this] {
+        m_shown = std::min(sourceRows(), kChunk);
         endResetModel();
         m_following = false;
     });
+    // A row comes into the grid when it lands among the shown rows, or right after them when
+    // all rows are shown; otherwise it waits with the rest that are not shown yet.
     connect(source, &RecordSource::rowAboutToBeInserted, this, [this](int row) {
+        m_changeShown = row < m_shown || (row == m_shown && m_shown == sourceRows());
+        if (!m_changeShown)
+            return;
         m_following = true;
         beginInsertRows({}, row, row);
     });
     connect(source, &RecordSource::rowInserted, this, [this](int) {
+        if (!m_changeShown)
+            return;
+        ++m_shown;
         endInsertRows();
         m_following = false;
     });
     connect(source, &RecordSource::rowAboutToBeRemoved, this, [this](int row) {
+        m_changeShown = row < m_shown;
+        if (!m_changeShown)
+            return;
         m_following = true;
         beginRemoveRows({}, row, row);
     });
     connect(source, &RecordSource::rowRemoved, this, [this](int) {
+        if (!m_changeShown)
+            return;
+        --m_shown;
         endRemoveRows();
         m_following = false;
     });
-    connect(source, &RecordSource::rowChanged, this,
-            [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
+    connect(source, &RecordSource::rowChanged, this, [this](int row) {
+        if (row < m_shown)
+            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    });
+}
+
+int GridModel::sourceRows() const
+{
+    return m_source ? m_source->rowCount() : 0;
 }
 
 int GridModel::rowCount(const QModelIndex &parent) const
 {
-    return (parent.isValid() || !m_source) ? 0 : m_source->rowCount();
+    return parent.isValid() ? 0 : m_shown;
+}
+
+bool GridModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_shown < sourceRows();
+}
+
+void GridModel::fetchMore(const QModelIndex &parent)
+{
+    if (canFetchMore(parent))
+        showUpTo(m_shown + kChunk - 1);
+}
+
+void GridModel::showUpTo(int row)
+{
+    const int last = std::min(row, sourceRows() - 1);
+    if (last < m_shown)
+        return;
+    beginInsertRows({}, m_shown, last);
+    m_shown = last + 1;
+    endInsertRows();
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const
@@ -54,7 +99,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 {
     if (!m_source || !index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
         return {};
-    if (index.row() >= m_source->rowCount())
+    if (index.row() >= m_shown)
         return {};
     return m_source->cellText(index.row(), index.column());
 }
@@ -90,13 +135,14 @@ void bindGrid(QTableView *view, RecordSource *source)
     auto *following = model;
     view->setModel(model);
 
-    auto select = [view](int row) {
+    auto select = [view, model](int row) {
         QItemSelectionModel *sel = view->selectionModel();
         if (row < 0) {
             sel->clear();
             return;
         }
-        const QModelIndex idx = view->model()->index(row, 0);
+        model->showUpTo(row);
+        const QModelIndex idx = model->index(row, 0);
         sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         view->scrollTo(idx);
     };

@@ -9,8 +9,10 @@ namespace gudang {
 
 class RecordSource;
 
-// Shows a record source live: all rows in list order, every column, the column names as
-// headers. Read-only.
+// Shows a record source live: its rows in list order, every column, the column names as
+// headers. Read-only. A big source is shown in chunks, as the grid scrolls towards the end
+// (Qt's fetchMore), so that opening a grid does not cost a header section per row; moving the
+// current row further down shows the rows up to it.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -26,10 +28,21 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+    // Makes the rows up to `row` part of the grid.
+    void showUpTo(int row);
+
+    static constexpr int kChunk = 4096;
 
 private:
+    int sourceRows() const;
+
     QPointer<RecordSource> m_source;
     bool m_following = false;
+    int m_shown = 0; // rows of the source the grid has, from the top
+    bool m_changeShown = false; // the list change under way is one the grid takes part in
 };
 
 // Binds a grid to a record source: selecting a row makes it current, and moving the current
