@@ -71,7 +71,9 @@ std::vector<Row> table;
 std::string fmt(double v, const char *unit)
 {
     char buf[64];
-    if (std::string(unit) == "s" && v < 0.001)
+    if (std::string(unit) == "s" && v < 1e-5)
+        std::snprintf(buf, sizeof buf, "%.3f us", v * 1e6);
+    else if (std::string(unit) == "s" && v < 0.001)
         std::snprintf(buf, sizeof buf, "%.1f us", v * 1e6);
     else if (std::string(unit) == "s" && v < 1)
         std::snprintf(buf, sizeof buf, "%.2f ms", v * 1e3);
@@ -202,30 +204,32 @@ int main(int argc, char **argv)
                           double(snapshotBytes) / double(dataBytes), 1.4 });
     }
 
-    // 4. A find that matches nothing in 1M rows against a plain byte-compare scan of the column.
+    // 4. A find that matches nothing in 1M rows. A big table is searched through a hash index
+    //    built by the first find: lookups against a microsecond, the building against the time
+    //    the table takes to load.
     if (wanted("4")) {
-        auto s = openRecordSource(bigPath, QStringLiteral("tbrgkeluar"));
-        std::vector<std::string> column;
-        column.reserve(size_t(s->rowCount()));
-        for (int r = 0; r < s->rowCount(); ++r)
-            column.push_back(s->cellText(r, 1).toStdString());
-        const std::string needle = "TIDAKADA";
-        volatile size_t found = 0;
-        const double scan = best(7, [&] {
-            size_t i = 0;
-            for (; i < column.size(); ++i) {
-                if (column[i] == needle)
-                    break;
+        double load = 1e30, build = 1e30;
+        std::vector<double> lookups;
+        for (int run = 0; run < 3; ++run) {
+            std::unique_ptr<RecordSource> s;
+            load = std::min(load, seconds([&] {
+                                s = openRecordSource(bigPath, QStringLiteral("tbrgkeluar"));
+                            }));
+            build = std::min(build, seconds([&] {
+                                 s->moveFirst();
+                                 s->find(QStringLiteral("Kode_Barang"), QStringLiteral("TIDAKADA"));
+                             }));
+            for (int i = 0; i < 1000; ++i) {
+                lookups.push_back(seconds([&] {
+                    s->moveFirst();
+                    s->find(QStringLiteral("Kode_Barang"), QStringLiteral("TIDAKADA"));
+                }));
             }
-            found = i;
-        });
-        const double find = best(7, [&] {
-            s->moveFirst();
-            s->find(QStringLiteral("Kode_Barang"), QStringLiteral("TIDAKADA"));
-        });
-        (void)found;
-        report("4. find matching nothing in 1M rows (vs plain byte-compare scan)", find, scan, "s",
-               2.0);
+        }
+        report("4a. find matching nothing in 1M rows, indexed, median (vs 1 us)", median(lookups),
+               1e-6, "s", 1.0);
+        report("4b. index built by the first find (vs loading the 1M-row table)", build, load, "s",
+               0.15);
     }
 
     // 5. First paint of a grid over 1M rows against the same over 1,000 rows.
@@ -338,7 +342,7 @@ int main(int argc, char **argv)
     for (const Row &r : table) {
         const bool ok = r.ratio <= r.target;
         all = all && ok;
-        std::printf("| %s | %s | %s | %.2f | <= %.1f | %s |\n", r.measure.c_str(), r.ours.c_str(),
+        std::printf("| %s | %s | %s | %.2f | <= %.2g | %s |\n", r.measure.c_str(), r.ours.c_str(),
                     r.baseline.c_str(), r.ratio, r.target, ok ? "yes" : "NO");
     }
     return all ? 0 : 1;

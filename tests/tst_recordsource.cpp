@@ -1,9 +1,11 @@
 #include "data/apperror.h"
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
+#include "data/rowstore.h"
 #include "support.h"
 
 #include <QItemSelectionModel>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -340,6 +342,63 @@ private slots:
         QCOMPARE(view.model()->rowCount(), 3);
         QCOMPARE(s->currentRow(), -1); // the grid's moved selection does not revive the row
         QVERIFY(!test::failureOf([&] { s->field(0); }).isEmpty());
+    }
+
+    // In a big snapshot finds go through a hash index; they must find exactly what a scan
+    // finds, also after the rows change under it.
+    void indexedFindAgreesWithScan()
+    {
+        RowStore store(2);
+        QRandomGenerator rnd(7);
+        auto record = [](int64_t id, const QByteArray &code) {
+            RowStore::Builder b;
+            b.start(id);
+            b.addBytes("x", 1);
+            if (code == "<null>")
+                b.addNull();
+            else
+                b.addBytes(code.constData(), size_t(code.size()));
+            return b.bytes();
+        };
+        auto code = [&] {
+            const int k = int(rnd.bounded(300));
+            return k == 0 ? QByteArray("<null>")
+                : k == 1  ? QByteArray()
+                          : "K" + QByteArray::number(k);
+        };
+        const int n = RowStore::kIndexFrom * 2;
+        for (int i = 0; i < n; ++i)
+            store.append(store.store(record(i, code())));
+        auto scan = [&](int from, const QByteArray &needle) {
+            for (int r = from; r < store.rowCount(); ++r) {
+                const RowStore::Cell c = store.cell(r, 1);
+                if (!c.null
+                    && c.bytes == std::string_view(needle.constData(), size_t(needle.size())))
+                    return r;
+            }
+            return store.rowCount();
+        };
+        auto check = [&](const char *when) {
+            for (int t = 0; t < 400; ++t) {
+                const int from = t < 200 ? 0 : int(rnd.bounded(store.rowCount()));
+                const QByteArray needle = t % 7 == 0 ? QByteArray("TIDAKADA") : code();
+                const std::string_view v(needle.constData(), size_t(needle.size()));
+                if (store.findBytes(from, 1, v) != scan(from, needle))
+                    QFAIL(qPrintable(QStringLiteral("%1: find %2 from %3")
+                                         .arg(QLatin1String(when), QString::fromLatin1(needle))
+                                         .arg(from)));
+            }
+        };
+        check("loaded");
+        QVERIFY(store.indexBytes() > 0);
+        store.setOffset(10, store.store(record(10, "BARU")));
+        QCOMPARE(store.indexBytes(), size_t(0));
+        QCOMPARE(store.findBytes(0, 1, "BARU"), 10);
+        store.insert(5, store.store(record(n, "SISIP")));
+        QCOMPARE(store.findBytes(0, 1, "BARU"), 11);
+        store.remove(0);
+        check("changed");
+        QCOMPARE(store.findBytes(0, 1, "SISIP"), 4);
     }
 
     // A big table comes into the grid in chunks; the grid always agrees with the source.

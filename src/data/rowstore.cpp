@@ -30,6 +30,18 @@ inline uint64_t getVarint(const char *&p)
     }
 }
 
+constexpr uint32_t kNone = 0xffffffffu;
+
+inline uint64_t hashBytes(const char *p, size_t n)
+{
+    uint64_t h = 1469598103934665603ull;
+    for (size_t i = 0; i < n; ++i) {
+        h ^= static_cast<unsigned char>(p[i]);
+        h *= 1099511628211ull;
+    }
+    return h ^ (h >> 31);
+}
+
 } // namespace
 
 void RowStore::Builder::start(int64_t rowId)
@@ -60,11 +72,13 @@ uint32_t RowStore::store(const QByteArray &record)
 
 void RowStore::insert(int row, uint32_t offset)
 {
+    dropIndexes();
     m_rows.insert(m_rows.begin() + row, offset);
 }
 
 void RowStore::remove(int row)
 {
+    dropIndexes();
     m_rows.erase(m_rows.begin() + row);
 }
 
@@ -95,10 +109,60 @@ RowStore::Cell RowStore::cell(int row, int column) const
     return { false, std::string_view(p, size_t(h - 1)) };
 }
 
+const RowStore::Index &RowStore::indexOf(int column) const
+{
+    for (const Index &i : m_indexes) {
+        if (i.column == column)
+            return i;
+    }
+    const int n = rowCount();
+    Index ix;
+    ix.column = column;
+    uint32_t buckets = 1024;
+    while (buckets < uint32_t(n))
+        buckets *= 2;
+    ix.mask = buckets - 1;
+    ix.heads.assign(buckets, kNone);
+    ix.next.resize(size_t(n));
+    for (int r = n - 1; r >= 0; --r) {
+        const char *p = skipTo(m_rows[size_t(r)], column);
+        const uint64_t h = getVarint(p);
+        if (!h) {
+            ix.next[size_t(r)] = kNone; // Null is never found
+            continue;
+        }
+        const uint32_t b = uint32_t(hashBytes(p, size_t(h - 1))) & ix.mask;
+        ix.next[size_t(r)] = ix.heads[b];
+        ix.heads[b] = uint32_t(r);
+    }
+    m_indexes.push_back(std::move(ix));
+    return m_indexes.back();
+}
+
+size_t RowStore::indexBytes() const
+{
+    size_t bytes = 0;
+    for (const Index &i : m_indexes)
+        bytes += (i.heads.capacity() + i.next.capacity()) * sizeof(uint32_t);
+    return bytes;
+}
+
 int RowStore::findBytes(int from, int column, std::string_view needle) const
 {
     const int n = rowCount();
     const uint64_t want = uint64_t(needle.size()) + 1;
+    if (n - from >= kIndexFrom) {
+        const Index &ix = indexOf(column);
+        const uint32_t b = uint32_t(hashBytes(needle.data(), needle.size())) & ix.mask;
+        for (uint32_t r = ix.heads[b]; r != kNone; r = ix.next[r]) {
+            if (int(r) < from)
+                continue;
+            const char *p = skipTo(m_rows[r], column);
+            if (getVarint(p) == want && std::memcmp(p, needle.data(), needle.size()) == 0)
+                return int(r);
+        }
+        return n;
+    }
     if (want >= 0x80) {
         for (int r = from; r < n; ++r) {
             const char *p = skipTo(m_rows[size_t(r)], column);

@@ -42,27 +42,56 @@ public:
     };
 
     uint32_t store(const QByteArray &record); // returns its offset
-    void append(uint32_t offset) { m_rows.push_back(offset); }
+    void append(uint32_t offset)
+    {
+        dropIndexes();
+        m_rows.push_back(offset);
+    }
     void insert(int row, uint32_t offset);
     void remove(int row);
     uint32_t offsetOf(int row) const { return m_rows[size_t(row)]; }
-    void setOffset(int row, uint32_t offset) { m_rows[size_t(row)] = offset; }
+    void setOffset(int row, uint32_t offset)
+    {
+        dropIndexes();
+        m_rows[size_t(row)] = offset;
+    }
 
     int64_t rowId(int row) const;
     Cell cell(int row, int column) const;
     // First row at or after `from` whose column holds exactly these bytes; rowCount() if none.
+    // In a big table the first find on a column builds a hash index of it, which serves the
+    // following finds until the rows change.
     int findBytes(int from, int column, std::string_view needle) const;
+    static constexpr int kIndexFrom = 8192; // rows to search from which an index pays
+    // Bytes of the indexes built so far (not part of the snapshot).
+    size_t indexBytes() const;
 
     void reserve(size_t rows, size_t bytes);
     void squeeze();
     size_t memoryBytes() const;
 
 private:
+    // Rows chained by the hash of their cell: heads per bucket, then the next row of the same
+    // bucket, both in ascending row order.
+    struct Index
+    {
+        int column = -1;
+        uint32_t mask = 0;
+        std::vector<uint32_t> heads, next;
+    };
+
     const char *skipTo(uint32_t offset, int column) const;
+    const Index &indexOf(int column) const;
+    void dropIndexes()
+    {
+        if (!m_indexes.empty())
+            m_indexes.clear();
+    }
 
     int m_columns = 0;
     std::vector<char> m_arena;
     std::vector<uint32_t> m_rows;
+    mutable std::vector<Index> m_indexes;
 };
 
 } // namespace gudang
