@@ -741,6 +741,56 @@ private slots:
             QStringList { "u" });
     }
 
+    // The command line restore: refused while a program holds the folder, then all at once.
+    void restoreFromTheCommandLine()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        const QString backup
+            = makeDailyBackups(env.locations, QDateTime::currentDateTime()).value(0);
+        QVERIFY(backup.contains(QStringLiteral("BARANG-data-")));
+        Env::exec(env.locations.workingPath(), QStringLiteral("DELETE FROM tstok"));
+        const QString dir = env.locations.dataDir();
+        auto run = [&](QString *out) {
+            QProcess p;
+            p.start(QStringLiteral(GUDANG_BINARY),
+                    { QStringLiteral("--data-dir"), dir, QStringLiteral("--restore"), backup });
+            p.waitForFinished(60000);
+            *out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        QString out;
+        {
+            QString why;
+            auto held = lockDataFolder(env.locations, &why);
+            QVERIFY(held);
+            QCOMPARE(run(&out), 1);
+            QVERIFY2(out.contains(QStringLiteral("Gudang sudah berjalan dengan folder data")),
+                     qPrintable(out));
+            QCOMPARE(Env::query(env.locations.workingPath(),
+                                QStringLiteral("SELECT count(*) FROM tstok")),
+                     QStringList { "0" });
+        }
+        QCOMPARE(run(&out), 0);
+        QVERIFY2(out.startsWith(QStringLiteral("Cadangan %1 dipulihkan ke %2.")
+                                    .arg(QDir::toNativeSeparators(backup),
+                                         QDir::toNativeSeparators(env.locations.workingPath()))),
+                 qPrintable(out));
+        QCOMPARE(Env::query(env.locations.workingPath(), QStringLiteral("SELECT * FROM tstok")),
+                 QStringList { "A1|10.0|1.0" });
+    }
+
+    void failedBackupAtTheEndIsReported()
+    {
+        Env env;
+        writeBytes(backupFolder(env.locations), "not a folder");
+        endOfRun(env.app());
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Folder cadangan %1 tidak dapat dibuat.")
+                                   .arg(QDir::toNativeSeparators(backupFolder(env.locations))) });
+        QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+    }
+
     void restoreRefusesUnfitFilesAndChangesNothing()
     {
         Env env;
