@@ -5,7 +5,6 @@
 #include "data/safekeeping.h"
 #include "faultvfs.h"
 #include "issue/frmkeluar.h"
-#include "shell/frmutama.h"
 #include "support.h"
 
 #include <QApplication>
@@ -36,13 +35,8 @@ int main(int argc, char **argv)
         dialogs.answer(Button::Yes); // "Masih ada Input Data Lagi?"
         {
             App app(Locations(QString::fromLocal8Bit(argv[2])), dialogs);
-            app.screens().showStart(app.screens().get<frmutama>());
-            frmkeluar &k = app.screens().get<frmkeluar>();
-            app.screens().showModal(k);
-            test::activate(&k);
-            QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
-            test::enter(k.txtkode, QStringLiteral("A1"));
-            test::enter(k.txtjumlah, QStringLiteral("3"));
+            frmkeluar &k = test::openIssue(app.screens());
+            test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
             QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
             if (dialogs.prompts() != QStringList { QStringLiteral("Masih ada Input Data Lagi?") }) {
                 std::fprintf(stderr, "unexpected boxes: %s\n",

@@ -1,6 +1,10 @@
 #include "support.h"
+#include "issue/frmkeluar.h"
+#include "shell/frmutama.h"
+
 #include "data/apperror.h"
 #include "shell/credentials.h"
+#include <QPushButton>
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -132,6 +136,23 @@ QStringList tabOrder(QWidget *first)
 } // namespace gudang::test
 
 namespace gudang::test {
+
+frmkeluar &openIssue(ScreenManager &screens)
+{
+    screens.showStart(screens.get<frmutama>());
+    frmkeluar &k = screens.get<frmkeluar>();
+    screens.showModal(k);
+    activate(&k);
+    return k;
+}
+
+void readyIssue(frmkeluar &k, const QString &code, const QString &quantity)
+{
+    if (k.cmdtambah->isEnabled())
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+    enter(k.txtkode, code);
+    enter(k.txtjumlah, quantity);
+}
 
 void enter(QLineEdit *field, const QString &text)
 {

@@ -13,6 +13,10 @@
 class QLineEdit;
 class QTableView;
 
+namespace gudang {
+class frmkeluar;
+}
+
 namespace gudang::test {
 
 // A fresh data folder with both databases, scripted boxes and an App over them.
@@ -50,6 +54,12 @@ void enter(QLineEdit *field, const QString &text);
 int selectedRow(QTableView *grid);
 // The description of the AppError the call throws; empty when it throws none.
 QString failureOf(const std::function<void()> &call);
+
+// The goods-out screen above the main menu, as the program opens it, so that closing it does
+// not end the run.
+frmkeluar &openIssue(ScreenManager &screens);
+// From a fresh goods-out screen to a posting ready to click.
+void readyIssue(frmkeluar &k, const QString &code, const QString &quantity);
 
 // Object names of the controls Tab visits, starting at `first`, once round.
 QStringList tabOrder(QWidget *first);

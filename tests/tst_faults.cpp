@@ -90,19 +90,12 @@ void seedStock(Env &env, const QString &code, int quantity)
 
 frmkeluar &openIssue(Env &env)
 {
-    env.screens().showStart(env.screens().get<frmutama>());
-    frmkeluar &k = env.screens().get<frmkeluar>();
-    env.screens().showModal(k);
-    activate(&k);
-    return k;
+    return test::openIssue(env.screens());
 }
 
 void post(frmkeluar &k, const QString &code, const QString &quantity)
 {
-    if (k.cmdtambah->isEnabled())
-        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
-    enter(k.txtkode, code);
-    enter(k.txtjumlah, quantity);
+    test::readyIssue(k, code, quantity);
     QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
 }
 
@@ -242,6 +235,15 @@ template<class T> T &showScreen(Env &env)
     return s;
 }
 
+// The screen above the one shown, as its menu entry or button opens it.
+template<class T> T &showAbove(Env &env)
+{
+    T &s = env.screens().template get<T>();
+    env.screens().showModal(s);
+    activate(&s);
+    return s;
+}
+
 std::vector<Scenario> scenarios()
 {
     std::vector<Scenario> all;
@@ -265,9 +267,7 @@ std::vector<Scenario> scenarios()
         add("frmeditbrg", qPrintable(kGoodsFields[i]),
             [i](Env &env, const Fill &fill, const Input &in, QString &expected) {
                 showScreen<frmbrg>(env);
-                frmeditbrg &e = env.screens().get<frmeditbrg>();
-                env.screens().showModal(e);
-                activate(&e);
+                frmeditbrg &e = showAbove<frmeditbrg>(env);
                 enter(e.txtkode, QStringLiteral("A1"));
                 for (QLineEdit *f : { e.txtkode, e.txtnama, e.txtmerk, e.txtsup, e.txtsatuan })
                     fill(f, f->text());
@@ -304,9 +304,7 @@ std::vector<Scenario> scenarios()
         add("frmestok", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
                 showScreen<frmstok>(env);
-                frmestok &e = env.screens().get<frmestok>();
-                env.screens().showModal(e);
-                activate(&e);
+                frmestok &e = showAbove<frmestok>(env);
                 enter(e.txtkode, QStringLiteral("A1"));
                 for (QLineEdit *f : { e.txtkode, e.txtstok, e.txtmin })
                     fill(f, f->text());
@@ -354,9 +352,7 @@ std::vector<Scenario> scenarios()
         add("frmeklr", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
                 frmkeluar &k = openIssue(env);
-                frmeklr &e = env.screens().get<frmeklr>();
-                env.screens().showModal(e);
-                activate(&e);
+                frmeklr &e = showAbove<frmeklr>(env);
                 fill(e.txtklr, QStringLiteral("1"));
                 fill(e.txtkode, e.txtkode->text());
                 fill(e.txtjumlah, e.txtjumlah->text());
@@ -393,9 +389,7 @@ std::vector<Scenario> scenarios()
         add("frmgpas", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
                 showScreen<frmutama>(env);
-                frmgpas &g = env.screens().get<frmgpas>();
-                env.screens().showModal(g);
-                activate(&g);
+                frmgpas &g = showAbove<frmgpas>(env);
                 fill(g.txtuser, QStringLiteral("admin"));
                 fill(g.txtpass, QStringLiteral("rahasia"));
                 if (g.txtus2->isEnabled()) {

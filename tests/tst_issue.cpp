@@ -50,21 +50,12 @@ void seed(Env &env, const QStringList &stock, int goodsOut = 0)
 
 frmkeluar &openIssue(Env &env)
 {
-    // Above the main menu, as in the program, so that closing it does not end the run.
-    env.screens().showStart(env.screens().get<frmutama>());
-    frmkeluar &k = env.screens().get<frmkeluar>();
-    env.screens().showModal(k);
-    activate(&k);
-    return k;
+    return test::openIssue(env.screens());
 }
 
-// From a fresh screen to a posting ready to click.
 void ready(frmkeluar &k, const QString &code, const QString &quantity)
 {
-    if (k.cmdtambah->isEnabled())
-        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
-    enter(k.txtkode, code);
-    enter(k.txtjumlah, quantity);
+    test::readyIssue(k, code, quantity);
 }
 
 QStringList outRows(Env &env)
