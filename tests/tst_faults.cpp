@@ -227,6 +227,18 @@ const QStringList kGoodsColumns { "Kode_Barang", "Nama_Barang", "Merk", "Supplie
 const QStringList kGoodsFields { "txtkode", "txtnama", "txtmerk", "txtsup", "txtsatuan" };
 const QStringList kGoodsNormal { "B1", "Nama", "Merk", "Sup", "pcs" };
 
+// The stored user, and whether the stored password is the given one.
+QString storedLogin(Env &env, const QString &password)
+{
+    const QStringList row = Env::query(env.locations.credentialsPath(),
+                                       QStringLiteral("SELECT hex(User), Password FROM tpass"))
+                                .value(0)
+                                .split(QLatin1Char('|'));
+    return QString::fromUtf8(QByteArray::fromHex(row.value(0).toLatin1()))
+        + (verifyPassword(row.value(1), password) ? QStringLiteral(" / password ok")
+                                                  : QStringLiteral(" / password lain"));
+}
+
 template<class T> T &showScreen(Env &env)
 {
     T &s = env.screens().template get<T>();
@@ -397,13 +409,6 @@ std::vector<Scenario> scenarios()
                     fill(g.txtpas2, QStringLiteral("sandi"));
                     QTest::mouseClick(g.cmdok, Qt::LeftButton);
                 }
-                const QStringList row = Env::query(env.locations.credentialsPath(),
-                                                   QStringLiteral("SELECT hex(User), Password FROM "
-                                                                  "tpass"))
-                                            .value(0)
-                                            .split(QLatin1Char('|'));
-                const QString user
-                    = QString::fromUtf8(QByteArray::fromHex(row.value(0).toLatin1()));
                 const QString f = QLatin1String(field);
                 const bool lookup = f == QLatin1String("txtuser") || f == QLatin1String("txtpass");
                 const bool matches
@@ -418,9 +423,7 @@ std::vector<Scenario> scenarios()
                 const QString pass2
                     = f == QLatin1String("txtpas2") ? in.held : QStringLiteral("sandi");
                 expected = user2 + QStringLiteral(" / password ok");
-                return user
-                    + (verifyPassword(row.value(1), pass2) ? QStringLiteral(" / password ok")
-                                                           : QStringLiteral(" / password lain"));
+                return storedLogin(env, pass2);
             });
     }
     for (const char *field : { "txtuser", "txtpass", "txtulang" }) {
@@ -440,20 +443,11 @@ std::vector<Scenario> scenarios()
                     expected = QStringLiteral("<a user>");
                     return QStringLiteral("<no file>");
                 }
-                const QStringList row = Env::query(env.locations.credentialsPath(),
-                                                   QStringLiteral("SELECT hex(User), Password FROM "
-                                                                  "tpass"))
-                                            .value(0)
-                                            .split(QLatin1Char('|'));
-                const QString user
-                    = QString::fromUtf8(QByteArray::fromHex(row.value(0).toLatin1()));
                 const QString pass
                     = f == QLatin1String("txtuser") ? QStringLiteral("rahasia") : in.held;
                 expected = (f == QLatin1String("txtuser") ? in.held : QStringLiteral("admin"))
                     + QStringLiteral(" / password ok");
-                return user
-                    + (verifyPassword(row.value(1), pass) ? QStringLiteral(" / password ok")
-                                                          : QStringLiteral(" / password lain"));
+                return storedLogin(env, pass);
             });
     }
     return all;
