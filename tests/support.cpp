@@ -139,11 +139,18 @@ namespace gudang::test {
 
 frmkeluar &openIssue(ScreenManager &screens)
 {
-    screens.showStart(screens.get<frmutama>());
-    frmkeluar &k = screens.get<frmkeluar>();
-    screens.showModal(k);
-    activate(&k);
-    return k;
+    showAlone<frmutama>(screens);
+    return showAbove<frmkeluar>(screens);
+}
+
+QStringList enabledOf(std::initializer_list<QWidget *> widgets)
+{
+    QStringList out;
+    for (QWidget *w : widgets) {
+        if (w->isEnabled())
+            out << w->objectName();
+    }
+    return out;
 }
 
 void readyIssue(frmkeluar &k, const QString &code, const QString &quantity)

@@ -55,11 +55,35 @@ int selectedRow(QTableView *grid);
 // The description of the AppError the call throws; empty when it throws none.
 QString failureOf(const std::function<void()> &call);
 
+// A screen shown as the first one, with the focus.
+template<class T> T &showAlone(ScreenManager &screens)
+{
+    T &s = screens.get<T>();
+    screens.showStart(s);
+    activate(&s);
+    return s;
+}
+// A screen shown above the ones shown, as its menu entry or button opens it, with the focus.
+template<class T> T &showAbove(ScreenManager &screens)
+{
+    T &s = screens.get<T>();
+    screens.showModal(s);
+    activate(&s);
+    return s;
+}
+
 // The goods-out screen above the main menu, as the program opens it, so that closing it does
 // not end the run.
 frmkeluar &openIssue(ScreenManager &screens);
+inline frmkeluar &openIssue(Env &env)
+{
+    return openIssue(env.screens());
+}
 // From a fresh goods-out screen to a posting ready to click.
 void readyIssue(frmkeluar &k, const QString &code, const QString &quantity);
+
+// Object names of the enabled ones among these widgets, in this order.
+QStringList enabledOf(std::initializer_list<QWidget *> widgets);
 
 // Object names of the controls Tab visits, starting at `first`, once round.
 QStringList tabOrder(QWidget *first);

@@ -34,6 +34,9 @@ using namespace gudang;
 using gudang::test::activate;
 using gudang::test::enter;
 using gudang::test::Env;
+using gudang::test::openIssue;
+using gudang::test::showAbove;
+using gudang::test::showAlone;
 namespace faultvfs = gudang::test::faultvfs;
 
 namespace {
@@ -86,11 +89,6 @@ void seedStock(Env &env, const QString &code, int quantity)
                              "INSERT INTO tstok VALUES ('%1', %2, 1)")
                   .arg(code)
                   .arg(quantity));
-}
-
-frmkeluar &openIssue(Env &env)
-{
-    return test::openIssue(env.screens());
 }
 
 void post(frmkeluar &k, const QString &code, const QString &quantity)
@@ -239,23 +237,6 @@ QString storedLogin(Env &env, const QString &password)
                                                   : QStringLiteral(" / password lain"));
 }
 
-template<class T> T &showScreen(Env &env)
-{
-    T &s = env.screens().template get<T>();
-    env.screens().showStart(s);
-    activate(&s);
-    return s;
-}
-
-// The screen above the one shown, as its menu entry or button opens it.
-template<class T> T &showAbove(Env &env)
-{
-    T &s = env.screens().template get<T>();
-    env.screens().showModal(s);
-    activate(&s);
-    return s;
-}
-
 std::vector<Scenario> scenarios()
 {
     std::vector<Scenario> all;
@@ -265,7 +246,7 @@ std::vector<Scenario> scenarios()
     for (int i = 0; i < 5; ++i) {
         add("frmbrg", qPrintable(kGoodsFields[i]),
             [i](Env &env, const Fill &fill, const Input &in, QString &expected) {
-                frmbrg &b = showScreen<frmbrg>(env);
+                frmbrg &b = showAlone<frmbrg>(env.screens());
                 QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
                 for (QLineEdit *f : { b.txtkode, b.txtnama, b.txtmerk, b.txtsup, b.txtsatuan })
                     fill(f, kGoodsNormal[kGoodsFields.indexOf(f->objectName())]);
@@ -278,8 +259,8 @@ std::vector<Scenario> scenarios()
             });
         add("frmeditbrg", qPrintable(kGoodsFields[i]),
             [i](Env &env, const Fill &fill, const Input &in, QString &expected) {
-                showScreen<frmbrg>(env);
-                frmeditbrg &e = showAbove<frmeditbrg>(env);
+                showAlone<frmbrg>(env.screens());
+                frmeditbrg &e = showAbove<frmeditbrg>(env.screens());
                 enter(e.txtkode, QStringLiteral("A1"));
                 for (QLineEdit *f : { e.txtkode, e.txtnama, e.txtmerk, e.txtsup, e.txtsatuan })
                     fill(f, f->text());
@@ -294,7 +275,7 @@ std::vector<Scenario> scenarios()
     for (const char *field : { "txtkode", "txtstok", "txtmin" }) {
         add("frmstok", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
-                frmstok &s = showScreen<frmstok>(env);
+                frmstok &s = showAlone<frmstok>(env.screens());
                 QTest::mouseClick(s.cmdtambah, Qt::LeftButton);
                 fill(s.txtkode, QStringLiteral("B2"));
                 fill(s.txtstok, QStringLiteral("5"));
@@ -315,8 +296,8 @@ std::vector<Scenario> scenarios()
             });
         add("frmestok", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
-                showScreen<frmstok>(env);
-                frmestok &e = showAbove<frmestok>(env);
+                showAlone<frmstok>(env.screens());
+                frmestok &e = showAbove<frmestok>(env.screens());
                 enter(e.txtkode, QStringLiteral("A1"));
                 for (QLineEdit *f : { e.txtkode, e.txtstok, e.txtmin })
                     fill(f, f->text());
@@ -364,7 +345,7 @@ std::vector<Scenario> scenarios()
         add("frmeklr", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
                 frmkeluar &k = openIssue(env);
-                frmeklr &e = showAbove<frmeklr>(env);
+                frmeklr &e = showAbove<frmeklr>(env.screens());
                 fill(e.txtklr, QStringLiteral("1"));
                 fill(e.txtkode, e.txtkode->text());
                 fill(e.txtjumlah, e.txtjumlah->text());
@@ -389,7 +370,7 @@ std::vector<Scenario> scenarios()
     }
     for (const char *field : { "txtuser", "txtpass" }) {
         add("frmpas", field, [](Env &env, const Fill &fill, const Input &, QString &expected) {
-            frmpas &p = showScreen<frmpas>(env);
+            frmpas &p = showAlone<frmpas>(env.screens());
             fill(p.txtuser, QStringLiteral("admin"));
             fill(p.txtpass, QStringLiteral("rahasia"));
             QTest::mouseClick(p.cmdok, Qt::LeftButton);
@@ -400,8 +381,8 @@ std::vector<Scenario> scenarios()
     for (const char *field : { "txtuser", "txtpass", "txtus2", "txtpas2" }) {
         add("frmgpas", field,
             [field](Env &env, const Fill &fill, const Input &in, QString &expected) {
-                showScreen<frmutama>(env);
-                frmgpas &g = showAbove<frmgpas>(env);
+                showAlone<frmutama>(env.screens());
+                frmgpas &g = showAbove<frmgpas>(env.screens());
                 fill(g.txtuser, QStringLiteral("admin"));
                 fill(g.txtpass, QStringLiteral("rahasia"));
                 if (g.txtus2->isEnabled()) {

@@ -30,10 +30,7 @@ void seedGoods(Env &env, const QStringList &codes)
 
 frmbrg &openGoods(Env &env)
 {
-    frmbrg &b = env.screens().get<frmbrg>();
-    env.screens().showStart(b);
-    activate(&b);
-    return b;
+    return test::showAlone<frmbrg>(env.screens());
 }
 
 QStringList goodsRows(Env &env)
@@ -45,13 +42,8 @@ QStringList goodsRows(Env &env)
 // Enabled fields and buttons of the chain, by name.
 QStringList enabledOf(frmbrg &b)
 {
-    QStringList out;
-    for (QWidget *w : std::initializer_list<QWidget *> { b.txtkode, b.txtnama, b.txtmerk, b.txtsup,
-                                                         b.txtsatuan, b.cmdtambah, b.cmdsimpan }) {
-        if (w->isEnabled())
-            out << w->objectName();
-    }
-    return out;
+    return test::enabledOf(
+        { b.txtkode, b.txtnama, b.txtmerk, b.txtsup, b.txtsatuan, b.cmdtambah, b.cmdsimpan });
 }
 
 frmeditbrg &openEdit(Env &env, frmbrg &b)
@@ -73,9 +65,7 @@ private slots:
     {
         Env env;
         seedGoods(env, { "A1", "B2" });
-        frmutama &utama = env.screens().get<frmutama>();
-        env.screens().showStart(utama);
-        activate(&utama);
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
         QTest::keyClick(&utama, Qt::Key_A, Qt::ControlModifier);
         frmbrg *b = env.screens().find<frmbrg>();
         QVERIFY(b && b->isVisible());

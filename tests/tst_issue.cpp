@@ -19,6 +19,7 @@ using namespace gudang;
 using gudang::test::activate;
 using gudang::test::enter;
 using gudang::test::Env;
+using gudang::test::openIssue;
 using gudang::test::selectedRow;
 
 namespace {
@@ -46,16 +47,6 @@ void seed(Env &env, const QStringList &stock, int goodsOut = 0)
                       .arg(i, 2, 10, QLatin1Char('0'))
                       .arg(i));
     }
-}
-
-frmkeluar &openIssue(Env &env)
-{
-    return test::openIssue(env.screens());
-}
-
-void ready(frmkeluar &k, const QString &code, const QString &quantity)
-{
-    test::readyIssue(k, code, quantity);
 }
 
 QStringList outRows(Env &env)
@@ -161,7 +152,7 @@ private slots:
         Env env;
         seed(env, { "A1," + stock });
         frmkeluar &k = openIssue(env);
-        ready(k, QStringLiteral("A1"), quantity);
+        test::readyIssue(k, QStringLiteral("A1"), quantity);
         for (int a : answers)
             env.dialogs.answer(Button(a));
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
@@ -201,7 +192,7 @@ private slots:
         seed(env, { "A1,10", "B2,4" });
         frmkeluar &k = openIssue(env);
         // Below the stock, Yes: focus into the emptied code field.
-        ready(k, QStringLiteral("A1"), QStringLiteral("3"));
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         QVERIFY(k.dt1->isEnabled());
         env.dialogs.answer(Button::Yes);
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
@@ -243,7 +234,7 @@ private slots:
         Env env;
         seed(env, { "A1,10" });
         frmkeluar &k = openIssue(env);
-        ready(k, QStringLiteral("A1"), QStringLiteral("3"));
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         env.dialogs.answer(Button::Yes);
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         k.txtkode->setText(QStringLiteral("A1")); // no Enter this time
@@ -263,7 +254,7 @@ private slots:
         Env env;
         seed(env, { "A1,10", "B2,1" });
         frmkeluar &k = openIssue(env);
-        ready(k, QStringLiteral("A1"), QStringLiteral("3"));
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         k.txtkode->setText(QStringLiteral("B2"));
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         QCOMPARE(env.dialogs.prompts(), QStringList { kShort }); // B2's stock of 1, not A1's 10
@@ -286,7 +277,7 @@ private slots:
                   QStringLiteral("CREATE TRIGGER gagal BEFORE UPDATE ON tstok BEGIN SELECT "
                                  "RAISE(ABORT, 'uji'); END"));
         frmkeluar &k = openIssue(env);
-        ready(k, QStringLiteral("A1"), QStringLiteral("3"));
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         QCOMPARE(env.dialogs.prompts().size(), 1);
         QVERIFY(env.dialogs.last().prompt.startsWith(
@@ -393,7 +384,7 @@ private slots:
         env.screens().showStart(utama);
         utama.zx->trigger();
         frmkeluar &k = *env.screens().find<frmkeluar>();
-        ready(k, QStringLiteral("B2"), QStringLiteral("2"));
+        test::readyIssue(k, QStringLiteral("B2"), QStringLiteral("2"));
         env.dialogs.answer(Button::No);
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         frmstok *hidden = env.screens().find<frmstok>();

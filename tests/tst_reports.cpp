@@ -275,9 +275,7 @@ private slots:
         seedGoodsOut(env, 3);
         RecordingOutput out;
         env.app().setReportOutput(&out);
-        frmutama &utama = env.screens().get<frmutama>();
-        env.screens().showStart(utama);
-        activate(&utama);
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
         QTest::keyClick(&utama, Qt::Key_E, Qt::ControlModifier);
         frmcetklr *k = env.screens().find<frmcetklr>();
         QVERIFY(k && k->isVisible());

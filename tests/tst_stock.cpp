@@ -37,10 +37,7 @@ void seed(Env &env, const QStringList &goods, const QStringList &stock = {})
 
 frmstok &openStock(Env &env)
 {
-    frmstok &s = env.screens().get<frmstok>();
-    env.screens().showStart(s);
-    activate(&s);
-    return s;
+    return test::showAlone<frmstok>(env.screens());
 }
 
 QStringList stockRows(Env &env)
@@ -51,13 +48,7 @@ QStringList stockRows(Env &env)
 
 QStringList enabledOf(frmstok &s)
 {
-    QStringList out;
-    for (QWidget *w : std::initializer_list<QWidget *> { s.txtkode, s.txtstok, s.txtmin,
-                                                         s.cmdsimpan, s.cmdtambah }) {
-        if (w->isEnabled())
-            out << w->objectName();
-    }
-    return out;
+    return test::enabledOf({ s.txtkode, s.txtstok, s.txtmin, s.cmdsimpan, s.cmdtambah });
 }
 
 // Books a quantity through the whole chain; answers the question when one is scripted.
@@ -81,9 +72,7 @@ private slots:
     {
         Env env;
         seed(env, { "A1", "B2" }, { "A1,5,2" });
-        frmutama &utama = env.screens().get<frmutama>();
-        env.screens().showStart(utama);
-        activate(&utama);
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
         QTest::keyClick(&utama, Qt::Key_B, Qt::ControlModifier);
         frmstok *s = env.screens().find<frmstok>();
         QVERIFY(s && s->isVisible());

@@ -164,8 +164,8 @@ void Database::runKept(std::unique_ptr<Statement> &kept, const char *sql)
 {
     if (!kept)
         kept = std::make_unique<Statement>(*this, sql);
+    kept->step(); // a failing step resets the statement itself
     kept->reset();
-    kept->step();
     kept->reset();
 }
 

@@ -16,9 +16,9 @@ namespace gudang {
 std::unique_ptr<QLockFile> lockDataFolder(const Locations &locations, QString *why);
 
 // Why a database file cannot be trusted, in the user's words; empty when it is sound. The file
-// is only read: its header and size are checked, then SQLite's quick check runs on a read-only
-// connection.
-QString damageOf(const QString &path);
+// is only read: its header and size are checked, then SQLite's quick check (with `full`, the
+// full integrity check) runs on a read-only connection.
+QString damageOf(const QString &path, bool full = false);
 
 // Backups live in DIR/backup as one file per database and run:
 //   BARANG-data-YYYYMMDD-HHMMSS.db      working tables

@@ -1,6 +1,7 @@
 #include "frmeditbrg.h"
 #include "data/recordsource.h"
 #include "frmbrg.h"
+#include "ui/recordcommands.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -70,13 +71,12 @@ RecordSource &frmeditbrg::source()
 void frmeditbrg::on_txtkode_returnPressed()
 {
     RecordSource &s = source();
-    if (s.recordCount() <= 0)
+    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("Kode_Barang"), txtkode->text(),
+                                QStringLiteral("Data tidak Ada"));
+    if (found == LookUp::NoRows)
         return;
-    s.moveFirst();
-    s.find(QStringLiteral("Kode_Barang"), txtkode->text());
-    if (s.eof()) {
-        m_found = false;
-        app().dialogs().message(QStringLiteral("Data tidak Ada"), Style::Ok);
+    m_found = found == LookUp::Found;
+    if (!m_found) {
         txtkode->setFocus();
         txtkode->setText(QString());
         return;
@@ -86,7 +86,6 @@ void frmeditbrg::on_txtkode_returnPressed()
     txtmerk->setText(s.field(2).toText());
     txtsup->setText(s.field(3).toText());
     txtsatuan->setText(s.field(4).toText());
-    m_found = true;
     txtnama->setFocus();
 }
 

@@ -1,6 +1,7 @@
 #include "frmeklr.h"
 #include "data/recordsource.h"
 #include "frmkeluar.h"
+#include "ui/recordcommands.h"
 
 #include <QDateTimeEdit>
 #include <QLabel>
@@ -68,20 +69,18 @@ RecordSource &frmeklr::source()
 void frmeklr::on_txtklr_returnPressed()
 {
     RecordSource &s = source();
-    if (s.recordCount() <= 0)
+    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("No_Keluar"), txtklr->text(),
+                                QStringLiteral("Data Tidak ada"));
+    if (found == LookUp::NoRows)
         return;
-    s.moveFirst();
-    s.find(QStringLiteral("No_Keluar"), txtklr->text());
-    if (s.eof()) {
-        m_found = false;
-        app().dialogs().message(QStringLiteral("Data Tidak ada"), Style::Ok);
+    m_found = found == LookUp::Found;
+    if (!m_found) {
         txtklr->setFocus();
         return;
     }
     txtkode->setText(s.field(1).toText());
     dt1->setDateTime(s.field(2).toDate());
     txtjumlah->setText(s.field(3).toText());
-    m_found = true;
 }
 
 void frmeklr::on_cmdsimpan_clicked()

@@ -1,6 +1,7 @@
 #include "frmestok.h"
 #include "data/recordsource.h"
 #include "frmstok.h"
+#include "ui/recordcommands.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -62,20 +63,18 @@ RecordSource &frmestok::source()
 void frmestok::on_txtkode_returnPressed()
 {
     RecordSource &s = source();
-    if (s.recordCount() <= 0)
+    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("Kode_Barang"), txtkode->text(),
+                                QStringLiteral("Data tidak Ada"));
+    if (found == LookUp::NoRows)
         return;
-    s.moveFirst();
-    s.find(QStringLiteral("Kode_Barang"), txtkode->text());
-    if (s.eof()) {
-        m_found = false;
-        app().dialogs().message(QStringLiteral("Data tidak Ada"), Style::Ok);
+    m_found = found == LookUp::Found;
+    if (!m_found) {
         txtkode->setFocus();
         txtkode->setText(QString());
         return;
     }
     txtstok->setText(s.field(1).toText());
     txtmin->setText(s.field(2).toText());
-    m_found = true;
     txtstok->setFocus();
 }
 

@@ -36,4 +36,18 @@ void askAndDelete(Dialogs &dialogs, RecordSource &source)
     }
 }
 
+LookUp lookUp(Dialogs &dialogs, RecordSource &source, const QString &column, const QString &value,
+              const QString &notFound)
+{
+    if (source.recordCount() <= 0)
+        return LookUp::NoRows;
+    source.moveFirst();
+    source.find(column, value);
+    if (source.eof()) {
+        dialogs.message(notFound, Style::Ok);
+        return LookUp::NotFound;
+    }
+    return LookUp::Found;
+}
+
 } // namespace gudang

@@ -17,4 +17,11 @@ QString askAndFind(Dialogs &dialogs, RecordSource &source, const QString &column
 // "Yakin Mau Dihapus" and, on Yes, the current row is deleted.
 void askAndDelete(Dialogs &dialogs, RecordSource &source);
 
+// The look-up that the edit screens share: the first row whose column holds the typed value
+// becomes current. An empty table gives NoRows and says nothing; when no row holds the value
+// the `notFound` box is shown.
+enum class LookUp { NoRows, NotFound, Found };
+LookUp lookUp(Dialogs &dialogs, RecordSource &source, const QString &column, const QString &value,
+              const QString &notFound);
+
 } // namespace gudang
