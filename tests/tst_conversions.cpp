@@ -18,7 +18,8 @@ private slots:
         QTest::newRow("letters") << "abc" << 0.0;
         QTest::newRow("whole") << "3" << 3.0;
         QTest::newRow("trailing letters") << "12a" << 12.0;
-        QTest::newRow("comma stops") << "2,5" << 2.0;
+        QTest::newRow("decimal comma") << "2,5" << 2.5;
+        QTest::newRow("second comma stops") << "2,5,1" << 2.5;
         QTest::newRow("point") << "2.5" << 2.5;
         QTest::newRow("leading point") << ".5" << 0.5;
         QTest::newRow("trailing point") << "5." << 5.0;

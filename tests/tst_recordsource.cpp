@@ -1,5 +1,6 @@
 #include "data/apperror.h"
 #include "data/gridmodel.h"
+#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
 #include "support.h"
@@ -143,8 +144,10 @@ private slots:
                                  << "";
         QTest::newRow("empty") << "tstok" << 1 << ""
                                << "";
-        QTest::newRow("comma") << "tstok" << 1 << "2,5"
-                               << "";
+        QTest::newRow("decimal comma") << "tstok" << 1 << "2,5"
+                                       << "2.5";
+        QTest::newRow("comma and point") << "tstok" << 1 << "1.000,5"
+                                         << "";
         QTest::newRow("trailing letters") << "tstok" << 1 << "12a"
                                           << "";
         QTest::newRow("infinity") << "tstok" << 1 << "inf"

@@ -261,9 +261,9 @@ private slots:
         QTest::newRow("negative and fraction") << "5"
                                                << "-1.5"
                                                << "3.5";
-        QTest::newRow("comma stops the number") << "5"
-                                                << "2,5"
-                                                << "7.0";
+        QTest::newRow("decimal comma") << "5"
+                                       << "2,5"
+                                       << "7.5";
     }
     void bookingArithmetic()
     {

@@ -1,11 +1,10 @@
 #include "gridmodel.h"
 #include "apperror.h"
 #include "recordsource.h"
+#include "schema.h"
 
-#include <QHeaderView>
-#include <QItemSelectionModel>
-#include <QTableView>
 #include <algorithm>
+#include <charconv>
 
 namespace gudang {
 
@@ -14,6 +13,8 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
     , m_source(source)
     , m_shown(std::min(sourceRows(), kChunk))
 {
+    for (const ColumnDef &c : tableDef(source->tableName()).columns)
+        m_kinds.push_back(int(c.kind));
     connect(source, &RecordSource::aboutToReset, this, [this] {
         m_following = true;
         beginResetModel();
@@ -101,7 +102,31 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         return {};
     if (index.row() >= m_shown)
         return {};
-    return m_source->cellText(index.row(), index.column());
+    return displayText(index.row(), index.column());
+}
+
+QString GridModel::displayText(int row, int column) const
+{
+    const QString text = m_source->cellText(row, column);
+    if (text.isEmpty() || size_t(column) >= m_kinds.size())
+        return text;
+    switch (ColumnKind(m_kinds[size_t(column)])) {
+    case ColumnKind::Number:
+    case ColumnKind::AutoNumber: {
+        const QByteArray bytes = text.toLatin1();
+        double d = 0;
+        const auto res = std::from_chars(bytes.constData(), bytes.constData() + bytes.size(), d);
+        return res.ec == std::errc() ? formatNumber(d) : text;
+    }
+    case ColumnKind::Date: {
+        bool ok = false;
+        const QDateTime d = dateFromText(text, &ok);
+        return ok ? dateToDisplay(d) : text;
+    }
+    case ColumnKind::Text:
+        break;
+    }
+    return text;
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -116,53 +141,6 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
     return index.isValid() ? (Qt::ItemIsEnabled | Qt::ItemIsSelectable) : Qt::NoItemFlags;
-}
-
-void bindGrid(QTableView *view, RecordSource *source)
-{
-    // The headers are set up before they get the model: changing the size or resize mode of a
-    // header afterwards walks every one of its sections, a million for a big table.
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setWordWrap(false);
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
-    view->verticalHeader()->setMinimumWidth(24);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    view->horizontalHeader()->setDefaultSectionSize(100);
-    auto *model = new GridModel(source, view);
-    auto *following = model;
-    view->setModel(model);
-
-    auto select = [view, model](int row) {
-        QItemSelectionModel *sel = view->selectionModel();
-        if (row < 0) {
-            sel->clear();
-            return;
-        }
-        model->showUpTo(row);
-        const QModelIndex idx = model->index(row, 0);
-        sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        view->scrollTo(idx);
-    };
-    QObject::connect(source, &RecordSource::currentRowChanged, view, select);
-    // After a row leaves, the view moves its own cursor; put it back where the source stands.
-    QObject::connect(source, &RecordSource::rowRemoved, view,
-                     [source, select](int) { select(source->currentRow()); });
-    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
-                     [source, following, select](const QModelIndex &current) {
-                         if (following->following() || !current.isValid()
-                             || current.row() == source->currentRow())
-                             return;
-                         try {
-                             source->setCurrentRow(current.row());
-                         } catch (const AppError &) {
-                             // A pending edit that cannot be written keeps its row current.
-                             select(source->currentRow());
-                         }
-                     });
-    select(source->currentRow());
 }
 
 } // namespace gudang

@@ -2,15 +2,14 @@
 
 #include <QAbstractTableModel>
 #include <QPointer>
-
-class QTableView;
+#include <vector>
 
 namespace gudang {
 
 class RecordSource;
 
 // Shows a record source live: its rows in list order, every column, the column names as
-// headers. Read-only. A big source is shown in chunks, as the grid scrolls towards the end
+// headers; numbers and dates as the program shows them (formatNumber, dd/MM/yyyy). Read-only. A big source is shown in chunks, as the grid scrolls towards the end
 // (Qt's fetchMore), so that opening a grid does not cost a header section per row; moving the
 // current row further down shows the rows up to it.
 class GridModel : public QAbstractTableModel
@@ -34,19 +33,19 @@ public:
     // Makes the rows up to `row` part of the grid.
     void showUpTo(int row);
 
+    // The text a cell shows.
+    QString displayText(int row, int column) const;
+
     static constexpr int kChunk = 4096;
 
 private:
     int sourceRows() const;
 
     QPointer<RecordSource> m_source;
+    std::vector<int> m_kinds; // ColumnKind of each column
     bool m_following = false;
     int m_shown = 0; // rows of the source the grid has, from the top
     bool m_changeShown = false; // the list change under way is one the grid takes part in
 };
-
-// Binds a grid to a record source: selecting a row makes it current, and moving the current
-// row moves the selection. Row heights are fixed, so a grid over a million rows opens at once.
-void bindGrid(QTableView *view, RecordSource *source);
 
 } // namespace gudang

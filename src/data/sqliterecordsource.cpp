@@ -21,12 +21,18 @@ std::set<RecordSource *> &openSources()
     return s;
 }
 
-// Number typed as text into a number column: blanks around it are allowed, nothing else.
+// Number typed as text into a number column: blanks around it are allowed, nothing else. The
+// decimal separator is a comma, as the program shows numbers, or a point.
 bool parseNumber(const QString &text, double *out)
 {
-    const QByteArray t = text.trimmed().toLatin1();
+    QByteArray t = text.trimmed().toLatin1();
     if (t.isEmpty() || text.trimmed().size() != t.size())
         return false;
+    if (t.contains(',')) {
+        if (t.contains('.') || t.count(',') > 1)
+            return false;
+        t.replace(',', '.');
+    }
     const char *b = t.constData();
     const char *e = b + t.size();
     for (const char *p = b; p != e; ++p) {
@@ -64,6 +70,7 @@ public:
         try {
             m_db = Database::open(path);
             load();
+            m_announced = currentRow();
         } catch (const AppError &e) {
             m_db.reset();
             m_openError = e.description();
@@ -260,6 +267,7 @@ public:
         m_db.reset();
         m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
         m_cur = 0;
+        m_announced = -1;
         emit rowsReset();
     }
 
@@ -333,13 +341,18 @@ private:
                                .arg(m_table.name));
     }
 
+    // Announces the current row whenever the row the grids show changes, also when the
+    // position stays and a row has come to stand there (a new row at the end after a search
+    // that found nothing).
     void setCurrent(int row)
     {
-        const bool changed = row != m_cur || m_deleted;
+        const bool moved = row != m_cur || m_deleted;
         m_cur = row;
         m_deleted = false;
-        if (changed)
-            emit currentRowChanged(currentRow());
+        if (moved || currentRow() != m_announced) {
+            m_announced = currentRow();
+            emit currentRowChanged(m_announced);
+        }
     }
 
     void flushPending()
@@ -575,6 +588,7 @@ private:
     QString m_openError;
     RowStore m_store;
     int m_cur = 0;
+    int m_announced = -1; // the current row as last announced to the grids
     bool m_deleted = false;
     Mode m_mode = Mode::None;
     int m_pendingRow = -1;

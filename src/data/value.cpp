@@ -1,7 +1,10 @@
 #include "value.h"
 #include "apperror.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <string_view>
 
 namespace gudang {
 
@@ -18,6 +21,15 @@ QString Value::toText() const
     if (isDate())
         return dateToText(std::get<QDateTime>(m_v));
     return QString();
+}
+
+QString Value::toDisplay() const
+{
+    if (isNumber())
+        return formatNumber(std::get<double>(m_v));
+    if (isDate())
+        return dateToDisplay(std::get<QDateTime>(m_v));
+    return toText();
 }
 
 double Value::toNumber() const
@@ -39,6 +51,53 @@ QString numberToText(double number)
     char buf[64];
     auto res = std::to_chars(buf, buf + sizeof buf, number);
     return QString::fromLatin1(buf, int(res.ptr - buf));
+}
+
+QString formatNumber(double number, int decimals, bool grouped)
+{
+    if (!std::isfinite(number))
+        return QString();
+    int precision = decimals;
+    if (precision < 0) {
+        // 15 significant digits: the most a double holds for every value.
+        const double a = std::fabs(number);
+        const int whole = a == 0 ? 1 : int(std::floor(std::log10(a))) + 1;
+        precision = std::clamp(15 - whole, 0, 30);
+    }
+    char buf[400]; // the largest double has 309 digits
+    const auto res
+        = std::to_chars(buf, buf + sizeof buf, number, std::chars_format::fixed, precision);
+    std::string_view s(buf, size_t(res.ptr - buf));
+    const bool negative = !s.empty() && s.front() == '-';
+    if (negative)
+        s.remove_prefix(1);
+    std::string_view whole = s;
+    std::string_view fraction;
+    if (const size_t point = s.find('.'); point != std::string_view::npos) {
+        whole = s.substr(0, point);
+        fraction = s.substr(point + 1);
+        while (!fraction.empty() && fraction.back() == '0')
+            fraction.remove_suffix(1);
+    }
+    QString out;
+    out.reserve(int(s.size()) + int(whole.size() / 3) + 2);
+    if (negative && (whole.find_first_not_of('0') != std::string_view::npos || !fraction.empty()))
+        out += QLatin1Char('-');
+    for (size_t i = 0; i < whole.size(); ++i) {
+        if (grouped && i > 0 && (whole.size() - i) % 3 == 0)
+            out += QLatin1Char('.');
+        out += QLatin1Char(whole[i]);
+    }
+    if (!fraction.empty()) {
+        out += QLatin1Char(',');
+        out += QLatin1String(fraction.data(), qsizetype(fraction.size()));
+    }
+    return out;
+}
+
+QString dateToDisplay(const QDateTime &date)
+{
+    return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
 QString dateToText(const QDateTime &date)

@@ -1,5 +1,5 @@
 #include "frmbrg.h"
-#include "data/gridmodel.h"
+#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmeditbrg.h"
 #include "ui/recordcommands.h"

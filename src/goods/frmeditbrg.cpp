@@ -75,17 +75,20 @@ void frmeditbrg::on_txtkode_returnPressed()
                                 QStringLiteral("Data tidak Ada"));
     if (found == LookUp::NoRows)
         return;
-    m_found = found == LookUp::Found;
-    if (!m_found) {
+    if (found != LookUp::Found) {
+        m_found = false;
         txtkode->setFocus();
         txtkode->setText(QString());
         return;
     }
-    // A column without a value shows as an empty text.
-    txtnama->setText(s.field(1).toText());
-    txtmerk->setText(s.field(2).toText());
-    txtsup->setText(s.field(3).toText());
-    txtsatuan->setText(s.field(4).toText());
+    // A column without a value shows as an empty text. All is read before anything changes.
+    const QString values[] = { s.field(1).toText(), s.field(2).toText(), s.field(3).toText(),
+                               s.field(4).toText() };
+    m_found = true;
+    txtnama->setText(values[0]);
+    txtmerk->setText(values[1]);
+    txtsup->setText(values[2]);
+    txtsatuan->setText(values[3]);
     txtnama->setFocus();
 }
 

@@ -3,7 +3,6 @@
 #include "frmkeluar.h"
 #include "ui/recordcommands.h"
 
-#include <QDateTimeEdit>
 #include <QLabel>
 #include <QPushButton>
 
@@ -49,7 +48,7 @@ frmeklr::frmeklr(App &app)
     , Label5(control<QLabel>("Label5"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label4(control<QLabel>("Label4"))
-    , dt1(control<QDateTimeEdit>("dt1"))
+    , dt1(control<DatePicker>("dt1"))
     , Label6(control<QLabel>("Label6"))
     , txtjumlah(control<QLineEdit>("txtjumlah"))
     , cmdsimpan(control<QPushButton>("cmdsimpan"))
@@ -73,14 +72,20 @@ void frmeklr::on_txtklr_returnPressed()
                                 QStringLiteral("Data Tidak ada"));
     if (found == LookUp::NoRows)
         return;
-    m_found = found == LookUp::Found;
-    if (!m_found) {
+    if (found != LookUp::Found) {
+        m_found = false;
         txtklr->setFocus();
         return;
     }
-    txtkode->setText(s.field(1).toText());
-    dt1->setDateTime(s.field(2).toDate());
-    txtjumlah->setText(s.field(3).toText());
+    // Everything is read before a field or the flag changes, so that a record that cannot be
+    // read leaves the screen as it was.
+    const QString kode = s.field(1).toText();
+    const QDateTime tanggal = s.field(2).toDate();
+    const QString jumlah = s.field(3).toDisplay();
+    m_found = true;
+    txtkode->setText(kode);
+    dt1->setDateTime(tanggal);
+    txtjumlah->setText(jumlah);
 }
 
 void frmeklr::on_cmdsimpan_clicked()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ui/datepicker.h"
 #include "ui/screen.h"
 
-class QDateTimeEdit;
 class QLabel;
 class QPushButton;
 
@@ -21,7 +21,7 @@ public:
     QLabel *Label5;
     QLineEdit *txtkode;
     QLabel *Label4;
-    QDateTimeEdit *dt1;
+    DatePicker *dt1;
     QLabel *Label6;
     QLineEdit *txtjumlah;
     QPushButton *cmdsimpan;

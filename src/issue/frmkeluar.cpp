@@ -1,12 +1,11 @@
 #include "frmkeluar.h"
-#include "data/gridmodel.h"
+#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmeklr.h"
 #include "stock/frmstok.h"
 #include "ui/conversions.h"
 #include "ui/recordcommands.h"
 
-#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -67,7 +66,7 @@ frmkeluar::frmkeluar(App &app)
     , Label5(control<QLabel>("Label5"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label4(control<QLabel>("Label4"))
-    , dt1(control<QDateTimeEdit>("dt1"))
+    , dt1(control<DatePicker>("dt1"))
     , Label6(control<QLabel>("Label6"))
     , txtjumlah(control<QLineEdit>("txtjumlah"))
     , Frame3(control<QGroupBox>("Frame3"))

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "ui/datepicker.h"
 #include "ui/screen.h"
 
-class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
 class QPushButton;
@@ -22,7 +22,7 @@ public:
     QLabel *Label5;
     QLineEdit *txtkode;
     QLabel *Label4;
-    QDateTimeEdit *dt1;
+    DatePicker *dt1;
     QLabel *Label6;
     QLineEdit *txtjumlah;
     QGroupBox *Frame3;

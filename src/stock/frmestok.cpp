@@ -67,14 +67,17 @@ void frmestok::on_txtkode_returnPressed()
                                 QStringLiteral("Data tidak Ada"));
     if (found == LookUp::NoRows)
         return;
-    m_found = found == LookUp::Found;
-    if (!m_found) {
+    if (found != LookUp::Found) {
+        m_found = false;
         txtkode->setFocus();
         txtkode->setText(QString());
         return;
     }
-    txtstok->setText(s.field(1).toText());
-    txtmin->setText(s.field(2).toText());
+    const QString stok = s.field(1).toDisplay();
+    const QString min = s.field(2).toDisplay();
+    m_found = true;
+    txtstok->setText(stok);
+    txtmin->setText(min);
     txtstok->setFocus();
 }
 

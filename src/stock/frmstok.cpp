@@ -1,5 +1,5 @@
 #include "frmstok.h"
-#include "data/gridmodel.h"
+#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmestok.h"
 #include "goods/frmbrg.h"
@@ -146,7 +146,7 @@ void frmstok::on_txtkode_returnPressed()
         Adodc1->moveFirst();
         Adodc1->find(kKode, code);
         if (!Adodc1->eof())
-            txtmin->setText(Adodc1->field(2).toText()); // a minimum without a value shows empty
+            txtmin->setText(Adodc1->field(2).toDisplay()); // a minimum without a value shows empty
     }
     Adodc2->moveFirst();
     Adodc2->find(kKode, code);

@@ -15,7 +15,7 @@ bool isDigit(char c)
 }
 
 // Whole number from &H or &O digits: up to 16 bits reads as a signed 16-bit value, up to 32
-// bits as a signed 32-bit value, as the classic conversion does.
+// bits as a signed 32-bit value.
 double radixNumber(const std::string &s, size_t pos, int radix)
 {
     uint64_t v = 0;
@@ -75,7 +75,7 @@ double leadingNumber(const QString &text)
         num.push_back(s[i++]);
         ++digits;
     }
-    if (i < s.size() && s[i] == '.') {
+    if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
         num.push_back('.');
         ++i;
         while (i < s.size() && isDigit(s[i])) {

@@ -6,8 +6,8 @@
 namespace gudang {
 
 // The number read from the leading part of a typed text, 0 when there is none. Blanks, tabs
-// and line feeds are ignored wherever they stand; a sign, digits, a point as the decimal
-// separator and an exponent (E or D) make a decimal number; "&H" and "&O" start a
+// and line feeds are ignored wherever they stand; a sign, digits, a comma or a point as the
+// decimal separator and an exponent (E or D) make a decimal number; "&H" and "&O" start a
 // hexadecimal or octal whole number. The locale is not consulted. A number too large for a
 // double fails with AppError.
 double leadingNumber(const QString &text);

@@ -1,13 +1,14 @@
 #include "form.h"
+#include "datepicker.h"
+#include "facestyle.h"
+#include "gridview.h"
 #include "updown.h"
 
-#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableView>
 #include <algorithm>
 #include <cmath>
 
@@ -47,17 +48,11 @@ QWidget *create(const ControlRow &c, QWidget *parent)
     case ControlKind::Frame:
         return new QGroupBox(text, parent);
     case ControlKind::Grid:
-        return new QTableView(parent);
+        return new GridView(parent);
     case ControlKind::Spinner:
         return new UpDown(parent);
-    case ControlKind::DatePicker: {
-        auto *d = new QDateTimeEdit(parent);
-        d->setCalendarPopup(true);
-        d->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-        d->setDateTimeRange(QDateTime(QDate(1601, 1, 1), QTime(0, 0)),
-                            QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)));
-        return d;
-    }
+    case ControlKind::DatePicker:
+        return new DatePicker(parent);
     }
     return nullptr;
 }
@@ -102,7 +97,7 @@ void buildForm(QWidget *window, const FormTable &form)
         window->setPalette(pal);
         window->setAutoFillBackground(true);
     }
-    // Controls without a font of their own use the classic dialog font, 8.25 points.
+    // Controls without a font of their own use the screens' dialog font, 8.25 points.
     QFont windowFont = window->font();
     windowFont.setFamily(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(8.25);
@@ -132,6 +127,7 @@ void buildForm(QWidget *window, const FormTable &form)
             QPalette pal = w->palette();
             pal.setColor(QPalette::Button, form.buttonColour);
             w->setPalette(pal);
+            w->setStyle(faceStyle());
         }
         if (c.colour.isValid()) {
             QPalette pal = w->palette();

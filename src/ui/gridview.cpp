@@ -1,0 +1,118 @@
+#include "gridview.h"
+#include "data/apperror.h"
+#include "data/gridmodel.h"
+#include "data/recordsource.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <algorithm>
+
+namespace gudang {
+
+GridView::GridView(QWidget *parent)
+    : QTableView(parent)
+{
+    setTabKeyNavigation(false);
+}
+
+void GridView::focusInEvent(QFocusEvent *event)
+{
+    // Without a current index the view makes its first row current when it takes the focus;
+    // the bound source keeps its own current row.
+    const QModelIndex before = currentIndex();
+    m_takingFocus = true;
+    QTableView::focusInEvent(event);
+    m_takingFocus = false;
+    if (!before.isValid() && currentIndex().isValid())
+        selectionModel()->clearCurrentIndex();
+}
+
+namespace {
+
+// Widens the columns to the header and the texts of rows [first, last] (those among the
+// first rows shown); `all` sets every width anew.
+void fitColumns(QTableView *view, GridModel *model, int first, int last, bool all)
+{
+    QHeaderView *header = view->horizontalHeader();
+    const QFontMetrics text = view->fontMetrics();
+    const QFontMetrics head = header->fontMetrics();
+    const int pad = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 10;
+    last = std::min(last, GridView::kWidthRows - 1);
+    for (int c = 0; c < model->columnCount(); ++c) {
+        int w = all ? head.horizontalAdvance(model->headerData(c, Qt::Horizontal, Qt::DisplayRole)
+                                                 .toString())
+                          + pad + 8
+                    : header->sectionSize(c);
+        for (int r = first; r <= last; ++r)
+            w = std::max(w, text.horizontalAdvance(model->displayText(r, c)) + pad);
+        w = std::min(w, GridView::kMaxColumnWidth);
+        if (all || w > header->sectionSize(c))
+            header->resizeSection(c, w);
+    }
+}
+
+} // namespace
+
+void bindGrid(QTableView *view, RecordSource *source)
+{
+    // The headers are set up before they get the model: changing the size or resize mode of a
+    // header afterwards walks every one of its sections, a million for a big table.
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setTabKeyNavigation(false);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setMinimumWidth(24);
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    view->horizontalHeader()->setDefaultSectionSize(100);
+    view->horizontalHeader()->setStretchLastSection(true);
+    auto *model = new GridModel(source, view);
+    view->setModel(model);
+    fitColumns(view, model, 0, model->rowCount() - 1, true);
+    QObject::connect(model, &QAbstractItemModel::modelReset, view, [view, model] {
+        fitColumns(view, model, 0, model->rowCount() - 1, true);
+    });
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, view,
+                     [view, model](const QModelIndex &, int first, int last) {
+                         fitColumns(view, model, first, last, false);
+                     });
+    QObject::connect(model, &QAbstractItemModel::dataChanged, view,
+                     [view, model](const QModelIndex &from, const QModelIndex &to) {
+                         fitColumns(view, model, from.row(), to.row(), false);
+                     });
+
+    auto select = [view, model](int row) {
+        QItemSelectionModel *sel = view->selectionModel();
+        if (row < 0) {
+            sel->clear();
+            return;
+        }
+        model->showUpTo(row);
+        const QModelIndex idx = model->index(row, 0);
+        sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->scrollTo(idx);
+    };
+    QObject::connect(source, &RecordSource::currentRowChanged, view, select);
+    // After a row leaves, the view moves its own cursor; put it back where the source stands.
+    QObject::connect(source, &RecordSource::rowRemoved, view,
+                     [source, select](int) { select(source->currentRow()); });
+    auto *grid = qobject_cast<GridView *>(view);
+    QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
+                     [source, model, grid, select](const QModelIndex &current) {
+                         if (model->following() || !current.isValid()
+                             || (grid && grid->takingFocus())
+                             || current.row() == source->currentRow())
+                             return;
+                         try {
+                             source->setCurrentRow(current.row());
+                         } catch (const AppError &) {
+                             // A pending edit that cannot be written keeps its row current.
+                             select(source->currentRow());
+                         }
+                     });
+    select(source->currentRow());
+}
+
+} // namespace gudang

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QTableView>
+
+namespace gudang {
+
+class RecordSource;
+
+// A grid on a screen. Tab and Shift+Tab leave it for the next and previous control (the arrow
+// keys move within it), and taking the focus never moves the current row of its record source.
+class GridView : public QTableView
+{
+    Q_OBJECT
+public:
+    explicit GridView(QWidget *parent = nullptr);
+
+    // True while the view sets its own cursor on taking the focus.
+    bool takingFocus() const { return m_takingFocus; }
+
+    // Widest column a grid gives a text; wider texts are cut with "…".
+    static constexpr int kMaxColumnWidth = 320;
+    // Rows whose texts count for the column widths: the first ones shown, never the whole
+    // table.
+    static constexpr int kWidthRows = 1000;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    bool m_takingFocus = false;
+};
+
+// Binds a grid to a record source: selecting a row makes it current, and moving the current
+// row selects it and scrolls it into view, on every grid bound to that source. Row heights
+// are fixed, so a grid over a million rows opens at once. Columns are as wide as their header
+// and the widest text of the first rows shown; the last column fills what is left.
+void bindGrid(QTableView *view, RecordSource *source);
+
+} // namespace gudang
