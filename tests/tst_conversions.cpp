@@ -1,4 +1,5 @@
 #include "data/apperror.h"
+#include "data/value.h"
 #include "ui/conversions.h"
 
 #include <QTest>
@@ -59,6 +60,69 @@ private slots:
     {
         QVERIFY_THROWS_EXCEPTION(AppError, gudang::leadingNumber(QStringLiteral("1e400")));
         QVERIFY_THROWS_EXCEPTION(AppError, gudang::leadingNumber(QStringLiteral("&H123456789")));
+    }
+
+    // One way of showing numbers: grids and fields (all 15 significant digits), reports (two
+    // decimals), thousands dots only when asked for.
+    void formatNumber_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown"); // grids and fields
+        QTest::addColumn<QString>("report"); // report column "angka"
+        QTest::addColumn<QString>("grouped"); // report column "ribuan"
+        QTest::newRow("0.1+0.2") << 0.1 + 0.2 << "0,3"
+                                 << "0,3"
+                                 << "0,3";
+        QTest::newRow("2.001") << 2.001 << "2,001"
+                               << "2"
+                               << "2";
+        QTest::newRow("0.999") << 0.999 << "0,999"
+                               << "1"
+                               << "1";
+        QTest::newRow("2.5") << 2.5 << "2,5"
+                             << "2,5"
+                             << "2,5";
+        QTest::newRow("minus zero") << -0.0 << "0"
+                                    << "0"
+                                    << "0";
+        QTest::newRow("rounds to minus zero") << -0.001 << "-0,001"
+                                              << "0"
+                                              << "0";
+        QTest::newRow("a million") << 1e6 << "1000000"
+                                   << "1000000"
+                                   << "1.000.000";
+        QTest::newRow("1,234,567") << 1234567.0 << "1234567"
+                                   << "1234567"
+                                   << "1.234.567";
+        QTest::newRow("1e15") << 1e15 << "1000000000000000"
+                              << "1000000000000000"
+                              << "1.000.000.000.000.000";
+        QTest::newRow("2^53") << 9007199254740992.0 << "9007199254740992"
+                              << "9007199254740992"
+                              << "9.007.199.254.740.992";
+        QTest::newRow("above 2^63") << 1e19 << "10000000000000000000"
+                                    << "10000000000000000000"
+                                    << "10.000.000.000.000.000.000";
+        QTest::newRow("negative") << -1234.5 << "-1234,5"
+                                  << "-1234,5"
+                                  << "-1.234,5";
+        QTest::newRow("small fraction") << 0.000125 << "0,000125"
+                                        << "0"
+                                        << "0";
+        QTest::newRow("goods-out number") << 1420.0 << "1420"
+                                          << "1420"
+                                          << "1.420";
+    }
+    void formatNumber()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        QFETCH(QString, report);
+        QFETCH(QString, grouped);
+        QCOMPARE(gudang::formatNumber(value), shown);
+        QCOMPARE(gudang::formatNumber(value, 2), report);
+        QCOMPARE(gudang::formatNumber(value, 2, true), grouped);
+        QVERIFY(!gudang::formatNumber(value).contains(QLatin1Char('e')));
     }
 
     void wholeNumber_data()

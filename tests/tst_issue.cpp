@@ -128,10 +128,9 @@ private slots:
         QTest::newRow("quantity empty") << "10"
                                         << "" << QList<int> {} << QStringList { kZero } << ""
                                         << "10.0";
-        QTest::newRow("2,5 with a decimal comma")
-            << "10"
-            << "2,5" << yes << QStringList { kMore } << "2.5"
-            << "7.5";
+        QTest::newRow("2,5 with a decimal comma") << "10"
+                                                  << "2,5" << yes << QStringList { kMore } << "2.5"
+                                                  << "7.5";
         QTest::newRow("2.5") << "10"
                              << "2.5" << yes << QStringList { kMore } << "2.5"
                              << "7.5";

@@ -1,9 +1,9 @@
 #include "data/apperror.h"
 #include "data/gridmodel.h"
-#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
 #include "support.h"
+#include "ui/gridview.h"
 
 #include <QItemSelectionModel>
 #include <QRandomGenerator>

@@ -40,7 +40,7 @@ public:
         QString title;
     };
     std::vector<Sent> sent;
-    void preview(const ReportDocument &doc, bool maximised) override
+    void preview(const ReportDocument &doc, bool maximised, Dialogs &) override
     {
         sent.push_back({ false, 0, maximised, int(doc.pages.size()), doc.title });
     }
@@ -183,6 +183,17 @@ private slots:
                                        << ": field Nama tidak ada pada data.";
         QTest::newRow("bad query") << "judul = X\ndata = SELECT kolomx FROM nowhere\n" + col
                                    << ": data tidak dapat dibaca: no such table: nowhere.";
+        QTest::newRow("total of a text column")
+            << ok + col + "total = Kode_Barang\n"
+            << ", baris 4: total perlu field angka, tetapi kolom Kode_Barang berformat teks.";
+        QTest::newRow("total of a field holding texts")
+            << "judul = X\ndata = SELECT Kode_Barang, Kode_Barang AS k FROM tstok\n" + col
+                + "total = k\n"
+            << ", baris 4: total perlu field angka, tetapi k berisi \"A1\".";
+        QTest::newRow("remark comparing texts")
+            << "judul = X\ndata = SELECT Kode_Barang, Jumlah_Stok FROM tstok\n" + col
+                + "tanda = Ket | 20 | Kode_Barang < Jumlah_Stok | X\n"
+            << ", baris 4: tanda perlu field angka, tetapi kolom Kode_Barang berformat teks.";
         QTest::newRow("too wide") << ok + "kolom = Kode_Barang | Kode | 200 | kiri | teks\n"
                                   << ": lebar semua kolom 200 mm melebihi lebar kertas (180 mm).";
     }
@@ -266,6 +277,62 @@ private slots:
         QCOMPARE(p.exitCode(), 1);
         QVERIFY(QString::fromUtf8(p.readAllStandardError())
                     .contains(QStringLiteral("baris 2: kunci \"warna\" tidak dikenal.")));
+    }
+
+    // Without a display (a server, an SSH session, a cron job) every path that needs no window
+    // works and says what it does on the terminal; a start that needs one says so.
+    void commandLineWithoutDisplay_data()
+    {
+        QTest::addColumn<QString>("folder"); // "new": never opened; "data": a working database
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("output"); // part of stdout or stderr
+        QTest::addColumn<bool>("pdfWritten");
+        const QStringList report { QStringLiteral("--report"), QStringLiteral("stok") };
+        const QStringList pdf { QStringLiteral("--pdf"), QStringLiteral("@PDF") };
+        QTest::newRow("definitions missing: written with their defaults")
+            << "data" << report + pdf << 0 << "" << true;
+        QTest::newRow("no working database")
+            << "new" << report + pdf << 1 << "tidak ditemukan; laporan tidak dibuat" << false;
+        QTest::newRow("report without pdf")
+            << "data" << report << 2 << "--report dan --pdf dipakai bersama." << false;
+        QTest::newRow("unknown option") << "data" << QStringList { QStringLiteral("--warna") } << 2
+                                        << "Opsi tidak dikenal: --warna." << false;
+        QTest::newRow("option without its value")
+            << "data" << QStringList { QStringLiteral("--pdf") } << 2
+            << "Opsi --pdf perlu nilai (FILE)." << false;
+        QTest::newRow("help") << "data" << QStringList { QStringLiteral("--help") } << 0
+                              << "--restore <FILE>" << false;
+        QTest::newRow("version") << "data" << QStringList { QStringLiteral("--version") } << 0
+                                 << "gudang 0.1.0" << false;
+        QTest::newRow("the program itself")
+            << "data" << QStringList {} << 1 << "Gudang perlu layar" << false;
+    }
+    void commandLineWithoutDisplay()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        QFETCH(bool, pdfWritten);
+        Env env(folder == QLatin1String("data"));
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/stok.pdf");
+        arguments.replaceInStrings(QStringLiteral("@PDF"), pdf);
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        for (const char *v : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" })
+            e.remove(QString::fromLatin1(v));
+        p.setProcessEnvironment(e);
+        p.start(QStringLiteral(GUDANG_BINARY),
+                QStringList { QStringLiteral("--data-dir"), env.locations.dataDir() } + arguments);
+        QVERIFY(p.waitForFinished(60000));
+        const QString said
+            = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), exitCode);
+        QVERIFY2(said.contains(output), qPrintable(said));
+        QCOMPARE(QFile::exists(pdf), pdfWritten);
+        QCOMPARE(QFile::exists(stockReportPath(env.locations)), pdfWritten);
     }
 
     void screensSendReportsAsSet()
@@ -370,11 +437,37 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         seedGoodsOut(env, 120);
         const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
-        ReportPreview preview(doc);
+        ReportPreview preview(doc, env.dialogs);
         preview.show();
         preview.view()->updatePreview();
         QCOMPARE(preview.pageCount(), 3);
         QVERIFY(preview.windowTitle().contains(QStringLiteral("LAPORAN BARANG KELUAR")));
+    }
+
+    // A failure while the preview draws is shown like any handler's; nothing is thrown through
+    // the preview's signals and the window stays open.
+    void previewFailureIsShown()
+    {
+        class FailingPreview : public ReportPreview
+        {
+        public:
+            using ReportPreview::ReportPreview;
+
+        protected:
+            void paintPreview(QPrinter *) override
+            {
+                throw AppError(QStringLiteral("Printer tidak dapat dipakai."));
+            }
+        };
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        const ReportDocument doc = build(env, stockReportPath(env.locations));
+        FailingPreview preview(doc, env.dialogs);
+        preview.show(); // the preview draws its pages as it is shown
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Printer tidak dapat dipakai.") });
+        QCOMPARE(env.dialogs.shown().back().style, int(Style::Critical));
+        QVERIFY(preview.isVisible());
     }
 };
 

@@ -9,9 +9,10 @@ namespace gudang {
 class RecordSource;
 
 // Shows a record source live: its rows in list order, every column, the column names as
-// headers; numbers and dates as the program shows them (formatNumber, dd/MM/yyyy). Read-only. A big source is shown in chunks, as the grid scrolls towards the end
-// (Qt's fetchMore), so that opening a grid does not cost a header section per row; moving the
-// current row further down shows the rows up to it.
+// headers; numbers and dates as the program shows them (formatNumber, dd/MM/yyyy). Read-only. A big
+// source is shown in chunks, as the grid scrolls towards the end (Qt's fetchMore), so that opening
+// a grid does not cost a header section per row; moving the current row further down shows the rows
+// up to it.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT

@@ -100,6 +100,17 @@ QString dateToDisplay(const QDateTime &date)
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
+QString shortQuote(const QString &text)
+{
+    constexpr int kMax = 40;
+    if (text.size() <= kMax)
+        return text;
+    int cut = kMax;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut; // never half a character
+    return text.left(cut) + QChar(0x2026);
+}
+
 QString dateToText(const QDateTime &date)
 {
     return date.toString(kDateFormat);

@@ -57,6 +57,8 @@ QString numberToText(double number);
 QString formatNumber(double number, int decimals = -1, bool grouped = false);
 // A date as the program shows it: "dd/MM/yyyy".
 QString dateToDisplay(const QDateTime &date);
+// A typed or stored text as messages quote it: at most 40 characters, then "…".
+QString shortQuote(const QString &text);
 // Date-time as stored: "yyyy-MM-dd HH:mm:ss".
 QString dateToText(const QDateTime &date);
 QDateTime dateFromText(const QString &text, bool *ok);

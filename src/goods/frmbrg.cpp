@@ -1,7 +1,7 @@
 #include "frmbrg.h"
-#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmeditbrg.h"
+#include "ui/gridview.h"
 #include "ui/recordcommands.h"
 
 #include <QLabel>

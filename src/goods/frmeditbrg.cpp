@@ -75,15 +75,15 @@ void frmeditbrg::on_txtkode_returnPressed()
                                 QStringLiteral("Data tidak Ada"));
     if (found == LookUp::NoRows)
         return;
+    m_found = false; // the source has moved: what was found before is no longer current
     if (found != LookUp::Found) {
-        m_found = false;
         txtkode->setFocus();
         txtkode->setText(QString());
         return;
     }
     // A column without a value shows as an empty text. All is read before anything changes.
-    const QString values[] = { s.field(1).toText(), s.field(2).toText(), s.field(3).toText(),
-                               s.field(4).toText() };
+    const QString values[]
+        = { s.field(1).toText(), s.field(2).toText(), s.field(3).toText(), s.field(4).toText() };
     m_found = true;
     txtnama->setText(values[0]);
     txtmerk->setText(values[1]);

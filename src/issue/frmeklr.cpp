@@ -72,8 +72,8 @@ void frmeklr::on_txtklr_returnPressed()
                                 QStringLiteral("Data Tidak ada"));
     if (found == LookUp::NoRows)
         return;
+    m_found = false; // the source has moved: what was found before is no longer current
     if (found != LookUp::Found) {
-        m_found = false;
         txtklr->setFocus();
         return;
     }

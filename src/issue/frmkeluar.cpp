@@ -1,9 +1,9 @@
 #include "frmkeluar.h"
-#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmeklr.h"
 #include "stock/frmstok.h"
 #include "ui/conversions.h"
+#include "ui/gridview.h"
 #include "ui/recordcommands.h"
 
 #include <QGroupBox>

@@ -93,11 +93,14 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &file)
                 c.format = ReportColumn::Format::Text;
             else if (format == QLatin1String("angka"))
                 c.format = ReportColumn::Format::Number;
+            else if (format == QLatin1String("ribuan"))
+                c.format = ReportColumn::Format::Grouped;
             else if (format == QLatin1String("tanggal"))
                 c.format = ReportColumn::Format::Date;
             else
                 malformed(file, n,
-                          QStringLiteral("format \"%1\" tidak dikenal (teks, angka atau tanggal).")
+                          QStringLiteral(
+                              "format \"%1\" tidak dikenal (teks, angka, ribuan atau tanggal).")
                               .arg(part(4)));
             if (c.field.isEmpty())
                 malformed(file, n, QStringLiteral("nama field kolom kosong."));
@@ -106,6 +109,7 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &file)
             if (value.isEmpty())
                 malformed(file, n, QStringLiteral("total perlu nama field."));
             def.totals << value;
+            def.totalLines << n;
         } else if (key == QLatin1String("tanda")) {
             if (def.mark)
                 malformed(file, n, QStringLiteral("tanda hanya boleh ditulis sekali."));
@@ -123,6 +127,7 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &file)
             m.left = cmp[0].trimmed();
             m.right = cmp[1].trimmed();
             m.text = part(3);
+            m.line = n;
             def.mark = m;
         } else {
             malformed(file, n, QStringLiteral("kunci \"%1\" tidak dikenal.").arg(key));
@@ -137,6 +142,26 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &file)
     if (def.columns.empty())
         throw AppError(QStringLiteral("File laporan %1: belum ada kolom.")
                            .arg(QDir::toNativeSeparators(file)));
+    // A total and a remark's comparison take numbers: a field shown as text or date is refused.
+    auto numeric = [&def, &file](const QString &field, int line, const QString &what) {
+        for (const ReportColumn &c : def.columns) {
+            if (c.field == field
+                && (c.format == ReportColumn::Format::Text
+                    || c.format == ReportColumn::Format::Date))
+                malformed(file, line,
+                          QStringLiteral("%1 perlu field angka, tetapi kolom %2 berformat %3.")
+                              .arg(what, field,
+                                   c.format == ReportColumn::Format::Text
+                                       ? QStringLiteral("teks")
+                                       : QStringLiteral("tanggal")));
+        }
+    };
+    for (qsizetype t = 0; t < def.totals.size(); ++t)
+        numeric(def.totals[t], def.totalLines[t], QStringLiteral("total"));
+    if (def.mark) {
+        numeric(def.mark->left, def.mark->line, QStringLiteral("tanda"));
+        numeric(def.mark->right, def.mark->line, QStringLiteral("tanda"));
+    }
     double width = def.mark ? def.mark->widthMm : 0;
     for (const ReportColumn &c : def.columns)
         width += c.widthMm;
@@ -169,7 +194,7 @@ QString defaultGoodsOutDefinition()
 {
     return QStringLiteral(
         "# Laporan barang keluar. Baris yang diawali # adalah catatan.\n"
-        "# kolom = field | judul | lebar (mm) | kiri/kanan/tengah | teks/angka/tanggal\n"
+        "# kolom = field | judul | lebar (mm) | kiri/kanan/tengah | teks/angka/ribuan/tanggal\n"
         "judul = LAPORAN BARANG KELUAR\n"
         "data  = SELECT k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan "
         "FROM tbrgkeluar k LEFT JOIN tbarang b ON b.Kode_Barang = k.Kode_Barang\n"
@@ -178,7 +203,7 @@ QString defaultGoodsOutDefinition()
         "kolom = Tanggal | Tanggal | 24 | kiri | tanggal\n"
         "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
         "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
-        "kolom = Jumlah | Jumlah | 22 | kanan | angka\n"
+        "kolom = Jumlah | Jumlah | 22 | kanan | ribuan\n"
         "kolom = Satuan | Satuan | 24 | kiri | teks\n"
         "total = Jumlah\n");
 }
@@ -195,8 +220,8 @@ QString defaultStockDefinition()
         "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
         "kolom = Nama_Barang | Nama Barang | 46 | kiri | teks\n"
         "kolom = Satuan | Satuan | 20 | kiri | teks\n"
-        "kolom = Jumlah_Stok | Stok | 20 | kanan | angka\n"
-        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | angka\n"
+        "kolom = Jumlah_Stok | Stok | 20 | kanan | ribuan\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
         "tanda = Keterangan | 40 | Jumlah_Stok < Stok_Minimum | DI BAWAH MINIMUM\n");
 }
 

@@ -11,7 +11,8 @@ namespace gudang {
 //   judul = title printed on every page
 //   data  = one SELECT statement on the working database
 //   urut  = fields to sort by, separated by commas
-//   kolom = field | heading | width in mm | kiri, kanan or tengah | teks, angka or tanggal
+//   kolom = field | heading | width in mm | kiri, kanan or tengah | teks, angka, ribuan or
+//           tanggal (ribuan: a number with thousands dots)
 //   total = numeric field totalled at the end (may repeat)
 //   tanda = heading | width in mm | field < field | text shown where the comparison holds
 struct ReportColumn
@@ -20,7 +21,7 @@ struct ReportColumn
     QString heading;
     double widthMm = 0;
     enum class Align { Left, Right, Centre } align = Align::Left;
-    enum class Format { Text, Number, Date } format = Format::Text;
+    enum class Format { Text, Number, Grouped, Date } format = Format::Text;
 };
 
 struct ReportMark
@@ -30,6 +31,7 @@ struct ReportMark
     QString left; // field
     QString right; // field
     QString text;
+    int line = 0; // where the definition file says it
 };
 
 struct ReportDefinition
@@ -39,6 +41,7 @@ struct ReportDefinition
     QStringList sortBy;
     std::vector<ReportColumn> columns;
     QStringList totals;
+    QList<int> totalLines; // the line of each total in the definition file
     std::optional<ReportMark> mark;
 };
 

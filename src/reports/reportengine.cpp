@@ -33,7 +33,7 @@ void ReportEngine::printReport()
     if (destination() == Printer)
         out.print(*m_saved, m_copies);
     else
-        out.preview(*m_saved, m_windowState == 2);
+        out.preview(*m_saved, m_windowState == 2, m_app.dialogs());
 }
 
 } // namespace gudang

@@ -1,5 +1,6 @@
 #include "reportlayout.h"
 #include "data/apperror.h"
+#include "data/value.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,15 +38,11 @@ const QLocale &indonesian()
     return l;
 }
 
-QString formatNumber(double v)
+// Numbers in reports: at most two decimals, with a decimal comma; thousands dots where the
+// column asks for them.
+QString reportNumber(const ReportColumn &c, double v)
 {
-    const bool whole = v == double(qint64(v));
-    QString s = indonesian().toString(v, 'f', whole ? 0 : 2);
-    if (!whole) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-    }
-    return s;
+    return formatNumber(v, 2, c.format == ReportColumn::Format::Grouped);
 }
 
 QString formatCell(const ReportColumn &c, const ReportData::Cell &cell)
@@ -54,7 +51,8 @@ QString formatCell(const ReportColumn &c, const ReportData::Cell &cell)
         return QString();
     switch (c.format) {
     case ReportColumn::Format::Number:
-        return cell.isNumber ? formatNumber(cell.number) : cell.text;
+    case ReportColumn::Format::Grouped:
+        return cell.isNumber ? reportNumber(c, cell.number) : cell.text;
     case ReportColumn::Format::Date: {
         const QDateTime d
             = QDateTime::fromString(cell.text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -190,6 +188,26 @@ ReportData readReportData(const ReportDefinition &def, const QString &workingPat
     if (rc != SQLITE_DONE) {
         throw AppError(QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
                            .arg(file, QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+    // A total or a remark's comparison over a field that holds texts would count nothing.
+    auto numeric = [&](const QString &field, int line, const QString &what) {
+        const int f = data.fieldIndex(field);
+        for (const auto &row : data.rows) {
+            const ReportData::Cell &cell = row[size_t(f)];
+            if (!cell.null && !cell.isNumber)
+                throw AppError(
+                    QStringLiteral("File laporan %1, baris %2: %3 perlu field angka, tetapi %4 "
+                                   "berisi \"%5\".")
+                        .arg(file)
+                        .arg(line)
+                        .arg(what, field, shortQuote(cell.text)));
+        }
+    };
+    for (qsizetype t = 0; t < def.totals.size(); ++t)
+        numeric(def.totals[t], def.totalLines.value(t), QStringLiteral("total"));
+    if (def.mark) {
+        numeric(def.mark->left, def.mark->line, QStringLiteral("tanda"));
+        numeric(def.mark->right, def.mark->line, QStringLiteral("tanda"));
     }
     if (!def.sortBy.isEmpty()) {
         std::vector<int> keys;
@@ -337,7 +355,7 @@ ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
         for (size_t t = 0; t < totalFields.size(); ++t) {
             for (const Col &c : cols) {
                 if (c.field == totalFields[t])
-                    text(p, c.x, y, c.w, kRowH, formatNumber(totals[t]), 9, true,
+                    text(p, c.x, y, c.w, kRowH, reportNumber(*c.column, totals[t]), 9, true,
                          alignment(c.column->align));
             }
         }

@@ -8,9 +8,9 @@
 
 namespace gudang {
 
-void QtReportOutput::preview(const ReportDocument &doc, bool maximised)
+void QtReportOutput::preview(const ReportDocument &doc, bool maximised, Dialogs &dialogs)
 {
-    ReportPreview window(doc, QApplication::activeWindow());
+    ReportPreview window(doc, dialogs, QApplication::activeWindow());
     if (maximised)
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
     window.exec();

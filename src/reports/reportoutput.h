@@ -2,6 +2,7 @@
 
 namespace gudang {
 
+class Dialogs;
 struct ReportDocument;
 
 // Where a produced report goes: the preview window or the printer.
@@ -9,7 +10,8 @@ class ReportOutput
 {
 public:
     virtual ~ReportOutput() = default;
-    virtual void preview(const ReportDocument &doc, bool maximised) = 0;
+    // `dialogs` shows what fails while the preview is open.
+    virtual void preview(const ReportDocument &doc, bool maximised, Dialogs &dialogs) = 0;
     virtual void print(const ReportDocument &doc, int copies) = 0;
 };
 
@@ -17,7 +19,7 @@ public:
 class QtReportOutput : public ReportOutput
 {
 public:
-    void preview(const ReportDocument &doc, bool maximised) override;
+    void preview(const ReportDocument &doc, bool maximised, Dialogs &dialogs) override;
     // No printer installed: fails with a clear message and prints nothing.
     void print(const ReportDocument &doc, int copies) override;
 };

@@ -1,9 +1,9 @@
 #include "reportpreview.h"
 #include "data/apperror.h"
+#include "ui/dialogs.h"
 
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -13,9 +13,10 @@
 
 namespace gudang {
 
-ReportPreview::ReportPreview(const ReportDocument &doc, QWidget *parent)
+ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidget *parent)
     : QDialog(parent)
     , m_doc(doc)
+    , m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("pratinjau"));
     setWindowTitle(QStringLiteral("Pratinjau - %1").arg(doc.title));
@@ -26,7 +27,7 @@ ReportPreview::ReportPreview(const ReportDocument &doc, QWidget *parent)
     m_view = new QPrintPreviewWidget(printer, this);
     m_view->setObjectName(QStringLiteral("halaman"));
     connect(m_view, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter *p) { paint(m_doc, p); });
+            [this](QPrinter *p) { guarded([&] { paintPreview(p); }); });
     connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::updatePageLabel);
     connect(this, &QObject::destroyed, [printer] { delete printer; });
 
@@ -63,6 +64,28 @@ ReportPreview::ReportPreview(const ReportDocument &doc, QWidget *parent)
     layout->addWidget(m_view);
     resize(900, 1000);
     updatePageLabel();
+}
+
+void ReportPreview::paintPreview(QPrinter *printer)
+{
+    paint(m_doc, printer);
+}
+
+void ReportPreview::guarded(const std::function<void()> &step)
+{
+    // Nothing thrown may leave through Qt's signals: it is shown here, as every handler's is.
+    QString failure;
+    try {
+        step();
+        return;
+    } catch (const AppError &e) {
+        failure = e.description();
+    } catch (const std::bad_alloc &) {
+        failure = QStringLiteral("Memori tidak cukup untuk menyelesaikan perintah ini.");
+    } catch (const std::exception &e) {
+        failure = QStringLiteral("Terjadi kesalahan: %1").arg(QString::fromUtf8(e.what()));
+    }
+    m_dialogs.message(failure, Style::Critical);
 }
 
 int ReportPreview::pageCount() const
@@ -103,11 +126,7 @@ void ReportPreview::printFromPreview()
     dlg.setWindowTitle(QStringLiteral("Cetak"));
     if (dlg.exec() != QDialog::Accepted)
         return;
-    try {
-        paint(m_doc, &printer, 1);
-    } catch (const AppError &e) {
-        QMessageBox::critical(this, QStringLiteral("Gudang"), e.description());
-    }
+    guarded([&] { paint(m_doc, &printer, 1); });
 }
 
 void ReportPreview::saveAsPdf()
@@ -117,11 +136,7 @@ void ReportPreview::saveAsPdf()
                                                       QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    try {
-        writeReportPdf(m_doc, path);
-    } catch (const AppError &e) {
-        QMessageBox::critical(this, QStringLiteral("Gudang"), e.description());
-    }
+    guarded([&] { writeReportPdf(m_doc, path); });
 }
 
 } // namespace gudang

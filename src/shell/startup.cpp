@@ -112,9 +112,16 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
                      qPrintable(which));
         return 2;
     }
+    if (!QFileInfo::exists(loc.workingPath())) {
+        std::fprintf(stderr,
+                     "Database kerja %s tidak ditemukan; laporan tidak dibuat.\nPeriksa "
+                     "--data-dir, atau jalankan Gudang sekali dengan folder data itu.\n",
+                     qPrintable(QDir::toNativeSeparators(loc.workingPath())));
+        return 1;
+    }
     try {
-        if (QFileInfo::exists(loc.workingPath()))
-            writeMissingReportDefinitions(loc);
+        // Missing definitions are written with their defaults, as the start does.
+        writeMissingReportDefinitions(loc);
         writeReportPdf(buildReport(definition, loc.workingPath(), QDateTime::currentDateTime()),
                        pdf);
     } catch (const AppError &e) {
@@ -124,29 +131,113 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
     return 0;
 }
 
-// Help, version and PDF output need no screen.
-bool headless(int argc, char **argv)
+// The program's options.
+struct Options
 {
-    for (int i = 1; i < argc; ++i) {
-        for (const char *opt :
-             { "--pdf", "--restore", "--help", "-h", "--help-all", "--version", "-v" }) {
-            const size_t n = qstrlen(opt);
-            if (qstrcmp(argv[i], opt) == 0 || (qstrncmp(argv[i], opt, n) == 0 && argv[i][n] == '='))
-                return true;
-        }
+    QCommandLineOption dataDir {
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
+        QStringLiteral("DIR")
+    };
+    QCommandLineOption demo { QStringLiteral("demo"),
+                              QStringLiteral("Isi database kerja yang masih baru dengan data "
+                                             "contoh.") };
+    QCommandLineOption report { QStringLiteral("report"),
+                                QStringLiteral("Laporan yang ditulis sebagai PDF: keluar atau "
+                                               "stok."),
+                                QStringLiteral("keluar|stok") };
+    QCommandLineOption pdf { QStringLiteral("pdf"),
+                             QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
+                             QStringLiteral("FILE") };
+    QCommandLineOption restore {
+        QStringLiteral("restore"),
+        QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
+        QStringLiteral("FILE")
+    };
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.setApplicationDescription(
+            QStringLiteral("Gudang: program stok barang untuk toko kecil."));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(dataDir);
+        parser.addOption(demo);
+        parser.addOption(restore);
+        parser.addOption(report);
+        parser.addOption(pdf);
     }
-    return false;
+};
+
+// What the command line asks for when it needs no window: help, the version, a report as PDF,
+// a restore, or a wrong command line (said on the terminal).
+bool headless(const QStringList &arguments)
+{
+    const Options options;
+    QCommandLineParser parser;
+    options.addTo(parser);
+    if (!parser.parse(arguments))
+        return true;
+    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version")) || parser.isSet(options.pdf)
+        || parser.isSet(options.report) || parser.isSet(options.restore);
+}
+
+// The command line's mistake in the program's words; empty when there is none.
+QString commandLineError(const QStringList &arguments)
+{
+    const Options options;
+    QCommandLineParser parser;
+    options.addTo(parser);
+    if (parser.parse(arguments))
+        return {};
+    if (!parser.unknownOptionNames().isEmpty()) {
+        QStringList names;
+        for (const QString &n : parser.unknownOptionNames())
+            names << (n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n;
+        return QStringLiteral("Opsi tidak dikenal: %1.").arg(names.join(QStringLiteral(", ")));
+    }
+    for (const QCommandLineOption *o :
+         { &options.dataDir, &options.report, &options.pdf, &options.restore }) {
+        const QString name = QStringLiteral("--") + o->names().constFirst();
+        if (arguments.constLast() == name)
+            return QStringLiteral("Opsi %1 perlu nilai (%2).").arg(name, o->valueName());
+    }
+    return QStringLiteral("Baris perintah tidak dapat dibaca: %1").arg(parser.errorText());
+}
+
+// True where a window can be shown: a display, or a platform chosen on purpose.
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
 
 int runGudang(int argc, char **argv)
 {
+    useIndonesianLocale();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const QString error = commandLineError(arguments); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\nLihat: gudang --help\n", qPrintable(error));
+        return 2;
+    }
     std::vector<char *> args(argv, argv + argc);
     static char platform[] = "-platform";
     static char offscreen[] = "offscreen";
-    if (headless(argc, argv)) {
+    if (headless(arguments)) {
         args.insert(args.begin() + 1, { platform, offscreen });
+    } else if (!displayAvailable()) {
+        std::fprintf(stderr,
+                     "Gudang perlu layar untuk membuka jendelanya, tetapi tidak ada layar "
+                     "(DISPLAY tidak diatur).\nJalankan Gudang dari desktop. Tanpa layar dapat "
+                     "dipakai: --report keluar|stok --pdf FILE, --restore FILE, --help, "
+                     "--version.\n");
+        return 1;
     }
     int count = int(args.size());
     QApplication qapp(count, args.data());
@@ -156,34 +247,14 @@ int runGudang(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
+    const Options options;
+    const QCommandLineOption &dataDir = options.dataDir;
+    const QCommandLineOption &demo = options.demo;
+    const QCommandLineOption &report = options.report;
+    const QCommandLineOption &pdf = options.pdf;
+    const QCommandLineOption &restore = options.restore;
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Gudang: program stok barang untuk toko kecil."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption dataDir(
-        QStringLiteral("data-dir"),
-        QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
-        QStringLiteral("DIR"));
-    const QCommandLineOption demo(
-        QStringLiteral("demo"),
-        QStringLiteral("Isi database kerja yang masih baru dengan data contoh."));
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QStringLiteral("Laporan yang ditulis sebagai PDF: keluar atau stok."),
-        QStringLiteral("keluar|stok"));
-    const QCommandLineOption pdf(QStringLiteral("pdf"),
-                                 QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
-                                 QStringLiteral("FILE"));
-    const QCommandLineOption restore(
-        QStringLiteral("restore"),
-        QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
-        QStringLiteral("FILE"));
-    parser.addOption(dataDir);
-    parser.addOption(demo);
-    parser.addOption(restore);
-    parser.addOption(report);
-    parser.addOption(pdf);
+    options.addTo(parser);
     parser.process(qapp);
 
     const QString dir = parser.isSet(dataDir) ? parser.value(dataDir) : Locations::defaultDataDir();

@@ -67,8 +67,8 @@ void frmestok::on_txtkode_returnPressed()
                                 QStringLiteral("Data tidak Ada"));
     if (found == LookUp::NoRows)
         return;
+    m_found = false; // the source has moved: what was found before is no longer current
     if (found != LookUp::Found) {
-        m_found = false;
         txtkode->setFocus();
         txtkode->setText(QString());
         return;

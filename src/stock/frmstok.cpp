@@ -1,9 +1,9 @@
 #include "frmstok.h"
-#include "ui/gridview.h"
 #include "data/recordsource.h"
 #include "frmestok.h"
 #include "goods/frmbrg.h"
 #include "ui/conversions.h"
+#include "ui/gridview.h"
 #include "ui/recordcommands.h"
 
 #include <QGroupBox>

@@ -4,6 +4,7 @@
 #include "screen.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
 
 namespace gudang {
@@ -128,11 +129,18 @@ void ScreenManager::end()
     emit finished();
 }
 
+void useIndonesianLocale()
+{
+    QLocale::setDefault(QLocale(QLocale::Indonesian, QLocale::Indonesia));
+}
+
 App::App(Locations locations, Dialogs &dialogs)
     : m_locations(std::move(locations))
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
-{ }
+{
+    useIndonesianLocale();
+}
 
 App::~App() = default;
 

@@ -82,6 +82,9 @@ private:
     bool m_ended = false;
 };
 
+// Numbers, dates and the calendar follow the Indonesian locale throughout the program.
+void useIndonesianLocale();
+
 // What every screen reaches: where the data lives, the boxes, the screens, and the wrapper
 // that runs handlers.
 class App

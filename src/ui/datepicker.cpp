@@ -14,9 +14,35 @@
 
 namespace gudang {
 
+namespace {
+
+// The text part: taking the focus selects the whole date, so that typing replaces it.
+class DateText final : public QLineEdit
+{
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        QLineEdit::focusInEvent(event);
+        if (event->reason() != Qt::MouseFocusReason) {
+            selectAll();
+            return;
+        }
+        // A click would undo the selection as it places the cursor; select once it is handled.
+        QTimer::singleShot(0, this, [this] {
+            if (hasFocus())
+                selectAll();
+        });
+    }
+};
+
+} // namespace
+
 DatePicker::DatePicker(QWidget *parent)
     : QWidget(parent)
-    , m_edit(new QLineEdit(this))
+    , m_edit(new DateText(this))
     , m_button(new QToolButton(this))
     , m_popup(new QWidget(this, Qt::Popup))
     , m_calendar(new QCalendarWidget(m_popup))
@@ -112,7 +138,8 @@ void DatePicker::showCalendar()
     QPoint at = mapToGlobal(QPoint(0, height()));
     if (const QScreen *s = screen()) {
         const QRect area = s->availableGeometry();
-        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - m_popup->width())));
+        at.setX(std::clamp(at.x(), area.left(),
+                           std::max(area.left(), area.right() - m_popup->width())));
         if (at.y() + m_popup->height() > area.bottom())
             at.setY(mapToGlobal(QPoint(0, 0)).y() - m_popup->height());
     }
@@ -132,13 +159,7 @@ void DatePicker::takeCalendarDate(const QDate &date)
 bool DatePicker::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_edit) {
-        if (event->type() == QEvent::FocusIn) {
-            // After a click the press would undo the selection; select once it is handled.
-            QTimer::singleShot(0, m_edit, [edit = m_edit] {
-                if (edit->hasFocus())
-                    edit->selectAll();
-            });
-        } else if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress) {
             const auto *k = static_cast<QKeyEvent *>(event);
             if (k->key() == Qt::Key_F4
                 || (k->key() == Qt::Key_Down && (k->modifiers() & Qt::AltModifier))) {

@@ -36,12 +36,13 @@ void fitColumns(QTableView *view, GridModel *model, int first, int last, bool al
     QHeaderView *header = view->horizontalHeader();
     const QFontMetrics text = view->fontMetrics();
     const QFontMetrics head = header->fontMetrics();
-    const int pad = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 10;
+    const int pad
+        = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 10;
     last = std::min(last, GridView::kWidthRows - 1);
     for (int c = 0; c < model->columnCount(); ++c) {
-        int w = all ? head.horizontalAdvance(model->headerData(c, Qt::Horizontal, Qt::DisplayRole)
-                                                 .toString())
-                          + pad + 8
+        int w = all ? head.horizontalAdvance(
+                          model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())
+                + pad + 8
                     : header->sectionSize(c);
         for (int r = first; r <= last; ++r)
             w = std::max(w, text.horizontalAdvance(model->displayText(r, c)) + pad);
@@ -71,9 +72,8 @@ void bindGrid(QTableView *view, RecordSource *source)
     auto *model = new GridModel(source, view);
     view->setModel(model);
     fitColumns(view, model, 0, model->rowCount() - 1, true);
-    QObject::connect(model, &QAbstractItemModel::modelReset, view, [view, model] {
-        fitColumns(view, model, 0, model->rowCount() - 1, true);
-    });
+    QObject::connect(model, &QAbstractItemModel::modelReset, view,
+                     [view, model] { fitColumns(view, model, 0, model->rowCount() - 1, true); });
     QObject::connect(model, &QAbstractItemModel::rowsInserted, view,
                      [view, model](const QModelIndex &, int first, int last) {
                          fitColumns(view, model, first, last, false);

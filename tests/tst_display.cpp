@@ -1,0 +1,368 @@
+// What the user sees is what is stored: grids that mark the current row, dates typed as they
+// are shown, numbers and dates in the Indonesian way, columns that fit, Tab that leaves a grid,
+// and button faces in their colour.
+#include "data/gridmodel.h"
+#include "data/recordsource.h"
+#include "goods/frmbrg.h"
+#include "issue/frmeklr.h"
+#include "issue/frmkeluar.h"
+#include "stock/frmestok.h"
+#include "stock/frmstok.h"
+#include "support.h"
+#include "ui/datepicker.h"
+#include "ui/gridview.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace gudang;
+using gudang::test::activate;
+using gudang::test::Env;
+using gudang::test::selectedRow;
+
+namespace {
+
+// `count` goods B00000... with stock 10, and `goodsOut` goods-out rows, in one transaction.
+void seedMany(Env &env, int count, int goodsOut = 0)
+{
+    QString sql = QStringLiteral("BEGIN;");
+    for (int i = 0; i < count; ++i)
+        sql += QStringLiteral("INSERT INTO tbarang VALUES ('B%1', 'Nama', 'M', 'S', 'pcs');"
+                              "INSERT INTO tstok VALUES ('B%1', 10, 1);")
+                   .arg(i, 5, 10, QLatin1Char('0'));
+    for (int i = 0; i < goodsOut; ++i)
+        sql += QStringLiteral("INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                              "('B00000', '2024-01-02 00:00:00', 1);");
+    Env::exec(env.locations.workingPath(), sql + QStringLiteral("COMMIT;"));
+}
+
+bool rowVisible(QTableView *grid, int row)
+{
+    const QRect r = grid->visualRect(grid->model()->index(row, 0));
+    return r.isValid() && grid->viewport()->rect().intersects(r);
+}
+
+// Types the text into the widget with the focus, as a person does, and presses Enter.
+void typeIn(QWidget *field, const QString &text)
+{
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+QWidget *focused()
+{
+    return QApplication::focusWidget();
+}
+
+QString shown(QTableView *grid, int row, int column)
+{
+    return grid->model()->index(row, column).data().toString();
+}
+
+} // namespace
+
+class TestDisplay : public QObject
+{
+    Q_OBJECT
+private slots:
+    // After an add, a find, a delete and a posting, the grids mark the current row and scroll
+    // to it, also when it lies beyond the rows the grid has fetched so far.
+    void gridsMarkTheCurrentRow()
+    {
+        Env env;
+        seedMany(env, 5000);
+        frmbrg &b = test::showAlone<frmbrg>(env.screens());
+        QCOMPARE(b.DataGrid1->model()->rowCount(), GridModel::kChunk);
+
+        QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
+        for (const char *t : { "Z1", "Beras Pandan Wangi 5", "Cap Bunga", "PT Sumber", "karung" })
+            typeIn(focused(), QString::fromUtf8(t));
+        QCOMPARE(focused(), b.cmdsimpan);
+        env.dialogs.answer(Button::No);
+        QTest::keyClick(b.cmdsimpan, Qt::Key_Return);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data lagi ?" });
+        QCOMPARE(selectedRow(b.DataGrid1), 5000);
+        QVERIFY(rowVisible(b.DataGrid1, 5000));
+        QCOMPARE(shown(b.DataGrid1, 5000, 0), QStringLiteral("Z1"));
+
+        // Hapus deletes the row the grid marks; afterwards no row is current and none marked.
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(b.cmdhapus, Qt::LeftButton);
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT count(*) FROM tbarang WHERE Kode_Barang='Z1'")),
+                 QStringList { "0" });
+        QCOMPARE(selectedRow(b.DataGrid1), -1);
+
+        env.dialogs.answerInput(QStringLiteral("B04500"));
+        QTest::mouseClick(b.cmdcari, Qt::LeftButton);
+        QCOMPARE(selectedRow(b.DataGrid1), 4500);
+        QVERIFY(rowVisible(b.DataGrid1, 4500));
+        QVERIFY(env.dialogs.scriptUsedUp());
+    }
+
+    void postingMarksTheNewRowAndTheStock()
+    {
+        Env env;
+        seedMany(env, 3, 5000);
+        frmkeluar &k = test::openIssue(env);
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+        typeIn(k.txtkode, QStringLiteral("B00002"));
+        QTest::mouseClick(k.txtjumlah, Qt::LeftButton);
+        typeIn(k.txtjumlah, QStringLiteral("4"));
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        QCOMPARE(selectedRow(k.DataGrid1), 5000);
+        QVERIFY(rowVisible(k.DataGrid1, 5000));
+        QCOMPARE(selectedRow(k.DataGrid3), 2);
+        QVERIFY(rowVisible(k.DataGrid3, 2));
+    }
+
+    // A date typed as the picker shows it is the date stored; an impossible one is refused.
+    void typedDates_data()
+    {
+        QTest::addColumn<QString>("how"); // focus after the code check, a click, select all
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // empty: nothing is posted
+        QTest::addColumn<QString>("message");
+        QTest::newRow("after the code check") << "focus"
+                                              << "15/03/2025"
+                                              << "2025-03-15 00:00:00"
+                                              << "";
+        QTest::newRow("short day and month") << "focus"
+                                             << "1/3/2025"
+                                             << "2025-03-01 00:00:00"
+                                             << "";
+        QTest::newRow("a click, then typing") << "click"
+                                              << "28/02/2024"
+                                              << "2024-02-28 00:00:00"
+                                              << "";
+        QTest::newRow("select all, then typing") << "all"
+                                                 << "15-03-2025"
+                                                 << "2025-03-15 00:00:00"
+                                                 << "";
+        QTest::newRow("digits only") << "focus"
+                                     << "05112025"
+                                     << "2025-11-05 00:00:00"
+                                     << "";
+        QTest::newRow("impossible day")
+            << "focus"
+            << "31/02/2025"
+            << ""
+            << "Tanggal \"31/02/2025\" tidak ada. Tulis tanggal sebagai hari/bulan/tahun, "
+               "misalnya 15/03/2025.";
+        QTest::newRow("two-digit year")
+            << "focus"
+            << "15/03/25"
+            << ""
+            << "Tanggal \"15/03/25\" tidak ada. Tulis tanggal sebagai hari/bulan/tahun, "
+               "misalnya 15/03/2025.";
+    }
+    void typedDates()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, typed);
+        QFETCH(QString, stored);
+        QFETCH(QString, message);
+        Env env;
+        seedMany(env, 1);
+        frmkeluar &k = test::openIssue(env);
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+        typeIn(k.txtkode, QStringLiteral("B00000"));
+        QVERIFY(k.dt1->hasFocus());
+        QWidget *date = k.dt1->lineEdit();
+        if (how == QLatin1String("click")) {
+            QTest::mouseClick(k.txtjumlah, Qt::LeftButton);
+            QTest::mouseClick(date, Qt::LeftButton, {}, QPoint(8, date->height() / 2));
+            QCoreApplication::processEvents();
+        } else if (how == QLatin1String("all")) {
+            QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
+        }
+        QTest::keyClicks(date, typed);
+        QCOMPARE(k.dt1->text(), typed);
+        QTest::mouseClick(k.txtjumlah, Qt::LeftButton);
+        QCOMPARE(focused(), k.txtjumlah);
+        typeIn(k.txtjumlah, QStringLiteral("2"));
+        if (stored.isEmpty()) {
+            QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+            QCOMPARE(env.dialogs.prompts(), QStringList { message });
+            QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+            QCOMPARE(Env::query(env.locations.workingPath(),
+                                QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
+                     QStringList { "0" });
+            QCOMPARE(Env::query(env.locations.workingPath(),
+                                QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                     QStringList { "10.0" });
+            QVERIFY(k.isVisible());
+            return;
+        }
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Tanggal, Jumlah FROM tbrgkeluar")),
+                 QStringList { stored + QStringLiteral("|2.0") });
+        QCOMPARE(shown(k.DataGrid1, 0, 2),
+                 QDate::fromString(stored.left(10), QStringLiteral("yyyy-MM-dd"))
+                     .toString(QStringLiteral("dd/MM/yyyy")));
+    }
+
+    // The calendar drops down with F4, speaks Indonesian, and Enter takes its date.
+    void calendarIsIndonesian()
+    {
+        Env env;
+        seedMany(env, 1);
+        frmkeluar &k = test::openIssue(env);
+        k.dt1->setDate(QDate(2025, 3, 15));
+        k.dt1->setFocus();
+        QTest::keyClick(k.dt1->lineEdit(), Qt::Key_F4);
+        QCalendarWidget *cal = k.dt1->calendar();
+        QVERIFY(cal->isVisible());
+        QCOMPARE(cal->locale().language(), QLocale::Indonesian);
+        QCOMPARE(cal->locale().monthName(3), QStringLiteral("Maret"));
+        QCOMPARE(cal->locale().dayName(1, QLocale::ShortFormat), QStringLiteral("Sen"));
+        QCOMPARE(cal->selectedDate(), QDate(2025, 3, 15));
+        QTest::keyClick(focused(), Qt::Key_Right);
+        QTest::keyClick(focused(), Qt::Key_Return);
+        QVERIFY(!cal->isVisible());
+        QCOMPARE(k.dt1->text(), QStringLiteral("16/03/2025"));
+        QCOMPARE(k.dt1->date(), QDate(2025, 3, 16));
+    }
+
+    // Numbers and dates in grids and fields: no exponent, a decimal comma, dd/MM/yyyy.
+    void numbersAndDatesAsShown()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Gula', 'M', 'S', 'kg');"
+                                 "INSERT INTO tstok VALUES ('A1', 1000000, 2.5);"
+                                 "INSERT INTO tbarang VALUES ('B2', 'Teh', 'M', 'S', 'kotak');"
+                                 "INSERT INTO tstok VALUES ('B2', 1234567, 0.1);"
+                                 "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                                 "('A1', '2024-01-02 00:00:00', 1420)"));
+        frmkeluar &k = test::openIssue(env);
+        QCOMPARE(shown(k.DataGrid3, 0, 1), QStringLiteral("1000000"));
+        QCOMPARE(shown(k.DataGrid3, 0, 2), QStringLiteral("2,5"));
+        QCOMPARE(shown(k.DataGrid3, 1, 1), QStringLiteral("1234567"));
+        QCOMPARE(shown(k.DataGrid3, 1, 2), QStringLiteral("0,1"));
+        QCOMPARE(shown(k.DataGrid1, 0, 0), QStringLiteral("1"));
+        QCOMPARE(shown(k.DataGrid1, 0, 2), QStringLiteral("02/01/2024"));
+        QCOMPARE(shown(k.DataGrid1, 0, 3), QStringLiteral("1420"));
+
+        // The stock edit screen shows the same, and saving what it shows keeps the values.
+        frmstok &s = test::showAbove<frmstok>(env.screens());
+        QTest::mouseClick(s.cmdedit, Qt::LeftButton);
+        frmestok *e = env.screens().find<frmestok>();
+        QVERIFY(e);
+        activate(e);
+        typeIn(e->txtkode, QStringLiteral("A1"));
+        QCOMPARE(e->txtstok->text(), QStringLiteral("1000000"));
+        QCOMPARE(e->txtmin->text(), QStringLiteral("2,5"));
+        env.dialogs.answer(Button::No);
+        QTest::mouseClick(e->cmdsimpan, Qt::LeftButton);
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok, Stok_Minimum FROM tstok WHERE "
+                                           "Kode_Barang='A1'")),
+                 QStringList { "1000000.0|2.5" });
+    }
+
+    // Columns are as wide as their header and texts; the last one fills the rest.
+    void columnsFitTheirTexts()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('BRG0000001', "
+                                 "'Beras Pandan Wangi 5', 'Cap Bunga Mawar', 'PT Sumber', "
+                                 "'karung')"));
+        frmbrg &b = test::showAlone<frmbrg>(env.screens());
+        QTableView *g = b.DataGrid1;
+        QHeaderView *h = g->horizontalHeader();
+        const QFontMetrics fm = g->fontMetrics();
+        const QFontMetrics hm = h->fontMetrics();
+        for (int c = 0; c < g->model()->columnCount(); ++c) {
+            const QString text = shown(g, 0, c);
+            const QString head = g->model()->headerData(c, Qt::Horizontal).toString();
+            QVERIFY2(h->sectionSize(c) > fm.horizontalAdvance(text), qPrintable(text));
+            QVERIFY2(h->sectionSize(c) > hm.horizontalAdvance(head), qPrintable(head));
+        }
+        const int last = g->model()->columnCount() - 1;
+        QCOMPARE(h->sectionViewportPosition(last) + h->sectionSize(last), g->viewport()->width());
+        QVERIFY(!g->horizontalScrollBar()->isVisible());
+    }
+
+    // A goods-out record whose date cannot be read leaves the edit screen as it was, and the
+    // next Simpan writes nothing into it.
+    void editLookUpFailureLeavesTheScreen()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Gula', 'M', 'S', 'kg');"
+                                 "INSERT INTO tstok VALUES ('A1', 10, 1);"
+                                 "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                                 "('A1', '2024-01-02 00:00:00', 3);"
+                                 "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                                 "('A1', 'kemarin', 5)"));
+        frmkeluar &k = test::openIssue(env);
+        QTest::mouseClick(k.cmdedit, Qt::LeftButton);
+        frmeklr *e = env.screens().find<frmeklr>();
+        QVERIFY(e);
+        activate(e);
+        typeIn(e->txtklr, QStringLiteral("1"));
+        QCOMPARE(e->txtjumlah->text(), QStringLiteral("3"));
+        QCOMPARE(e->dt1->text(), QStringLiteral("02/01/2024"));
+        e->txtklr->selectAll();
+        typeIn(e->txtklr, QStringLiteral("2"));
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Nilai \"kemarin\" bukan tanggal." });
+        QCOMPARE(e->txtkode->text(), QStringLiteral("A1"));
+        QCOMPARE(e->txtjumlah->text(), QStringLiteral("3"));
+        QCOMPARE(e->dt1->text(), QStringLiteral("02/01/2024"));
+        QTest::mouseClick(e->cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt, QStringLiteral("Data Tidak ada"));
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Tanggal, Jumlah FROM tbrgkeluar ORDER BY 1")),
+                 (QStringList { "2024-01-02 00:00:00|3.0", "kemarin|5.0" }));
+    }
+
+    // Tab and Shift+Tab leave a grid; passing through never moves the current row.
+    void tabLeavesGrids()
+    {
+        Env env;
+        seedMany(env, 3);
+        frmbrg &b = test::showAlone<frmbrg>(env.screens());
+        QCOMPARE(focused(), b.DataGrid1);
+        b.Adodc1->moveFirst();
+        b.Adodc1->find(QStringLiteral("Kode_Barang"), QStringLiteral("B00002"));
+        QTest::keyClick(b.DataGrid1, Qt::Key_Tab);
+        QCOMPARE(focused(), b.cmdtambah);
+        QTest::keyClick(b.cmdtambah, Qt::Key_Backtab);
+        QCOMPARE(focused(), b.DataGrid1);
+        QCOMPARE(b.Adodc1->currentRow(), 2);
+        QTest::keyClick(b.DataGrid1, Qt::Key_Up);
+        QCOMPARE(b.Adodc1->currentRow(), 1);
+
+        // Without a current row, taking the focus makes none.
+        b.Adodc1->find(QStringLiteral("Kode_Barang"), QStringLiteral("tidak ada"));
+        QCOMPARE(b.Adodc1->currentRow(), -1);
+        QTest::keyClick(b.DataGrid1, Qt::Key_Tab);
+        QTest::keyClick(b.cmdtambah, Qt::Key_Backtab);
+        QCOMPARE(focused(), b.DataGrid1);
+        QCOMPARE(b.Adodc1->currentRow(), -1);
+        QCOMPARE(selectedRow(b.DataGrid1), -1);
+    }
+
+    void buttonFacesInTheirColour()
+    {
+        Env env;
+        frmbrg &b = test::showAlone<frmbrg>(env.screens());
+        const QImage face = b.cmdtambah->grab().toImage();
+        QCOMPARE(face.pixelColor(6, face.height() / 2), QColor(192, 255, 192));
+        QCOMPARE(face.pixelColor(face.width() - 7, face.height() / 2), QColor(192, 255, 192));
+    }
+};
+
+QTEST_MAIN(TestDisplay)
+#include "tst_display.moc"
