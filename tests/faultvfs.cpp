@@ -12,6 +12,7 @@ sqlite3_vfs g_vfs;
 int g_failRc = 0;
 int g_exitAt = 0;
 int g_writes = 0;
+bool g_readOnly = false;
 
 struct File
 {
@@ -139,6 +140,8 @@ int xOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *f, int flags, int 
     auto *file = reinterpret_cast<File *>(f);
     file->real = reinterpret_cast<sqlite3_file *>(file + 1);
     file->real->pMethods = nullptr;
+    if (g_readOnly && (flags & SQLITE_OPEN_MAIN_DB) && (flags & SQLITE_OPEN_READWRITE))
+        flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
     const int rc = g_real->xOpen(g_real, name, file->real, flags, outFlags);
     file->base.pMethods = file->real->pMethods ? &g_methods : nullptr;
     return rc;
@@ -167,6 +170,11 @@ void exitAtWrite(int n)
 {
     g_exitAt = n;
     g_writes = 0;
+}
+
+void readOnlyMedium(bool on)
+{
+    g_readOnly = on;
 }
 
 int writes()

@@ -11,6 +11,9 @@ void failWrites(int rc);
 // The process ends (exit code 70) just before its n-th write, sync or truncate from now on,
 // as a power cut or a kill would end it; 0 never.
 void exitAtWrite(int n);
+// While on, a database file is opened read-only, as on a disk mounted read-only: a connection
+// opened meanwhile stays read-only after it is turned off, as a real one does.
+void readOnlyMedium(bool on);
 // Writes, syncs and truncates since the last exitAtWrite().
 int writes();
 } // namespace faultvfs

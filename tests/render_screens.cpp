@@ -19,7 +19,9 @@
 #include "support.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QStyleFactory>
+#include <QTest>
 
 using namespace gudang;
 
@@ -55,6 +57,31 @@ int main(int argc, char **argv)
     shoot<frmeklr>(env, dir, "frmeklr.png");
     shoot<frmcetklr>(env, dir, "frmcetklr.png");
     shoot<frmcetstk>(env, dir, "frmcetstk.png");
+    {
+        // The goods screen after a new code is saved ("Tidak" to the next one): its row marked.
+        test::Env e2;
+        fillDemoData(e2.locations);
+        frmbrg &b = test::showAlone<frmbrg>(e2.screens());
+        QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
+        for (const char *t :
+             { "BRG999", "Beras Pandan Wangi 5", "Cap Bunga", "PT Sumber", "karung" }) {
+            QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(t));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        e2.dialogs.answer(Button::No);
+        QTest::keyClick(b.cmdsimpan, Qt::Key_Return);
+        QApplication::processEvents();
+        b.grab().save(dir + QStringLiteral("/frmbrg-simpan.png"));
+        // The goods-out screen with a date typed after the code check.
+        frmkeluar &k = test::openIssue(e2.screens());
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+        QTest::keyClicks(k.txtkode, QStringLiteral("BRS001"));
+        QTest::keyClick(k.txtkode, Qt::Key_Return);
+        e2.dialogs.clear();
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("15/03/2025"));
+        QApplication::processEvents();
+        k.grab().save(dir + QStringLiteral("/frmkeluar-tanggal.png"));
+    }
     writeMissingReportDefinitions(env.locations);
     const QDateTime now = QDateTime::currentDateTime();
     writeReportPdf(buildReport(goodsOutReportPath(env.locations), env.locations.workingPath(), now),

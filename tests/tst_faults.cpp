@@ -1,12 +1,18 @@
 // What the disk, other programs and the user's typing can do to the data, and that nothing is
 // lost or half-written by it.
 #include "data/apperror.h"
+#include "data/recordsource.h"
 #include "data/safekeeping.h"
+#include "data/value.h"
 #include "faultvfs.h"
 #include "goods/frmbrg.h"
 #include "goods/frmeditbrg.h"
 #include "issue/frmeklr.h"
 #include "issue/frmkeluar.h"
+#include "reports/frmcetstk.h"
+#include "reports/reportdefinition.h"
+#include "reports/reportlayout.h"
+#include "reports/reportoutput.h"
 #include "shell/credentials.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"
@@ -18,17 +24,24 @@
 #include "support.h"
 #include "ui/conversions.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 using namespace gudang;
 using gudang::test::activate;
@@ -97,6 +110,102 @@ void post(frmkeluar &k, const QString &code, const QString &quantity)
     QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
 }
 
+// Runs SQL on a file through a plain connection of its own (no WAL switch, nothing kept).
+void rawExec(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? (st.st_mode & 0777) : 0;
+}
+
+// A folder made read-only in place, as a disk mounted read-only (a bind mount); false where
+// this machine does not allow it.
+bool mountReadOnly(const QString &dir)
+{
+    if (QProcess::execute(QStringLiteral("mount"), { QStringLiteral("--bind"), dir, dir }) != 0)
+        return false;
+    if (QProcess::execute(QStringLiteral("mount"),
+                          { QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), dir })
+        != 0) {
+        QProcess::execute(QStringLiteral("umount"), { dir });
+        return false;
+    }
+    return true;
+}
+
+void unmount(const QString &dir)
+{
+    QProcess::execute(QStringLiteral("umount"), { dir });
+}
+
+// The real program on a data folder, without a screen of its own (offscreen).
+struct Program
+{
+    QProcess p;
+    QString said;
+
+    void start(const QString &dir, const QStringList &more = {})
+    {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        p.start(QStringLiteral(GUDANG_BINARY),
+                QStringList { QStringLiteral("--data-dir"), dir } + more);
+    }
+    // Waits until the program has said `text` on standard error, or has ended.
+    bool waitToSay(const QString &text)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30000) {
+            said += QString::fromUtf8(p.readAllStandardError());
+            if (said.contains(text))
+                return true;
+            if (p.state() == QProcess::NotRunning)
+                return false;
+            p.waitForReadyRead(100);
+        }
+        return false;
+    }
+    bool waitUntil(const std::function<bool()> &ready)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 30000) {
+            if (ready())
+                return true;
+            if (p.state() == QProcess::NotRunning)
+                return false;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    int end(int sig)
+    {
+        ::kill(pid_t(p.processId()), sig);
+        if (!p.waitForFinished(30000))
+            return -1;
+        said += QString::fromUtf8(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    }
+};
+
+// Records where reports went instead of showing them.
+class NoOutput : public ReportOutput
+{
+public:
+    int sent = 0;
+    void preview(const ReportDocument &, bool, Dialogs &) override { ++sent; }
+    void print(const ReportDocument &, int) override { ++sent; }
+};
+
 // Goods-out rows and the stock of A1, the two things a posting changes.
 QString postingState(Env &env)
 {
@@ -149,7 +258,7 @@ QStringList badInputs()
 // The value with one character more than the field or its column takes.
 QString overLimit(QLineEdit *field, int columnLimit)
 {
-    const int limit = field->maxLength() < 32767 ? field->maxLength() : columnLimit;
+    const int limit = lengthLimit(field) > 0 ? lengthLimit(field) : columnLimit;
     return QString(limit + 1, QLatin1Char('x'));
 }
 
@@ -198,15 +307,19 @@ QString everything(Env &env)
     return out;
 }
 
-// The number a text stands for when a number column takes it as it is, or a null text.
+// The number a text stands for when a number column takes it as it is (a decimal comma or a
+// point, not both), or a null text.
 QString plainNumber(const QString &text)
 {
     bool ok = false;
-    const double v = QLocale::c().toDouble(text, &ok);
+    QString t = text;
+    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.')))
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    const double v = QLocale::c().toDouble(t, &ok);
     return ok ? QString::number(v, 'f', 1) : QString();
 }
 
-// The number the entry screens read from the start of a text (VB's Val), or a null text.
+// The number the entry screens read from the start of a text, or a null text.
 double valOf(const QString &text)
 {
     try {
@@ -442,6 +555,7 @@ private slots:
     void initTestCase() { faultvfs::install(); }
     void cleanup()
     {
+        faultvfs::readOnlyMedium(false);
         faultvfs::failWrites(0);
         faultvfs::exitAtWrite(0);
     }
@@ -773,8 +887,16 @@ private slots:
         sqlite3_open(QFile::encodeName(foreign).constData(), &db);
         sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES (1)", nullptr, nullptr, nullptr);
         sqlite3_close(db);
+        const QString trigger = folder + QStringLiteral("/pemicu.db");
+        backupDatabase(env.locations.workingPath(), trigger);
+        rawExec(trigger,
+                "CREATE TRIGGER kosongkan AFTER INSERT ON tbrgkeluar BEGIN DELETE FROM "
+                "tstok; END");
         for (const auto &[file, says] :
-             { std::pair { damaged, QStringLiteral("tidak dapat dipakai: file terpotong") },
+             { std::pair { trigger,
+                           QStringLiteral("berisi trigger kosongkan yang tidak dibuat "
+                                          "Gudang") },
+               std::pair { damaged, QStringLiteral("tidak dapat dipakai: file terpotong") },
                std::pair { foreign, QStringLiteral("bukan cadangan database Gudang") },
                std::pair { folder + QStringLiteral("/tidakada.db"),
                            QStringLiteral("file tidak ditemukan") } }) {
@@ -782,6 +904,372 @@ private slots:
             QVERIFY2(failure.contains(says), qPrintable(failure));
             QCOMPARE(bytesOf(env.locations.workingPath()), working);
         }
+    }
+
+    // A sound SQLite file that is not one of ours is treated like a damaged one: named, left
+    // byte-identical, and the start ends with the reason.
+    void foreignFilesStopTheStart_data()
+    {
+        QTest::addColumn<bool>("working");
+        QTest::addColumn<QString>("sql"); // run on an empty file, or on ours with "+"
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("working: other tables") << true << "CREATE TABLE t(x)"
+                                               << "tabel tbarang tidak ada";
+        QTest::newRow("credentials: other tables") << false << "CREATE TABLE t(x)"
+                                                   << "tabel tpass tidak ada";
+        QTest::newRow("working: ours and a trigger")
+            << true
+            << "+CREATE TRIGGER kosongkan AFTER INSERT ON tbrgkeluar BEGIN DELETE FROM tstok; END"
+            << "trigger kosongkan yang tidak dibuat Gudang";
+        QTest::newRow("working: ours and a view") << true << "+CREATE VIEW v AS SELECT 1"
+                                                  << "view v yang tidak dibuat Gudang";
+        QTest::newRow("credentials: a column less") << false << "CREATE TABLE tpass(\"User\" TEXT)"
+                                                    << "kolom tabel tpass lain (User)";
+    }
+    void foreignFilesStopTheStart()
+    {
+        QFETCH(bool, working);
+        QFETCH(QString, sql);
+        QFETCH(QString, reason);
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        const QString path
+            = working ? env.locations.workingPath() : env.locations.credentialsPath();
+        if (!sql.startsWith(QLatin1Char('+'))) {
+            for (const char *suffix : { "", "-wal", "-shm" })
+                QFile::remove(path + QLatin1String(suffix));
+        }
+        rawExec(path, sql.mid(sql.startsWith(QLatin1Char('+')) ? 1 : 0).toUtf8().constData());
+        const QByteArray before = bytesOf(path);
+        QVERIFY(!startProgram(env.app(), false));
+        QCOMPARE(env.dialogs.shown().size(), size_t(1));
+        const QString prompt = env.dialogs.last().prompt;
+        QVERIFY2(prompt.startsWith(QStringLiteral("File database %1 bukan database Gudang: ")
+                                       .arg(QDir::toNativeSeparators(path))),
+                 qPrintable(prompt));
+        QVERIFY2(prompt.contains(reason), qPrintable(prompt));
+        QVERIFY(prompt.contains(QStringLiteral("File itu tidak diubah dan program berhenti.")));
+        QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+        QVERIFY(!env.screens().isLoaded<frmpas>());
+        QCOMPARE(bytesOf(path), before);
+    }
+
+    // The first run never makes its tables inside a file that is there already.
+    void firstRunLeavesAForeignWorkingFileAlone()
+    {
+        Env env(false);
+        QDir().mkpath(env.locations.workingFolder());
+        rawExec(env.locations.workingPath(), "CREATE TABLE t(x)");
+        const QByteArray before = bytesOf(env.locations.workingPath());
+        QVERIFY(!startProgram(env.app(), false));
+        QVERIFY(env.dialogs.last().prompt.contains(QStringLiteral("bukan database Gudang")));
+        QVERIFY(!env.screens().isLoaded<frmawal>());
+        QCOMPARE(bytesOf(env.locations.workingPath()), before);
+        QVERIFY(!QFile::exists(env.locations.credentialsPath()));
+        QVERIFY(!test::failureOf([&] {
+                     Database::create(env.locations.workingPath(), DbRole::Working);
+                 }).isEmpty());
+        QCOMPARE(bytesOf(env.locations.workingPath()), before);
+    }
+
+    // Refusals at start are said on the terminal too, and the exit code says so.
+    void refusalAtStartGoesToTheTerminal()
+    {
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        for (const char *suffix : { "", "-wal", "-shm" })
+            QFile::remove(env.locations.workingPath() + QLatin1String(suffix));
+        rawExec(env.locations.workingPath(), "CREATE TABLE t(x)");
+        Program prog;
+        prog.start(env.locations.dataDir());
+        QVERIFY2(prog.waitToSay(QStringLiteral("bukan database Gudang")), qPrintable(prog.said));
+        QCOMPARE(prog.end(SIGTERM), 1); // the box is closed as the desktop ends the program
+    }
+
+    // A sound file in a folder that cannot be written is said to be so, never damaged; a stale
+    // lock there is said to be stale.
+    void readOnlyFolderAtStart()
+    {
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        QProcess child;
+        child.start(QStringLiteral(FAULT_CHILD),
+                    { QStringLiteral("lock"), env.locations.dataDir() });
+        QVERIFY(child.waitForFinished(30000));
+        const QString working = env.locations.workingFolder();
+        if (!mountReadOnly(working))
+            QSKIP("this machine does not allow a read-only mount");
+        const QByteArray before = bytesOf(env.locations.workingPath());
+        const bool started = startProgram(env.app(), false);
+        unmount(working);
+        QVERIFY(!started);
+        const QString prompt = env.dialogs.last().prompt;
+        QVERIFY2(prompt.startsWith(QStringLiteral("File database %1 tidak dapat ditulis: folder")
+                                       .arg(QDir::toNativeSeparators(env.locations.workingPath()))),
+                 qPrintable(prompt));
+        QVERIFY(!prompt.contains(QStringLiteral("rusak:")));
+        QCOMPARE(bytesOf(env.locations.workingPath()), before);
+
+        const QString dir = env.locations.dataDir();
+        if (!mountReadOnly(dir))
+            QSKIP("this machine does not allow a read-only mount");
+        QString why;
+        const bool locked = lockDataFolder(env.locations, &why) != nullptr;
+        unmount(dir);
+        QVERIFY(!locked);
+        QVERIFY2(why.contains(QStringLiteral("dipegang proses yang sudah tidak berjalan")),
+                 qPrintable(why));
+        QVERIFY2(lockDataFolder(env.locations, &why), qPrintable(why));
+    }
+
+    // A connection opened while the disk was read-only is opened anew for the next write: the
+    // same click posts once the disk is writable, without closing anything.
+    void readOnlyHealsWithoutRestart()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        faultvfs::readOnlyMedium(true);
+        frmkeluar &k = openIssue(env);
+        post(k, QStringLiteral("A1"), QStringLiteral("3"));
+        QCOMPARE(env.dialogs.shown().size(), size_t(1));
+        QVERIFY2(env.dialogs.last().prompt.contains(QStringLiteral("hanya dapat dibaca")),
+                 qPrintable(env.dialogs.last().prompt));
+        env.dialogs.clear();
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton); // still read-only
+        QVERIFY(env.dialogs.last().prompt.contains(QStringLiteral("hanya dapat dibaca")));
+        faultvfs::readOnlyMedium(false);
+        QCOMPARE(postingState(env), QStringLiteral("0|0.0/10.0"));
+        env.dialogs.clear();
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { kMore });
+        QCOMPARE(postingState(env), QStringLiteral("1|3.0/7.0"));
+        QCOMPARE(k.DataGrid1->model()->rowCount(), 1);
+    }
+
+    // Report queries are bounded: time without a row, rows, memory; and "Batal".
+    void runawayReportQueriesStop_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("says");
+        const QString endless = QStringLiteral(
+            "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x+1 FROM c) SELECT x FROM c");
+        QTest::newRow("no row for too long") << "SELECT count(*) AS x FROM (" + endless
+                + ")" << false << "data tidak selesai dibaca dalam 1 detik; laporan dihentikan.";
+        QTest::newRow("too many rows") << "SELECT x FROM (" + endless + ")" << false
+                                       << "data lebih dari 5.000 baris; laporan dihentikan.";
+        QTest::newRow("too much memory") << "SELECT printf('%.*c', 2000, 'x') AS x FROM (" + endless
+                + ")" << false << "data lebih besar dari 1 MiB; laporan dihentikan.";
+        QTest::newRow("Batal") << "SELECT count(*) AS x FROM (" + endless + ")" << true
+                               << "Laporan dibatalkan.";
+    }
+    void runawayReportQueriesStop()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, cancel);
+        QFETCH(QString, says);
+        Env env;
+        const QString file = env.locations.workingFolder() + QStringLiteral("/stok.rpt");
+        const ReportDefinition def = parseReportDefinition(
+            QStringLiteral("judul = X\ndata = %1\nkolom = x | X | 20 | kiri | teks\n").arg(query),
+            file);
+        ReportLimits limits;
+        limits.secondsWithoutRow = 1;
+        limits.rows = 5000;
+        limits.bytes = qint64(1) << 20;
+        QElapsedTimer t;
+        t.start();
+        const ReportProgress progress = [&](qint64) {
+            return !cancel || t.elapsed() < 200;
+        };
+        const QString failure = test::failureOf(
+            [&] { readReportData(def, env.locations.workingPath(), file, progress, limits); });
+        QVERIFY2(failure.contains(says), qPrintable(failure));
+        if (!cancel)
+            QVERIFY(failure.startsWith(
+                QStringLiteral("File laporan %1").arg(QDir::toNativeSeparators(file))));
+        QVERIFY(t.elapsed() < 5000);
+    }
+
+    // The report screen shows how far a long report is; "Batal" stops it and the screen stays.
+    void reportScreenCancels()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        writeBytes(stockReportPath(env.locations),
+                   "judul = X\ndata = SELECT count(*) AS x FROM (WITH RECURSIVE c(x) AS (SELECT 1 "
+                   "UNION ALL SELECT x+1 FROM c) SELECT x FROM c)\nkolom = x | X | 20 | kiri | "
+                   "teks\n");
+        NoOutput out;
+        env.app().setReportOutput(&out);
+        showAlone<frmutama>(env.screens());
+        frmcetstk &c = showAbove<frmcetstk>(env.screens());
+        bool clicked = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *d = QApplication::activeModalWidget()
+                ? QApplication::activeModalWidget()->findChild<QProgressDialog *>()
+                : nullptr;
+            if (!d)
+                d = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (d && d->isVisible() && !clicked) {
+                clicked = true;
+                QTest::mouseClick(d->findChild<QPushButton *>(), Qt::LeftButton);
+            }
+        });
+        poll.start(100);
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(c.cmdproses, Qt::LeftButton);
+        QVERIFY(clicked);
+        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("Laporan dibatalkan.") });
+        QCOMPARE(out.sent, 0);
+        QVERIFY(c.isVisible());
+    }
+
+    // The command line ends a runaway report with a message and a non-zero exit.
+    void commandLineReportStops()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        writeBytes(stockReportPath(env.locations),
+                   "judul = X\ndata = SELECT count(*) AS x FROM (WITH RECURSIVE c(x) AS (SELECT 1 "
+                   "UNION ALL SELECT x+1 FROM c) SELECT x FROM c)\nkolom = x | X | 20 | kiri | "
+                   "teks\n");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
+                  QStringLiteral("stok"), QStringLiteral("--pdf"),
+                  env.locations.dataDir() + QStringLiteral("/x.pdf") });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("data tidak selesai dibaca dalam 10 detik")),
+                 qPrintable(said));
+        QVERIFY(!QFile::exists(env.locations.dataDir() + QStringLiteral("/x.pdf")));
+    }
+
+    // The data folder is the user's alone, and the desktop's end signals end the program as
+    // "Keluar" does: the daily backup is made and the lock released.
+    void privateDataAndEndSignals_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("SIGINT") << int(SIGINT);
+    }
+    void privateDataAndEndSignals()
+    {
+        QFETCH(int, signal);
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        const QString dir = env.locations.dataDir();
+        ::chmod(QFile::encodeName(dir).constData(), 0755);
+        ::chmod(QFile::encodeName(env.locations.workingPath()).constData(), 0644);
+        ::chmod(QFile::encodeName(env.locations.credentialsPath()).constData(), 0644);
+        Program prog;
+        prog.start(dir);
+        QVERIFY2(prog.waitToSay(QStringLiteral("dipersempit")), qPrintable(prog.said));
+        const QString lock = dir + QStringLiteral("/gudang.lock");
+        QVERIFY(prog.waitUntil([&] { return QFile::exists(lock); }));
+        QCOMPARE(modeOf(dir), mode_t(0700));
+        for (const QString &f :
+             { env.locations.workingPath(), env.locations.credentialsPath(), lock,
+               env.locations.workingFolder() + QStringLiteral("/stok.rpt") })
+            QCOMPARE(modeOf(f), mode_t(0600));
+        QCOMPARE(modeOf(env.locations.workingFolder()), mode_t(0700));
+        QCOMPARE(prog.end(signal), 0);
+        QVERIFY(!QFile::exists(lock));
+        const QStringList backups
+            = QDir(backupFolder(env.locations)).entryList({ QStringLiteral("*.db") }, QDir::Files);
+        QCOMPARE(backups.size(), 2);
+        QCOMPARE(modeOf(backupFolder(env.locations)), mode_t(0700));
+        for (const QString &b : backups)
+            QCOMPARE(modeOf(backupFolder(env.locations) + QLatin1Char('/') + b), mode_t(0600));
+    }
+
+    // Length limits keep every character whole, and what is stored is what the field shows.
+    void lengthLimitsKeepCharactersWhole_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("kept");
+        const QString letters19(19, QLatin1Char('a'));
+        const QString emoji = QStringLiteral("\U0001F600");
+        QTest::newRow("19 letters and an emoji") << letters19 + emoji << letters19 + emoji;
+        QTest::newRow("20 letters and an emoji") << letters19 + "b" + emoji << letters19 + "b";
+        QTest::newRow("19 letters, an emoji and a letter")
+            << letters19 + emoji + "c" << letters19 + emoji;
+        QTest::newRow("a letter with its accent at the limit")
+            << letters19 + QStringLiteral("e\u0301") << letters19;
+        QTest::newRow("fits") << QStringLiteral("Kopi \u00e9\U0001F600")
+                              << QStringLiteral("Kopi \u00e9\U0001F600");
+    }
+    void lengthLimitsKeepCharactersWhole()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, kept);
+        Env env;
+        frmbrg &b = showAlone<frmbrg>(env.screens());
+        QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
+        QTest::keyClicks(b.txtkode, QStringLiteral("A1"));
+        QTest::keyClick(b.txtkode, Qt::Key_Return);
+        QApplication::clipboard()->setText(pasted);
+        QTest::keyClick(b.txtnama, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(b.txtnama->text(), kept);
+        for (QLineEdit *f : { b.txtnama, b.txtmerk, b.txtsup, b.txtsatuan })
+            QTest::keyClick(f, Qt::Key_Return);
+        env.dialogs.answer(Button::No);
+        QTest::mouseClick(b.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data lagi ?" });
+        QCOMPARE(
+            cell(env.locations.workingPath(), QStringLiteral("SELECT Nama_Barang FROM tbarang")),
+            kept);
+    }
+
+    // Working data without credentials: asked first, "Tidak" by default; an empty credentials
+    // table is said with where the last backup is.
+    void workingDataWithoutCredentials()
+    {
+        for (Button answer : { Button::No, Button::Yes }) {
+            Env env;
+            seedStock(env, QStringLiteral("A1"), 10);
+            for (const char *suffix : { "", "-wal", "-shm" })
+                QFile::remove(env.locations.credentialsPath() + QLatin1String(suffix));
+            if (answer == Button::Yes)
+                env.dialogs.answer(answer); // unscripted: the default, "Tidak"
+            const bool started = startProgram(env.app(), false);
+            QCOMPARE(env.dialogs.shown().size(), size_t(1));
+            const auto &box = env.dialogs.last();
+            QVERIFY2(box.prompt.startsWith(
+                         QStringLiteral("Data kerja ditemukan di %1, tetapi "
+                                        "data pengguna %2 tidak ada.")
+                             .arg(QDir::toNativeSeparators(env.locations.workingPath()),
+                                  QDir::toNativeSeparators(env.locations.credentialsPath()))),
+                     qPrintable(box.prompt));
+            QVERIFY(box.prompt.contains(QStringLiteral("Belum ada cadangan di")));
+            QCOMPARE(box.style, Style::YesNo | Style::Information | Style::DefaultSecond);
+            QCOMPARE(box.title, QStringLiteral("PERHATIAN"));
+            QCOMPARE(started, answer == Button::Yes);
+            QCOMPARE(env.screens().isLoaded<frmawal>(), answer == Button::Yes);
+            QVERIFY(!QFile::exists(env.locations.credentialsPath()));
+            QVERIFY(env.dialogs.scriptUsedUp());
+        }
+    }
+
+    // A long typed value is quoted only in part.
+    void messagesQuoteAShortPrefix()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        auto s = openRecordSource(env.locations.workingPath(), QStringLiteral("tstok"));
+        s->moveFirst();
+        const QString failure
+            = test::failureOf([&] { s->setField(1, QString(1 << 20, QLatin1Char('9')) + "x"); });
+        QCOMPARE(failure,
+                 QStringLiteral("Isi kolom Jumlah_Stok harus berupa angka: \"%1\u2026\" "
+                                "bukan angka.")
+                     .arg(QString(40, QLatin1Char('9'))));
     }
 
     // Every data field of every screen, with what users type or paste: either a clear message

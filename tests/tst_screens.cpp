@@ -106,7 +106,7 @@ private slots:
         activate(&s);
         QCOMPARE(s.size(), QSize(200, 100));
         QCOMPARE(s.txtsatu->geometry(), QRect(8, 8, 80, 19));
-        QCOMPARE(s.txtsatu->maxLength(), 5);
+        QCOMPARE(lengthLimit(s.txtsatu), 5);
         QVERIFY(!s.cmdgagal->isEnabled());
         QCOMPARE(s.focusWidget(), s.txtsatu); // lowest tab index that can take the focus
         QVERIFY(s.cmdbuka->autoDefault());

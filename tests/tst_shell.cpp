@@ -206,8 +206,11 @@ private slots:
         frmpas *pas = startAtLogin(env);
         pas->txtuser->setText(QStringLiteral("admin"));
         QTest::mouseClick(pas->cmdok, Qt::LeftButton);
+        // The failure of the design, followed by where the credentials can be had back from.
         QCOMPARE(env.dialogs.prompts(),
-                 QStringList { QStringLiteral("Tidak ada data yang aktif pada tabel tpass.") });
+                 QStringList { QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n"
+                                              "Belum ada cadangan di %1.")
+                                   .arg(env.locations.dataDir() + QStringLiteral("/backup")) });
         QCOMPARE(env.dialogs.last().style, 16);
         QCOMPARE(pas->txtuser->text(), QStringLiteral("admin"));
         QVERIFY(pas->isVisible());

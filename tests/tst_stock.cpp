@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(s->Frame1->palette().color(QPalette::Window), QColor(192, 255, 192));
         QCOMPARE(s->cmdtutup->palette().color(QPalette::Button), QColor(192, 192, 192));
         for (QLineEdit *f : { s->txtkode, s->txtstok, s->txtmin })
-            QCOMPARE(f->maxLength(), 10);
+            QCOMPARE(lengthLimit(f), 10);
         QTest::mouseClick(s->cmdtutup, Qt::LeftButton);
         QVERIFY(!env.screens().isLoaded<frmstok>());
     }

@@ -1,5 +1,6 @@
 #include "database.h"
 #include "apperror.h"
+#include "safekeeping.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -134,6 +135,14 @@ void Database::create(const QString &path, DbRole role)
         throw AppError(QStringLiteral("Folder %1 tidak dapat dibuat.")
                            .arg(QDir::toNativeSeparators(info.absolutePath())));
     }
+    // Tables are never made inside a file that holds something else.
+    if (info.exists()) {
+        const QString foreign = foreignOf(info.absoluteFilePath(), role);
+        if (!foreign.isEmpty())
+            throw AppError(QStringLiteral("File %1 sudah ada dan bukan database Gudang (%2); "
+                                          "file itu tidak diubah.")
+                               .arg(QDir::toNativeSeparators(info.absoluteFilePath()), foreign));
+    }
     std::shared_ptr<Database> db = pool()[info.absoluteFilePath()].lock();
     std::unique_ptr<Database> own;
     if (!db)
@@ -143,6 +152,11 @@ void Database::create(const QString &path, DbRole role)
     for (const TableDef *table : tablesOf(role))
         d.exec(createTableSql(*table).toUtf8().constData());
     t.commit();
+    makePrivate(info.absolutePath());
+    for (const char *suffix : { "", "-wal", "-shm" }) {
+        if (QFileInfo::exists(info.absoluteFilePath() + QLatin1String(suffix)))
+            makePrivate(info.absoluteFilePath() + QLatin1String(suffix));
+    }
 }
 
 void Database::exec(const char *sql)
@@ -154,8 +168,35 @@ void Database::exec(const char *sql)
         fail(rc, QStringLiteral("Perintah database gagal"));
 }
 
+void Database::readyForWrite()
+{
+    if (m_transaction || (!m_stale && sqlite3_db_readonly(m_db, "main") != 1))
+        return;
+    sqlite3 *fresh = openHandle(m_path, false);
+    m_begin.reset();
+    m_commit.reset();
+    // Statements still prepared on the old connection keep it until they are finalised.
+    sqlite3_close_v2(m_db);
+    m_db = fresh;
+    m_stale = false;
+    ++m_generation;
+}
+
 void Database::fail(int rc, const QString &what) const
 {
+    switch (rc & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_FULL:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        m_stale = true;
+        break;
+    default:
+        break;
+    }
     throw AppError(QStringLiteral("%1 (%2): %3.")
                        .arg(what, QDir::toNativeSeparators(m_path), describe(rc, m_db)));
 }
@@ -180,6 +221,7 @@ Database::Transaction::Transaction(Database &db)
 {
     if (db.m_transaction)
         throw AppError(QStringLiteral("Transaksi database sudah berjalan."));
+    db.readyForWrite();
     db.runKept(db.m_begin, "BEGIN IMMEDIATE");
     db.m_transaction = this;
 }

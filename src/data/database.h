@@ -51,6 +51,12 @@ public:
     sqlite3 *handle() const { return m_db; }
 
     void exec(const char *sql);
+    // Before a write outside a transaction: after a failure that a fresh connection may cure
+    // (read-only, full, busy, an I/O error) or on a connection that SQLite opened read-only,
+    // the connection is opened anew, so that the same action works once the cause is gone.
+    // Statements prepared on the old connection must be prepared again: generation() changes.
+    void readyForWrite();
+    int generation() const { return m_generation; }
     // Throws AppError for an SQLite result code; `what` says what was being done.
     [[noreturn]] void fail(int rc, const QString &what) const;
 
@@ -86,6 +92,8 @@ private:
     QString m_path;
     sqlite3 *m_db = nullptr;
     Transaction *m_transaction = nullptr;
+    mutable bool m_stale = false; // a write failed in a way a fresh connection may cure
+    int m_generation = 0;
     std::unique_ptr<Statement> m_begin, m_commit;
 };
 

@@ -2,11 +2,18 @@
 #include "apperror.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <set>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace gudang {
@@ -85,7 +92,53 @@ void syncFolder(const QString &folder)
     }
 }
 
-// The role whose tables and columns the database holds, or false.
+// What the database holds that is not of the role; empty when nothing.
+QStringList foreignObjects(const ReadOnly &db, DbRole role)
+{
+    QStringList problems;
+    std::set<QString> ours;
+    for (const TableDef *t : tablesOf(role)) {
+        ours.insert(t->name);
+        bool ok = false;
+        const QByteArray sql
+            = QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(t->name).toUtf8();
+        const QStringList cols = db.column(sql.constData(), &ok);
+        QStringList want;
+        for (const ColumnDef &c : t->columns)
+            want << c.name;
+        if (!ok || cols.isEmpty())
+            problems << QStringLiteral("tabel %1 tidak ada").arg(t->name);
+        else if (cols != want)
+            problems << QStringLiteral("kolom tabel %1 lain (%2)")
+                            .arg(t->name, cols.join(QStringLiteral(", ")));
+    }
+    bool ok = false;
+    const QStringList objects
+        = db.column("SELECT type || ' ' || name FROM sqlite_schema ORDER BY rowid", &ok);
+    if (!ok)
+        return { QStringLiteral("daftar isinya tidak dapat dibaca: %1").arg(db.error()) };
+    static const std::map<QString, QString> kinds = {
+        { QStringLiteral("table"), QStringLiteral("tabel") },
+        { QStringLiteral("view"), QStringLiteral("view") },
+        { QStringLiteral("trigger"), QStringLiteral("trigger") },
+        { QStringLiteral("index"), QStringLiteral("index") },
+    };
+    for (const QString &o : objects) {
+        const QString type = o.section(QLatin1Char(' '), 0, 0);
+        const QString name = o.section(QLatin1Char(' '), 1);
+        if (type == QLatin1String("table")
+            && (ours.count(name) || name == QLatin1String("sqlite_sequence")))
+            continue;
+        if (type == QLatin1String("index") && name.startsWith(QLatin1String("sqlite_autoindex_")))
+            continue;
+        const auto k = kinds.find(type);
+        problems << QStringLiteral("%1 %2 yang tidak dibuat Gudang")
+                        .arg(k == kinds.end() ? type : k->second, name);
+    }
+    return problems;
+}
+
+// The role whose tables the database holds, or false.
 bool roleOf(const ReadOnly &db, DbRole *role)
 {
     for (DbRole r : { DbRole::Working, DbRole::Credentials }) {
@@ -107,6 +160,14 @@ bool roleOf(const ReadOnly &db, DbRole *role)
     return false;
 }
 
+// True while a process with this id runs on this computer.
+bool processRuns(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
 QStringList backupsOf(const Locations &locations, DbRole role)
 {
     QDir dir(backupFolder(locations));
@@ -124,12 +185,25 @@ std::unique_ptr<QLockFile> lockDataFolder(const Locations &locations, QString *w
     auto lock = std::make_unique<QLockFile>(locations.dataDir() + QStringLiteral("/gudang.lock"));
     // Only a living program holds the lock; one left by a crashed run is taken over.
     lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
+    if (lock->tryLock(0)) {
+        makePrivate(locations.dataDir() + QStringLiteral("/gudang.lock"));
         return lock;
+    }
     qint64 pid = 0;
     QString host, app;
-    lock->getLockInfo(&pid, &host, &app);
-    if (lock->error() == QLockFile::LockFailedError) {
+    const bool known = lock->getLockInfo(&pid, &host, &app);
+    const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
+    if (known && here && !processRuns(pid)) {
+        // The holder is gone, but its lock file could not be taken over.
+        *why = QStringLiteral("Kunci %1 dipegang proses yang sudah tidak berjalan (proses %2), "
+                              "tetapi tidak dapat diambil alih: folder data %3 tidak dapat "
+                              "ditulis. Periksa izin tulis folder itu (dan apakah disknya "
+                              "dipasang hanya-baca); setelah itu Gudang mengambil alih kunci "
+                              "itu sendiri.")
+                   .arg(native(locations.dataDir() + QStringLiteral("/gudang.lock")))
+                   .arg(pid)
+                   .arg(native(locations.dataDir()));
+    } else if (lock->error() == QLockFile::LockFailedError) {
         *why = QStringLiteral("Gudang sudah berjalan dengan folder data %1 (proses %2). Tutup "
                               "program itu dahulu; satu folder data hanya dipakai satu program.")
                    .arg(native(locations.dataDir()))
@@ -186,6 +260,58 @@ QString damageOf(const QString &path, bool full)
     return {};
 }
 
+QString foreignOf(const QString &path, DbRole role)
+{
+    ReadOnly db(path);
+    if (!db.ok())
+        return QStringLiteral("file tidak dapat dibuka: %1").arg(db.error());
+    return foreignObjects(db, role).join(QStringLiteral("; "));
+}
+
+QString unwritableOf(const QString &path)
+{
+    const QFileInfo info(path);
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
+    if (::access(folder.constData(), W_OK) != 0)
+        return QStringLiteral("folder %1 hanya dapat dibaca (%2)")
+            .arg(native(info.absolutePath()), QString::fromLocal8Bit(strerror(errno)));
+    for (const char *suffix : { "", "-wal", "-shm" }) {
+        const QByteArray name = QFile::encodeName(info.absoluteFilePath() + QLatin1String(suffix));
+        if (::access(name.constData(), F_OK) == 0 && ::access(name.constData(), W_OK) != 0)
+            return QStringLiteral("file %1 hanya dapat dibaca (%2)")
+                .arg(native(info.absoluteFilePath() + QLatin1String(suffix)),
+                     QString::fromLocal8Bit(strerror(errno)));
+    }
+    return {};
+}
+
+void makePrivate(const QString &path)
+{
+    const QFileInfo info(path);
+    ::chmod(QFile::encodeName(path).constData(), info.isDir() ? 0700 : 0600);
+}
+
+QStringList makeDataPrivate(const Locations &locations)
+{
+    QStringList narrowed;
+    auto narrow = [&narrowed](const QString &path) {
+        struct stat st;
+        const QByteArray name = QFile::encodeName(path);
+        if (::lstat(name.constData(), &st) != 0 || S_ISLNK(st.st_mode))
+            return;
+        const mode_t want = S_ISDIR(st.st_mode) ? 0700 : 0600;
+        if ((st.st_mode & 0777 & ~want) != 0 && ::chmod(name.constData(), want) == 0)
+            narrowed << path;
+    };
+    narrow(locations.dataDir());
+    QDirIterator it(locations.dataDir(),
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        narrow(it.next());
+    return narrowed;
+}
+
 QString backupFolder(const Locations &locations)
 {
     return locations.dataDir() + QStringLiteral("/backup");
@@ -227,6 +353,8 @@ void backupDatabase(const QString &path, const QString &target)
             why = db.error();
         sqlite3_finalize(st);
     }
+    if (why.isEmpty())
+        makePrivate(temp);
     if (why.isEmpty() && !QFile::rename(temp, target))
         why = QStringLiteral("file %1 tidak dapat dibuat").arg(native(target));
     if (!why.isEmpty()) {
@@ -243,6 +371,7 @@ QStringList makeDailyBackups(const Locations &locations, const QDateTime &now)
     if (!QDir().mkpath(folder))
         throw AppError(
             QStringLiteral("Folder cadangan %1 tidak dapat dibuat.").arg(native(folder)));
+    makePrivate(folder);
     QStringList written;
     const QString day = now.toString(QStringLiteral("yyyyMMdd"));
     const QString stamp = now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -279,6 +408,12 @@ QString restoreBackup(const Locations &locations, const QString &backup)
             throw AppError(QStringLiteral("File %1 bukan cadangan database Gudang: tabelnya tidak "
                                           "sesuai.")
                                .arg(native(backup)));
+        // Only what Gudang makes is taken in: a trigger or view could change the data later.
+        const QStringList foreign = foreignObjects(db, role);
+        if (!foreign.isEmpty())
+            throw AppError(QStringLiteral("File %1 tidak dipulihkan: berisi %2. Cadangan Gudang "
+                                          "hanya berisi tabel Gudang.")
+                               .arg(native(backup), foreign.join(QStringLiteral("; "))));
     }
     const QString target
         = role == DbRole::Working ? locations.workingPath() : locations.credentialsPath();

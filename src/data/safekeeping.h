@@ -20,6 +20,21 @@ std::unique_ptr<QLockFile> lockDataFolder(const Locations &locations, QString *w
 // full integrity check) runs on a read-only connection.
 QString damageOf(const QString &path, bool full = false);
 
+// What a sound database file holds that is not of its role, in the user's words: a table of
+// the role missing or with other columns, or any table, view, trigger or index Gudang did not
+// make. Empty when it holds just what Gudang makes there. The file is only read.
+QString foreignOf(const QString &path, DbRole role);
+
+// Why the program cannot write the database file (or its folder, where SQLite keeps its log),
+// in the user's words; empty when it can.
+QString unwritableOf(const QString &path);
+
+// The data folder and everything in it are for the user alone: folders 0700, files 0600,
+// whatever the umask. Narrows what is wider; returns the paths it narrowed.
+QStringList makeDataPrivate(const Locations &locations);
+// A created file or folder for the user alone (0600 or 0700).
+void makePrivate(const QString &path);
+
 // Backups live in DIR/backup as one file per database and run:
 //   BARANG-data-YYYYMMDD-HHMMSS.db      working tables
 //   BARANG-pengguna-YYYYMMDD-HHMMSS.db  credentials

@@ -69,6 +69,7 @@ public:
         registerOpen();
         try {
             m_db = Database::open(path);
+            m_generation = m_db->generation();
             load();
             m_announced = currentRow();
         } catch (const AppError &e) {
@@ -218,6 +219,7 @@ public:
             cancelPending();
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
+        readyForWrite();
         Statement st(*m_db,
                      QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?")
                          .arg(m_table.name)
@@ -355,6 +357,17 @@ private:
         }
     }
 
+    // A connection opened anew has none of the statements prepared on the old one.
+    void readyForWrite()
+    {
+        m_db->readyForWrite();
+        if (m_db->generation() != m_generation) {
+            m_insert.reset();
+            m_updates.clear();
+            m_generation = m_db->generation();
+        }
+    }
+
     void flushPending()
     {
         if (m_mode != Mode::None)
@@ -408,7 +421,7 @@ private:
             if (value.isText() && parseNumber(value.toText(), &d))
                 return Value(d);
             throw AppError(QStringLiteral("Isi kolom %1 harus berupa angka: \"%2\" bukan angka.")
-                               .arg(def.name, value.toText()));
+                               .arg(def.name, shortQuote(value.toText())));
         }
         case ColumnKind::Date: {
             if (value.isDate())
@@ -419,7 +432,7 @@ private:
                 return Value(d);
             throw AppError(
                 QStringLiteral("Isi kolom %1 harus berupa tanggal: \"%2\" bukan tanggal.")
-                    .arg(def.name, value.toText()));
+                    .arg(def.name, shortQuote(value.toText())));
         }
         }
         return value;
@@ -483,6 +496,7 @@ private:
                 continue;
             cols.append(c);
         }
+        readyForWrite();
         const int row = m_pendingRow;
         const uint32_t oldOffset = m_store.offsetOf(row);
         int64_t rowId = m_store.rowId(row);
@@ -573,7 +587,7 @@ private:
                 const ColumnDef &def = m_table.columns[size_t(c)];
                 if (def.unique && msg.contains(def.name)) {
                     return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
-                        .arg(def.name, m_pending[size_t(c)].toText(), m_table.name);
+                        .arg(def.name, shortQuote(m_pending[size_t(c)].toText()), m_table.name);
                 }
             }
         }
@@ -585,6 +599,7 @@ private:
     std::shared_ptr<Database> m_db;
     std::unique_ptr<Statement> m_insert; // destroyed before the database they belong to
     std::map<uint64_t, std::unique_ptr<Statement>> m_updates; // by the set of changed columns
+    int m_generation = 0; // of the connection the kept statements belong to
     QString m_openError;
     RowStore m_store;
     int m_cur = 0;

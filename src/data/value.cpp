@@ -36,14 +36,14 @@ double Value::toNumber() const
 {
     if (isNumber())
         return std::get<double>(m_v);
-    throw AppError(QStringLiteral("Nilai \"%1\" bukan angka.").arg(toText()));
+    throw AppError(QStringLiteral("Nilai \"%1\" bukan angka.").arg(shortQuote(toText())));
 }
 
 QDateTime Value::toDate() const
 {
     if (isDate())
         return std::get<QDateTime>(m_v);
-    throw AppError(QStringLiteral("Nilai \"%1\" bukan tanggal.").arg(toText()));
+    throw AppError(QStringLiteral("Nilai \"%1\" bukan tanggal.").arg(shortQuote(toText())));
 }
 
 QString numberToText(double number)

@@ -3,6 +3,11 @@
 #include "reportoutput.h"
 #include "ui/app.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+#include <memory>
+
 namespace gudang {
 
 ReportEngine::ReportEngine(App &app, QString reportFile, QObject *parent)
@@ -26,9 +31,32 @@ void ReportEngine::setDestination(int destination)
 
 void ReportEngine::printReport()
 {
-    if (!m_saved)
+    if (!m_saved) {
+        // A report that takes longer than half a second shows how far it is, with "Batal".
+        std::unique_ptr<QProgressDialog> shown;
+        QElapsedTimer clock;
+        clock.start();
+        const ReportProgress progress = [&](qint64 rows) {
+            if (!shown && clock.elapsed() >= 500) {
+                shown = std::make_unique<QProgressDialog>(QApplication::activeWindow());
+                shown->setObjectName(QStringLiteral("kemajuan"));
+                shown->setWindowTitle(Dialogs::applicationTitle());
+                shown->setCancelButtonText(QStringLiteral("&Batal"));
+                shown->setRange(0, 0);
+                shown->setMinimumDuration(0);
+                shown->setWindowModality(Qt::ApplicationModal);
+                shown->show();
+            }
+            if (shown) {
+                shown->setLabelText(QStringLiteral("Membaca data laporan... %1 baris").arg(rows));
+                QCoreApplication::processEvents();
+                return !shown->wasCanceled();
+            }
+            return true;
+        };
         m_saved = buildReport(m_reportFile, m_app.locations().workingPath(),
-                              QDateTime::currentDateTime());
+                              QDateTime::currentDateTime(), progress);
+    }
     ReportOutput &out = m_app.reportOutput() ? *m_app.reportOutput() : defaultOutput();
     if (destination() == Printer)
         out.print(*m_saved, m_copies);

@@ -3,6 +3,7 @@
 #include "data/value.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -116,8 +117,41 @@ QStringList ReportDocument::texts(int page) const
     return out;
 }
 
+namespace {
+
+// Watches a running query: SQLite asks it every few thousand steps whether to go on.
+struct QueryWatch
+{
+    const ReportProgress *progress = nullptr;
+    qint64 rows = 0;
+    QElapsedTimer sinceRow;
+    QElapsedTimer sinceProgress;
+    qint64 limitMs = 0;
+    bool timedOut = false;
+    bool cancelled = false;
+
+    bool goOn()
+    {
+        if (sinceRow.elapsed() > limitMs) {
+            timedOut = true;
+            return false;
+        }
+        if (*progress && sinceProgress.elapsed() >= 50) {
+            sinceProgress.restart();
+            if (!(*progress)(rows)) {
+                cancelled = true;
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+} // namespace
+
 ReportData readReportData(const ReportDefinition &def, const QString &workingPath,
-                          const QString &definitionPath)
+                          const QString &definitionPath, const ReportProgress &progress,
+                          const ReportLimits &limits)
 {
     const QString file = QDir::toNativeSeparators(definitionPath);
     if (!QFile::exists(workingPath)) {
@@ -166,8 +200,21 @@ ReportData readReportData(const ReportDefinition &def, const QString &workingPat
         need(def.mark->right);
     }
     const int n = int(data.fields.size());
+    QueryWatch watch;
+    watch.progress = &progress;
+    watch.limitMs = qint64(limits.secondsWithoutRow) * 1000;
+    watch.sinceRow.start();
+    watch.sinceProgress.start();
+    sqlite3_progress_handler(
+        db, 10000, [](void *w) { return static_cast<QueryWatch *>(w)->goOn() ? 0 : 1; }, &watch);
+    qint64 bytes = 0;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        watch.sinceRow.restart();
+        if (++watch.rows > limits.rows)
+            throw AppError(QStringLiteral("File laporan %1: data lebih dari %2 baris; laporan "
+                                          "dihentikan. Batasi data di file itu.")
+                               .arg(file, formatNumber(double(limits.rows), 0, true)));
         std::vector<ReportData::Cell> row(static_cast<size_t>(n));
         for (int c = 0; c < n; ++c) {
             ReportData::Cell &cell = row[size_t(c)];
@@ -182,9 +229,28 @@ ReportData readReportData(const ReportDefinition &def, const QString &workingPat
             cell.text
                 = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
                                     sqlite3_column_bytes(st, c));
+            bytes += qint64(sizeof(ReportData::Cell)) + 2 * cell.text.size() + 24;
         }
+        bytes += qint64(sizeof(row));
+        if (bytes > limits.bytes)
+            throw AppError(QStringLiteral("File laporan %1: data lebih besar dari %2 MiB; laporan "
+                                          "dihentikan. Batasi data di file itu.")
+                               .arg(file)
+                               .arg(limits.bytes >> 20));
         data.rows.push_back(std::move(row));
+        if (progress && watch.rows % 1024 == 0 && watch.sinceProgress.elapsed() >= 50) {
+            watch.sinceProgress.restart();
+            if (!progress(watch.rows))
+                throw AppError(QStringLiteral("Laporan dibatalkan."));
+        }
     }
+    if (watch.cancelled)
+        throw AppError(QStringLiteral("Laporan dibatalkan."));
+    if (watch.timedOut)
+        throw AppError(QStringLiteral("File laporan %1: data tidak selesai dibaca dalam %2 detik; "
+                                      "laporan dihentikan. Periksa perintah data di file itu.")
+                           .arg(file)
+                           .arg(limits.secondsWithoutRow));
     if (rc != SQLITE_DONE) {
         throw AppError(QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
                            .arg(file, QString::fromUtf8(sqlite3_errmsg(db))));
@@ -425,10 +491,10 @@ void writeReportPdf(const ReportDocument &doc, const QString &path, int copies)
 }
 
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
-                           const QDateTime &printedAt)
+                           const QDateTime &printedAt, const ReportProgress &progress)
 {
     const ReportDefinition def = readReportDefinition(definitionPath);
-    const ReportData data = readReportData(def, workingPath, definitionPath);
+    const ReportData data = readReportData(def, workingPath, definitionPath, progress);
     return layoutReport(def, data, printedAt);
 }
 

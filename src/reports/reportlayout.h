@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QPainter;
@@ -28,10 +29,23 @@ struct ReportData
     int fieldIndex(const QString &field) const { return int(fields.indexOf(field)); }
 };
 
+// How far a definition's query may go before the report is stopped with a message naming
+// the definition file.
+struct ReportLimits
+{
+    int secondsWithoutRow = 10; // the query gives no further row for this long
+    qint64 rows = 5'000'000;
+    qint64 bytes = qint64(1) << 30; // what the rows read take in memory, roughly
+};
+
+// Called now and then while the data is read; false stops the report ("Laporan dibatalkan.").
+using ReportProgress = std::function<bool(qint64 rowsRead)>;
+
 // Reads the data of a definition from the working database, through a read-only connection;
-// only a single SELECT is run.
+// only a single SELECT is run, within the limits.
 ReportData readReportData(const ReportDefinition &def, const QString &workingPath,
-                          const QString &definitionPath);
+                          const QString &definitionPath, const ReportProgress &progress = {},
+                          const ReportLimits &limits = {});
 
 // A laid-out page: positioned texts, lines and boxes, in points (1/72 inch) from the top-left
 // corner of an A4 portrait sheet.
@@ -73,6 +87,6 @@ void writeReportPdf(const ReportDocument &doc, const QString &path, int copies =
 
 // Reads the definition and the data and lays the report out: what producing a report does.
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
-                           const QDateTime &printedAt);
+                           const QDateTime &printedAt, const ReportProgress &progress = {});
 
 } // namespace gudang

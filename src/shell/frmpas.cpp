@@ -1,6 +1,8 @@
 #include "frmpas.h"
 #include "credentials.h"
+#include "data/apperror.h"
 #include "data/recordsource.h"
+#include "data/safekeeping.h"
 #include "frmutama.h"
 
 #include <QLabel>
@@ -68,6 +70,11 @@ void frmpas::on_txtpass_returnPressed()
 
 void frmpas::on_cmdok_clicked()
 {
+    if (Adodc1->recordCount() == 0) {
+        // No user at all: say where the credentials can be had back from.
+        throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
+                           .arg(lastBackupText(app().locations(), DbRole::Credentials)));
+    }
     const Value user = Adodc1->field(0);
     if (user.isNull() || user.toText() != txtuser->text()) {
         app().dialogs().message(QStringLiteral("User tidak dikenal"), Style::Ok);

@@ -13,8 +13,15 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QStyleFactory>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <functional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace gudang {
 
@@ -32,8 +39,16 @@ void startLogin(App &app, bool demo)
     screens.showStart(screens.get<frmpas>());
 }
 
-// False after telling the user, when one of the existing database files is damaged. Nothing
-// is written to a damaged file.
+// A refusal at start: shown in a box and said on the terminal, for a start from a script.
+void refuse(App &app, const QString &why)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(why));
+    app.dialogs().message(why, Style::Critical);
+}
+
+// False after telling the user, when one of the existing database files cannot be used: it
+// cannot be written, it is damaged, or it is not a database of Gudang. Nothing is written to
+// such a file.
 bool filesSound(App &app)
 {
     const Locations &loc = app.locations();
@@ -41,17 +56,47 @@ bool filesSound(App &app)
         const QString path = role == DbRole::Working ? loc.workingPath() : loc.credentialsPath();
         if (!QFileInfo::exists(path))
             continue;
-        const QString damage = damageOf(path);
-        if (damage.isEmpty())
-            continue;
-        app.dialogs().message(
-            QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan program "
-                           "berhenti.\n%3")
-                .arg(QDir::toNativeSeparators(path), damage, lastBackupText(loc, role)),
-            Style::Critical);
-        return false;
+        const QString file = QDir::toNativeSeparators(path);
+        if (const QString why = unwritableOf(path); !why.isEmpty()) {
+            refuse(app,
+                   QStringLiteral("File database %1 tidak dapat ditulis: %2.\nPeriksa izin "
+                                  "tulis file itu dan foldernya, dan apakah disknya dipasang "
+                                  "hanya-baca; lalu jalankan Gudang lagi. File itu tidak "
+                                  "rusak dan tidak diubah.")
+                       .arg(file, why));
+            return false;
+        }
+        if (const QString damage = damageOf(path); !damage.isEmpty()) {
+            refuse(app,
+                   QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan "
+                                  "program berhenti.\n%3")
+                       .arg(file, damage, lastBackupText(loc, role)));
+            return false;
+        }
+        if (const QString foreign = foreignOf(path, role); !foreign.isEmpty()) {
+            refuse(app,
+                   QStringLiteral("File database %1 bukan database Gudang: %2.\nFile itu "
+                                  "tidak diubah dan program berhenti.\n%3")
+                       .arg(file, foreign, lastBackupText(loc, role)));
+            return false;
+        }
     }
     return true;
+}
+
+// Working data without credentials: a new user is made only when the user says so.
+bool newUserOverExistingData(App &app)
+{
+    const Locations &loc = app.locations();
+    return app.dialogs().message(
+               QStringLiteral("Data kerja ditemukan di %1, tetapi data pengguna %2 tidak ada.\n"
+                              "%3\nBuat pengguna baru untuk data yang sudah ada ini?")
+                   .arg(QDir::toNativeSeparators(loc.workingPath()),
+                        QDir::toNativeSeparators(loc.credentialsPath()),
+                        lastBackupText(loc, DbRole::Credentials)),
+               Style::YesNo | Style::Information | Style::DefaultSecond,
+               QStringLiteral("PERHATIAN"))
+        == Button::Yes;
 }
 
 } // namespace
@@ -64,7 +109,17 @@ bool startProgram(App &app, bool demo)
         screens.end();
         return false;
     }
+    const QStringList narrowed = makeDataPrivate(loc);
+    if (!narrowed.isEmpty())
+        std::fprintf(stderr,
+                     "Izin folder data %s dipersempit: sekarang hanya pengguna ini yang dapat "
+                     "membaca dan mengubah data Gudang (%d file dan folder).\n",
+                     qPrintable(QDir::toNativeSeparators(loc.dataDir())), int(narrowed.size()));
     if (!QFileInfo::exists(loc.credentialsPath())) {
+        if (QFileInfo::exists(loc.workingPath()) && !newUserOverExistingData(app)) {
+            screens.end();
+            return false;
+        }
         frmawal &first = screens.get<frmawal>();
         first.onCreated = [&app, demo] {
             startLogin(app, demo);
@@ -206,6 +261,56 @@ QString commandLineError(const QStringList &arguments)
     return QStringLiteral("Baris perintah tidak dapat dibaca: %1").arg(parser.errorText());
 }
 
+// SIGTERM, SIGHUP and SIGINT end the program through its event loop, as "Keluar" does, so
+// that the daily backup runs and the folder lock is released.
+class EndSignals
+{
+public:
+    explicit EndSignals(std::function<void()> end)
+        : m_end(std::move(end))
+    {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, s_pipe) != 0)
+            return;
+        m_notifier = std::make_unique<QSocketNotifier>(s_pipe[1], QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            char c;
+            while (::read(s_pipe[1], &c, 1) < 0 && errno == EINTR) { }
+            m_end();
+        });
+        struct sigaction sa = {};
+        sa.sa_handler = [](int) {
+            const int saved = errno;
+            const char c = 1;
+            [[maybe_unused]] const auto n = ::write(s_pipe[0], &c, 1);
+            errno = saved;
+        };
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        for (int sig : { SIGTERM, SIGHUP, SIGINT })
+            ::sigaction(sig, &sa, nullptr);
+    }
+    ~EndSignals()
+    {
+        struct sigaction sa = {};
+        sa.sa_handler = SIG_DFL;
+        for (int sig : { SIGTERM, SIGHUP, SIGINT })
+            ::sigaction(sig, &sa, nullptr);
+        m_notifier.reset();
+        if (s_pipe[0] >= 0) {
+            ::close(s_pipe[0]);
+            ::close(s_pipe[1]);
+            s_pipe[0] = s_pipe[1] = -1;
+        }
+    }
+    EndSignals(const EndSignals &) = delete;
+    EndSignals &operator=(const EndSignals &) = delete;
+
+private:
+    static inline int s_pipe[2] = { -1, -1 };
+    std::function<void()> m_end;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+
 // True where a window can be shown: a display, or a platform chosen on purpose.
 bool displayAvailable()
 {
@@ -218,6 +323,8 @@ bool displayAvailable()
 
 int runGudang(int argc, char **argv)
 {
+    // Every file and folder the program makes is for this user alone.
+    ::umask(077);
     useIndonesianLocale();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -288,10 +395,16 @@ int runGudang(int argc, char **argv)
     }
     QtDialogs dialogs;
     if (!lock) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
         dialogs.message(why, Style::Critical, {});
         return 1;
     }
     App app { locations, dialogs };
+    // Ended by the desktop (log-out, shut-down) or Ctrl+C: as "Keluar" ends it.
+    EndSignals endSignals([&app] {
+        app.screens().end();
+        QApplication::exit(0);
+    });
     QObject::connect(
         &app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
         Qt::QueuedConnection);

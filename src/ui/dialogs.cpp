@@ -21,7 +21,7 @@ Button QtDialogs::message(const QString &prompt, int style, const QString &title
     if ((style & 7) == Style::YesNo) {
         QPushButton *yes = box.addButton(QStringLiteral("&Ya"), QMessageBox::YesRole);
         QPushButton *no = box.addButton(QStringLiteral("&Tidak"), QMessageBox::NoRole);
-        box.setDefaultButton(yes);
+        box.setDefaultButton((style & Style::DefaultSecond) ? no : yes);
         box.setEscapeButton(no);
         box.exec();
         return box.clickedButton() == yes ? Button::Yes : Button::No;
@@ -49,7 +49,9 @@ Button ScriptedDialogs::message(const QString &prompt, int style, const QString 
 {
     m_shown.push_back({ false, prompt, style, title.isEmpty() ? applicationTitle() : title });
     if (m_buttons.empty())
-        return (style & 7) == Style::YesNo ? Button::Yes : Button::Ok;
+        return (style & 7) == Style::YesNo
+            ? ((style & Style::DefaultSecond) ? Button::No : Button::Yes)
+            : Button::Ok;
     const Button b = m_buttons.front();
     m_buttons.pop_front();
     return b;

@@ -12,6 +12,7 @@ constexpr int Ok = 0;
 constexpr int YesNo = 4;
 constexpr int Critical = 16;
 constexpr int Information = 64;
+constexpr int DefaultSecond = 256; // the second button ("Tidak") is the default
 } // namespace Style
 
 // Buttons a message box returns.

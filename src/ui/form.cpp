@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBoundaryFinder>
+#include <QValidator>
 #include <algorithm>
 #include <cmath>
 
@@ -22,6 +24,62 @@ int twipsToPixels(int twips, const QWidget *widget)
 
 namespace {
 
+// A field's length limit, counted in characters as the column counts them (code points), cut
+// only between characters as a user sees them: a surrogate pair or a letter with its combining
+// marks is kept whole or left out whole. What goes over the limit is dropped from the end of
+// what was just typed or pasted, as a plain length limit does.
+class LengthLimit final : public QValidator
+{
+public:
+    LengthLimit(int limit, QObject *parent)
+        : QValidator(parent)
+        , m_limit(limit)
+    { }
+
+    State validate(QString &input, int &pos) const override
+    {
+        if (codePoints(input) <= m_limit)
+            return Acceptable;
+        pos = std::clamp(pos, 0, int(input.size()));
+        QString tail = input.mid(pos);
+        tail.truncate(fitting(tail, m_limit));
+        const QString head = input.left(fitting(input.left(pos), m_limit - codePoints(tail)));
+        input = head + tail;
+        pos = int(head.size());
+        return Acceptable;
+    }
+
+private:
+    static int codePoints(const QString &s)
+    {
+        int n = 0;
+        for (QChar c : s)
+            n += c.isLowSurrogate() ? 0 : 1;
+        return n;
+    }
+    // The length of the longest start of `s` that ends between two characters as a user sees
+    // them and holds at most `budget` code points.
+    static qsizetype fitting(const QString &s, int budget)
+    {
+        QTextBoundaryFinder f(QTextBoundaryFinder::Grapheme, s);
+        qsizetype end = 0;
+        int used = 0;
+        for (qsizetype next = f.toNextBoundary(); next > 0; next = f.toNextBoundary()) {
+            used += codePoints(s.mid(end, next - end));
+            if (used > budget)
+                break;
+            end = next;
+        }
+        return end;
+    }
+
+public:
+    int limit() const { return m_limit; }
+
+private:
+    int m_limit;
+};
+
 QWidget *create(const ControlRow &c, QWidget *parent)
 {
     const QString text = QString::fromUtf8(c.text ? c.text : "");
@@ -31,7 +89,7 @@ QWidget *create(const ControlRow &c, QWidget *parent)
     case ControlKind::TextField: {
         auto *e = new QLineEdit(text, parent);
         if (c.maxLength > 0)
-            e->setMaxLength(c.maxLength);
+            e->setValidator(new LengthLimit(c.maxLength, e));
         if (c.flags & Ctl::Password) {
             e->setEchoMode(QLineEdit::Password);
             e->setStyleSheet(QStringLiteral("lineedit-password-character: 35"));
@@ -154,6 +212,12 @@ void buildForm(QWidget *window, const FormTable &form)
         QWidget::setTabOrder(window->findChild<QWidget *>(QString::fromLatin1(order[i - 1]->name)),
                              window->findChild<QWidget *>(QString::fromLatin1(order[i]->name)));
     }
+}
+
+int lengthLimit(const QLineEdit *field)
+{
+    const auto *v = dynamic_cast<const LengthLimit *>(field->validator());
+    return v ? v->limit() : 0;
 }
 
 QWidget *firstInTabOrder(QWidget *window, const FormTable &form)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <vector>
 
+class QLineEdit;
 class QWidget;
 
 namespace gudang {
@@ -52,6 +53,9 @@ int twipsToPixels(int twips, const QWidget *widget);
 // Creates the window's controls from the table (object names as in the table), sizes the window
 // to its client area and chains the tab order by tab index.
 void buildForm(QWidget *window, const FormTable &form);
+
+// The length limit of a text field from its form table, in characters; 0 when it has none.
+int lengthLimit(const QLineEdit *field);
 
 // The control with the lowest tab index that is visible and enabled and can take the focus.
 QWidget *firstInTabOrder(QWidget *window, const FormTable &form);
