@@ -1,19 +1,24 @@
 # Set-up, build, run and test of Gudang on Debian 12.
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run the test suite
+#   make install   install into PREFIX (default /usr/local), below DESTDIR when it is set
+#   make package   build the Debian package build/gudang_VERSION_ARCH.deb
 
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 RUN_ARGS ?=
+PREFIX ?= /usr/local
+DESTDIR ?=
 
 PACKAGES := cmake make g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libvulkan-dev \
-	libsqlite3-dev libsodium-dev clang libclang-rt-14-dev fonts-dejavu-core fonts-comic-neue fonts-liberation2 poppler-utils
+	libsqlite3-dev libsodium-dev clang libclang-rt-14-dev fonts-dejavu-core fonts-comic-neue fonts-liberation2 poppler-utils \
+	dpkg-dev file desktop-file-utils appstream lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test bench format clean
+.PHONY: deps configure build run test bench format clean install package
 
 deps:
 	@missing=""; \
@@ -37,6 +42,12 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target gudang_bench

@@ -72,11 +72,14 @@ int main(int argc, char **argv)
     }
     bg.save(QStringLiteral("utama.jpg"), "JPG", 88);
 
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(Qt::transparent);
-    {
+    // The icon is drawn on a 32-unit grid (as icons/org.gudangtoko.Gudang.svg) at every size
+    // the desktop asks for.
+    auto drawIcon = [](int size) {
+        QImage icon(size, size, QImage::Format_ARGB32);
+        icon.fill(Qt::transparent);
         QPainter p(&icon);
         p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 32.0, size / 32.0);
         QPainterPath roof;
         roof.moveTo(2, 14);
         roof.lineTo(16, 3);
@@ -90,7 +93,11 @@ int main(int argc, char **argv)
         p.setBrush(QColor(214, 150, 80));
         p.drawRect(QRectF(9, 19, 7, 7));
         p.drawRect(QRectF(17, 21, 6, 5));
-    }
+        return icon;
+    };
+    for (int size : { 16, 24, 32, 48, 64, 128, 256 })
+        drawIcon(size).save(QStringLiteral("icons/%1.png").arg(size), "PNG");
+    const QImage icon = drawIcon(32);
     icon.save(QStringLiteral("utama.png"), "PNG");
     return 0;
 }
