@@ -4,6 +4,13 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "goods/frmbrg.h"
+#include "goods/frmeditbrg.h"
+#include "reports/frmcetklr.h"
+#include "reports/frmcetstk.h"
+#include "shell/frmawal.h"
+#include "shell/frmgpas.h"
+#include "shell/frmpas.h"
+#include "shell/frmutama.h"
 #include "issue/frmeklr.h"
 #include "issue/frmkeluar.h"
 #include "stock/frmestok.h"
@@ -11,8 +18,17 @@
 #include "support.h"
 #include "ui/datepicker.h"
 #include "ui/gridview.h"
+#include "ui/updown.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProcess>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolButton>
 #include <QCalendarWidget>
 #include <QHeaderView>
 #include <QPushButton>
@@ -61,6 +77,69 @@ QWidget *focused()
 QString shown(QTableView *grid, int row, int column)
 {
     return grid->model()->index(row, column).data().toString();
+}
+
+
+QString accessibleName(QWidget *w)
+{
+    QAccessibleInterface *i = QAccessible::queryAccessibleInterface(w);
+    return i ? i->text(QAccessible::Name) : QString();
+}
+
+QString withoutAmp(QString s)
+{
+    return s.remove(QLatin1Char('&')).simplified();
+}
+
+// Every screen, loaded hidden, for checks that walk their controls.
+std::vector<Screen *> everyScreen(ScreenManager &screens)
+{
+    return { &screens.get<frmawal>(),   &screens.get<frmpas>(),    &screens.get<frmutama>(),
+             &screens.get<frmgpas>(),   &screens.get<frmbrg>(),    &screens.get<frmeditbrg>(),
+             &screens.get<frmstok>(),   &screens.get<frmestok>(),  &screens.get<frmkeluar>(),
+             &screens.get<frmeklr>(),   &screens.get<frmcetklr>(), &screens.get<frmcetstk>() };
+}
+
+// Where a screen fits on a display at twice the scale: checked in a second run of this suite.
+void checkScreensFitScaled()
+{
+    Env env;
+    seedMany(env, 3);
+    QStringList failures;
+    for (Screen *s : everyScreen(env.screens())) {
+        s->fitToScreen();
+        s->show();
+        const QRect area = s->screen()->availableGeometry();
+        const QString name = s->objectName();
+        if (s->frameGeometry().width() > area.width() || s->frameGeometry().height() > area.height())
+            failures << QStringLiteral("%1: %2x%3 on %4x%5")
+                            .arg(name)
+                            .arg(s->frameGeometry().width())
+                            .arg(s->frameGeometry().height())
+                            .arg(area.width())
+                            .arg(area.height());
+        // Every button can be reached and shows itself when it takes the focus.
+        for (QPushButton *b : s->findChildren<QPushButton *>()) {
+            if (!b->isEnabled() || b->isHidden() || !s->scroller())
+                continue;
+            s->activateWindow();
+            b->setFocus(Qt::TabFocusReason);
+            QWidget *port = s->scroller()->viewport();
+            const QRect shown(b->mapTo(port, QPoint(0, 0)), b->size());
+            if (!port->rect().contains(shown.center()))
+                failures << QStringLiteral("%1.%2 out of sight").arg(name, b->objectName());
+        }
+        s->hide();
+    }
+    QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+    // The goods-out screen, twice as wide as designed here, scrolls and still works.
+    frmkeluar &k = test::openIssue(env);
+    QVERIFY(k.scroller());
+    QCOMPARE(k.scroller()->widget()->size(), QSize(831, 508));
+    QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+    QVERIFY(k.txtkode->isEnabled());
+    typeIn(k.txtkode, QStringLiteral("B00001"));
+    QVERIFY(k.dt1->hasFocus());
 }
 
 } // namespace
@@ -352,6 +431,115 @@ private slots:
         QCOMPARE(focused(), b.DataGrid1);
         QCOMPARE(b.Adodc1->currentRow(), -1);
         QCOMPARE(selectedRow(b.DataGrid1), -1);
+    }
+
+
+    // A screen reader hears every field, spinner and grid by its own label (never by its
+    // frame), and every button by its caption.
+    void screenReadersHearEveryControl()
+    {
+        Env env;
+        QStringList failures;
+        for (Screen *s : everyScreen(env.screens())) {
+            QStringList frames;
+            for (QGroupBox *f : s->findChildren<QGroupBox *>())
+                frames << f->title().simplified();
+            for (QWidget *w : s->findChildren<QWidget *>()) {
+                if (w->isHidden() || w->objectName().startsWith(QLatin1String("qt_")))
+                    continue;
+                const QString where = s->objectName() + QLatin1Char('.') + w->objectName();
+                const QString name = accessibleName(w);
+                if (auto *b = qobject_cast<QAbstractButton *>(w);
+                    b && !qobject_cast<QToolButton *>(w)) {
+                    if (name.simplified() != withoutAmp(b->text()))
+                        failures << where + QStringLiteral(": \"%1\" is not its caption").arg(name);
+                    continue;
+                }
+                if (!qobject_cast<QLineEdit *>(w) && !qobject_cast<DatePicker *>(w)
+                    && !qobject_cast<UpDown *>(w) && !qobject_cast<QTableView *>(w))
+                    continue;
+                if (name.isEmpty() || (!qobject_cast<QTableView *>(w) && frames.contains(name)))
+                    failures << where + QStringLiteral(": named \"%1\"").arg(name);
+                if (auto *e = qobject_cast<QLineEdit *>(w)) {
+                    QLabel *label = nullptr;
+                    for (QLabel *l : s->findChildren<QLabel *>())
+                        label = l->buddy() == e ? l : label;
+                    if (!label || withoutAmp(label->text()) != name)
+                        failures << where + QStringLiteral(": not named by its label");
+                }
+            }
+        }
+        QVERIFY2(failures.isEmpty(), qPrintable(failures.join(QLatin1Char('\n'))));
+
+        // The goods-out screen as a screen reader reads it.
+        frmkeluar &k = env.screens().get<frmkeluar>();
+        const std::vector<std::pair<QWidget *, QString>> heard {
+            { k.txtkode, "Kode Barang" },         { k.dt1->lineEdit(), "Tanggal" },
+            { k.dt1->button(), "Kalender Tanggal" }, { k.txtjumlah, "Jumlah" },
+            { k.DataGrid1, "BARANG KELUAR" },     { k.DataGrid2, "DATA BARANG" },
+            { k.DataGrid3, "DATA STOK BARANG" },  { k.cmdtambah, "Tambah" },
+            { k.cmdsimpan, "Simpan" },            { k.cmdtutup, "Tutup" },
+        };
+        for (const auto &[w, name] : heard) {
+            qInfo("%s: %s", qPrintable(w->objectName()), qPrintable(accessibleName(w)));
+            QCOMPARE(accessibleName(w), name);
+        }
+        frmcetstk &c = env.screens().get<frmcetstk>();
+        QCOMPARE(accessibleName(c.txtcopi), QStringLiteral("Jumlah"));
+        QCOMPARE(accessibleName(c.up), QStringLiteral("Jumlah"));
+        QCOMPARE(accessibleName(c.up->upButton()), QStringLiteral("Tambah satu"));
+        QCOMPARE(accessibleName(c.up->downButton()), QStringLiteral("Kurangi satu"));
+    }
+
+    // At twice the scale on a 1600x900 display every screen fits and stays usable; at 96 DPI
+    // on a display it fits, nothing changes.
+    void screensFitAtTwiceTheScale()
+    {
+        if (qEnvironmentVariableIsSet("GUDANG_UJI_SKALA")) {
+            checkScreensFitScaled();
+            return;
+        }
+        Env env;
+        frmkeluar &k = test::openIssue(env);
+        QVERIFY(!k.scroller());
+        QCOMPARE(k.size(), QSize(831, 508));
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("GUDANG_UJI_SKALA"), QStringLiteral("1"));
+        e.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                 QStringLiteral("offscreen:configfile=" GUDANG_TEST_DIR "/screen-1600x900.json"));
+        p.setProcessEnvironment(e);
+        p.start(QCoreApplication::applicationFilePath(),
+                { QStringLiteral("screensFitAtTwiceTheScale") });
+        QVERIFY(p.waitForFinished(60000));
+        const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
+        QVERIFY2(p.exitCode() == 0, out.constData());
+        QVERIFY2(out.contains("PASS   : TestDisplay::screensFitAtTwiceTheScale()"), out.constData());
+    }
+
+    // The main menu's picture keeps its name plate inside the window.
+    void mainMenuPictureInSight()
+    {
+        Env env;
+        frmutama &u = test::showAlone<frmutama>(env.screens());
+        const QImage shot = u.grab().toImage();
+        int first = -1, last = -1;
+        for (int y = 0; y < shot.height() / 3 && last < 0; ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (std::abs(c.red() - 192) < 16 && c.green() > 235 && std::abs(c.blue() - 192) < 16) {
+                    first = first < 0 ? x : first;
+                    last = x;
+                }
+            }
+            if (last >= 0 && last - first < 100)
+                first = last = -1; // not the plate's row yet
+        }
+        QVERIFY2(first > 0 && last > 0, "the name plate is not in the window");
+        QVERIFY2(last < shot.width() - 5, qPrintable(QStringLiteral("plate ends at %1 of %2")
+                                                         .arg(last)
+                                                         .arg(shot.width())));
     }
 
     void buttonFacesInTheirColour()

@@ -86,8 +86,16 @@ void frmutama::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
     const int top = menuBar->height();
-    p.setClipRect(0, top, width(), height() - top);
-    p.drawPixmap(0, top, m_background); // at its own size, cut off at the edges
+    const QRect client(0, top, width(), height() - top);
+    p.setClipRect(client);
+    // The picture covers the client area, scaled evenly and centred, so that its middle (the
+    // name) is always in sight.
+    QSizeF size = m_background.size();
+    size.scale(client.size(), Qt::KeepAspectRatioByExpanding);
+    QRectF target(QPointF(), size);
+    target.moveCenter(QRectF(client).center());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawPixmap(target, m_background, QRectF(m_background.rect()));
 }
 
 void frmutama::on_brg_triggered()

@@ -60,6 +60,7 @@ void centre(QWidget *w)
 void ScreenManager::showStart(Screen &screen)
 {
     m_shown.push_back({ &screen, {} });
+    screen.fitToScreen();
     centre(&screen);
     screen.show();
     screen.activateWindow();
@@ -70,6 +71,7 @@ void ScreenManager::showModal(Screen &screen, std::function<void()> after)
 {
     m_shown.push_back({ &screen, std::move(after) });
     screen.setWindowModality(Qt::ApplicationModal);
+    screen.fitToScreen();
     centre(&screen);
     screen.show();
     screen.activateWindow();

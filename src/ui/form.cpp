@@ -7,9 +7,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBoundaryFinder>
+#include <QToolButton>
 #include <QValidator>
 #include <algorithm>
 #include <cmath>
@@ -140,6 +142,53 @@ void installFontSubstitutes()
     (void)done;
 }
 
+// A field's label: a label of the same frame whose line the field's middle lies on, at its
+// left; the nearest one.
+QLabel *labelOf(QWidget *window, const FormTable &form, const ControlRow &field)
+{
+    QLabel *best = nullptr;
+    int bestGap = 0;
+    const int middle = field.top + field.height / 2;
+    for (const ControlRow &c : form.controls) {
+        if (c.kind != ControlKind::Label || (c.parent == nullptr) != (field.parent == nullptr)
+            || (c.parent && qstrcmp(c.parent, field.parent) != 0))
+            continue;
+        const int gap = field.left - (c.left + c.width);
+        if (middle < c.top - 60 || middle > c.top + c.height + 60 || gap < -60)
+            continue;
+        if (!best || gap < bestGap) {
+            best = window->findChild<QLabel *>(QString::fromLatin1(c.name));
+            bestGap = gap;
+        }
+    }
+    return best;
+}
+
+// Screen readers hear every field by its own label (the label's buddy), never by its frame.
+void nameFields(QWidget *window, const FormTable &form)
+{
+    for (const ControlRow &c : form.controls) {
+        if (c.kind != ControlKind::TextField && c.kind != ControlKind::DatePicker
+            && c.kind != ControlKind::Spinner)
+            continue;
+        QWidget *w = window->findChild<QWidget *>(QString::fromLatin1(c.name));
+        QLabel *label = labelOf(window, form, c);
+        if (!w || !label)
+            continue;
+        QString name = label->text();
+        name.remove(QLatin1Char('&'));
+        name = name.simplified();
+        w->setAccessibleName(name);
+        if (auto *picker = qobject_cast<DatePicker *>(w)) {
+            picker->lineEdit()->setAccessibleName(name);
+            picker->button()->setAccessibleName(QStringLiteral("Kalender %1").arg(name));
+            label->setBuddy(picker->lineEdit());
+        } else if (c.kind == ControlKind::TextField) {
+            label->setBuddy(w);
+        }
+    }
+}
+
 } // namespace
 
 void buildForm(QWidget *window, const FormTable &form)
@@ -199,6 +248,7 @@ void buildForm(QWidget *window, const FormTable &form)
         if (c.flags & Ctl::Hidden)
             w->setVisible(false);
     }
+    nameFields(window, form);
     // Tab order by tab index.
     std::vector<const ControlRow *> order;
     for (const ControlRow &c : form.controls) {

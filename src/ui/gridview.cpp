@@ -3,7 +3,9 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 
+#include <QGroupBox>
 #include <QHeaderView>
+#include <map>
 #include <QItemSelectionModel>
 #include <algorithm>
 
@@ -69,6 +71,19 @@ void bindGrid(QTableView *view, RecordSource *source)
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     view->horizontalHeader()->setDefaultSectionSize(100);
     view->horizontalHeader()->setStretchLastSection(true);
+    // A screen reader names the grid by its frame, or by what it lists.
+    if (view->accessibleName().isEmpty()) {
+        static const std::map<QString, QString> lists = {
+            { QStringLiteral("tbarang"), QStringLiteral("Daftar barang") },
+            { QStringLiteral("tstok"), QStringLiteral("Daftar stok barang") },
+            { QStringLiteral("tbrgkeluar"), QStringLiteral("Daftar barang keluar") },
+        };
+        const auto *frame = qobject_cast<const QGroupBox *>(view->parentWidget());
+        const auto known = lists.find(source->tableName());
+        view->setAccessibleName(frame ? frame->title().simplified()
+                                      : known != lists.end() ? known->second
+                                                             : source->tableName());
+    }
     auto *model = new GridModel(source, view);
     view->setModel(model);
     fitColumns(view, model, 0, model->rowCount() - 1, true);

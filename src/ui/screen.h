@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+class QScrollArea;
+
 namespace gudang {
 
 class RecordSource;
@@ -27,6 +29,12 @@ public:
     void focusFirst();
     // Closes the record sources of the screen (on unload).
     void closeSources();
+    // A screen larger than the available area of its display (a large scale factor, a small
+    // display) is shrunk to that area and its controls scroll, keeping their places; the
+    // control with the focus is scrolled into view. A screen that fits is left as it is.
+    void fitToScreen();
+    // The scroll area of a screen that did not fit, or null.
+    QScrollArea *scroller() const { return m_scroller; }
 
 protected:
     template<class T> T *control(const char *name)
@@ -58,6 +66,7 @@ protected:
 private:
     App &m_app;
     const FormTable &m_form;
+    QScrollArea *m_scroller = nullptr;
 };
 
 } // namespace gudang

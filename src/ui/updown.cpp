@@ -13,6 +13,8 @@ UpDown::UpDown(QWidget *parent)
 {
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
+    m_up->setAccessibleName(QStringLiteral("Tambah satu"));
+    m_down->setAccessibleName(QStringLiteral("Kurangi satu"));
     for (QToolButton *b : { m_up, m_down }) {
         b->setAutoRepeat(true);
         b->setFocusPolicy(Qt::NoFocus);
