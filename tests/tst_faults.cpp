@@ -197,6 +197,11 @@ struct Program
     }
 };
 
+// A stock report whose query never gives a row.
+const char *const kEndlessReport
+    = "judul = X\ndata = SELECT count(*) AS x FROM (WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+      "SELECT x+1 FROM c) SELECT x FROM c)\nkolom = x | X | 20 | kiri | teks\n";
+
 // Records where reports went instead of showing them.
 class NoOutput : public ReportOutput
 {
@@ -1096,10 +1101,7 @@ private slots:
     {
         Env env;
         writeMissingReportDefinitions(env.locations);
-        writeBytes(stockReportPath(env.locations),
-                   "judul = X\ndata = SELECT count(*) AS x FROM (WITH RECURSIVE c(x) AS (SELECT 1 "
-                   "UNION ALL SELECT x+1 FROM c) SELECT x FROM c)\nkolom = x | X | 20 | kiri | "
-                   "teks\n");
+        writeBytes(stockReportPath(env.locations), kEndlessReport);
         NoOutput out;
         env.app().setReportOutput(&out);
         showAlone<frmutama>(env.screens());
@@ -1133,10 +1135,7 @@ private slots:
     {
         Env env;
         writeMissingReportDefinitions(env.locations);
-        writeBytes(stockReportPath(env.locations),
-                   "judul = X\ndata = SELECT count(*) AS x FROM (WITH RECURSIVE c(x) AS (SELECT 1 "
-                   "UNION ALL SELECT x+1 FROM c) SELECT x FROM c)\nkolom = x | X | 20 | kiri | "
-                   "teks\n");
+        writeBytes(stockReportPath(env.locations), kEndlessReport);
         QProcess p;
         p.start(QStringLiteral(GUDANG_BINARY),
                 { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),

@@ -1,5 +1,6 @@
 #include "reportpreview.h"
 #include "data/apperror.h"
+#include "ui/app.h"
 #include "ui/dialogs.h"
 
 #include <QFileDialog>
@@ -74,18 +75,9 @@ void ReportPreview::paintPreview(QPrinter *printer)
 void ReportPreview::guarded(const std::function<void()> &step)
 {
     // Nothing thrown may leave through Qt's signals: it is shown here, as every handler's is.
-    QString failure;
-    try {
-        step();
-        return;
-    } catch (const AppError &e) {
-        failure = e.description();
-    } catch (const std::bad_alloc &) {
-        failure = QStringLiteral("Memori tidak cukup untuk menyelesaikan perintah ini.");
-    } catch (const std::exception &e) {
-        failure = QStringLiteral("Terjadi kesalahan: %1").arg(QString::fromUtf8(e.what()));
-    }
-    m_dialogs.message(failure, Style::Critical);
+    const QString failure = describeFailure(step);
+    if (!failure.isEmpty())
+        m_dialogs.message(failure, Style::Critical);
 }
 
 int ReportPreview::pageCount() const

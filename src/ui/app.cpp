@@ -146,19 +146,25 @@ App::App(Locations locations, Dialogs &dialogs)
 
 App::~App() = default;
 
+QString describeFailure(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const AppError &e) {
+        return e.description();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("Memori tidak cukup untuk menyelesaikan perintah ini.");
+    } catch (const std::exception &e) {
+        return QStringLiteral("Terjadi kesalahan: %1").arg(QString::fromUtf8(e.what()));
+    }
+    return {};
+}
+
 bool App::run(const std::function<void()> &handler)
 {
-    QString failure;
-    try {
-        handler();
+    const QString failure = describeFailure(handler);
+    if (failure.isEmpty())
         return true;
-    } catch (const AppError &e) {
-        failure = e.description();
-    } catch (const std::bad_alloc &) {
-        failure = QStringLiteral("Memori tidak cukup untuk menyelesaikan perintah ini.");
-    } catch (const std::exception &e) {
-        failure = QStringLiteral("Terjadi kesalahan: %1").arg(QString::fromUtf8(e.what()));
-    }
     RecordSource::cancelAllPending();
     m_dialogs.message(failure, Style::Critical);
     return false;

@@ -82,6 +82,10 @@ private:
     bool m_ended = false;
 };
 
+// Runs a step; the description of what it threw (our error, lack of memory, any other
+// exception), or an empty text when it ran through.
+QString describeFailure(const std::function<void()> &step);
+
 // Numbers, dates and the calendar follow the Indonesian locale throughout the program.
 void useIndonesianLocale();
 
