@@ -127,7 +127,7 @@ bool usesFormFont(ControlKind k)
 
 namespace {
 
-// The screens' fonts come from another platform: map them to free look-alikes.
+// The screens name their fonts by families few systems have: map them to free look-alikes.
 void installFontSubstitutes()
 {
     static const bool done = [] {
