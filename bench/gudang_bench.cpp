@@ -1,12 +1,13 @@
 // Speed and memory of the data layer, grids, start-up and report engine, each measured against
 // a baseline run in the same process or the same run. Prints one table.
 #include "data/database.h"
-#include "ui/gridview.h"
 #include "data/locations.h"
 #include "data/recordsource.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportlayout.h"
+#include "reports/reportrender.h"
 #include "shell/credentials.h"
+#include "ui/gridview.h"
 
 #include <QApplication>
 #include <QDir>

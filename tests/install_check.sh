@@ -31,16 +31,16 @@ done
 [ "$missing" = 0 ]
 [ -x "$work/root/usr/bin/gudang" ]
 for size in 16 48 256; do
-    file "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png" | grep -q "${size} x ${size}"
+    file "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png" | grep "${size} x ${size}" > /dev/null
 done
-zcat "$work/root/usr/share/man/man1/gudang.1.gz" | grep -q '^\.TH GUDANG 1'
+zcat "$work/root/usr/share/man/man1/gudang.1.gz" | grep '^\.TH GUDANG 1' > /dev/null
 
 desktop-file-validate "$work/root/usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/$id.metainfo.xml"
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" > /dev/null)
 deb=$(ls "$work"/pkg/gudang_*.deb)
-dpkg-deb -c "$deb" | grep -q "./usr/share/applications/$id.desktop"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6
+dpkg-deb -c "$deb" | grep "./usr/share/applications/$id.desktop" > /dev/null
+dpkg-deb -f "$deb" Depends | grep libqt6widgets6 > /dev/null
 lintian --fail-on error "$deb" 2>/dev/null
 echo "install check: ${#expected[@]} files installed, desktop entry and metainfo valid, $(basename "$deb") lintian-clean"

@@ -8,6 +8,7 @@
 #include "reports/frmcetstk.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportlayout.h"
+#include "reports/reportrender.h"
 #include "shell/demo.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"

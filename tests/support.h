@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/locations.h"
+#include "scripteddialogs.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 

@@ -11,6 +11,7 @@
 #include "issue/frmkeluar.h"
 #include "reports/frmcetstk.h"
 #include "reports/reportdefinition.h"
+#include "reports/reportengine.h"
 #include "reports/reportlayout.h"
 #include "reports/reportoutput.h"
 #include "shell/credentials.h"
@@ -1103,7 +1104,7 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         writeBytes(stockReportPath(env.locations), kEndlessReport);
         NoOutput out;
-        env.app().setReportOutput(&out);
+        setReportOutput(env.app(), &out);
         showAlone<frmutama>(env.screens());
         frmcetstk &c = showAbove<frmcetstk>(env.screens());
         bool clicked = false;

@@ -6,6 +6,7 @@
 #include "reports/reportlayout.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
+#include "reports/reportrender.h"
 #include "shell/frmutama.h"
 #include "support.h"
 #include "ui/updown.h"
@@ -341,7 +342,7 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         seedGoodsOut(env, 3);
         RecordingOutput out;
-        env.app().setReportOutput(&out);
+        setReportOutput(env.app(), &out);
         frmutama &utama = test::showAlone<frmutama>(env.screens());
         QTest::keyClick(&utama, Qt::Key_E, Qt::ControlModifier);
         frmcetklr *k = env.screens().find<frmcetklr>();
@@ -405,7 +406,7 @@ private slots:
     {
         Env env;
         RecordingOutput out;
-        env.app().setReportOutput(&out);
+        setReportOutput(env.app(), &out);
         frmutama &utama = env.screens().get<frmutama>();
         env.screens().showStart(utama);
         utama.gf->trigger();

@@ -16,6 +16,21 @@ ReportEngine::ReportEngine(App &app, QString reportFile, QObject *parent)
     , m_reportFile(std::move(reportFile))
 { }
 
+namespace {
+const char *const kOutputProperty = "gudang_reportOutput";
+}
+
+// Kept with the application's screens, so that it goes when the application goes.
+void setReportOutput(App &app, ReportOutput *output)
+{
+    app.screens().setProperty(kOutputProperty, QVariant::fromValue(static_cast<void *>(output)));
+}
+
+ReportOutput *reportOutputOf(App &app)
+{
+    return static_cast<ReportOutput *>(app.screens().property(kOutputProperty).value<void *>());
+}
+
 ReportOutput &ReportEngine::defaultOutput()
 {
     static QtReportOutput output;
@@ -57,7 +72,8 @@ void ReportEngine::printReport()
         m_saved = buildReport(m_reportFile, m_app.locations().workingPath(),
                               QDateTime::currentDateTime(), progress);
     }
-    ReportOutput &out = m_app.reportOutput() ? *m_app.reportOutput() : defaultOutput();
+    ReportOutput *chosen = reportOutputOf(m_app);
+    ReportOutput &out = chosen ? *chosen : defaultOutput();
     if (destination() == Printer)
         out.print(*m_saved, m_copies);
     else

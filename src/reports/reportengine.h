@@ -10,6 +10,11 @@ namespace gudang {
 class App;
 class ReportOutput;
 
+// Where the reports of this application go; none set (null): the real preview window and
+// printer. Tests set their own.
+void setReportOutput(App &app, ReportOutput *output);
+ReportOutput *reportOutputOf(App &app);
+
 // The report engine of the report screens: it works from its definition file, reads the data
 // of the working database, lays the report out and sends it to the preview window or the
 // printer.

@@ -3,15 +3,10 @@
 #include "data/value.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLocale>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
 #include <algorithm>
-#include <sqlite3.h>
 
 namespace gudang {
 
@@ -22,16 +17,6 @@ constexpr double kPageW = 210 * kMm;
 constexpr double kPageH = 297 * kMm;
 constexpr double kMargin = 15 * kMm;
 constexpr double kRowH = 14;
-constexpr double kPad = 2;
-
-QFont reportFont(int size, bool bold)
-{
-    QFont f(QStringLiteral("Liberation Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(size); // one pixel is one point on every device the renderer uses
-    f.setBold(bold);
-    return f;
-}
 
 const QLocale &indonesian()
 {
@@ -107,6 +92,15 @@ private:
 
 } // namespace
 
+QFont reportFont(int size, bool bold)
+{
+    QFont f(QStringLiteral("Liberation Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(size); // one pixel is one point on every device the renderer uses
+    f.setBold(bold);
+    return f;
+}
+
 QStringList ReportDocument::texts(int page) const
 {
     QStringList out;
@@ -115,188 +109,6 @@ QStringList ReportDocument::texts(int page) const
             out << i.text;
     }
     return out;
-}
-
-namespace {
-
-// Watches a running query: SQLite asks it every few thousand steps whether to go on.
-struct QueryWatch
-{
-    const ReportProgress *progress = nullptr;
-    qint64 rows = 0;
-    QElapsedTimer sinceRow;
-    QElapsedTimer sinceProgress;
-    qint64 limitMs = 0;
-    bool timedOut = false;
-    bool cancelled = false;
-
-    bool goOn()
-    {
-        if (sinceRow.elapsed() > limitMs) {
-            timedOut = true;
-            return false;
-        }
-        if (*progress && sinceProgress.elapsed() >= 50) {
-            sinceProgress.restart();
-            if (!(*progress)(rows)) {
-                cancelled = true;
-                return false;
-            }
-        }
-        return true;
-    }
-};
-
-} // namespace
-
-ReportData readReportData(const ReportDefinition &def, const QString &workingPath,
-                          const QString &definitionPath, const ReportProgress &progress,
-                          const ReportLimits &limits)
-{
-    const QString file = QDir::toNativeSeparators(definitionPath);
-    if (!QFile::exists(workingPath)) {
-        throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: file tidak ditemukan.")
-                           .arg(QDir::toNativeSeparators(workingPath)));
-    }
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(workingPath).constData(), &db, SQLITE_OPEN_READONLY,
-                        nullptr)
-        != SQLITE_OK) {
-        const QString why = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: %2.")
-                           .arg(QDir::toNativeSeparators(workingPath), why));
-    }
-    sqlite3_busy_timeout(db, 2000);
-    std::unique_ptr<sqlite3, int (*)(sqlite3 *)> guard(db, sqlite3_close);
-    const QByteArray sql = def.query.toUtf8();
-    sqlite3_stmt *st = nullptr;
-    const char *tail = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st, &tail) != SQLITE_OK) {
-        throw AppError(QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
-                           .arg(file, QString::fromUtf8(sqlite3_errmsg(db))));
-    }
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> stmt(st, sqlite3_finalize);
-    if (QByteArray(tail).trimmed().replace(';', "").size() != 0 || !sqlite3_stmt_readonly(st))
-        throw AppError(
-            QStringLiteral("File laporan %1: data harus berupa satu perintah SELECT.").arg(file));
-
-    ReportData data;
-    for (int c = 0; c < sqlite3_column_count(st); ++c)
-        data.fields << QString::fromUtf8(sqlite3_column_name(st, c));
-    auto need = [&](const QString &field) {
-        if (data.fieldIndex(field) < 0)
-            throw AppError(
-                QStringLiteral("File laporan %1: field %2 tidak ada pada data.").arg(file, field));
-    };
-    for (const ReportColumn &c : def.columns)
-        need(c.field);
-    for (const QString &f : def.sortBy)
-        need(f);
-    for (const QString &f : def.totals)
-        need(f);
-    if (def.mark) {
-        need(def.mark->left);
-        need(def.mark->right);
-    }
-    const int n = int(data.fields.size());
-    QueryWatch watch;
-    watch.progress = &progress;
-    watch.limitMs = qint64(limits.secondsWithoutRow) * 1000;
-    watch.sinceRow.start();
-    watch.sinceProgress.start();
-    sqlite3_progress_handler(
-        db, 10000, [](void *w) { return static_cast<QueryWatch *>(w)->goOn() ? 0 : 1; }, &watch);
-    qint64 bytes = 0;
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        watch.sinceRow.restart();
-        if (++watch.rows > limits.rows)
-            throw AppError(QStringLiteral("File laporan %1: data lebih dari %2 baris; laporan "
-                                          "dihentikan. Batasi data di file itu.")
-                               .arg(file, formatNumber(double(limits.rows), 0, true)));
-        std::vector<ReportData::Cell> row(static_cast<size_t>(n));
-        for (int c = 0; c < n; ++c) {
-            ReportData::Cell &cell = row[size_t(c)];
-            const int type = sqlite3_column_type(st, c);
-            if (type == SQLITE_NULL)
-                continue;
-            cell.null = false;
-            if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-                cell.isNumber = true;
-                cell.number = sqlite3_column_double(st, c);
-            }
-            cell.text
-                = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, c)),
-                                    sqlite3_column_bytes(st, c));
-            bytes += qint64(sizeof(ReportData::Cell)) + 2 * cell.text.size() + 24;
-        }
-        bytes += qint64(sizeof(row));
-        if (bytes > limits.bytes)
-            throw AppError(QStringLiteral("File laporan %1: data lebih besar dari %2 MiB; laporan "
-                                          "dihentikan. Batasi data di file itu.")
-                               .arg(file)
-                               .arg(limits.bytes >> 20));
-        data.rows.push_back(std::move(row));
-        if (progress && watch.rows % 1024 == 0 && watch.sinceProgress.elapsed() >= 50) {
-            watch.sinceProgress.restart();
-            if (!progress(watch.rows))
-                throw AppError(QStringLiteral("Laporan dibatalkan."));
-        }
-    }
-    if (watch.cancelled)
-        throw AppError(QStringLiteral("Laporan dibatalkan."));
-    if (watch.timedOut)
-        throw AppError(QStringLiteral("File laporan %1: data tidak selesai dibaca dalam %2 detik; "
-                                      "laporan dihentikan. Periksa perintah data di file itu.")
-                           .arg(file)
-                           .arg(limits.secondsWithoutRow));
-    if (rc != SQLITE_DONE) {
-        throw AppError(QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
-                           .arg(file, QString::fromUtf8(sqlite3_errmsg(db))));
-    }
-    // A total or a remark's comparison over a field that holds texts would count nothing.
-    auto numeric = [&](const QString &field, int line, const QString &what) {
-        const int f = data.fieldIndex(field);
-        for (const auto &row : data.rows) {
-            const ReportData::Cell &cell = row[size_t(f)];
-            if (!cell.null && !cell.isNumber)
-                throw AppError(
-                    QStringLiteral("File laporan %1, baris %2: %3 perlu field angka, tetapi %4 "
-                                   "berisi \"%5\".")
-                        .arg(file)
-                        .arg(line)
-                        .arg(what, field, shortQuote(cell.text)));
-        }
-    };
-    for (qsizetype t = 0; t < def.totals.size(); ++t)
-        numeric(def.totals[t], def.totalLines.value(t), QStringLiteral("total"));
-    if (def.mark) {
-        numeric(def.mark->left, def.mark->line, QStringLiteral("tanda"));
-        numeric(def.mark->right, def.mark->line, QStringLiteral("tanda"));
-    }
-    if (!def.sortBy.isEmpty()) {
-        std::vector<int> keys;
-        for (const QString &f : def.sortBy)
-            keys.push_back(data.fieldIndex(f));
-        std::stable_sort(data.rows.begin(), data.rows.end(), [&keys](const auto &a, const auto &b) {
-            for (int k : keys) {
-                const ReportData::Cell &x = a[size_t(k)];
-                const ReportData::Cell &y = b[size_t(k)];
-                if (x.null != y.null)
-                    return x.null; // rows without a value first
-                int cmp = 0;
-                if (x.isNumber && y.isNumber)
-                    cmp = x.number < y.number ? -1 : (x.number > y.number ? 1 : 0);
-                else
-                    cmp = QString::compare(x.text, y.text);
-                if (cmp != 0)
-                    return cmp < 0;
-            }
-            return false;
-        });
-    }
-    return data;
 }
 
 ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
@@ -334,7 +146,7 @@ ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
         ReportItem i;
         i.kind = ReportItem::Kind::Text;
         i.rect = QRectF(tx, ty, tw, th);
-        i.text = elide.fit(t, size, bold, std::max(0.0, tw - 2 * kPad));
+        i.text = elide.fit(t, size, bold, std::max(0.0, tw - 2 * kReportTextPad));
         i.size = size;
         i.bold = bold;
         i.align = align;
@@ -433,61 +245,6 @@ ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
         doc.pages[size_t(i)].items[pageNumberItems[size_t(i)]].text
             = QStringLiteral("Halaman %1 dari %2").arg(i + 1).arg(count);
     return doc;
-}
-
-void renderPage(QPainter &painter, const ReportPage &page)
-{
-    painter.save();
-    for (const ReportItem &i : page.items) {
-        switch (i.kind) {
-        case ReportItem::Kind::Line:
-            painter.setPen(QPen(Qt::black, 0.6));
-            painter.drawLine(i.rect.topLeft(), i.rect.bottomRight());
-            break;
-        case ReportItem::Kind::Box:
-            painter.setPen(QPen(Qt::black, 0.8));
-            painter.setBrush(i.fill);
-            painter.drawRect(i.rect);
-            painter.setBrush(Qt::NoBrush);
-            break;
-        case ReportItem::Kind::Text:
-            painter.setPen(Qt::black);
-            painter.setFont(reportFont(i.size, i.bold));
-            painter.drawText(i.rect.adjusted(kPad, 0, -kPad, 0), i.align | Qt::TextSingleLine,
-                             i.text);
-            break;
-        }
-    }
-    painter.restore();
-}
-
-void writeReportPdf(const ReportDocument &doc, const QString &path, int copies)
-{
-    QPdfWriter pdf(path);
-    pdf.setTitle(doc.title);
-    pdf.setCreator(QStringLiteral("Gudang"));
-    pdf.setResolution(600);
-    pdf.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    QPainter painter;
-    if (!painter.begin(&pdf))
-        throw AppError(
-            QStringLiteral("File PDF %1 tidak dapat ditulis.").arg(QDir::toNativeSeparators(path)));
-    const double scale = pdf.resolution() / 72.0;
-    painter.scale(scale, scale);
-    bool first = true;
-    for (int c = 0; c < copies; ++c) {
-        for (const ReportPage &p : doc.pages) {
-            if (!first)
-                pdf.newPage();
-            first = false;
-            renderPage(painter, p);
-        }
-    }
-    painter.end();
-    if (QFile(path).size() == 0)
-        throw AppError(
-            QStringLiteral("File PDF %1 tidak dapat ditulis.").arg(QDir::toNativeSeparators(path)));
 }
 
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,

@@ -1,5 +1,6 @@
 #include "reportpreview.h"
 #include "data/apperror.h"
+#include "reportrender.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 

@@ -7,6 +7,7 @@
 #include "frmpas.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportlayout.h"
+#include "reports/reportrender.h"
 #include "ui/app.h"
 
 #include <QApplication>

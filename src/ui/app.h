@@ -13,7 +13,6 @@
 namespace gudang {
 
 class App;
-class ReportOutput;
 class Screen;
 
 // Each screen exists once. It is loaded when it is first shown, or hidden when another screen
@@ -100,9 +99,6 @@ public:
     const Locations &locations() const { return m_locations; }
     Dialogs &dialogs() { return m_dialogs; }
     ScreenManager &screens() { return *m_screens; }
-    // Where reports go; none set: the real preview window and printer.
-    ReportOutput *reportOutput() const { return m_reportOutput; }
-    void setReportOutput(ReportOutput *output) { m_reportOutput = output; }
 
     // Runs a handler. A thrown error stops the rest of it, drops pending edits, and its
     // description is shown (critical icon, application title); the program goes on.
@@ -113,7 +109,6 @@ private:
     Locations m_locations;
     Dialogs &m_dialogs;
     std::unique_ptr<ScreenManager> m_screens;
-    ReportOutput *m_reportOutput = nullptr;
 };
 
 } // namespace gudang

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <deque>
-#include <vector>
 
 namespace gudang {
 
@@ -39,38 +37,6 @@ class QtDialogs : public Dialogs
 public:
     Button message(const QString &prompt, int style, const QString &title) override;
     QString input(const QString &prompt, const QString &title) override;
-};
-
-// Answers from a queue and records every box, for tests. A message box with no scripted
-// answer takes its default (first) button; an input box with none is cancelled.
-class ScriptedDialogs : public Dialogs
-{
-public:
-    struct Shown
-    {
-        bool input = false;
-        QString prompt;
-        int style = 0;
-        QString title; // as shown: the application's title when none was given
-    };
-
-    Button message(const QString &prompt, int style, const QString &title) override;
-    QString input(const QString &prompt, const QString &title) override;
-
-    void answer(Button b) { m_buttons.push_back(b); }
-    void answerInput(const QString &text) { m_inputs.push_back(text); }
-
-    const std::vector<Shown> &shown() const { return m_shown; }
-    // Prompts of the boxes shown so far, in order.
-    QStringList prompts() const;
-    const Shown &last() const { return m_shown.back(); }
-    void clear() { m_shown.clear(); }
-    bool scriptUsedUp() const { return m_buttons.empty() && m_inputs.empty(); }
-
-private:
-    std::deque<Button> m_buttons;
-    std::deque<QString> m_inputs;
-    std::vector<Shown> m_shown;
 };
 
 } // namespace gudang
