@@ -3,16 +3,17 @@
 // and button faces in their colour.
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "goods/frmbrg.h"
 #include "goods/frmeditbrg.h"
+#include "issue/frmeklr.h"
+#include "issue/frmkeluar.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "shell/frmawal.h"
 #include "shell/frmgpas.h"
 #include "shell/frmpas.h"
 #include "shell/frmutama.h"
-#include "issue/frmeklr.h"
-#include "issue/frmkeluar.h"
 #include "stock/frmestok.h"
 #include "stock/frmstok.h"
 #include "support.h"
@@ -22,18 +23,19 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QToolButton>
-#include <QCalendarWidget>
-#include <QHeaderView>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolButton>
+#include <map>
 
 using namespace gudang;
 using gudang::test::activate;
@@ -79,7 +81,6 @@ QString shown(QTableView *grid, int row, int column)
     return grid->model()->index(row, column).data().toString();
 }
 
-
 QString accessibleName(QWidget *w)
 {
     QAccessibleInterface *i = QAccessible::queryAccessibleInterface(w);
@@ -94,10 +95,10 @@ QString withoutAmp(QString s)
 // Every screen, loaded hidden, for checks that walk their controls.
 std::vector<Screen *> everyScreen(ScreenManager &screens)
 {
-    return { &screens.get<frmawal>(),   &screens.get<frmpas>(),    &screens.get<frmutama>(),
-             &screens.get<frmgpas>(),   &screens.get<frmbrg>(),    &screens.get<frmeditbrg>(),
-             &screens.get<frmstok>(),   &screens.get<frmestok>(),  &screens.get<frmkeluar>(),
-             &screens.get<frmeklr>(),   &screens.get<frmcetklr>(), &screens.get<frmcetstk>() };
+    return { &screens.get<frmawal>(), &screens.get<frmpas>(),    &screens.get<frmutama>(),
+             &screens.get<frmgpas>(), &screens.get<frmbrg>(),    &screens.get<frmeditbrg>(),
+             &screens.get<frmstok>(), &screens.get<frmestok>(),  &screens.get<frmkeluar>(),
+             &screens.get<frmeklr>(), &screens.get<frmcetklr>(), &screens.get<frmcetstk>() };
 }
 
 // Where a screen fits on a display at twice the scale: checked in a second run of this suite.
@@ -111,7 +112,8 @@ void checkScreensFitScaled()
         s->show();
         const QRect area = s->screen()->availableGeometry();
         const QString name = s->objectName();
-        if (s->frameGeometry().width() > area.width() || s->frameGeometry().height() > area.height())
+        if (s->frameGeometry().width() > area.width()
+            || s->frameGeometry().height() > area.height())
             failures << QStringLiteral("%1: %2x%3 on %4x%5")
                             .arg(name)
                             .arg(s->frameGeometry().width())
@@ -433,7 +435,6 @@ private slots:
         QCOMPARE(selectedRow(b.DataGrid1), -1);
     }
 
-
     // A screen reader hears every field, spinner and grid by its own label (never by its
     // frame), and every button by its caption.
     void screenReadersHearEveryControl()
@@ -474,11 +475,16 @@ private slots:
         // The goods-out screen as a screen reader reads it.
         frmkeluar &k = env.screens().get<frmkeluar>();
         const std::vector<std::pair<QWidget *, QString>> heard {
-            { k.txtkode, "Kode Barang" },         { k.dt1->lineEdit(), "Tanggal" },
-            { k.dt1->button(), "Kalender Tanggal" }, { k.txtjumlah, "Jumlah" },
-            { k.DataGrid1, "BARANG KELUAR" },     { k.DataGrid2, "DATA BARANG" },
-            { k.DataGrid3, "DATA STOK BARANG" },  { k.cmdtambah, "Tambah" },
-            { k.cmdsimpan, "Simpan" },            { k.cmdtutup, "Tutup" },
+            { k.txtkode, "Kode Barang" },
+            { k.dt1->lineEdit(), "Tanggal" },
+            { k.dt1->button(), "Kalender Tanggal" },
+            { k.txtjumlah, "Jumlah" },
+            { k.DataGrid1, "BARANG KELUAR" },
+            { k.DataGrid2, "DATA BARANG" },
+            { k.DataGrid3, "DATA STOK BARANG" },
+            { k.cmdtambah, "Tambah" },
+            { k.cmdsimpan, "Simpan" },
+            { k.cmdtutup, "Tutup" },
         };
         for (const auto &[w, name] : heard) {
             qInfo("%s: %s", qPrintable(w->objectName()), qPrintable(accessibleName(w)));
@@ -515,7 +521,8 @@ private slots:
         QVERIFY(p.waitForFinished(60000));
         const QByteArray out = p.readAllStandardOutput() + p.readAllStandardError();
         QVERIFY2(p.exitCode() == 0, out.constData());
-        QVERIFY2(out.contains("PASS   : TestDisplay::screensFitAtTwiceTheScale()"), out.constData());
+        QVERIFY2(out.contains("PASS   : TestDisplay::screensFitAtTwiceTheScale()"),
+                 out.constData());
     }
 
     // The main menu's picture keeps its name plate inside the window.
@@ -528,7 +535,8 @@ private slots:
         for (int y = 0; y < shot.height() / 3 && last < 0; ++y) {
             for (int x = 0; x < shot.width(); ++x) {
                 const QColor c = shot.pixelColor(x, y);
-                if (std::abs(c.red() - 192) < 16 && c.green() > 235 && std::abs(c.blue() - 192) < 16) {
+                if (std::abs(c.red() - 192) < 16 && c.green() > 235
+                    && std::abs(c.blue() - 192) < 16) {
                     first = first < 0 ? x : first;
                     last = x;
                 }
@@ -537,9 +545,63 @@ private slots:
                 first = last = -1; // not the plate's row yet
         }
         QVERIFY2(first > 0 && last > 0, "the name plate is not in the window");
-        QVERIFY2(last < shot.width() - 5, qPrintable(QStringLiteral("plate ends at %1 of %2")
-                                                         .arg(last)
-                                                         .arg(shot.width())));
+        QVERIFY2(last < shot.width() - 5,
+                 qPrintable(QStringLiteral("plate ends at %1 of %2").arg(last).arg(shot.width())));
+    }
+
+    // Every control of every screen's form table exists, of the class its kind makes.
+    void everyControlResolves()
+    {
+        Env env;
+        const std::map<ControlKind, const char *> classes {
+            { ControlKind::Label, "QLabel" },
+            { ControlKind::TextField, "QLineEdit" },
+            { ControlKind::Button, "QPushButton" },
+            { ControlKind::Option, "QRadioButton" },
+            { ControlKind::Frame, "QGroupBox" },
+            { ControlKind::Grid, "QTableView" },
+            { ControlKind::Spinner, "gudang::UpDown" },
+            { ControlKind::DatePicker, "gudang::DatePicker" },
+        };
+        int resolved = 0;
+        for (Screen *s : everyScreen(env.screens())) {
+            for (const ControlRow &c : s->form().controls) {
+                QWidget *w = s->findChild<QWidget *>(QString::fromLatin1(c.name));
+                QVERIFY2(w, c.name);
+                QVERIFY2(w->inherits(classes.at(c.kind)), c.name);
+                ++resolved;
+            }
+        }
+        QVERIFY(resolved > 100);
+    }
+
+    // The named column positions are the columns of the tables, in order.
+    void columnNamesAreTheSchema()
+    {
+        const std::vector<std::pair<QString, std::vector<std::pair<int, QString>>>> tables {
+            { "tpass", { { col::tpass::User, "User" }, { col::tpass::Password, "Password" } } },
+            { "tbarang",
+              { { col::tbarang::Kode_Barang, "Kode_Barang" },
+                { col::tbarang::Nama_Barang, "Nama_Barang" },
+                { col::tbarang::Merk, "Merk" },
+                { col::tbarang::Supplier, "Supplier" },
+                { col::tbarang::Satuan, "Satuan" } } },
+            { "tstok",
+              { { col::tstok::Kode_Barang, "Kode_Barang" },
+                { col::tstok::Jumlah_Stok, "Jumlah_Stok" },
+                { col::tstok::Stok_Minimum, "Stok_Minimum" } } },
+            { "tbrgkeluar",
+              { { col::tbrgkeluar::No_Keluar, "No_Keluar" },
+                { col::tbrgkeluar::Kode_Barang, "Kode_Barang" },
+                { col::tbrgkeluar::Tanggal, "Tanggal" },
+                { col::tbrgkeluar::Jumlah, "Jumlah" } } },
+        };
+        for (const auto &[table, columns] : tables) {
+            const TableDef &def = tableDef(table);
+            QCOMPARE(def.columns.size(), columns.size());
+            for (const auto &[position, name] : columns)
+                QCOMPARE(def.columns[size_t(position)].name, name);
+        }
     }
 
     void buttonFacesInTheirColour()

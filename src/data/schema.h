@@ -28,6 +28,24 @@ struct TableDef
     int columnIndex(const QString &column) const; // -1 when absent
 };
 
+// Column positions of each table, declared once next to the schema: record sources read and
+// write columns by position, and these give the positions their names. The definitions in
+// schema.cpp list the columns in this order (checked by the tests).
+namespace col {
+namespace tpass {
+enum : int { User, Password };
+}
+namespace tbarang {
+enum : int { Kode_Barang, Nama_Barang, Merk, Supplier, Satuan };
+}
+namespace tstok {
+enum : int { Kode_Barang, Jumlah_Stok, Stok_Minimum };
+}
+namespace tbrgkeluar {
+enum : int { No_Keluar, Kode_Barang, Tanggal, Jumlah };
+}
+} // namespace col
+
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass

@@ -1,5 +1,6 @@
 #include "frmbrg.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmeditbrg.h"
 #include "ui/gridview.h"
 #include "ui/recordcommands.h"
@@ -15,34 +16,24 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmbrg",
-        "Input Barang",
-        7800,
-        6660,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "Kode Barang", 2160, 240, 1095, 255, 1 },
-            { "txtkode", K::TextField, "", 3840, 240, 1575, 285, 0, 10, Ctl::Disabled },
-            { "Label2", K::Label, "Nama Barang", 2160, 720, 1095, 255, 3 },
-            { "txtnama", K::TextField, "", 3840, 720, 1935, 285, 2, 20, Ctl::Disabled },
-            { "Label3", K::Label, "Merk", 2160, 1200, 1095, 255, 4 },
-            { "txtmerk", K::TextField, "", 3840, 1200, 1575, 285, 16 },
-            { "Label4", K::Label, "Supplier", 2160, 1680, 1095, 255, 6 },
-            { "txtsup", K::TextField, "", 3840, 1680, 1575, 285, 5, 20, Ctl::Disabled },
-            { "Label5", K::Label, "Satuan", 2160, 2160, 1095, 255, 8 },
-            { "txtsatuan", K::TextField, "", 3840, 2160, 1575, 285, 7, 10, Ctl::Disabled },
-            { "DataGrid1", K::Grid, "", 360, 2760, 7095, 2175, 9 },
-            { "cmdtambah", K::Button, "&Tambah", 120, 5280, 975, 375, 10 },
-            { "cmdsimpan", K::Button, "&Simpan", 1320, 5280, 975, 375, 11, 0, Ctl::Disabled },
-            { "cmdedit", K::Button, "&Edit", 2520, 5280, 1095, 375, 12 },
-            { "cmdhapus", K::Button, "&Hapus", 3840, 5280, 1095, 375, 13 },
-            { "cmdcari", K::Button, "&Cari", 5160, 5280, 1095, 375, 14 },
-            { "cmdtutup", K::Button, "T&utup", 6480, 5280, 1095, 375, 15 },
+    static const FormTable form { .name = "frmbrg", .caption = "Input Barang", .clientWidth = 7800, .clientHeight = 6660, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "Kode Barang", .left = 2160, .top = 240, .width = 1095, .height = 255, .tabIndex = 1 },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 3840, .top = 240, .width = 1575, .height = 285, .tabIndex = 0, .maxLength = 10, .flags = Ctl::Disabled },
+            { .name = "Label2", .kind = K::Label, .text = "Nama Barang", .left = 2160, .top = 720, .width = 1095, .height = 255, .tabIndex = 3 },
+            { .name = "txtnama", .kind = K::TextField, .text = "", .left = 3840, .top = 720, .width = 1935, .height = 285, .tabIndex = 2, .maxLength = 20, .flags = Ctl::Disabled },
+            { .name = "Label3", .kind = K::Label, .text = "Merk", .left = 2160, .top = 1200, .width = 1095, .height = 255, .tabIndex = 4 },
+            { .name = "txtmerk", .kind = K::TextField, .text = "", .left = 3840, .top = 1200, .width = 1575, .height = 285, .tabIndex = 16 },
+            { .name = "Label4", .kind = K::Label, .text = "Supplier", .left = 2160, .top = 1680, .width = 1095, .height = 255, .tabIndex = 6 },
+            { .name = "txtsup", .kind = K::TextField, .text = "", .left = 3840, .top = 1680, .width = 1575, .height = 285, .tabIndex = 5, .maxLength = 20, .flags = Ctl::Disabled },
+            { .name = "Label5", .kind = K::Label, .text = "Satuan", .left = 2160, .top = 2160, .width = 1095, .height = 255, .tabIndex = 8 },
+            { .name = "txtsatuan", .kind = K::TextField, .text = "", .left = 3840, .top = 2160, .width = 1575, .height = 285, .tabIndex = 7, .maxLength = 10, .flags = Ctl::Disabled },
+            { .name = "DataGrid1", .kind = K::Grid, .text = "", .left = 360, .top = 2760, .width = 7095, .height = 2175, .tabIndex = 9 },
+            { .name = "cmdtambah", .kind = K::Button, .text = "&Tambah", .left = 120, .top = 5280, .width = 975, .height = 375, .tabIndex = 10 },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 1320, .top = 5280, .width = 975, .height = 375, .tabIndex = 11, .flags = Ctl::Disabled },
+            { .name = "cmdedit", .kind = K::Button, .text = "&Edit", .left = 2520, .top = 5280, .width = 1095, .height = 375, .tabIndex = 12 },
+            { .name = "cmdhapus", .kind = K::Button, .text = "&Hapus", .left = 3840, .top = 5280, .width = 1095, .height = 375, .tabIndex = 13 },
+            { .name = "cmdcari", .kind = K::Button, .text = "&Cari", .left = 5160, .top = 5280, .width = 1095, .height = 375, .tabIndex = 14 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 6480, .top = 5280, .width = 1095, .height = 375, .tabIndex = 15 },
         },
     };
     return form;
@@ -154,11 +145,11 @@ void frmbrg::on_cmdsimpan_clicked()
     if (testCode() != Code::Free)
         return;
     Adodc1->addNew();
-    Adodc1->setField(0, txtkode->text());
-    Adodc1->setField(1, txtnama->text());
-    Adodc1->setField(2, txtmerk->text());
-    Adodc1->setField(3, txtsup->text());
-    Adodc1->setField(4, txtsatuan->text());
+    Adodc1->setField(col::tbarang::Kode_Barang, txtkode->text());
+    Adodc1->setField(col::tbarang::Nama_Barang, txtnama->text());
+    Adodc1->setField(col::tbarang::Merk, txtmerk->text());
+    Adodc1->setField(col::tbarang::Supplier, txtsup->text());
+    Adodc1->setField(col::tbarang::Satuan, txtsatuan->text());
     Adodc1->update();
     if (app().dialogs().message(QStringLiteral("Masih ada Input Data lagi ?"),
                                 Style::YesNo | Style::Information, kPerhatian)

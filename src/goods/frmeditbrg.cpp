@@ -1,5 +1,6 @@
 #include "frmeditbrg.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmbrg.h"
 #include "ui/recordcommands.h"
 
@@ -13,29 +14,19 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmeditbrg",
-        "Edit Barang",
-        3945,
-        3585,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "Kode Barang", 240, 360, 1095, 255, 9 },
-            { "txtkode", K::TextField, "", 1920, 360, 1575, 285, 4, 10 },
-            { "Label2", K::Label, "Nama Barang", 240, 840, 1095, 255, 8 },
-            { "txtnama", K::TextField, "", 1920, 840, 1935, 285, 3, 20 },
-            { "Label3", K::Label, "Merk", 240, 1320, 1095, 255, 7 },
-            { "txtmerk", K::TextField, "", 1920, 1320, 1575, 285, 2, 20 },
-            { "Label4", K::Label, "Supplier", 240, 1800, 1095, 255, 6 },
-            { "txtsup", K::TextField, "", 1920, 1800, 1575, 285, 1, 20 },
-            { "Label5", K::Label, "Satuan", 240, 2280, 1095, 255, 5 },
-            { "txtsatuan", K::TextField, "", 1920, 2280, 1575, 285, 0, 10 },
-            { "cmdsimpan", K::Button, "&Simpan", 600, 2880, 975, 375, 11 },
-            { "cmdtutup", K::Button, "T&utup", 2040, 2880, 1095, 375, 10 },
+    static const FormTable form { .name = "frmeditbrg", .caption = "Edit Barang", .clientWidth = 3945, .clientHeight = 3585, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "Kode Barang", .left = 240, .top = 360, .width = 1095, .height = 255, .tabIndex = 9 },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 1920, .top = 360, .width = 1575, .height = 285, .tabIndex = 4, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Nama Barang", .left = 240, .top = 840, .width = 1095, .height = 255, .tabIndex = 8 },
+            { .name = "txtnama", .kind = K::TextField, .text = "", .left = 1920, .top = 840, .width = 1935, .height = 285, .tabIndex = 3, .maxLength = 20 },
+            { .name = "Label3", .kind = K::Label, .text = "Merk", .left = 240, .top = 1320, .width = 1095, .height = 255, .tabIndex = 7 },
+            { .name = "txtmerk", .kind = K::TextField, .text = "", .left = 1920, .top = 1320, .width = 1575, .height = 285, .tabIndex = 2, .maxLength = 20 },
+            { .name = "Label4", .kind = K::Label, .text = "Supplier", .left = 240, .top = 1800, .width = 1095, .height = 255, .tabIndex = 6 },
+            { .name = "txtsup", .kind = K::TextField, .text = "", .left = 1920, .top = 1800, .width = 1575, .height = 285, .tabIndex = 1, .maxLength = 20 },
+            { .name = "Label5", .kind = K::Label, .text = "Satuan", .left = 240, .top = 2280, .width = 1095, .height = 255, .tabIndex = 5 },
+            { .name = "txtsatuan", .kind = K::TextField, .text = "", .left = 1920, .top = 2280, .width = 1575, .height = 285, .tabIndex = 0, .maxLength = 10 },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 600, .top = 2880, .width = 975, .height = 375, .tabIndex = 11 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 2040, .top = 2880, .width = 1095, .height = 375, .tabIndex = 10 },
         },
     };
     return form;
@@ -83,7 +74,8 @@ void frmeditbrg::on_txtkode_returnPressed()
     }
     // A column without a value shows as an empty text. All is read before anything changes.
     const QString values[]
-        = { s.field(1).toText(), s.field(2).toText(), s.field(3).toText(), s.field(4).toText() };
+        = { s.field(col::tbarang::Nama_Barang).toText(), s.field(col::tbarang::Merk).toText(),
+            s.field(col::tbarang::Supplier).toText(), s.field(col::tbarang::Satuan).toText() };
     m_found = true;
     txtnama->setText(values[0]);
     txtmerk->setText(values[1]);
@@ -100,11 +92,11 @@ void frmeditbrg::on_cmdsimpan_clicked()
         return;
     }
     RecordSource &s = source();
-    s.setField(0, txtkode->text());
-    s.setField(1, txtnama->text());
-    s.setField(2, txtmerk->text());
-    s.setField(3, txtsup->text());
-    s.setField(4, txtsatuan->text());
+    s.setField(col::tbarang::Kode_Barang, txtkode->text());
+    s.setField(col::tbarang::Nama_Barang, txtnama->text());
+    s.setField(col::tbarang::Merk, txtmerk->text());
+    s.setField(col::tbarang::Supplier, txtsup->text());
+    s.setField(col::tbarang::Satuan, txtsatuan->text());
     s.update();
     if (app().dialogs().message(QStringLiteral("Masih Ada edit Lagi?"),
                                 Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))

@@ -1,5 +1,6 @@
 #include "frmeklr.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmkeluar.h"
 #include "ui/recordcommands.h"
 
@@ -13,27 +14,17 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmeklr",
-        "EDIT DATA KELUAR",
-        4275,
-        3180,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label2", K::Label, "No Keluar", 240, 240, 975, 255, 6 },
-            { "txtklr", K::TextField, "", 1800, 240, 1935, 285, 0 },
-            { "Label5", K::Label, "Kode Barang", 240, 720, 975, 255, 8 },
-            { "txtkode", K::TextField, "", 1800, 720, 1935, 285, 1 },
-            { "Label4", K::Label, "Tanggal", 240, 1200, 1095, 375, 7 },
-            { "dt1", K::DatePicker, "", 1800, 1200, 1935, 375, 5 },
-            { "Label6", K::Label, "Jumlah", 240, 1680, 975, 255, 9 },
-            { "txtjumlah", K::TextField, "", 1800, 1680, 1935, 285, 2 },
-            { "cmdsimpan", K::Button, "&Simpan", 960, 2400, 855, 495, 3 },
-            { "cmdtutup", K::Button, "&Tutup", 2400, 2400, 855, 495, 4 },
+    static const FormTable form { .name = "frmeklr", .caption = "EDIT DATA KELUAR", .clientWidth = 4275, .clientHeight = 3180, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label2", .kind = K::Label, .text = "No Keluar", .left = 240, .top = 240, .width = 975, .height = 255, .tabIndex = 6 },
+            { .name = "txtklr", .kind = K::TextField, .text = "", .left = 1800, .top = 240, .width = 1935, .height = 285, .tabIndex = 0 },
+            { .name = "Label5", .kind = K::Label, .text = "Kode Barang", .left = 240, .top = 720, .width = 975, .height = 255, .tabIndex = 8 },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 1800, .top = 720, .width = 1935, .height = 285, .tabIndex = 1 },
+            { .name = "Label4", .kind = K::Label, .text = "Tanggal", .left = 240, .top = 1200, .width = 1095, .height = 375, .tabIndex = 7 },
+            { .name = "dt1", .kind = K::DatePicker, .text = "", .left = 1800, .top = 1200, .width = 1935, .height = 375, .tabIndex = 5 },
+            { .name = "Label6", .kind = K::Label, .text = "Jumlah", .left = 240, .top = 1680, .width = 975, .height = 255, .tabIndex = 9 },
+            { .name = "txtjumlah", .kind = K::TextField, .text = "", .left = 1800, .top = 1680, .width = 1935, .height = 285, .tabIndex = 2 },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 960, .top = 2400, .width = 855, .height = 495, .tabIndex = 3 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "&Tutup", .left = 2400, .top = 2400, .width = 855, .height = 495, .tabIndex = 4 },
         },
     };
     return form;
@@ -79,9 +70,9 @@ void frmeklr::on_txtklr_returnPressed()
     }
     // Everything is read before a field or the flag changes, so that a record that cannot be
     // read leaves the screen as it was.
-    const QString kode = s.field(1).toText();
-    const QDateTime tanggal = s.field(2).toDate();
-    const QString jumlah = s.field(3).toDisplay();
+    const QString kode = s.field(col::tbrgkeluar::Kode_Barang).toText();
+    const QDateTime tanggal = s.field(col::tbrgkeluar::Tanggal).toDate();
+    const QString jumlah = s.field(col::tbrgkeluar::Jumlah).toDisplay();
     m_found = true;
     txtkode->setText(kode);
     dt1->setDateTime(tanggal);
@@ -96,9 +87,9 @@ void frmeklr::on_cmdsimpan_clicked()
         return;
     }
     RecordSource &s = source();
-    s.setField(1, txtkode->text());
-    s.setField(2, dt1->dateTime());
-    s.setField(3, txtjumlah->text());
+    s.setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
+    s.setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
+    s.setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
     s.update();
     if (app().dialogs().message(QStringLiteral("Masih ada Edit Data lagi ?"),
                                 Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))

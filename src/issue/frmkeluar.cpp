@@ -1,5 +1,6 @@
 #include "frmkeluar.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmeklr.h"
 #include "stock/frmstok.h"
 #include "ui/conversions.h"
@@ -18,38 +19,27 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmkeluar",
-        "Input Barang Keluar",
-        12465,
-        7620,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Frame4", K::Frame, "INPUT DATA", 240, 600, 4215, 2775, 13, 0, Ctl::Bold },
-            { "Label5", K::Label, "Kode Barang", 240, 600, 975, 255, 18, 0, 0, "Frame4" },
-            { "txtkode", K::TextField, "", 1800, 480, 1935, 285, 14, 0, Ctl::Disabled, "Frame4" },
-            { "Label4", K::Label, "Tanggal", 240, 1200, 1095, 375, 17, 0, 0, "Frame4" },
-            { "dt1", K::DatePicker, "", 1800, 1200, 1935, 375, 16, 0, 0, "Frame4" },
-            { "Label6", K::Label, "Jumlah", 240, 2040, 975, 255, 19, 0, 0, "Frame4" },
-            { "txtjumlah", K::TextField, "", 1800, 1920, 1935, 285, 15, 0, Ctl::Disabled,
-              "Frame4" },
-            { "Frame3", K::Frame, "BARANG KELUAR", 4560, 360, 6735, 3015, 11, 0, Ctl::Bold },
-            { "DataGrid1", K::Grid, "", 2160, 480, 4215, 2295, 12, 0, 0, "Frame3" },
-            { "Frame1", K::Frame, "DATA BARANG", 240, 4440, 7095, 2895, 7, 0, Ctl::Bold },
-            { "DataGrid2", K::Grid, "", 240, 360, 6735, 2295, 8, 0, 0, "Frame1" },
-            { "Frame2", K::Frame, "DATA  STOK BARANG", 7800, 4440, 3855, 2895, 9, 0, Ctl::Bold },
-            { "DataGrid3", K::Grid, "", 120, 360, 3375, 2295, 10, 0, 0, "Frame2" },
-            { "cmdtambah", K::Button, "&Tambah", 360, 3600, 1335, 495, 6 },
-            { "cmdsimpan", K::Button, "&Simpan", 2280, 3600, 1335, 495, 5, 0, Ctl::Disabled },
-            { "cmdedit", K::Button, "&Edit ", 4200, 3600, 1335, 495, 4 },
-            { "cmdhapus", K::Button, "&Hapus ", 6120, 3600, 1335, 495, 2 },
-            { "cmdcari", K::Button, "&Cari", 8040, 3600, 1335, 495, 3 },
-            { "cmdtutup", K::Button, "T&utup", 9840, 3600, 1335, 495, 1 },
-            { "Text1", K::TextField, "", 3600, 5160, 255, 285, 0, 0, Ctl::Hidden },
+    static const FormTable form { .name = "frmkeluar", .caption = "Input Barang Keluar", .clientWidth = 12465, .clientHeight = 7620, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Frame4", .kind = K::Frame, .text = "INPUT DATA", .left = 240, .top = 600, .width = 4215, .height = 2775, .tabIndex = 13, .flags = Ctl::Bold },
+            { .name = "Label5", .kind = K::Label, .text = "Kode Barang", .left = 240, .top = 600, .width = 975, .height = 255, .tabIndex = 18, .parent = "Frame4" },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 1800, .top = 480, .width = 1935, .height = 285, .tabIndex = 14, .flags = Ctl::Disabled, .parent = "Frame4" },
+            { .name = "Label4", .kind = K::Label, .text = "Tanggal", .left = 240, .top = 1200, .width = 1095, .height = 375, .tabIndex = 17, .parent = "Frame4" },
+            { .name = "dt1", .kind = K::DatePicker, .text = "", .left = 1800, .top = 1200, .width = 1935, .height = 375, .tabIndex = 16, .parent = "Frame4" },
+            { .name = "Label6", .kind = K::Label, .text = "Jumlah", .left = 240, .top = 2040, .width = 975, .height = 255, .tabIndex = 19, .parent = "Frame4" },
+            { .name = "txtjumlah", .kind = K::TextField, .text = "", .left = 1800, .top = 1920, .width = 1935, .height = 285, .tabIndex = 15, .flags = Ctl::Disabled, .parent = "Frame4" },
+            { .name = "Frame3", .kind = K::Frame, .text = "BARANG KELUAR", .left = 4560, .top = 360, .width = 6735, .height = 3015, .tabIndex = 11, .flags = Ctl::Bold },
+            { .name = "DataGrid1", .kind = K::Grid, .text = "", .left = 2160, .top = 480, .width = 4215, .height = 2295, .tabIndex = 12, .parent = "Frame3" },
+            { .name = "Frame1", .kind = K::Frame, .text = "DATA BARANG", .left = 240, .top = 4440, .width = 7095, .height = 2895, .tabIndex = 7, .flags = Ctl::Bold },
+            { .name = "DataGrid2", .kind = K::Grid, .text = "", .left = 240, .top = 360, .width = 6735, .height = 2295, .tabIndex = 8, .parent = "Frame1" },
+            { .name = "Frame2", .kind = K::Frame, .text = "DATA  STOK BARANG", .left = 7800, .top = 4440, .width = 3855, .height = 2895, .tabIndex = 9, .flags = Ctl::Bold },
+            { .name = "DataGrid3", .kind = K::Grid, .text = "", .left = 120, .top = 360, .width = 3375, .height = 2295, .tabIndex = 10, .parent = "Frame2" },
+            { .name = "cmdtambah", .kind = K::Button, .text = "&Tambah", .left = 360, .top = 3600, .width = 1335, .height = 495, .tabIndex = 6 },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 2280, .top = 3600, .width = 1335, .height = 495, .tabIndex = 5, .flags = Ctl::Disabled },
+            { .name = "cmdedit", .kind = K::Button, .text = "&Edit ", .left = 4200, .top = 3600, .width = 1335, .height = 495, .tabIndex = 4 },
+            { .name = "cmdhapus", .kind = K::Button, .text = "&Hapus ", .left = 6120, .top = 3600, .width = 1335, .height = 495, .tabIndex = 2 },
+            { .name = "cmdcari", .kind = K::Button, .text = "&Cari", .left = 8040, .top = 3600, .width = 1335, .height = 495, .tabIndex = 3 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 9840, .top = 3600, .width = 1335, .height = 495, .tabIndex = 1 },
+            { .name = "Text1", .kind = K::TextField, .text = "", .left = 3600, .top = 5160, .width = 255, .height = 285, .tabIndex = 0, .flags = Ctl::Hidden },
         },
     };
     return form;
@@ -98,7 +88,7 @@ frmkeluar::frmkeluar(App &app)
     bindGrid(DataGrid3, Adostok);
     // Text1 follows the goods code of the current goods record.
     auto follow = [this](int row) {
-        Text1->setText(row < 0 ? QString() : adobrg->cellText(row, 0));
+        Text1->setText(row < 0 ? QString() : adobrg->cellText(row, col::tbarang::Kode_Barang));
     };
     connect(adobrg, &RecordSource::currentRowChanged, this, follow);
     follow(adobrg->currentRow());
@@ -172,16 +162,16 @@ bool frmkeluar::post(double remainder)
     RecordSource &s = stock();
     auto transaction = adodc1->beginTransaction();
     adodc1->addNew();
-    adodc1->setField(1, txtkode->text());
-    adodc1->setField(2, dt1->dateTime());
-    adodc1->setField(3, txtjumlah->text());
+    adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
+    adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
+    adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
     adodc1->update();
     s.find(kKode, txtkode->text());
     if (s.eof()) {
         transaction->commit();
         return false;
     }
-    s.setField(1, remainder);
+    s.setField(col::tstok::Jumlah_Stok, remainder);
     s.update();
     transaction->commit();
     return true;
@@ -192,13 +182,13 @@ void frmkeluar::on_cmdsimpan_clicked()
     RecordSource &s = stock();
     // The stock is read from the record of the code being posted: when the code was changed
     // after its check, it is checked again first.
-    const bool onCode
-        = s.currentRow() >= 0 && !s.field(0).isNull() && s.field(0).toText() == txtkode->text();
+    const bool onCode = s.currentRow() >= 0 && !s.field(col::tstok::Kode_Barang).isNull()
+        && s.field(col::tstok::Kode_Barang).toText() == txtkode->text();
     if (!onCode) {
         if (!checkCode())
             return;
     }
-    const Value stockValue = s.field(1);
+    const Value stockValue = s.field(col::tstok::Jumlah_Stok);
     const double quantity = leadingNumber(txtjumlah->text());
     if (stockValue.isNull())
         return; // a stock without a value compares with nothing

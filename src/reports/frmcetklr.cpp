@@ -11,11 +11,23 @@ namespace {
 const FormTable &formTable()
 {
     static const FormTable form = [] {
-        FormTable s { "frmcetklr", "Cetak barang Keluar", 4680, 3150, QColor(), "MS Sans Serif", 12,
-                      true,        QColor(192, 192, 192), {} };
+        FormTable s { .name = "frmcetklr",
+                      .caption = "Cetak barang Keluar",
+                      .clientWidth = 4680,
+                      .clientHeight = 3150,
+                      .fontFamily = "MS Sans Serif",
+                      .fontPoints = 12,
+                      .fontBold = true,
+                      .buttonColour = QColor(192, 192, 192),
+                      .controls = {} };
         s.fontOnLabelsOnly = true;
-        s.controls.push_back(
-            { "Label1", ControlKind::Label, "LAPORAN KELUAR BARANG", 360, 360, 3735, 375, -1 });
+        s.controls.push_back({ .name = "Label1",
+                               .kind = ControlKind::Label,
+                               .text = "LAPORAN KELUAR BARANG",
+                               .left = 360,
+                               .top = 360,
+                               .width = 3735,
+                               .height = 375 });
         const ReportLayout at { { 1320, 1080 }, { 2280, 1080 }, { 2520, 1080 }, { 2880, 1080 },
                                 { 1440, 1800 }, { 2880, 1800 }, { 1080, 2280 }, { 2760, 2280 } };
         for (const ControlRow &c : reportControls(at))

@@ -8,8 +8,15 @@ namespace {
 const FormTable &formTable()
 {
     static const FormTable form = [] {
-        FormTable s { "frmcetstk", "Cetak Stok Barang",   4275, 2580, QColor(), "MS Sans Serif", 12,
-                      true,        QColor(192, 192, 192), {} };
+        FormTable s { .name = "frmcetstk",
+                      .caption = "Cetak Stok Barang",
+                      .clientWidth = 4275,
+                      .clientHeight = 2580,
+                      .fontFamily = "MS Sans Serif",
+                      .fontPoints = 12,
+                      .fontBold = true,
+                      .buttonColour = QColor(192, 192, 192),
+                      .controls = {} };
         s.fontOnLabelsOnly = true;
         const ReportLayout at { { 1080, 360 },  { 2040, 360 },  { 2280, 360 }, { 2640, 360 },
                                 { 1200, 1080 }, { 2640, 1080 }, { 840, 1560 }, { 2520, 1560 } };

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/locations.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 
 #include <sodium.h>
 
@@ -51,8 +52,8 @@ void createFirstUser(const Locations &locations, const QString &user, const QStr
     } else {
         tpass->addNew();
     }
-    tpass->setField(0, user);
-    tpass->setField(1, hashPassword(password));
+    tpass->setField(col::tpass::User, user);
+    tpass->setField(col::tpass::Password, hashPassword(password));
     tpass->update();
 }
 

@@ -11,25 +11,15 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmawal",
-        "Buat User Pertama",
-        4500,
-        2460,
-        QColor(192, 255, 255),
-        "Comic Sans MS",
-        8.25,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "User", 240, 240, 1455, 225, -1 },
-            { "txtuser", K::TextField, "", 1920, 240, 2295, 285, 0, 10 },
-            { "Label2", K::Label, "Password", 240, 720, 1455, 225, -1 },
-            { "txtpass", K::TextField, "", 1920, 720, 2295, 285, 1, 10, Ctl::Password },
-            { "Label3", K::Label, "Ulangi Password", 240, 1200, 1575, 225, -1 },
-            { "txtulang", K::TextField, "", 1920, 1200, 2295, 285, 2, 10, Ctl::Password },
-            { "cmdsimpan", K::Button, "&Simpan", 1080, 1800, 1095, 375, 3 },
-            { "cmdbatal", K::Button, "&Batal", 2400, 1800, 1095, 375, 4 },
+    static const FormTable form { .name = "frmawal", .caption = "Buat User Pertama", .clientWidth = 4500, .clientHeight = 2460, .background = QColor(192, 255, 255), .fontFamily = "Comic Sans MS", .fontPoints = 8.25, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "User", .left = 240, .top = 240, .width = 1455, .height = 225 },
+            { .name = "txtuser", .kind = K::TextField, .text = "", .left = 1920, .top = 240, .width = 2295, .height = 285, .tabIndex = 0, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Password", .left = 240, .top = 720, .width = 1455, .height = 225 },
+            { .name = "txtpass", .kind = K::TextField, .text = "", .left = 1920, .top = 720, .width = 2295, .height = 285, .tabIndex = 1, .maxLength = 10, .flags = Ctl::Password },
+            { .name = "Label3", .kind = K::Label, .text = "Ulangi Password", .left = 240, .top = 1200, .width = 1575, .height = 225 },
+            { .name = "txtulang", .kind = K::TextField, .text = "", .left = 1920, .top = 1200, .width = 2295, .height = 285, .tabIndex = 2, .maxLength = 10, .flags = Ctl::Password },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 1080, .top = 1800, .width = 1095, .height = 375, .tabIndex = 3 },
+            { .name = "cmdbatal", .kind = K::Button, .text = "&Batal", .left = 2400, .top = 1800, .width = 1095, .height = 375, .tabIndex = 4 },
         },
     };
     return form;

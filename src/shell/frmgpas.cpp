@@ -1,6 +1,7 @@
 #include "frmgpas.h"
 #include "credentials.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -12,28 +13,17 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmgpas",
-        "Ganti Password",
-        3645,
-        2700,
-        QColor(192, 255, 255),
-        "Comic Sans MS",
-        8.25,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "User Lama", 240, 120, 795, 225, 6 },
-            { "txtuser", K::TextField, "", 1800, 120, 1335, 285, 4, 10 },
-            { "Label2", K::Label, "Password Lama", 240, 600, 1140, 225, 5 },
-            { "txtpass", K::TextField, "", 1800, 600, 1335, 285, 3, 10, Ctl::Password },
-            { "Label4", K::Label, "User baru", 240, 1080, 750, 225, 10 },
-            { "txtus2", K::TextField, "", 1800, 1080, 1335, 285, 8, 10, Ctl::Disabled },
-            { "Label3", K::Label, "Password Baru", 240, 1560, 1110, 225, 9 },
-            { "txtpas2", K::TextField, "", 1800, 1560, 1335, 285, 7, 10,
-              Ctl::Disabled | Ctl::Password },
-            { "cmdok", K::Button, "OK", 840, 2160, 735, 375, 2, 0, Ctl::Disabled },
-            { "cmdtutup", K::Button, "Tutup", 1920, 2160, 735, 375, 1 },
+    static const FormTable form { .name = "frmgpas", .caption = "Ganti Password", .clientWidth = 3645, .clientHeight = 2700, .background = QColor(192, 255, 255), .fontFamily = "Comic Sans MS", .fontPoints = 8.25, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "User Lama", .left = 240, .top = 120, .width = 795, .height = 225, .tabIndex = 6 },
+            { .name = "txtuser", .kind = K::TextField, .text = "", .left = 1800, .top = 120, .width = 1335, .height = 285, .tabIndex = 4, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Password Lama", .left = 240, .top = 600, .width = 1140, .height = 225, .tabIndex = 5 },
+            { .name = "txtpass", .kind = K::TextField, .text = "", .left = 1800, .top = 600, .width = 1335, .height = 285, .tabIndex = 3, .maxLength = 10, .flags = Ctl::Password },
+            { .name = "Label4", .kind = K::Label, .text = "User baru", .left = 240, .top = 1080, .width = 750, .height = 225, .tabIndex = 10 },
+            { .name = "txtus2", .kind = K::TextField, .text = "", .left = 1800, .top = 1080, .width = 1335, .height = 285, .tabIndex = 8, .maxLength = 10, .flags = Ctl::Disabled },
+            { .name = "Label3", .kind = K::Label, .text = "Password Baru", .left = 240, .top = 1560, .width = 1110, .height = 225, .tabIndex = 9 },
+            { .name = "txtpas2", .kind = K::TextField, .text = "", .left = 1800, .top = 1560, .width = 1335, .height = 285, .tabIndex = 7, .maxLength = 10, .flags = Ctl::Disabled | Ctl::Password },
+            { .name = "cmdok", .kind = K::Button, .text = "OK", .left = 840, .top = 2160, .width = 735, .height = 375, .tabIndex = 2, .flags = Ctl::Disabled },
+            { .name = "cmdtutup", .kind = K::Button, .text = "Tutup", .left = 1920, .top = 2160, .width = 735, .height = 375, .tabIndex = 1 },
         },
     };
     return form;
@@ -72,7 +62,7 @@ void frmgpas::on_txtuser_returnPressed()
 
 void frmgpas::on_txtpass_returnPressed()
 {
-    const Value user = Adodc1->field(0);
+    const Value user = Adodc1->field(col::tpass::User);
     if (user.isNull() || user.toText() != txtuser->text()) {
         app().dialogs().message(QStringLiteral("User tidak dikenal"), Style::Ok);
         txtuser->setText(QString());
@@ -80,7 +70,7 @@ void frmgpas::on_txtpass_returnPressed()
         txtuser->setFocus();
         return;
     }
-    const Value password = Adodc1->field(1);
+    const Value password = Adodc1->field(col::tpass::Password);
     if (password.isNull() || !verifyPassword(password.toText(), txtpass->text())) {
         app().dialogs().message(QStringLiteral("Password Salah"), Style::Ok);
         txtpass->setText(QString());
@@ -105,8 +95,8 @@ void frmgpas::on_txtpas2_returnPressed()
 
 void frmgpas::on_cmdok_clicked()
 {
-    Adodc1->setField(0, txtus2->text());
-    Adodc1->setField(1, hashPassword(txtpas2->text()));
+    Adodc1->setField(col::tpass::User, txtus2->text());
+    Adodc1->setField(col::tpass::Password, hashPassword(txtpas2->text()));
     Adodc1->update();
     app().dialogs().message(QStringLiteral("Data Sudah Ter-update"), Style::Ok);
     txtus2->setText(QString());

@@ -3,6 +3,7 @@
 #include "data/apperror.h"
 #include "data/recordsource.h"
 #include "data/safekeeping.h"
+#include "data/schema.h"
 #include "frmutama.h"
 
 #include <QLabel>
@@ -15,23 +16,13 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmpas",
-        "Password",
-        3270,
-        1725,
-        QColor(192, 255, 255),
-        "Comic Sans MS",
-        8.25,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "User", 240, 240, 360, 225, 1 },
-            { "txtuser", K::TextField, "", 1560, 240, 1335, 285, 0, 10 },
-            { "Label2", K::Label, "Password", 240, 600, 705, 225, 3 },
-            { "txtpass", K::TextField, "", 1560, 600, 1335, 285, 2, 10, Ctl::Password },
-            { "cmdok", K::Button, "OK", 720, 1200, 735, 375, 4 },
-            { "cmdtutup", K::Button, "Tutup", 1920, 1200, 735, 375, 5 },
+    static const FormTable form { .name = "frmpas", .caption = "Password", .clientWidth = 3270, .clientHeight = 1725, .background = QColor(192, 255, 255), .fontFamily = "Comic Sans MS", .fontPoints = 8.25, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "User", .left = 240, .top = 240, .width = 360, .height = 225, .tabIndex = 1 },
+            { .name = "txtuser", .kind = K::TextField, .text = "", .left = 1560, .top = 240, .width = 1335, .height = 285, .tabIndex = 0, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Password", .left = 240, .top = 600, .width = 705, .height = 225, .tabIndex = 3 },
+            { .name = "txtpass", .kind = K::TextField, .text = "", .left = 1560, .top = 600, .width = 1335, .height = 285, .tabIndex = 2, .maxLength = 10, .flags = Ctl::Password },
+            { .name = "cmdok", .kind = K::Button, .text = "OK", .left = 720, .top = 1200, .width = 735, .height = 375, .tabIndex = 4 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "Tutup", .left = 1920, .top = 1200, .width = 735, .height = 375, .tabIndex = 5 },
         },
     };
     return form;
@@ -75,7 +66,7 @@ void frmpas::on_cmdok_clicked()
         throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
                            .arg(lastBackupText(app().locations(), DbRole::Credentials)));
     }
-    const Value user = Adodc1->field(0);
+    const Value user = Adodc1->field(col::tpass::User);
     if (user.isNull() || user.toText() != txtuser->text()) {
         app().dialogs().message(QStringLiteral("User tidak dikenal"), Style::Ok);
         txtuser->setText(QString());
@@ -83,7 +74,7 @@ void frmpas::on_cmdok_clicked()
         txtuser->setFocus();
         return;
     }
-    const Value password = Adodc1->field(1);
+    const Value password = Adodc1->field(col::tpass::Password);
     if (password.isNull() || !verifyPassword(password.toText(), txtpass->text())) {
         app().dialogs().message(QStringLiteral("Password Salah"), Style::Ok);
         txtpass->setText(QString());

@@ -17,8 +17,12 @@ namespace {
 
 const FormTable &formTable()
 {
-    static const FormTable form { "frmutama", "UTAMA", 9540,  8340,     QColor(),
-                                  nullptr,    0,       false, QColor(), {} };
+    static const FormTable form { .name = "frmutama",
+                                  .caption = "UTAMA",
+                                  .clientWidth = 9540,
+                                  .clientHeight = 8340,
+                                  .buttonColour = QColor(),
+                                  .controls = {} };
     return form;
 }
 

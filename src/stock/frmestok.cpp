@@ -1,5 +1,6 @@
 #include "frmestok.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmstok.h"
 #include "ui/recordcommands.h"
 
@@ -13,25 +14,15 @@ namespace {
 const FormTable &formTable()
 {
     using K = ControlKind;
-    static const FormTable form {
-        "frmestok",
-        "Edit Stok",
-        3795,
-        2490,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 255, 192),
-        {
-            { "Label1", K::Label, "Kode Barang", 360, 240, 1095, 255, 3 },
-            { "txtkode", K::TextField, "", 2040, 240, 1575, 285, 0, 10 },
-            { "Label2", K::Label, "Jumlah Stok", 360, 720, 1095, 255, 4 },
-            { "txtstok", K::TextField, "", 2040, 720, 975, 285, 1, 10 },
-            { "Label3", K::Label, "Stok Minimum", 360, 1200, 1095, 255, 5 },
-            { "txtmin", K::TextField, "", 2040, 1200, 975, 285, 2, 10 },
-            { "cmdsimpan", K::Button, "&Simpan", 600, 1800, 975, 375, 6 },
-            { "cmdtutup", K::Button, "T&utup", 2040, 1800, 1095, 375, 7 },
+    static const FormTable form { .name = "frmestok", .caption = "Edit Stok", .clientWidth = 3795, .clientHeight = 2490, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "Kode Barang", .left = 360, .top = 240, .width = 1095, .height = 255, .tabIndex = 3 },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 2040, .top = 240, .width = 1575, .height = 285, .tabIndex = 0, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Jumlah Stok", .left = 360, .top = 720, .width = 1095, .height = 255, .tabIndex = 4 },
+            { .name = "txtstok", .kind = K::TextField, .text = "", .left = 2040, .top = 720, .width = 975, .height = 285, .tabIndex = 1, .maxLength = 10 },
+            { .name = "Label3", .kind = K::Label, .text = "Stok Minimum", .left = 360, .top = 1200, .width = 1095, .height = 255, .tabIndex = 5 },
+            { .name = "txtmin", .kind = K::TextField, .text = "", .left = 2040, .top = 1200, .width = 975, .height = 285, .tabIndex = 2, .maxLength = 10 },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 600, .top = 1800, .width = 975, .height = 375, .tabIndex = 6 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 2040, .top = 1800, .width = 1095, .height = 375, .tabIndex = 7 },
         },
     };
     return form;
@@ -73,8 +64,8 @@ void frmestok::on_txtkode_returnPressed()
         txtkode->setText(QString());
         return;
     }
-    const QString stok = s.field(1).toDisplay();
-    const QString min = s.field(2).toDisplay();
+    const QString stok = s.field(col::tstok::Jumlah_Stok).toDisplay();
+    const QString min = s.field(col::tstok::Stok_Minimum).toDisplay();
     m_found = true;
     txtstok->setText(stok);
     txtmin->setText(min);
@@ -89,8 +80,8 @@ void frmestok::on_cmdsimpan_clicked()
         return;
     }
     RecordSource &s = source();
-    s.setField(1, txtstok->text());
-    s.setField(2, txtmin->text());
+    s.setField(col::tstok::Jumlah_Stok, txtstok->text());
+    s.setField(col::tstok::Stok_Minimum, txtmin->text());
     s.update();
     if (app().dialogs().message(QStringLiteral("Masih Ada edit Lagi?"),
                                 Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))

@@ -1,5 +1,6 @@
 #include "frmstok.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "frmestok.h"
 #include "goods/frmbrg.h"
 #include "ui/conversions.h"
@@ -20,36 +21,23 @@ const FormTable &formTable()
     using K = ControlKind;
     const QColor green(192, 255, 192);
     const QColor cyan(128, 255, 255);
-    static const FormTable form {
-        "frmstok",
-        "Input Stok Barang",
-        8385,
-        8655,
-        QColor(),
-        nullptr,
-        0,
-        false,
-        QColor(192, 192, 192),
-        {
-            { "Frame1", K::Frame, "INPUT STOK BARANG", 120, 240, 8055, 3855, 0, 0, Ctl::Bold,
-              nullptr, green },
-            { "Label1", K::Label, "Kode Barang", 360, 720, 1095, 255, 5, 0, 0, "Frame1" },
-            { "txtkode", K::TextField, "", 2040, 720, 1575, 285, 2, 10, Ctl::Disabled, "Frame1" },
-            { "Label2", K::Label, "Jumlah Stok", 360, 1200, 1095, 255, 6, 0, 0, "Frame1" },
-            { "txtstok", K::TextField, "", 2040, 1200, 975, 285, 3, 10, Ctl::Disabled, "Frame1" },
-            { "Label3", K::Label, "Stok Minimum", 360, 1680, 1095, 255, 7, 0, 0, "Frame1" },
-            { "txtmin", K::TextField, "", 2040, 1680, 975, 285, 4, 10, Ctl::Disabled, "Frame1" },
-            { "DataGrid1", K::Grid, "", 3840, 480, 3255, 2295, 1, 0, 0, "Frame1" },
-            { "cmdtambah", K::Button, "&Tambah", 360, 3240, 975, 375, 8, 0, 0, "Frame1" },
-            { "cmdsimpan", K::Button, "&Simpan", 1560, 3240, 855, 375, 9, 0, Ctl::Disabled,
-              "Frame1" },
-            { "cmdedit", K::Button, "&Edit", 2760, 3240, 975, 375, 10, 0, 0, "Frame1" },
-            { "cmdcari", K::Button, "&Cari", 4080, 3240, 975, 375, 12, 0, 0, "Frame1" },
-            { "cmdhapus", K::Button, "&Hapus", 5280, 3240, 975, 375, 11, 0, 0, "Frame1" },
-            { "cmdtutup", K::Button, "T&utup", 6480, 3240, 975, 375, 13, 0, 0, "Frame1" },
-            { "Frame2", K::Frame, "DATA BARANG TERDAFTAR", 240, 4440, 7935, 3855, 14, 0, Ctl::Bold,
-              nullptr, cyan },
-            { "DataGrid2", K::Grid, "", 360, 840, 6855, 2175, 15, 0, 0, "Frame2" },
+    static const FormTable form { .name = "frmstok", .caption = "Input Stok Barang", .clientWidth = 8385, .clientHeight = 8655, .buttonColour = QColor(192, 192, 192), .controls = {
+            { .name = "Frame1", .kind = K::Frame, .text = "INPUT STOK BARANG", .left = 120, .top = 240, .width = 8055, .height = 3855, .tabIndex = 0, .flags = Ctl::Bold, .parent = nullptr, .colour = green },
+            { .name = "Label1", .kind = K::Label, .text = "Kode Barang", .left = 360, .top = 720, .width = 1095, .height = 255, .tabIndex = 5, .parent = "Frame1" },
+            { .name = "txtkode", .kind = K::TextField, .text = "", .left = 2040, .top = 720, .width = 1575, .height = 285, .tabIndex = 2, .maxLength = 10, .flags = Ctl::Disabled, .parent = "Frame1" },
+            { .name = "Label2", .kind = K::Label, .text = "Jumlah Stok", .left = 360, .top = 1200, .width = 1095, .height = 255, .tabIndex = 6, .parent = "Frame1" },
+            { .name = "txtstok", .kind = K::TextField, .text = "", .left = 2040, .top = 1200, .width = 975, .height = 285, .tabIndex = 3, .maxLength = 10, .flags = Ctl::Disabled, .parent = "Frame1" },
+            { .name = "Label3", .kind = K::Label, .text = "Stok Minimum", .left = 360, .top = 1680, .width = 1095, .height = 255, .tabIndex = 7, .parent = "Frame1" },
+            { .name = "txtmin", .kind = K::TextField, .text = "", .left = 2040, .top = 1680, .width = 975, .height = 285, .tabIndex = 4, .maxLength = 10, .flags = Ctl::Disabled, .parent = "Frame1" },
+            { .name = "DataGrid1", .kind = K::Grid, .text = "", .left = 3840, .top = 480, .width = 3255, .height = 2295, .tabIndex = 1, .parent = "Frame1" },
+            { .name = "cmdtambah", .kind = K::Button, .text = "&Tambah", .left = 360, .top = 3240, .width = 975, .height = 375, .tabIndex = 8, .parent = "Frame1" },
+            { .name = "cmdsimpan", .kind = K::Button, .text = "&Simpan", .left = 1560, .top = 3240, .width = 855, .height = 375, .tabIndex = 9, .flags = Ctl::Disabled, .parent = "Frame1" },
+            { .name = "cmdedit", .kind = K::Button, .text = "&Edit", .left = 2760, .top = 3240, .width = 975, .height = 375, .tabIndex = 10, .parent = "Frame1" },
+            { .name = "cmdcari", .kind = K::Button, .text = "&Cari", .left = 4080, .top = 3240, .width = 975, .height = 375, .tabIndex = 12, .parent = "Frame1" },
+            { .name = "cmdhapus", .kind = K::Button, .text = "&Hapus", .left = 5280, .top = 3240, .width = 975, .height = 375, .tabIndex = 11, .parent = "Frame1" },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 6480, .top = 3240, .width = 975, .height = 375, .tabIndex = 13, .parent = "Frame1" },
+            { .name = "Frame2", .kind = K::Frame, .text = "DATA BARANG TERDAFTAR", .left = 240, .top = 4440, .width = 7935, .height = 3855, .tabIndex = 14, .flags = Ctl::Bold, .parent = nullptr, .colour = cyan },
+            { .name = "DataGrid2", .kind = K::Grid, .text = "", .left = 360, .top = 840, .width = 6855, .height = 2175, .tabIndex = 15, .parent = "Frame2" },
         },
     };
     return form;
@@ -146,7 +134,8 @@ void frmstok::on_txtkode_returnPressed()
         Adodc1->moveFirst();
         Adodc1->find(kKode, code);
         if (!Adodc1->eof())
-            txtmin->setText(Adodc1->field(2).toDisplay()); // a minimum without a value shows empty
+            txtmin->setText(Adodc1->field(col::tstok::Stok_Minimum)
+                                .toDisplay()); // a minimum without a value shows empty
     }
     Adodc2->moveFirst();
     Adodc2->find(kKode, code);
@@ -178,7 +167,7 @@ void frmstok::on_cmdsimpan_clicked()
         Adodc1->moveFirst();
         Adodc1->find(kKode, code);
         if (!Adodc1->eof()) {
-            const Value stored = Adodc1->field(1);
+            const Value stored = Adodc1->field(col::tstok::Jumlah_Stok);
             if (!stored.isNull())
                 old = wholeNumber(stored.toNumber(), -kQuantityLimit, kQuantityLimit);
         }
@@ -187,9 +176,9 @@ void frmstok::on_cmdsimpan_clicked()
 
     auto addRecord = [&] {
         Adodc1->addNew();
-        Adodc1->setField(0, code);
-        Adodc1->setField(1, entered);
-        Adodc1->setField(2, leadingNumber(txtmin->text()));
+        Adodc1->setField(col::tstok::Kode_Barang, code);
+        Adodc1->setField(col::tstok::Jumlah_Stok, entered);
+        Adodc1->setField(col::tstok::Stok_Minimum, leadingNumber(txtmin->text()));
         Adodc1->update();
     };
     if (Adodc1->recordCount() <= 0) {
@@ -199,7 +188,7 @@ void frmstok::on_cmdsimpan_clicked()
         Adodc1->moveFirst();
         Adodc1->find(kKode, code);
         if (!Adodc1->eof()) {
-            Adodc1->setField(1, total);
+            Adodc1->setField(col::tstok::Jumlah_Stok, total);
             Adodc1->update();
             clearFields();
         } else {

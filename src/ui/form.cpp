@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBoundaryFinder>

@@ -38,12 +38,12 @@ struct FormTable
     const char *name;
     const char *caption;
     int clientWidth, clientHeight;
-    QColor background; // invalid: the default
+    QColor background = QColor(); // invalid: the default
     const char *fontFamily = nullptr; // labels and buttons
     double fontPoints = 0;
     bool fontBold = false;
-    QColor buttonColour; // invalid: the default
-    std::vector<ControlRow> controls;
+    QColor buttonColour = QColor(); // invalid: the default
+    std::vector<ControlRow> controls = {};
     bool fontOnLabelsOnly = false; // the form's font is for its labels alone
 };
 

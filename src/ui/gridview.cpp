@@ -5,9 +5,9 @@
 
 #include <QGroupBox>
 #include <QHeaderView>
-#include <map>
 #include <QItemSelectionModel>
 #include <algorithm>
+#include <map>
 
 namespace gudang {
 
@@ -80,9 +80,9 @@ void bindGrid(QTableView *view, RecordSource *source)
         };
         const auto *frame = qobject_cast<const QGroupBox *>(view->parentWidget());
         const auto known = lists.find(source->tableName());
-        view->setAccessibleName(frame ? frame->title().simplified()
-                                      : known != lists.end() ? known->second
-                                                             : source->tableName());
+        view->setAccessibleName(frame                      ? frame->title().simplified()
+                                    : known != lists.end() ? known->second
+                                                           : source->tableName());
     }
     auto *model = new GridModel(source, view);
     view->setModel(model);

@@ -3,10 +3,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QScreen>
 #include <QScrollArea>
-#include <QKeyEvent>
 
 namespace gudang {
 
@@ -56,7 +56,8 @@ void Screen::fitToScreen()
     content->setObjectName(QStringLiteral("qt_isi_layar"));
     content->setFixedSize(design.width(), design.height() - top);
     content->setAutoFillBackground(autoFillBackground());
-    const QList<QWidget *> children = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+    const QList<QWidget *> children
+        = findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
     for (QWidget *w : children) {
         if (w == menu || w->isWindow())
             continue;
@@ -73,10 +74,11 @@ void Screen::fitToScreen()
     setFixedSize(fitted);
     m_scroller->setGeometry(0, top, fitted.width(), fitted.height() - top);
     m_scroller->show();
-    connect(qApp, &QApplication::focusChanged, m_scroller, [this, content](QWidget *, QWidget *now) {
-        if (now && content->isAncestorOf(now))
-            m_scroller->ensureWidgetVisible(now);
-    });
+    connect(qApp, &QApplication::focusChanged, m_scroller,
+            [this, content](QWidget *, QWidget *now) {
+                if (now && content->isAncestorOf(now))
+                    m_scroller->ensureWidgetVisible(now);
+            });
 }
 
 void Screen::closeSources()

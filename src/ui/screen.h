@@ -37,10 +37,14 @@ public:
     QScrollArea *scroller() const { return m_scroller; }
 
 protected:
+    // The control of the form table with that name and class; a name the table does not
+    // have, or a control of another class, stops the program in every build.
     template<class T> T *control(const char *name)
     {
         T *w = findChild<T *>(QString::fromLatin1(name));
-        Q_ASSERT_X(w, "Screen::control", name);
+        if (!w)
+            qFatal("Screen %s has no control %s of class %s", m_form.name, name,
+                   T::staticMetaObject.className());
         return w;
     }
 
