@@ -5,6 +5,7 @@
 #include "support.h"
 #include "ui/gridview.h"
 
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -85,6 +86,12 @@ private slots:
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K1")); // case matters
         QVERIFY(s->eof());
         QVERIFY(!test::failureOf([&] { s->field(0); }).isEmpty());
+        // A row that is not there cannot be made current.
+        for (int row : { -1, s->recordCount(), 1 << 30 })
+            QVERIFY(
+                test::failureOf([&] { s->setCurrentRow(row); })
+                    .startsWith(
+                        QStringLiteral("Baris %1 tidak ada pada tabel tbrgkeluar").arg(row + 1)));
         // From past the end nothing more is found, and nothing fails.
         s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K2"));
         QVERIFY(s->eof());
@@ -288,6 +295,13 @@ private slots:
         stock->setField(1, 10);
         stock->update();
         auto out = open(env, "tbrgkeluar");
+        // The grid models follow the rollback by the model contract.
+        GridModel outModel(out.get());
+        GridModel stockModel(stock.get());
+        QAbstractItemModelTester outTester(&outModel,
+                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester stockTester(
+            &stockModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
         auto db = Database::open(env.locations.workingPath());
         {
             Database::Transaction t(*db);
@@ -425,6 +439,9 @@ private slots:
         // Scrolling to the end fetches the next chunk.
         view.scrollToBottom();
         QTRY_COMPARE(m->rowCount(), 2 * GridModel::kChunk);
+        // From here on every change is checked against the model contract (the checker fetches
+        // the last chunk itself).
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
         // A new row at the end becomes current, so the grid shows every row up to it.
         s->addNew();
         QCOMPARE(s->currentRow(), n);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,12 @@ public:
         m_rows.push_back(offset);
     }
     void insert(int row, uint32_t offset);
+    // Room for one more row, so that the next append or insert cannot fail.
+    void makeRoomForRow()
+    {
+        if (m_rows.size() == m_rows.capacity())
+            m_rows.reserve(std::max<size_t>(16, m_rows.capacity() * 2));
+    }
     void remove(int row);
     uint32_t offsetOf(int row) const { return m_rows[size_t(row)]; }
     void setOffset(int row, uint32_t offset)

@@ -5,6 +5,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QVarLengthArray>
 #include <charconv>
 #include <map>
@@ -185,9 +186,12 @@ public:
         b.start(0);
         for (int c = 0; c < columnCount(); ++c)
             b.addNull();
+        // Everything that can fail is done before the grids are told: store, then announce.
+        const uint32_t offset = m_store.store(b.bytes());
+        m_store.makeRoomForRow();
         const int row = m_store.rowCount();
         emit rowAboutToBeInserted(row);
-        m_store.append(m_store.store(b.bytes()));
+        m_store.append(offset);
         m_rowBeforeAdd = m_cur;
         m_mode = Mode::Add;
         m_pendingRow = row;
@@ -220,6 +224,7 @@ public:
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
         readyForWrite();
+        m_store.makeRoomForRow(); // so that taking the delete back cannot fail
         Statement st(*m_db,
                      QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?")
                          .arg(m_table.name)
@@ -231,12 +236,15 @@ public:
         m_store.remove(row);
         m_deleted = true;
         emit rowRemoved(row);
-        m_db->addUndo([this, row, offset] {
-            emit rowAboutToBeInserted(row);
-            m_store.insert(row, offset);
-            emit rowInserted(row);
-            m_deleted = false;
-            setCurrent(row);
+        // Undo entries hold the source weakly: one closed meanwhile is left alone.
+        m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, offset] {
+            if (!self || !self->m_db)
+                return;
+            emit self->rowAboutToBeInserted(row);
+            self->m_store.insert(row, offset);
+            emit self->rowInserted(row);
+            self->m_deleted = false;
+            self->setCurrent(row);
         });
     }
 
@@ -276,18 +284,21 @@ public:
     std::unique_ptr<Transaction> beginTransaction() override
     {
         ensureOpen();
+        // The transaction keeps its database open for as long as it lives.
         class SqliteTransaction final : public Transaction
         {
         public:
-            explicit SqliteTransaction(Database &db)
-                : m_t(db)
+            explicit SqliteTransaction(std::shared_ptr<Database> db)
+                : m_db(std::move(db))
+                , m_t(*m_db)
             { }
             void commit() override { m_t.commit(); }
 
         private:
+            std::shared_ptr<Database> m_db;
             Database::Transaction m_t;
         };
-        return std::make_unique<SqliteTransaction>(*m_db);
+        return std::make_unique<SqliteTransaction>(m_db);
     }
 
     int rowCount() const override { return m_store.rowCount(); }
@@ -309,6 +320,11 @@ public:
     void setCurrentRow(int row) override
     {
         ensureOpen();
+        if (row < 0 || row >= m_store.rowCount())
+            throw AppError(QStringLiteral("Baris %1 tidak ada pada tabel %2 (%3 baris).")
+                               .arg(row + 1)
+                               .arg(m_table.name)
+                               .arg(m_store.rowCount()));
         if (row == m_cur && !m_deleted)
             return;
         flushPending();
@@ -563,16 +579,21 @@ private:
         emit rowChanged(row);
         if (added) {
             const int before = m_rowBeforeAdd;
-            m_db->addUndo([this, row, before] {
-                emit rowAboutToBeRemoved(row);
-                m_store.remove(row);
-                emit rowRemoved(row);
-                setCurrent(before < m_store.rowCount() ? before : m_store.rowCount());
+            m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, before] {
+                if (!self || !self->m_db)
+                    return;
+                emit self->rowAboutToBeRemoved(row);
+                self->m_store.remove(row);
+                emit self->rowRemoved(row);
+                self->setCurrent(before < self->m_store.rowCount() ? before
+                                                                   : self->m_store.rowCount());
             });
         } else {
-            m_db->addUndo([this, row, oldOffset] {
-                m_store.setOffset(row, oldOffset);
-                emit rowChanged(row);
+            m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, oldOffset] {
+                if (!self || !self->m_db)
+                    return;
+                self->m_store.setOffset(row, oldOffset);
+                emit self->rowChanged(row);
             });
         }
     }
