@@ -48,6 +48,9 @@ frmeditbrg::frmeditbrg(App &app)
     , txtsatuan(control<QLineEdit>("txtsatuan"))
     , cmdsimpan(control<QPushButton>("cmdsimpan"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
+    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
+             QStringLiteral("Kode_Barang"),
+             { QStringLiteral("Data tidak Ada"), QStringLiteral("Masih Ada edit Lagi?") })
 {
     onEnter(txtkode, &frmeditbrg::on_txtkode_returnPressed);
     onClicked(cmdsimpan, &frmeditbrg::on_cmdsimpan_clicked);
@@ -61,47 +64,40 @@ RecordSource &frmeditbrg::source()
 
 void frmeditbrg::on_txtkode_returnPressed()
 {
-    RecordSource &s = source();
-    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("Kode_Barang"), txtkode->text(),
-                                QStringLiteral("Data tidak Ada"));
-    if (found == LookUp::NoRows)
-        return;
-    m_found = false; // the source has moved: what was found before is no longer current
-    if (found != LookUp::Found) {
+    // A column without a value shows as an empty text.
+    const LookUp found = m_flow.lookUp(txtkode->text(), [this](RecordSource &s) {
+        const QString nama = s.field(col::tbarang::Nama_Barang).toText();
+        const QString merk = s.field(col::tbarang::Merk).toText();
+        const QString sup = s.field(col::tbarang::Supplier).toText();
+        const QString satuan = s.field(col::tbarang::Satuan).toText();
+        return [=, this] {
+            txtnama->setText(nama);
+            txtmerk->setText(merk);
+            txtsup->setText(sup);
+            txtsatuan->setText(satuan);
+        };
+    });
+    if (found == LookUp::NotFound) {
         txtkode->setFocus();
         txtkode->setText(QString());
-        return;
+    } else if (found == LookUp::Found) {
+        txtnama->setFocus();
     }
-    // A column without a value shows as an empty text. All is read before anything changes.
-    const QString values[]
-        = { s.field(col::tbarang::Nama_Barang).toText(), s.field(col::tbarang::Merk).toText(),
-            s.field(col::tbarang::Supplier).toText(), s.field(col::tbarang::Satuan).toText() };
-    m_found = true;
-    txtnama->setText(values[0]);
-    txtmerk->setText(values[1]);
-    txtsup->setText(values[2]);
-    txtsatuan->setText(values[3]);
-    txtnama->setFocus();
 }
 
 void frmeditbrg::on_cmdsimpan_clicked()
 {
-    if (!m_found) {
-        app().dialogs().message(QStringLiteral("Data tidak Ada"), Style::Ok);
+    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
+        s.setField(col::tbarang::Kode_Barang, txtkode->text());
+        s.setField(col::tbarang::Nama_Barang, txtnama->text());
+        s.setField(col::tbarang::Merk, txtmerk->text());
+        s.setField(col::tbarang::Supplier, txtsup->text());
+        s.setField(col::tbarang::Satuan, txtsatuan->text());
+    });
+    if (!more) {
         txtkode->setFocus();
-        return;
-    }
-    RecordSource &s = source();
-    s.setField(col::tbarang::Kode_Barang, txtkode->text());
-    s.setField(col::tbarang::Nama_Barang, txtnama->text());
-    s.setField(col::tbarang::Merk, txtmerk->text());
-    s.setField(col::tbarang::Supplier, txtsup->text());
-    s.setField(col::tbarang::Satuan, txtsatuan->text());
-    s.update();
-    if (app().dialogs().message(QStringLiteral("Masih Ada edit Lagi?"),
-                                Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))
-        == Button::Yes) {
-        m_found = false;
+    } else if (*more == Button::Yes) {
+        m_flow.reset();
         txtkode->setFocus();
         for (QLineEdit *f : { txtkode, txtnama, txtmerk, txtsup, txtsatuan })
             f->setText(QString());

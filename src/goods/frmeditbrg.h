@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/recordcommands.h"
 #include "ui/screen.h"
 
 class QLabel;
@@ -36,7 +37,7 @@ private:
     RecordSource &source();
 
     // A record found by this screen's own lookup, since it opened or since the last "Yes".
-    bool m_found = false;
+    EditFlow m_flow;
 };
 
 } // namespace gudang

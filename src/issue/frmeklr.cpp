@@ -44,6 +44,9 @@ frmeklr::frmeklr(App &app)
     , txtjumlah(control<QLineEdit>("txtjumlah"))
     , cmdsimpan(control<QPushButton>("cmdsimpan"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
+    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
+             QStringLiteral("No_Keluar"),
+             { QStringLiteral("Data Tidak ada"), QStringLiteral("Masih ada Edit Data lagi ?") })
 {
     dt1->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
     onEnter(txtklr, &frmeklr::on_txtklr_returnPressed);
@@ -58,43 +61,31 @@ RecordSource &frmeklr::source()
 
 void frmeklr::on_txtklr_returnPressed()
 {
-    RecordSource &s = source();
-    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("No_Keluar"), txtklr->text(),
-                                QStringLiteral("Data Tidak ada"));
-    if (found == LookUp::NoRows)
-        return;
-    m_found = false; // the source has moved: what was found before is no longer current
-    if (found != LookUp::Found) {
+    const LookUp found = m_flow.lookUp(txtklr->text(), [this](RecordSource &s) {
+        const QString kode = s.field(col::tbrgkeluar::Kode_Barang).toText();
+        const QDateTime tanggal = s.field(col::tbrgkeluar::Tanggal).toDate();
+        const QString jumlah = s.field(col::tbrgkeluar::Jumlah).toDisplay();
+        return [=, this] {
+            txtkode->setText(kode);
+            dt1->setDateTime(tanggal);
+            txtjumlah->setText(jumlah);
+        };
+    });
+    if (found == LookUp::NotFound)
         txtklr->setFocus();
-        return;
-    }
-    // Everything is read before a field or the flag changes, so that a record that cannot be
-    // read leaves the screen as it was.
-    const QString kode = s.field(col::tbrgkeluar::Kode_Barang).toText();
-    const QDateTime tanggal = s.field(col::tbrgkeluar::Tanggal).toDate();
-    const QString jumlah = s.field(col::tbrgkeluar::Jumlah).toDisplay();
-    m_found = true;
-    txtkode->setText(kode);
-    dt1->setDateTime(tanggal);
-    txtjumlah->setText(jumlah);
 }
 
 void frmeklr::on_cmdsimpan_clicked()
 {
-    if (!m_found) {
-        app().dialogs().message(QStringLiteral("Data Tidak ada"), Style::Ok);
+    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
+        s.setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
+        s.setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
+        s.setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
+    });
+    if (!more) {
         txtklr->setFocus();
-        return;
-    }
-    RecordSource &s = source();
-    s.setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
-    s.setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
-    s.setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
-    s.update();
-    if (app().dialogs().message(QStringLiteral("Masih ada Edit Data lagi ?"),
-                                Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))
-        == Button::Yes) {
-        m_found = false;
+    } else if (*more == Button::Yes) {
+        m_flow.reset();
         txtklr->setText(QString());
         txtkode->setText(QString());
         dt1->setDateTime(QDateTime::currentDateTime());

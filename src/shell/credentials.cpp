@@ -4,6 +4,9 @@
 #include "data/locations.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
+#include "ui/dialogs.h"
+
+#include <QLineEdit>
 
 #include <sodium.h>
 
@@ -40,6 +43,27 @@ bool verifyPassword(const QString &stored, const QString &typed)
         return false;
     const QByteArray pw = typed.toUtf8();
     return crypto_pwhash_str_verify(hash.constData(), pw.constData(), quint64(pw.size())) == 0;
+}
+
+bool checkTypedCredentials(Dialogs &dialogs, RecordSource &tpass, QLineEdit *user,
+                           QLineEdit *password)
+{
+    const Value storedUser = tpass.field(col::tpass::User);
+    if (storedUser.isNull() || storedUser.toText() != user->text()) {
+        dialogs.message(QStringLiteral("User tidak dikenal"), Style::Ok);
+        user->setText(QString());
+        password->setText(QString());
+        user->setFocus();
+        return false;
+    }
+    const Value storedPassword = tpass.field(col::tpass::Password);
+    if (storedPassword.isNull() || !verifyPassword(storedPassword.toText(), password->text())) {
+        dialogs.message(QStringLiteral("Password Salah"), Style::Ok);
+        password->setText(QString());
+        password->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void createFirstUser(const Locations &locations, const QString &user, const QString &password)

@@ -62,21 +62,8 @@ void frmgpas::on_txtuser_returnPressed()
 
 void frmgpas::on_txtpass_returnPressed()
 {
-    const Value user = Adodc1->field(col::tpass::User);
-    if (user.isNull() || user.toText() != txtuser->text()) {
-        app().dialogs().message(QStringLiteral("User tidak dikenal"), Style::Ok);
-        txtuser->setText(QString());
-        txtpass->setText(QString());
-        txtuser->setFocus();
+    if (!checkTypedCredentials(app().dialogs(), *Adodc1, txtuser, txtpass))
         return;
-    }
-    const Value password = Adodc1->field(col::tpass::Password);
-    if (password.isNull() || !verifyPassword(password.toText(), txtpass->text())) {
-        app().dialogs().message(QStringLiteral("Password Salah"), Style::Ok);
-        txtpass->setText(QString());
-        txtpass->setFocus();
-        return;
-    }
     txtus2->setEnabled(true);
     txtpas2->setEnabled(true);
     txtus2->setFocus();

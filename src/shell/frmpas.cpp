@@ -66,21 +66,8 @@ void frmpas::on_cmdok_clicked()
         throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
                            .arg(lastBackupText(app().locations(), DbRole::Credentials)));
     }
-    const Value user = Adodc1->field(col::tpass::User);
-    if (user.isNull() || user.toText() != txtuser->text()) {
-        app().dialogs().message(QStringLiteral("User tidak dikenal"), Style::Ok);
-        txtuser->setText(QString());
-        txtpass->setText(QString());
-        txtuser->setFocus();
+    if (!checkTypedCredentials(app().dialogs(), *Adodc1, txtuser, txtpass))
         return;
-    }
-    const Value password = Adodc1->field(col::tpass::Password);
-    if (password.isNull() || !verifyPassword(password.toText(), txtpass->text())) {
-        app().dialogs().message(QStringLiteral("Password Salah"), Style::Ok);
-        txtpass->setText(QString());
-        txtpass->setFocus();
-        return;
-    }
     ScreenManager &screens = app().screens();
     screens.showModal(screens.get<frmutama>(), [this] { unloadMe(); });
 }

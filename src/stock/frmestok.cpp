@@ -40,6 +40,9 @@ frmestok::frmestok(App &app)
     , txtmin(control<QLineEdit>("txtmin"))
     , cmdsimpan(control<QPushButton>("cmdsimpan"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
+    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
+             QStringLiteral("Kode_Barang"),
+             { QStringLiteral("Data tidak Ada"), QStringLiteral("Masih Ada edit Lagi?") })
 {
     onEnter(txtkode, &frmestok::on_txtkode_returnPressed);
     onClicked(cmdsimpan, &frmestok::on_cmdsimpan_clicked);
@@ -53,44 +56,35 @@ RecordSource &frmestok::source()
 
 void frmestok::on_txtkode_returnPressed()
 {
-    RecordSource &s = source();
-    const LookUp found = lookUp(app().dialogs(), s, QStringLiteral("Kode_Barang"), txtkode->text(),
-                                QStringLiteral("Data tidak Ada"));
-    if (found == LookUp::NoRows)
-        return;
-    m_found = false; // the source has moved: what was found before is no longer current
-    if (found != LookUp::Found) {
+    const LookUp found = m_flow.lookUp(txtkode->text(), [this](RecordSource &s) {
+        const QString stok = s.field(col::tstok::Jumlah_Stok).toDisplay();
+        const QString min = s.field(col::tstok::Stok_Minimum).toDisplay();
+        return [=, this] {
+            txtstok->setText(stok);
+            txtmin->setText(min);
+        };
+    });
+    if (found == LookUp::NotFound) {
         txtkode->setFocus();
         txtkode->setText(QString());
-        return;
+    } else if (found == LookUp::Found) {
+        txtstok->setFocus();
     }
-    const QString stok = s.field(col::tstok::Jumlah_Stok).toDisplay();
-    const QString min = s.field(col::tstok::Stok_Minimum).toDisplay();
-    m_found = true;
-    txtstok->setText(stok);
-    txtmin->setText(min);
-    txtstok->setFocus();
 }
 
 void frmestok::on_cmdsimpan_clicked()
 {
-    if (!m_found) {
-        app().dialogs().message(QStringLiteral("Data tidak Ada"), Style::Ok);
+    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
+        s.setField(col::tstok::Jumlah_Stok, txtstok->text());
+        s.setField(col::tstok::Stok_Minimum, txtmin->text());
+    });
+    if (!more) {
         txtkode->setFocus();
-        return;
-    }
-    RecordSource &s = source();
-    s.setField(col::tstok::Jumlah_Stok, txtstok->text());
-    s.setField(col::tstok::Stok_Minimum, txtmin->text());
-    s.update();
-    if (app().dialogs().message(QStringLiteral("Masih Ada edit Lagi?"),
-                                Style::YesNo | Style::Information, QStringLiteral("PERHATIAN"))
-        == Button::Yes) {
-        m_found = false;
+    } else if (*more == Button::Yes) {
+        m_flow.reset();
         txtkode->setFocus();
-        txtkode->setText(QString());
-        txtstok->setText(QString());
-        txtmin->setText(QString());
+        for (QLineEdit *f : { txtkode, txtstok, txtmin })
+            f->setText(QString());
     } else {
         unloadMe();
     }
