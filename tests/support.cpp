@@ -34,6 +34,7 @@ Env::Env(bool createDatabases)
 {
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
+    useCheapPasswordHashingForTests();
     locations = Locations(m_dir.path());
     if (createDatabases) {
         Database::create(locations.credentialsPath(), DbRole::Credentials);

@@ -41,6 +41,7 @@
 #include <QTimer>
 #include <cmath>
 #include <csignal>
+#include <map>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -325,14 +326,37 @@ QString plainNumber(const QString &text)
     return ok ? QString::number(v, 'f', 1) : QString();
 }
 
-// The number the entry screens read from the start of a text, or a null text.
+// The number the entry screens read from the start of each bad input, written out rather than
+// computed by the reading under test; NaN where reading must fail (1 MB of nines is too large)
+// or for a value this table does not know.
 double valOf(const QString &text)
 {
-    try {
-        return leadingNumber(text);
-    } catch (const AppError &) {
-        return NAN;
-    }
+    static const std::map<QString, double> known {
+        { QString(), 0 },
+        { QStringLiteral("   "), 0 },
+        { QStringLiteral("12a"), 12 },
+        { QStringLiteral("1e3"), 1000 },
+        { QStringLiteral("-5"), -5 },
+        { QStringLiteral("0"), 0 },
+        { QStringLiteral("2147483648"), 2147483648.0 },
+        { QStringLiteral("1,5"), 1.5 },
+        { QStringLiteral("'"), 0 },
+        { QStringLiteral("' OR '1'='1"), 0 },
+        { QStringLiteral("' OR '1'='"), 0 }, // cut by a 10-character field
+        { QStringLiteral("9999999999"), 9999999999.0 }, // 1 MB of nines cut the same way
+        { QStringLiteral("%"), 0 },
+        { QStringLiteral("_"), 0 },
+        { QStringLiteral("\\"), 0 },
+        { QStringLiteral("a") + QChar(0) + QStringLiteral("b"), 0 },
+        { QStringLiteral("\u05e9\u05dc\u05d5\u05dd"), 0 },
+        { QStringLiteral("e\u0301"), 0 },
+        { QStringLiteral("\U0001F600"), 0 },
+    };
+    if (const auto it = known.find(text); it != known.end())
+        return it->second;
+    if (!text.isEmpty() && text.count(QLatin1Char('x')) == text.size())
+        return 0; // one character over a field's limit
+    return NAN;
 }
 
 QString oneDecimal(double v)

@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 using namespace gudang;
 using gudang::test::activate;
@@ -53,7 +54,7 @@ public:
                      .release();
     }
     RecordSource *source;
-    void close() { unloadMe(); }
+    void unload() { unloadMe(); }
 };
 
 class frmbawah : public Screen
@@ -170,7 +171,7 @@ private slots:
         QCOMPARE(env.screens().top(), &reached);
         QVERIFY(reached.windowModality() == Qt::ApplicationModal);
         QCOMPARE(s.steps, QStringList { "show" });
-        reached.close(); // the window's close button
+        reached.windowHandle()->close(); // the window's close button, as the desktop sends it
         QCOMPARE(s.steps, (QStringList { "show", "returned" }));
         QVERIFY(!env.screens().isLoaded<frmatas>());
         QVERIFY(!env.screens().ended());
@@ -198,7 +199,7 @@ private slots:
         auto &s = env.screens().get<frmbawah>();
         env.screens().showStart(s);
         RecordSource *hidden = env.screens().get<frmatas>().source;
-        s.close();
+        s.close(); // the window closed, as its close button does
         QVERIFY(env.screens().ended());
         QCOMPARE(env.screens().loadedCount(), 0);
         QVERIFY_THROWS_EXCEPTION(AppError, hidden->recordCount()); // closed with its screen

@@ -13,6 +13,15 @@
 namespace gudang {
 
 namespace {
+bool g_cheapHashing = false;
+}
+
+void useCheapPasswordHashingForTests()
+{
+    g_cheapHashing = true;
+}
+
+namespace {
 
 void initSodium()
 {
@@ -27,8 +36,10 @@ QString hashPassword(const QString &password)
     initSodium();
     const QByteArray pw = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(out, pw.constData(), quint64(pw.size()),
-                          crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE)
+    if (crypto_pwhash_str(
+            out, pw.constData(), quint64(pw.size()),
+            g_cheapHashing ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
+            g_cheapHashing ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE)
         != 0) {
         throw AppError(QStringLiteral("Memori tidak cukup untuk mengamankan password."));
     }

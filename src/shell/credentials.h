@@ -8,6 +8,9 @@ namespace gudang {
 
 // Passwords are kept as Argon2id strings, never as the typed text.
 QString hashPassword(const QString &password);
+// Tests only: hash with the cheapest Argon2id setting, so that suites run fast. A stored
+// string carries its own setting, so verifying is the same either way.
+void useCheapPasswordHashingForTests();
 // True when the typed password matches the stored string.
 bool verifyPassword(const QString &stored, const QString &typed);
 
