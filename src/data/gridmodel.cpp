@@ -119,6 +119,16 @@ QString GridModel::displayText(int row, int column) const
         return res.ec == std::errc() ? formatNumber(d) : text;
     }
     case ColumnKind::Date: {
+        // Stored as "yyyy-MM-dd HH:mm:ss": shown without parsing it.
+        if (text.size() >= 10 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-')
+            && (text.size() == 10 || text.at(10) == QLatin1Char(' '))) {
+            bool digits = true;
+            for (int i : { 0, 1, 2, 3, 5, 6, 8, 9 })
+                digits = digits && text.at(i).isDigit();
+            if (digits)
+                return text.mid(8, 2) + QLatin1Char('/') + text.mid(5, 2) + QLatin1Char('/')
+                    + text.left(4);
+        }
         bool ok = false;
         const QDateTime d = dateFromText(text, &ok);
         return ok ? dateToDisplay(d) : text;

@@ -21,7 +21,7 @@ public:
     static constexpr int kMaxColumnWidth = 320;
     // Rows whose texts count for the column widths: the first ones shown, never the whole
     // table.
-    static constexpr int kWidthRows = 1000;
+    static constexpr int kWidthRows = 256;
 
 protected:
     void focusInEvent(QFocusEvent *event) override;
