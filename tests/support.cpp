@@ -47,6 +47,13 @@ Env::~Env()
 {
     m_app.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // A test answers every box it causes and uses its whole script.
+    if (!dialogs.unscripted().isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("boxes without a scripted answer: ")
+                                + dialogs.unscripted().join(QStringLiteral(" | "))),
+                     __FILE__, __LINE__);
+    else if (!dialogs.scriptUsedUp())
+        QTest::qFail("answers scripted but never asked for", __FILE__, __LINE__);
 }
 
 void Env::exec(const QString &path, const QString &sql)

@@ -304,7 +304,8 @@ private slots:
         seedGoods(env, { "A1", "B2", "C3" });
         frmbrg &b = openGoods(env);
         b.Adodc1->setCurrentRow(2);
-        QTest::mouseClick(b.cmdcari, Qt::LeftButton); // cancelled
+        env.dialogs.answerInput(QString()); // cancelled
+        QTest::mouseClick(b.cmdcari, Qt::LeftButton);
         QCOMPARE(env.dialogs.prompts(),
                  (QStringList { "Masukan Kode Barang Yang Dicari", "Tidak ada Pencarian" }));
         QVERIFY(env.dialogs.shown()[0].input);

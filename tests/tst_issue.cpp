@@ -353,6 +353,7 @@ private slots:
         QCOMPARE(env.dialogs.prompts().last(), QStringLiteral("Data Tidak ada"));
         QCOMPARE(selectedRow(k.DataGrid1), 0);
         env.dialogs.clear();
+        env.dialogs.answerInput(QString()); // cancelled
         QTest::mouseClick(k.cmdcari, Qt::LeftButton);
         QCOMPARE(env.dialogs.prompts().last(), QStringLiteral("Tidak ada Pencarian"));
         // Delete number 3 after Yes; the stock is not given back.
