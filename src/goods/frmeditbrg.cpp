@@ -2,10 +2,8 @@
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmbrg.h"
-#include "ui/recordcommands.h"
 
 #include <QLabel>
-#include <QPushButton>
 
 namespace gudang {
 
@@ -35,7 +33,7 @@ const FormTable &formTable()
 } // namespace
 
 frmeditbrg::frmeditbrg(App &app)
-    : Screen(app, formTable())
+    : EditScreen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label2(control<QLabel>("Label2"))
@@ -46,69 +44,28 @@ frmeditbrg::frmeditbrg(App &app)
     , txtsup(control<QLineEdit>("txtsup"))
     , Label5(control<QLabel>("Label5"))
     , txtsatuan(control<QLineEdit>("txtsatuan"))
-    , cmdsimpan(control<QPushButton>("cmdsimpan"))
-    , cmdtutup(control<QPushButton>("cmdtutup"))
-    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
-             QStringLiteral("Kode_Barang"),
-             { QStringLiteral("Data tidak Ada"), QStringLiteral("Masih Ada edit Lagi?") })
 {
+    setUp({
+        .source = [&app]() -> RecordSource & { return *app.screens().get<frmbrg>().Adodc1; },
+        .keyColumn = QStringLiteral("Kode_Barang"),
+        .key = txtkode,
+        .notFound = QStringLiteral("Data tidak Ada"),
+        .more = QStringLiteral("Masih Ada edit Lagi?"),
+        .firstField = txtnama,
+        .fields = {
+            { .column = col::tbarang::Kode_Barang, .widget = txtkode, .shown = false },
+            { .column = col::tbarang::Nama_Barang, .widget = txtnama },
+            { .column = col::tbarang::Merk, .widget = txtmerk },
+            { .column = col::tbarang::Supplier, .widget = txtsup },
+            { .column = col::tbarang::Satuan, .widget = txtsatuan },
+        },
+    });
     onEnter(txtkode, &frmeditbrg::on_txtkode_returnPressed);
-    onClicked(cmdsimpan, &frmeditbrg::on_cmdsimpan_clicked);
-    onClicked(cmdtutup, &frmeditbrg::on_cmdtutup_clicked);
-}
-
-RecordSource &frmeditbrg::source()
-{
-    return *app().screens().get<frmbrg>().Adodc1;
 }
 
 void frmeditbrg::on_txtkode_returnPressed()
 {
-    // A column without a value shows as an empty text.
-    const LookUp found = m_flow.lookUp(txtkode->text(), [this](RecordSource &s) {
-        const QString nama = s.field(col::tbarang::Nama_Barang).toText();
-        const QString merk = s.field(col::tbarang::Merk).toText();
-        const QString sup = s.field(col::tbarang::Supplier).toText();
-        const QString satuan = s.field(col::tbarang::Satuan).toText();
-        return [=, this] {
-            txtnama->setText(nama);
-            txtmerk->setText(merk);
-            txtsup->setText(sup);
-            txtsatuan->setText(satuan);
-        };
-    });
-    if (found == LookUp::NotFound) {
-        txtkode->setFocus();
-        txtkode->setText(QString());
-    } else if (found == LookUp::Found) {
-        txtnama->setFocus();
-    }
-}
-
-void frmeditbrg::on_cmdsimpan_clicked()
-{
-    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
-        s.setField(col::tbarang::Kode_Barang, txtkode->text());
-        s.setField(col::tbarang::Nama_Barang, txtnama->text());
-        s.setField(col::tbarang::Merk, txtmerk->text());
-        s.setField(col::tbarang::Supplier, txtsup->text());
-        s.setField(col::tbarang::Satuan, txtsatuan->text());
-    });
-    if (!more) {
-        txtkode->setFocus();
-    } else if (*more == Button::Yes) {
-        m_flow.reset();
-        txtkode->setFocus();
-        for (QLineEdit *f : { txtkode, txtnama, txtmerk, txtsup, txtsatuan })
-            f->setText(QString());
-    } else {
-        unloadMe();
-    }
-}
-
-void frmeditbrg::on_cmdtutup_clicked()
-{
-    unloadMe();
+    lookUpKey();
 }
 
 } // namespace gudang

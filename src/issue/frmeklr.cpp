@@ -2,10 +2,8 @@
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmkeluar.h"
-#include "ui/recordcommands.h"
 
 #include <QLabel>
-#include <QPushButton>
 
 namespace gudang {
 
@@ -33,7 +31,7 @@ const FormTable &formTable()
 } // namespace
 
 frmeklr::frmeklr(App &app)
-    : Screen(app, formTable())
+    : EditScreen(app, formTable())
     , Label2(control<QLabel>("Label2"))
     , txtklr(control<QLineEdit>("txtklr"))
     , Label5(control<QLabel>("Label5"))
@@ -42,62 +40,32 @@ frmeklr::frmeklr(App &app)
     , dt1(control<DatePicker>("dt1"))
     , Label6(control<QLabel>("Label6"))
     , txtjumlah(control<QLineEdit>("txtjumlah"))
-    , cmdsimpan(control<QPushButton>("cmdsimpan"))
-    , cmdtutup(control<QPushButton>("cmdtutup"))
-    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
-             QStringLiteral("No_Keluar"),
-             { QStringLiteral("Data Tidak ada"), QStringLiteral("Masih ada Edit Data lagi ?") })
 {
     dt1->setDateTime(QDateTime(QDate::currentDate(), QTime(0, 0)));
+    setUp({
+        .source
+        = [&app]() -> RecordSource & { return *app.screens().get<frmkeluar>().adodc1; },
+        .keyColumn = QStringLiteral("No_Keluar"),
+        .key = txtklr,
+        .notFound = QStringLiteral("Data Tidak ada"),
+        .more = QStringLiteral("Masih ada Edit Data lagi ?"),
+        // The number typed stays after a number not found, and the focus stays after one
+        // found; after "Yes" the fields empty and the focus stays, after "No" "Tutup" waits.
+        .clearKeyWhenNotFound = false,
+        .focusKeyForNext = false,
+        .closeWhenDone = false,
+        .fields = {
+            { .column = col::tbrgkeluar::Kode_Barang, .widget = txtkode },
+            { .column = col::tbrgkeluar::Tanggal, .widget = dt1 },
+            { .column = col::tbrgkeluar::Jumlah, .widget = txtjumlah },
+        },
+    });
     onEnter(txtklr, &frmeklr::on_txtklr_returnPressed);
-    onClicked(cmdsimpan, &frmeklr::on_cmdsimpan_clicked);
-    onClicked(cmdtutup, &frmeklr::on_cmdtutup_clicked);
-}
-
-RecordSource &frmeklr::source()
-{
-    return *app().screens().get<frmkeluar>().adodc1;
 }
 
 void frmeklr::on_txtklr_returnPressed()
 {
-    const LookUp found = m_flow.lookUp(txtklr->text(), [this](RecordSource &s) {
-        const QString kode = s.field(col::tbrgkeluar::Kode_Barang).toText();
-        const QDateTime tanggal = s.field(col::tbrgkeluar::Tanggal).toDate();
-        const QString jumlah = s.field(col::tbrgkeluar::Jumlah).toDisplay();
-        return [=, this] {
-            txtkode->setText(kode);
-            dt1->setDateTime(tanggal);
-            txtjumlah->setText(jumlah);
-        };
-    });
-    if (found == LookUp::NotFound)
-        txtklr->setFocus();
-}
-
-void frmeklr::on_cmdsimpan_clicked()
-{
-    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
-        s.setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
-        s.setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
-        s.setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
-    });
-    if (!more) {
-        txtklr->setFocus();
-    } else if (*more == Button::Yes) {
-        m_flow.reset();
-        txtklr->setText(QString());
-        txtkode->setText(QString());
-        dt1->setDateTime(QDateTime::currentDateTime());
-        txtjumlah->setText(QString());
-    } else {
-        cmdtutup->setFocus();
-    }
-}
-
-void frmeklr::on_cmdtutup_clicked()
-{
-    unloadMe();
+    lookUpKey();
 }
 
 } // namespace gudang

@@ -56,27 +56,6 @@ bool verifyPassword(const QString &stored, const QString &typed)
     return crypto_pwhash_str_verify(hash.constData(), pw.constData(), quint64(pw.size())) == 0;
 }
 
-bool checkTypedCredentials(Dialogs &dialogs, RecordSource &tpass, QLineEdit *user,
-                           QLineEdit *password)
-{
-    const Value storedUser = tpass.field(col::tpass::User);
-    if (storedUser.isNull() || storedUser.toText() != user->text()) {
-        dialogs.message(QStringLiteral("User tidak dikenal"), Style::Ok);
-        user->setText(QString());
-        password->setText(QString());
-        user->setFocus();
-        return false;
-    }
-    const Value storedPassword = tpass.field(col::tpass::Password);
-    if (storedPassword.isNull() || !verifyPassword(storedPassword.toText(), password->text())) {
-        dialogs.message(QStringLiteral("Password Salah"), Style::Ok);
-        password->setText(QString());
-        password->setFocus();
-        return false;
-    }
-    return true;
-}
-
 void createFirstUser(const Locations &locations, const QString &user, const QString &password)
 {
     Database::create(locations.credentialsPath(), DbRole::Credentials);

@@ -32,37 +32,21 @@ const FormTable &formTable()
 } // namespace
 
 frmgpas::frmgpas(App &app)
-    : Screen(app, formTable())
-    , Label1(control<QLabel>("Label1"))
-    , txtuser(control<QLineEdit>("txtuser"))
-    , Label2(control<QLabel>("Label2"))
-    , txtpass(control<QLineEdit>("txtpass"))
+    : CredentialsScreen(app, formTable())
     , Label4(control<QLabel>("Label4"))
     , txtus2(control<QLineEdit>("txtus2"))
     , Label3(control<QLabel>("Label3"))
     , txtpas2(control<QLineEdit>("txtpas2"))
-    , cmdok(control<QPushButton>("cmdok"))
-    , cmdtutup(control<QPushButton>("cmdtutup"))
 {
-    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this)
-                 .release();
-    Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    onEnter(txtuser, &frmgpas::on_txtuser_returnPressed);
     onEnter(txtpass, &frmgpas::on_txtpass_returnPressed);
     onEnter(txtus2, &frmgpas::on_txtus2_returnPressed);
     onEnter(txtpas2, &frmgpas::on_txtpas2_returnPressed);
     onClicked(cmdok, &frmgpas::on_cmdok_clicked);
-    onClicked(cmdtutup, &frmgpas::on_cmdtutup_clicked);
-}
-
-void frmgpas::on_txtuser_returnPressed()
-{
-    txtpass->setFocus();
 }
 
 void frmgpas::on_txtpass_returnPressed()
 {
-    if (!checkTypedCredentials(app().dialogs(), *Adodc1, txtuser, txtpass))
+    if (!typedCredentialsMatch())
         return;
     txtus2->setEnabled(true);
     txtpas2->setEnabled(true);
@@ -91,11 +75,6 @@ void frmgpas::on_cmdok_clicked()
     txtpas2->setText(QString());
     txtpass->setText(QString());
     cmdtutup->setFocus();
-}
-
-void frmgpas::on_cmdtutup_clicked()
-{
-    unloadMe();
 }
 
 } // namespace gudang

@@ -31,26 +31,10 @@ const FormTable &formTable()
 } // namespace
 
 frmpas::frmpas(App &app)
-    : Screen(app, formTable())
-    , Label1(control<QLabel>("Label1"))
-    , txtuser(control<QLineEdit>("txtuser"))
-    , Label2(control<QLabel>("Label2"))
-    , txtpass(control<QLineEdit>("txtpass"))
-    , cmdok(control<QPushButton>("cmdok"))
-    , cmdtutup(control<QPushButton>("cmdtutup"))
+    : CredentialsScreen(app, formTable())
 {
-    Adodc1 = openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), this)
-                 .release();
-    Adodc1->setObjectName(QStringLiteral("Adodc1"));
-    onEnter(txtuser, &frmpas::on_txtuser_returnPressed);
     onEnter(txtpass, &frmpas::on_txtpass_returnPressed);
     onClicked(cmdok, &frmpas::on_cmdok_clicked);
-    onClicked(cmdtutup, &frmpas::on_cmdtutup_clicked);
-}
-
-void frmpas::on_txtuser_returnPressed()
-{
-    txtpass->setFocus();
 }
 
 void frmpas::on_txtpass_returnPressed()
@@ -66,15 +50,10 @@ void frmpas::on_cmdok_clicked()
         throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
                            .arg(lastBackupText(app().locations(), DbRole::Credentials)));
     }
-    if (!checkTypedCredentials(app().dialogs(), *Adodc1, txtuser, txtpass))
+    if (!typedCredentialsMatch())
         return;
     ScreenManager &screens = app().screens();
     screens.showModal(screens.get<frmutama>(), [this] { unloadMe(); });
-}
-
-void frmpas::on_cmdtutup_clicked()
-{
-    unloadMe();
 }
 
 } // namespace gudang

@@ -2,10 +2,8 @@
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmstok.h"
-#include "ui/recordcommands.h"
 
 #include <QLabel>
-#include <QPushButton>
 
 namespace gudang {
 
@@ -31,68 +29,32 @@ const FormTable &formTable()
 } // namespace
 
 frmestok::frmestok(App &app)
-    : Screen(app, formTable())
+    : EditScreen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , txtkode(control<QLineEdit>("txtkode"))
     , Label2(control<QLabel>("Label2"))
     , txtstok(control<QLineEdit>("txtstok"))
     , Label3(control<QLabel>("Label3"))
     , txtmin(control<QLineEdit>("txtmin"))
-    , cmdsimpan(control<QPushButton>("cmdsimpan"))
-    , cmdtutup(control<QPushButton>("cmdtutup"))
-    , m_flow(app.dialogs(), [this]() -> RecordSource & { return source(); },
-             QStringLiteral("Kode_Barang"),
-             { QStringLiteral("Data tidak Ada"), QStringLiteral("Masih Ada edit Lagi?") })
 {
+    setUp({
+        .source = [&app]() -> RecordSource & { return *app.screens().get<frmstok>().Adodc1; },
+        .keyColumn = QStringLiteral("Kode_Barang"),
+        .key = txtkode,
+        .notFound = QStringLiteral("Data tidak Ada"),
+        .more = QStringLiteral("Masih Ada edit Lagi?"),
+        .firstField = txtstok,
+        .fields = {
+            { .column = col::tstok::Jumlah_Stok, .widget = txtstok },
+            { .column = col::tstok::Stok_Minimum, .widget = txtmin },
+        },
+    });
     onEnter(txtkode, &frmestok::on_txtkode_returnPressed);
-    onClicked(cmdsimpan, &frmestok::on_cmdsimpan_clicked);
-    onClicked(cmdtutup, &frmestok::on_cmdtutup_clicked);
-}
-
-RecordSource &frmestok::source()
-{
-    return *app().screens().get<frmstok>().Adodc1;
 }
 
 void frmestok::on_txtkode_returnPressed()
 {
-    const LookUp found = m_flow.lookUp(txtkode->text(), [this](RecordSource &s) {
-        const QString stok = s.field(col::tstok::Jumlah_Stok).toDisplay();
-        const QString min = s.field(col::tstok::Stok_Minimum).toDisplay();
-        return [=, this] {
-            txtstok->setText(stok);
-            txtmin->setText(min);
-        };
-    });
-    if (found == LookUp::NotFound) {
-        txtkode->setFocus();
-        txtkode->setText(QString());
-    } else if (found == LookUp::Found) {
-        txtstok->setFocus();
-    }
-}
-
-void frmestok::on_cmdsimpan_clicked()
-{
-    const std::optional<Button> more = m_flow.save([this](RecordSource &s) {
-        s.setField(col::tstok::Jumlah_Stok, txtstok->text());
-        s.setField(col::tstok::Stok_Minimum, txtmin->text());
-    });
-    if (!more) {
-        txtkode->setFocus();
-    } else if (*more == Button::Yes) {
-        m_flow.reset();
-        txtkode->setFocus();
-        for (QLineEdit *f : { txtkode, txtstok, txtmin })
-            f->setText(QString());
-    } else {
-        unloadMe();
-    }
-}
-
-void frmestok::on_cmdtutup_clicked()
-{
-    unloadMe();
+    lookUpKey();
 }
 
 } // namespace gudang

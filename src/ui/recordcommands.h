@@ -3,8 +3,6 @@
 #include "dialogs.h"
 
 #include <QString>
-#include <functional>
-#include <optional>
 
 namespace gudang {
 
@@ -27,39 +25,5 @@ void askAndDelete(Dialogs &dialogs, RecordSource &source);
 enum class LookUp { NoRows, NotFound, Found };
 LookUp lookUp(Dialogs &dialogs, RecordSource &source, const QString &column, const QString &value,
               const QString &notFound);
-
-// The flow the edit screens share: a key typed and confirmed looks its record up; the record
-// is read whole before any field changes, so a record that cannot be read leaves the screen as
-// it was; "Simpan" writes the fields back and asks whether there is more. Each screen keeps its
-// own texts, fields and focus.
-class EditFlow
-{
-public:
-    struct Texts
-    {
-        QString notFound; // the look-up found nothing, or "Simpan" without a record found
-        QString more; // asked after a save
-    };
-    EditFlow(Dialogs &dialogs, std::function<RecordSource &()> source, QString keyColumn,
-             Texts texts);
-
-    // Reads what the screen shows of a record: it returns the step that shows it.
-    using Read = std::function<std::function<void()>(RecordSource &)>;
-    // Looks the key up; found, `read` reads the record and its step shows it.
-    LookUp lookUp(const QString &key, const Read &read);
-    bool found() const { return m_found; }
-    // Writes the record found through `write` and asks the "more" question: its answer, or
-    // nothing (after the `notFound` box) when no record was found.
-    std::optional<Button> save(const std::function<void(RecordSource &)> &write);
-    // The next record starts afresh.
-    void reset() { m_found = false; }
-
-private:
-    Dialogs &m_dialogs;
-    std::function<RecordSource &()> m_source;
-    QString m_keyColumn;
-    Texts m_texts;
-    bool m_found = false;
-};
 
 } // namespace gudang
