@@ -4,13 +4,16 @@
 
 #include <QStringList>
 #include <deque>
+#include <set>
 #include <vector>
 
 namespace gudang {
 
-// Answers from a queue and records every box, for tests. A question (Yes/No) or an input box
-// with no scripted answer is recorded as unscripted, and the test that caused it fails (see
-// test::Env); a notice with its single OK button needs no answer.
+// Answers from a queue and records every box, for tests. Every box must be accounted for, or
+// the test that caused it fails (see test::Env): a question (Yes/No) or an input box by a
+// scripted answer; a notice with its single OK button by a scripted answer or by the test
+// reading it afterwards: `last()` reads the newest box, `shown()` and `prompts()` all of them.
+// A notice shown and never read, such as an extra one before the box a test checks, fails.
 class ScriptedDialogs : public Dialogs
 {
 public:
@@ -28,11 +31,20 @@ public:
     void answer(Button b) { m_buttons.push_back(b); }
     void answerInput(const QString &text) { m_inputs.push_back(text); }
 
-    const std::vector<Shown> &shown() const { return m_shown; }
+    const std::vector<Shown> &shown() const
+    {
+        m_readUpTo = m_shown.size();
+        return m_shown;
+    }
     // Prompts of the boxes shown so far, in order.
     QStringList prompts() const;
-    const Shown &last() const { return m_shown.back(); }
-    void clear() { m_shown.clear(); }
+    const Shown &last() const
+    {
+        m_readLast.insert(m_shown.size() - 1);
+        return m_shown.back();
+    }
+    // Forgets the boxes shown so far; a notice among them that was never read fails the test.
+    void clear();
     // Drops the answers not asked for, where a case may end before its questions.
     void forgetUnusedAnswers()
     {
@@ -41,13 +53,18 @@ public:
     }
     bool scriptUsedUp() const { return m_buttons.empty() && m_inputs.empty(); }
     // Boxes shown with no answer scripted for them: a test fails on any.
-    const QStringList &unscripted() const { return m_unscripted; }
+    QStringList unscripted() const;
 
 private:
+    QStringList unreadNotices() const;
+
     std::deque<Button> m_buttons;
     std::deque<QString> m_inputs;
     std::vector<Shown> m_shown;
-    QStringList m_unscripted;
+    QStringList m_unscripted; // questions and input boxes, and notices dropped unread
+    std::set<size_t> m_answered; // boxes answered from the script
+    mutable size_t m_readUpTo = 0; // boxes before this one were read by the test
+    mutable std::set<size_t> m_readLast; // boxes read one by one, as the newest
 };
 
 } // namespace gudang

@@ -47,9 +47,9 @@ Env::~Env()
 {
     m_app.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // A test answers every box it causes and uses its whole script.
+    // A test answers or reads every box it causes and uses its whole script.
     if (!dialogs.unscripted().isEmpty())
-        QTest::qFail(qPrintable(QStringLiteral("boxes without a scripted answer: ")
+        QTest::qFail(qPrintable(QStringLiteral("boxes neither answered nor read: ")
                                 + dialogs.unscripted().join(QStringLiteral(" | "))),
                      __FILE__, __LINE__);
     else if (!dialogs.scriptUsedUp())
@@ -149,6 +149,21 @@ frmkeluar &openIssue(ScreenManager &screens)
 {
     showAlone<frmutama>(screens);
     return showAbove<frmkeluar>(screens);
+}
+
+QStringList stepState(const char *step, const QStringList &enabled, const QString &focus,
+                      const QStringList &boxes)
+{
+    const QString name = QString::fromUtf8(step);
+    return { name + QStringLiteral(" / enabled: ") + enabled.join(QLatin1Char(',')),
+             name + QStringLiteral(" / focus: ") + focus,
+             name + QStringLiteral(" / boxes: ") + boxes.join(QLatin1Char('|')) };
+}
+
+QString focusName(const QWidget *window)
+{
+    const QWidget *f = window->focusWidget();
+    return f ? f->objectName() : QStringLiteral("(none)");
 }
 
 QStringList enabledOf(std::initializer_list<QWidget *> widgets)

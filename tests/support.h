@@ -86,6 +86,13 @@ void readyIssue(frmkeluar &k, const QString &code, const QString &quantity);
 // Object names of the enabled ones among these widgets, in this order.
 QStringList enabledOf(std::initializer_list<QWidget *> widgets);
 
+// What a step table checks after each step, one line per aspect, each led by the step's name,
+// so that QCOMPARE of the state found and the state expected prints the step and both values.
+QStringList stepState(const char *step, const QStringList &enabled, const QString &focus,
+                      const QStringList &boxes);
+// The object name of the window's focus widget, or "(none)".
+QString focusName(const QWidget *window);
+
 // Object names of the controls Tab visits, starting at `first`, once round.
 QStringList tabOrder(QWidget *first);
 

@@ -195,10 +195,9 @@ private slots:
         for (const Step &s : steps) {
             env.dialogs.clear();
             s.act();
-            QVERIFY2(enabledOf(b) == s.enabled, s.what);
-            QVERIFY2(b.focusWidget() && b.focusWidget()->objectName() == QLatin1String(s.focus),
-                     s.what);
-            QVERIFY2(env.dialogs.prompts() == s.messages, s.what);
+            QCOMPARE(
+                test::stepState(s.what, enabledOf(b), test::focusName(&b), env.dialogs.prompts()),
+                test::stepState(s.what, s.enabled, QString::fromUtf8(s.focus), s.messages));
         }
         QCOMPARE(b.txtkode->text(), QStringLiteral("D4")); // No kept the texts
         QCOMPARE(goodsRows(env).mid(2), (QStringList { "C3|Gula|Manis|CV A|kg", "D4|Teh|||" }));

@@ -429,8 +429,10 @@ private slots:
         QCOMPARE(env.dialogs.prompts(), QStringList { "Data Tidak ada" });
         QCOMPARE(e->txtklr->text(), QStringLiteral("77"));
         QCOMPARE(e->txtkode->text(), QStringLiteral("A1"));
-        QTest::mouseClick(e->cmdsimpan,
-                          Qt::LeftButton); // the failed lookup found nothing to save into
+        env.dialogs.clear();
+        // The failed look-up found nothing to save into.
+        QTest::mouseClick(e->cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Data Tidak ada" });
         QCOMPARE(outRows(env), before);
 
         env.dialogs.clear();

@@ -1,5 +1,6 @@
 #include "data/apperror.h"
 #include "data/recordsource.h"
+#include "scripteddialogs.h"
 #include "support.h"
 #include "ui/screen.h"
 
@@ -203,6 +204,65 @@ private slots:
         QVERIFY(env.screens().ended());
         QCOMPARE(env.screens().loadedCount(), 0);
         QVERIFY_THROWS_EXCEPTION(AppError, hidden->recordCount()); // closed with its screen
+    }
+
+    // The test double itself: every box is answered from the script or read by the test.
+    void scriptedDialogsAccountForEveryBox_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("unaccounted");
+        // n<X>: notice X; q<X>: question X; i<X>: input box X; a: script Ok/Yes next;
+        // t: script a text next; L: read last(); P: read prompts(); C: clear().
+        QTest::newRow("notice read as the newest") << "nA L" << QStringList {};
+        QTest::newRow("notice answered") << "a nA" << QStringList {};
+        QTest::newRow("notice never read") << "nA" << QStringList { "A" };
+        QTest::newRow("extra notice before the one read") << "nA nB L" << QStringList { "A" };
+        QTest::newRow("all read through prompts") << "nA nB P" << QStringList {};
+        QTest::newRow("notice after the reading") << "nA P nB" << QStringList { "B" };
+        QTest::newRow("cleared unread") << "nA C" << QStringList { "A" };
+        QTest::newRow("cleared after reading") << "nA P C" << QStringList {};
+        QTest::newRow("question read but not answered") << "qA P" << QStringList { "A" };
+        QTest::newRow("question answered") << "a qA" << QStringList {};
+        QTest::newRow("input box not answered") << "iA P" << QStringList { "A" };
+        QTest::newRow("input box answered") << "t iA" << QStringList {};
+    }
+
+    void scriptedDialogsAccountForEveryBox()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QStringList, unaccounted);
+        ScriptedDialogs d;
+        for (const QString &step : steps.split(QLatin1Char(' '))) {
+            const QString what = step.mid(1);
+            switch (step.at(0).toLatin1()) {
+            case 'n':
+                d.message(what, Style::Ok | Style::Information, QString());
+                break;
+            case 'q':
+                d.message(what, Style::YesNo, QString());
+                break;
+            case 'i':
+                d.input(what, QString());
+                break;
+            case 'a':
+                d.answer(Button::Yes);
+                break;
+            case 't':
+                d.answerInput(QStringLiteral("x"));
+                break;
+            case 'L':
+                d.last();
+                break;
+            case 'P':
+                d.prompts();
+                break;
+            case 'C':
+                d.clear();
+                break;
+            }
+        }
+        QCOMPARE(d.unscripted(), unaccounted);
+        QVERIFY(d.scriptUsedUp());
     }
 };
 

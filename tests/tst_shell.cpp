@@ -390,6 +390,8 @@ private slots:
         typeAndEnter(g->txtpas2, QStringLiteral("b"));
         QTest::mouseClick(g->cmdok, Qt::LeftButton);
         QTest::mouseClick(g->cmdok, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList({ "Data Sudah Ter-update", "Data Sudah Ter-update" }));
         const QStringList first = Env::query(env.locations.credentialsPath(),
                                              QStringLiteral("SELECT User, Password FROM tpass"))[0]
                                       .split(QLatin1Char('|'));

@@ -155,10 +155,9 @@ private slots:
         for (const Step &st : steps) {
             env.dialogs.clear();
             st.act();
-            QVERIFY2(enabledOf(s) == st.enabled, st.what);
-            QVERIFY2(s.focusWidget() && s.focusWidget()->objectName() == QLatin1String(st.focus),
-                     st.what);
-            QVERIFY2(env.dialogs.prompts() == st.messages, st.what);
+            QCOMPARE(
+                test::stepState(st.what, enabledOf(s), test::focusName(&s), env.dialogs.prompts()),
+                test::stepState(st.what, st.enabled, QString::fromUtf8(st.focus), st.messages));
             if (st.what == std::string("registered, no stock")) {
                 QCOMPARE(s.txtmin->text(), QStringLiteral("lama")); // keeps its text
                 QCOMPARE(s.txtkode->text(), QStringLiteral("C3"));
