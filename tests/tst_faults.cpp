@@ -1219,6 +1219,72 @@ private slots:
             QCOMPARE(modeOf(backupFolder(env.locations) + QLatin1Char('/') + b), mode_t(0600));
     }
 
+    // A clean end notes the files as it left them; the next start trusts the page check of
+    // that run only for a file still as noted. An end that is not clean leaves no note.
+    void cleanEndNoteTrustsOnlyUnchangedFiles()
+    {
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        const QString dir = env.locations.dataDir();
+        const QString note = dir + QStringLiteral("/gudang.selesai");
+        const QString working = env.locations.workingPath();
+        const QString credentials = env.locations.credentialsPath();
+        {
+            Program prog;
+            prog.start(dir);
+            QVERIFY(prog.waitUntil([&] { return QFile::exists(dir + "/gudang.lock"); }));
+            QCOMPARE(prog.end(SIGTERM), 0);
+        }
+        QVERIFY(QFile::exists(note));
+        {
+            const CleanEnd end = CleanEnd::take(env.locations);
+            QVERIFY(!QFile::exists(note)); // taken: a crash from here on leaves none
+            QVERIFY(end.unchanged(working));
+            QVERIFY(end.unchanged(credentials));
+            QVERIFY(!CleanEnd::take(env.locations).unchanged(working));
+        }
+        {
+            // Killed: the start took the note and no end wrote one.
+            recordCleanEnd(env.locations);
+            Program prog;
+            prog.start(dir);
+            QVERIFY(prog.waitUntil([&] { return QFile::exists(dir + "/gudang.lock"); }));
+            QVERIFY(prog.waitUntil([&] { return !QFile::exists(note); }));
+            prog.end(SIGKILL);
+            QVERIFY(!QFile::exists(note));
+        }
+        const std::vector<std::pair<const char *, std::function<void()>>> changes = {
+            { "same bytes written again",
+              [&] {
+                  writeBytes(working, bytesOf(working));
+              } },
+            { "log written",
+              [&] {
+                  QFile f(working + QStringLiteral("-wal"));
+                  QVERIFY(f.open(QIODevice::Append));
+                  f.write("x");
+              } },
+            { "file put in its place",
+              [&] {
+                  const QByteArray b = bytesOf(working);
+                  QVERIFY(QFile::remove(working));
+                  writeBytes(working, b);
+              } },
+            { "file gone",
+              [&] {
+                  QVERIFY(QFile::remove(working));
+              } },
+        };
+        for (const auto &[what, change] : changes) {
+            recordCleanEnd(env.locations);
+            QTest::qWait(20); // a later time stamp, even on a coarse clock
+            change();
+            const CleanEnd end = CleanEnd::take(env.locations);
+            QVERIFY2(!end.unchanged(working), what);
+            QVERIFY2(end.unchanged(credentials), what);
+        }
+    }
+
     // Length limits keep every character whole, and what is stored is what the field shows.
     void lengthLimitsKeepCharactersWhole_data()
     {

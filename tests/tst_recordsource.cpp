@@ -1,4 +1,5 @@
 #include "data/apperror.h"
+#include "data/database.h"
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
@@ -6,6 +7,7 @@
 #include "ui/gridview.h"
 
 #include <QAbstractItemModelTester>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -63,6 +65,24 @@ private slots:
                 QStringLiteral(
                     "SELECT Kode_Barang, typeof(Nama_Barang), Merk FROM tbarang WHERE rowid = 2")),
             QStringList { QStringLiteral(" a B |text|<null>") });
+    }
+
+    // One big transaction does not leave a log of its size behind.
+    void logIsCutBackAfterABigTransaction()
+    {
+        Env env;
+        const QString wal = env.locations.workingPath() + QStringLiteral("-wal");
+        std::shared_ptr<Database> db = Database::open(env.locations.workingPath());
+        db->exec("BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                 "WHERE i < 200000) INSERT INTO tbarang SELECT 'K' || i, printf('%.20c', 'x'), "
+                 "'m', 's', 'pcs' FROM n; COMMIT;");
+        const qint64 big = QFileInfo(wal).size();
+        QVERIFY2(big > 8 * 1024 * 1024, qPrintable(QString::number(big)));
+        db->exec("INSERT INTO tbarang VALUES ('L1', 'n', 'm', 's', 'pcs')");
+        QVERIFY2(QFileInfo(wal).size() <= 4 * 1024 * 1024,
+                 qPrintable(QString::number(QFileInfo(wal).size())));
+        db.reset();
+        QCOMPARE(QFileInfo(wal).size(), 0);
     }
 
     void findForwardFromCurrentRow()

@@ -96,11 +96,14 @@ sqlite3 *Database::openHandle(const QString &path, bool create)
         sqlite3_busy_timeout(db, 2000);
         // The write-ahead log stays on disk between runs: a commit then overwrites blocks the
         // file already has instead of growing it, which saves a journal flush of the file
-        // system on every commit.
+        // system on every commit. After a checkpoint has emptied it, it is cut back to 4 MiB,
+        // and to nothing when the last connection closes, so that one big transaction does
+        // not leave a log of its size behind.
         int persist = 1;
         sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         rc = sqlite3_exec(db,
                           "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
+                          "PRAGMA journal_size_limit=4194304; "
                           "SELECT count(*) FROM sqlite_schema;",
                           nullptr, nullptr, nullptr);
     }

@@ -7,6 +7,7 @@
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
 
 namespace gudang {
@@ -15,10 +16,31 @@ namespace gudang {
 // held it is gone. Returns null and says why in `why` when another program holds it.
 std::unique_ptr<QLockFile> lockDataFolder(const Locations &locations, QString *why);
 
+// How deep a damage check reads: the header and size alone (a moment at any size), then
+// SQLite's quick check of every page, or its full integrity check.
+enum class Check { Header, Quick, Full };
 // Why a database file cannot be trusted, in the user's words; empty when it is sound. The file
-// is only read: its header and size are checked, then SQLite's quick check (with `full`, the
-// full integrity check) runs on a read-only connection.
-QString damageOf(const QString &path, bool full = false);
+// is only read: its header and size are checked, then (beyond `Check::Header`) SQLite's own
+// check runs on a read-only connection.
+QString damageOf(const QString &path, Check check = Check::Quick);
+
+// A clean end leaves a note of each database file as it was left (DIR/gudang.selesai: size,
+// times and inode of the file and its log). The next start takes the note (it is removed at
+// once, so that an end that is not clean leaves none) and trusts the page check of the last
+// run for a file the note still matches; any other file is checked page by page again.
+void recordCleanEnd(const Locations &locations);
+class CleanEnd
+{
+public:
+    // Takes the note from the data folder; none there means nothing is trusted.
+    static CleanEnd take(const Locations &locations);
+    // True when the note names the file and it, and its log, are as the note says.
+    bool unchanged(const QString &path) const;
+
+private:
+    QString m_locations; // the data folder
+    std::map<QString, QString> m_files; // file name within the data folder -> its state
+};
 
 // What a sound database file holds that is not of its role, in the user's words: a table of
 // the role missing or with other columns, or any table, view, trigger or index Gudang did not

@@ -53,6 +53,7 @@ void refuse(App &app, const QString &why)
 bool filesSound(App &app)
 {
     const Locations &loc = app.locations();
+    const CleanEnd cleanEnd = CleanEnd::take(loc);
     for (DbRole role : { DbRole::Credentials, DbRole::Working }) {
         const QString path = role == DbRole::Working ? loc.workingPath() : loc.credentialsPath();
         if (!QFileInfo::exists(path))
@@ -67,7 +68,9 @@ bool filesSound(App &app)
                        .arg(file, why));
             return false;
         }
-        if (const QString damage = damageOf(path); !damage.isEmpty()) {
+        // Every page is read again unless the file is as the last clean end left it.
+        const Check check = cleanEnd.unchanged(path) ? Check::Header : Check::Quick;
+        if (const QString damage = damageOf(path, check); !damage.isEmpty()) {
             refuse(app,
                    QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan "
                                   "program berhenti.\n%3")
@@ -400,20 +403,25 @@ int runGudang(int argc, char **argv)
         dialogs.message(why, Style::Critical, {});
         return 1;
     }
-    App app { locations, dialogs };
-    // Ended by the desktop (log-out, shut-down) or Ctrl+C: as "Keluar" ends it.
-    EndSignals endSignals([&app] {
-        app.screens().end();
-        QApplication::exit(0);
-    });
-    QObject::connect(
-        &app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
-        Qt::QueuedConnection);
-    bool started = false;
-    if (!app.run([&] { started = startProgram(app, parser.isSet(demo)); }) || !started)
-        return 1;
-    const int rc = app.screens().ended() ? 0 : QApplication::exec();
-    endOfRun(app);
+    int rc = 0;
+    {
+        App app { locations, dialogs };
+        // Ended by the desktop (log-out, shut-down) or Ctrl+C: as "Keluar" ends it.
+        EndSignals endSignals([&app] {
+            app.screens().end();
+            QApplication::exit(0);
+        });
+        QObject::connect(
+            &app.screens(), &ScreenManager::finished, &qapp, [] { QApplication::exit(0); },
+            Qt::QueuedConnection);
+        bool started = false;
+        if (!app.run([&] { started = startProgram(app, parser.isSet(demo)); }) || !started)
+            return 1;
+        rc = app.screens().ended() ? 0 : QApplication::exec();
+        endOfRun(app);
+    }
+    // Every database is closed now: the files are as this run leaves them.
+    recordCleanEnd(locations);
     return rc;
 }
 
