@@ -1,5 +1,6 @@
 #include "faultvfs.h"
 
+#include <atomic>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -13,6 +14,9 @@ int g_failRc = 0;
 int g_exitAt = 0;
 int g_writes = 0;
 bool g_readOnly = false;
+// Read from any thread (a record source loads on a thread of its own).
+std::atomic<int> g_readDelayUs { 0 };
+std::atomic<bool> g_failReads { false };
 
 struct File
 {
@@ -40,6 +44,10 @@ int xClose(sqlite3_file *f)
 }
 int xRead(sqlite3_file *f, void *p, int n, sqlite3_int64 o)
 {
+    if (const int us = g_readDelayUs.load())
+        ::usleep(useconds_t(us));
+    if (g_failReads.load())
+        return SQLITE_IOERR_READ;
     return real(f)->pMethods->xRead(real(f), p, n, o);
 }
 int xWrite(sqlite3_file *f, const void *p, int n, sqlite3_int64 o)
@@ -175,6 +183,16 @@ void exitAtWrite(int n)
 void readOnlyMedium(bool on)
 {
     g_readOnly = on;
+}
+
+void slowReads(int microseconds)
+{
+    g_readDelayUs = microseconds;
+}
+
+void failReads(bool on)
+{
+    g_failReads = on;
 }
 
 int writes()

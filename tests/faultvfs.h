@@ -14,6 +14,10 @@ void exitAtWrite(int n);
 // While on, a database file is opened read-only, as on a disk mounted read-only: a connection
 // opened meanwhile stays read-only after it is turned off, as a real one does.
 void readOnlyMedium(bool on);
+// Every read of a file waits this long first; 0 reads at once.
+void slowReads(int microseconds);
+// While on, every read of a file fails with an I/O error.
+void failReads(bool on);
 // Writes, syncs and truncates since the last exitAtWrite().
 int writes();
 } // namespace faultvfs

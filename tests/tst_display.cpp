@@ -4,6 +4,7 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
+#include "faultvfs.h"
 #include "goods/frmbrg.h"
 #include "goods/frmeditbrg.h"
 #include "issue/frmeklr.h"
@@ -28,12 +29,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <map>
 
@@ -155,9 +158,11 @@ private slots:
     void gridsMarkTheCurrentRow()
     {
         Env env;
-        seedMany(env, 5000);
+        const int n = 12000; // more than the grid takes at first, also once loading has ended
+        seedMany(env, n);
         frmbrg &b = test::showAlone<frmbrg>(env.screens());
-        QCOMPARE(b.DataGrid1->model()->rowCount(), GridModel::kChunk);
+        QCOMPARE(b.DataGrid1->model()->rowCount() % GridModel::kChunk, 0);
+        QVERIFY(b.DataGrid1->model()->rowCount() < n);
 
         QTest::mouseClick(b.cmdtambah, Qt::LeftButton);
         for (const char *t : { "Z1", "Beras Pandan Wangi 5", "Cap Bunga", "PT Sumber", "karung" })
@@ -166,9 +171,9 @@ private slots:
         env.dialogs.answer(Button::No);
         QTest::keyClick(b.cmdsimpan, Qt::Key_Return);
         QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data lagi ?" });
-        QCOMPARE(selectedRow(b.DataGrid1), 5000);
-        QVERIFY(rowVisible(b.DataGrid1, 5000));
-        QCOMPARE(shown(b.DataGrid1, 5000, 0), QStringLiteral("Z1"));
+        QCOMPARE(selectedRow(b.DataGrid1), n);
+        QVERIFY(rowVisible(b.DataGrid1, n));
+        QCOMPARE(shown(b.DataGrid1, n, 0), QStringLiteral("Z1"));
 
         // Hapus deletes the row the grid marks; afterwards no row is current and none marked.
         env.dialogs.answer(Button::Yes);
@@ -178,11 +183,49 @@ private slots:
                  QStringList { "0" });
         QCOMPARE(selectedRow(b.DataGrid1), -1);
 
-        env.dialogs.answerInput(QStringLiteral("B04500"));
+        env.dialogs.answerInput(QStringLiteral("B10500"));
         QTest::mouseClick(b.cmdcari, Qt::LeftButton);
-        QCOMPARE(selectedRow(b.DataGrid1), 4500);
-        QVERIFY(rowVisible(b.DataGrid1, 4500));
+        QCOMPARE(selectedRow(b.DataGrid1), 10500);
+        QVERIFY(rowVisible(b.DataGrid1, 10500));
         QVERIFY(env.dialogs.scriptUsedUp());
+    }
+
+    // A posting made while the goods-out list is still being read waits for it; a wait of more
+    // than half a second shows a window with the rows read so far, gone once the wait ends.
+    void postingWhileTheListLoadsShowsTheWait()
+    {
+        test::faultvfs::install();
+        Env env;
+        const int rows = 60000;
+        seedMany(env, 3);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                                 "Jumlah) SELECT 'B00000', '2024-01-02 00:00:00', 1 FROM c")
+                      .arg(rows));
+        test::faultvfs::slowReads(2000);
+        frmkeluar &k = test::openIssue(env);
+        QCOMPARE(k.DataGrid1->model()->rowCount(), GridModel::kChunk); // painted at once
+        QString seen;
+        QTimer::singleShot(800, [&seen] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *p = qobject_cast<QProgressDialog *>(w); p && p->isVisible())
+                    seen = p->labelText() + QLatin1Char('|') + p->windowTitle();
+        });
+        test::readyIssue(k, QStringLiteral("B00002"), QStringLiteral("4"));
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        test::faultvfs::slowReads(0);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        QVERIFY2(seen.startsWith(QStringLiteral("Memuat tabel tbrgkeluar: ")), qPrintable(seen));
+        QVERIFY2(seen.endsWith(QStringLiteral(" baris terbaca…|") + Dialogs::applicationTitle()),
+                 qPrintable(seen));
+        for (QWidget *w : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QProgressDialog *>(w));
+        QCOMPARE(selectedRow(k.DataGrid1), rows);
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
+                 QStringList { QString::number(rows + 1) });
     }
 
     void postingMarksTheNewRowAndTheStock()

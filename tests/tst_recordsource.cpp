@@ -3,6 +3,7 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "data/rowstore.h"
+#include "faultvfs.h"
 #include "support.h"
 #include "ui/gridview.h"
 
@@ -485,6 +486,82 @@ private slots:
         // A source reset starts again at the first chunk.
         s->close();
         QCOMPARE(m->rowCount(), 0);
+    }
+
+    // A big table: the first rows at once, the rest from a read begun at the opening, so the
+    // source is the table as it was then; what needs the whole table waits for it, a long wait
+    // is shown, and a read that fails on the way closes the source with the reason.
+    void tableLoadsInTheBackground()
+    {
+        test::faultvfs::install();
+        Env env;
+        const int n = 60000;
+        const QString path = env.locations.workingPath();
+        Env::exec(path,
+                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
+                      .arg(n));
+        auto a = open(env, "tbrgkeluar");
+        QCOMPARE(a->rowCount(), 4096); // what a grid paints first
+        auto b = open(env, "tbrgkeluar");
+        Env::exec(path,
+                  QStringLiteral("INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) "
+                                 "VALUES ('LAIN', '2026-02-01 00:00:00', 1)"));
+        QCOMPARE(a->recordCount(), n); // not the row written after it opened
+        QCOMPARE(a->cellText(n - 1, 1), QStringLiteral("K%1").arg(n));
+        // Its own change waits for the whole table and comes after it.
+        b->addNew();
+        b->setField(1, QStringLiteral("BARU"));
+        b->setField(2, QDateTime(QDate(2026, 3, 1), QTime(0, 0)));
+        b->setField(3, 2);
+        b->update();
+        QCOMPARE(b->recordCount(), n + 1);
+        QCOMPARE(b->currentRow(), n);
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
+                 QStringList { QString::number(n + 2) });
+
+        // A grid over a source still loading keeps the model contract as rows join.
+        auto c = open(env, "tbrgkeluar");
+        GridModel model(c.get());
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTRY_COMPARE(c->rowCount(), n + 2);
+        QCOMPARE(model.rowCount(), 2 * GridModel::kChunk); // more as the grid scrolls
+        QCOMPARE(model.index(model.rowCount() - 1, 1).data().toString(),
+                 QStringLiteral("K%1").arg(2 * GridModel::kChunk));
+
+        // A slow disk: the wait is shown, with the rows read so far, and then ended.
+        QList<qint64> shown;
+        bool ended = false;
+        RecordSource::loadWait() = [&](const QString &table, qint64 rows, bool done) {
+            QCOMPARE(table, QStringLiteral("tbrgkeluar"));
+            if (done)
+                ended = true;
+            else
+                shown << rows;
+        };
+        test::faultvfs::slowReads(2000);
+        auto d = open(env, "tbrgkeluar");
+        d->moveFirst();
+        d->find(QStringLiteral("Kode_Barang"), QStringLiteral("BARU"));
+        QCOMPARE(d->currentRow(), n + 1); // after the row written by another program
+        QVERIFY(!shown.isEmpty());
+        QVERIFY(ended);
+        QVERIFY(std::is_sorted(shown.begin(), shown.end()));
+
+        // The disk fails half way: the source says so and stays closed; a new one works.
+        auto e = open(env, "tbrgkeluar");
+        test::faultvfs::failReads(true);
+        const QString why = test::failureOf([&] { e->recordCount(); });
+        test::faultvfs::failReads(false);
+        test::faultvfs::slowReads(0);
+        RecordSource::loadWait() = nullptr;
+        QVERIFY2(
+            why.startsWith(QStringLiteral("Tabel tbrgkeluar tidak dapat dimuat sampai habis: ")),
+            qPrintable(why));
+        QCOMPARE(test::failureOf([&] { e->moveFirst(); }), why);
+        QCOMPARE(open(env, "tbrgkeluar")->recordCount(), n + 2);
     }
 };
 

@@ -54,6 +54,12 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
         endRemoveRows();
         m_following = false;
     });
+    // Rows read in the background: a grid that had all rows so far takes one more chunk, so
+    // that a grid scrolled to its end goes on; the rest come as it scrolls (fetchMore).
+    connect(source, &RecordSource::rowsLoaded, this, [this](int first) {
+        if (m_shown >= first)
+            showUpTo(m_shown + kChunk - 1);
+    });
     connect(source, &RecordSource::rowChanged, this, [this](int row) {
         if (row < m_shown)
             emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -72,7 +78,8 @@ int GridModel::rowCount(const QModelIndex &parent) const
 
 bool GridModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && m_shown < sourceRows();
+    // Not while the grid takes part in a change: a view asked during it sees the old size.
+    return !parent.isValid() && !m_following && m_shown < sourceRows();
 }
 
 void GridModel::fetchMore(const QModelIndex &parent)
@@ -86,9 +93,13 @@ void GridModel::showUpTo(int row)
     const int last = std::min(row, sourceRows() - 1);
     if (last < m_shown)
         return;
+    if (m_following)
+        return;
+    m_following = true;
     beginInsertRows({}, m_shown, last);
     m_shown = last + 1;
     endInsertRows();
+    m_following = false;
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace gudang {
@@ -18,8 +19,10 @@ public:
     virtual void commit() = 0;
 };
 
-// A cursor over one whole table, read once into a snapshot when it is opened. Columns of the
-// current row are read and written by zero-based position. Its own changes show at once and
+// A cursor over one whole table, read once into a snapshot as it stood when it was opened:
+// the first rows at once, the rest in the background, joining the list as they come (an
+// operation that needs the whole table waits for it). Columns of the current row are read and
+// written by zero-based position. Its own changes show at once and
 // are written through to the database at once; changes made through another record source are
 // not seen. Every failing operation throws AppError.
 class RecordSource : public QObject
@@ -63,6 +66,11 @@ public:
     // edits.
     static void cancelAllPending();
 
+    // Shown while an operation waits for a table still loading: called repeatedly with the
+    // rows read so far, then once with `done`. The screens set it to a progress window.
+    using LoadWait = std::function<void(const QString &table, qint64 rowsRead, bool done)>;
+    static LoadWait &loadWait();
+
 signals:
     // Each change of the list is announced before it is made and signalled after it.
     void aboutToReset();
@@ -73,6 +81,8 @@ signals:
     void rowRemoved(int row);
     void rowChanged(int row);
     void currentRowChanged(int row);
+    // Rows read in the background joined the list at its end, from `first` on.
+    void rowsLoaded(int first);
 
 protected:
     void registerOpen();

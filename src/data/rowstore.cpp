@@ -61,13 +61,83 @@ void RowStore::Builder::addBytes(const char *data, size_t size)
     m_buf.append(data, qsizetype(size));
 }
 
+RowStore::RowStore(int columns)
+    : m_columns(columns)
+    , m_blocks(kMaxBlocks, nullptr)
+{ }
+
+uint32_t RowStore::take(size_t size)
+{
+    // Inside a block (the end is not on a boundary) that block is allocated; on a boundary the
+    // next block is not yet.
+    const uint64_t within = m_end & (kBlockSize - 1);
+    uint64_t offset = m_end;
+    if (within == 0 || size > kBlockSize - within) {
+        if (within != 0)
+            offset = m_end - within + kBlockSize;
+        const size_t spanned = std::max<size_t>(1, (size + kBlockSize - 1) / kBlockSize);
+        if ((offset >> kBlockBits) + spanned > kMaxBlocks)
+            throw AppError(QStringLiteral("Tabel terlalu besar untuk dimuat."));
+        const size_t bytes = spanned * kBlockSize;
+        auto block = std::unique_ptr<char[]>(new char[bytes]);
+        for (size_t i = 0; i < spanned; ++i)
+            m_blocks[(offset >> kBlockBits) + i] = block.get() + i * kBlockSize;
+        m_owned.push_back(std::move(block));
+        m_allocated += bytes;
+    }
+    m_end = offset + size;
+    // A run of spanned is not shared: the next record starts on the next boundary.
+    if (size > kBlockSize && (m_end & (kBlockSize - 1)) != 0)
+        m_end = (m_end | (kBlockSize - 1)) + 1;
+    return uint32_t(offset);
+}
+
 uint32_t RowStore::store(const QByteArray &record)
 {
-    const size_t offset = m_arena.size();
-    if (offset + size_t(record.size()) > std::numeric_limits<uint32_t>::max())
-        throw AppError(QStringLiteral("Tabel terlalu besar untuk dimuat."));
-    m_arena.insert(m_arena.end(), record.constData(), record.constData() + record.size());
-    return uint32_t(offset);
+    const uint32_t offset = take(size_t(record.size()));
+    std::memcpy(const_cast<char *>(at(offset)), record.constData(), size_t(record.size()));
+    return offset;
+}
+
+uint32_t RowStore::storeRow(int64_t rowId, const char *const *cells, const size_t *sizes)
+{
+    auto varintSize = [](uint64_t v) {
+        size_t n = 1;
+        while (v >= 0x80) {
+            v >>= 7;
+            ++n;
+        }
+        return n;
+    };
+    size_t size = varintSize(uint64_t(rowId));
+    for (int c = 0; c < m_columns; ++c)
+        size += cells[c] ? varintSize(sizes[c] + 1) + sizes[c] : 1;
+    const uint32_t offset = take(size);
+    auto *p = reinterpret_cast<unsigned char *>(const_cast<char *>(at(offset)));
+    auto put = [&p](uint64_t v) {
+        while (v >= 0x80) {
+            *p++ = static_cast<unsigned char>((v & 0x7f) | 0x80);
+            v >>= 7;
+        }
+        *p++ = static_cast<unsigned char>(v);
+    };
+    put(uint64_t(rowId));
+    for (int c = 0; c < m_columns; ++c) {
+        if (!cells[c]) {
+            *p++ = 0;
+            continue;
+        }
+        put(sizes[c] + 1);
+        std::memcpy(p, cells[c], sizes[c]);
+        p += sizes[c];
+    }
+    return offset;
+}
+
+void RowStore::appendMany(const uint32_t *offsets, size_t count)
+{
+    dropIndexes();
+    m_rows.insert(m_rows.end(), offsets, offsets + count);
 }
 
 void RowStore::insert(int row, uint32_t offset)
@@ -84,13 +154,13 @@ void RowStore::remove(int row)
 
 int64_t RowStore::rowId(int row) const
 {
-    const char *p = m_arena.data() + m_rows[size_t(row)];
+    const char *p = at(m_rows[size_t(row)]);
     return int64_t(getVarint(p));
 }
 
 const char *RowStore::skipTo(uint32_t offset, int column) const
 {
-    const char *p = m_arena.data() + offset;
+    const char *p = at(offset);
     getVarint(p);
     for (int c = 0; c < column; ++c) {
         const uint64_t h = getVarint(p);
@@ -173,11 +243,10 @@ int RowStore::findBytes(int from, int column, std::string_view needle) const
     }
     // The usual case, written for speed: lengths below 128 take one byte, so a cell can only
     // match when its length byte equals the wanted one.
-    const auto *arena = reinterpret_cast<const unsigned char *>(m_arena.data());
     const auto head = static_cast<unsigned char>(want);
     const uint32_t *rows = m_rows.data();
     for (int r = from; r < n; ++r) {
-        const unsigned char *p = arena + rows[r];
+        const auto *p = reinterpret_cast<const unsigned char *>(at(rows[r]));
         while (*p++ & 0x80) { } // row id
         for (int c = 0; c < column; ++c) {
             uint64_t h = *p;
@@ -197,21 +266,9 @@ int RowStore::findBytes(int from, int column, std::string_view needle) const
     return n;
 }
 
-void RowStore::reserve(size_t rows, size_t bytes)
-{
-    m_rows.reserve(rows);
-    m_arena.reserve(bytes);
-}
-
-void RowStore::squeeze()
-{
-    m_rows.shrink_to_fit();
-    m_arena.shrink_to_fit();
-}
-
 size_t RowStore::memoryBytes() const
 {
-    return m_arena.capacity() + m_rows.capacity() * sizeof(uint32_t);
+    return m_allocated + m_rows.capacity() * sizeof(uint32_t) + m_blocks.size() * sizeof(char *);
 }
 
 } // namespace gudang

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,10 @@ namespace gudang {
 // a length header (0 = Null, n + 1 = n bytes of UTF-8 text) followed by the bytes. Numbers
 // and dates are kept in their text form. Replacing a row appends a new record, so an old
 // offset stays valid and can be put back to undo a change.
+//
+// The arena is made of blocks that never move once allocated: it grows without copying what
+// it holds, and a loading thread may append records while another reads records stored
+// before (the reader must learn of a record's offset through a lock or another fence).
 class RowStore
 {
 public:
@@ -22,9 +27,7 @@ public:
         std::string_view bytes;
     };
 
-    explicit RowStore(int columns = 0)
-        : m_columns(columns)
-    { }
+    explicit RowStore(int columns = 0);
 
     int columnCount() const { return m_columns; }
     int rowCount() const { return int(m_rows.size()); }
@@ -43,6 +46,11 @@ public:
     };
 
     uint32_t store(const QByteArray &record); // returns its offset
+    // Stores a record of one row, built in place: the row id and the cells, each a pointer
+    // (null for Null) and a size. Returns its offset.
+    uint32_t storeRow(int64_t rowId, const char *const *cells, const size_t *sizes);
+    // Rows stored elsewhere (by storeRow on a loading thread) join the list at its end.
+    void appendMany(const uint32_t *offsets, size_t count);
     void append(uint32_t offset)
     {
         dropIndexes();
@@ -73,8 +81,6 @@ public:
     // Bytes of the indexes built so far (not part of the snapshot).
     size_t indexBytes() const;
 
-    void reserve(size_t rows, size_t bytes);
-    void squeeze();
     size_t memoryBytes() const;
 
 private:
@@ -87,6 +93,16 @@ private:
         std::vector<uint32_t> heads, next;
     };
 
+    static constexpr int kBlockBits = 22; // 4 MiB blocks
+    static constexpr uint32_t kBlockSize = uint32_t(1) << kBlockBits;
+    static constexpr size_t kMaxBlocks = size_t(1) << (32 - kBlockBits);
+
+    const char *at(uint32_t offset) const
+    {
+        return m_blocks[offset >> kBlockBits] + (offset & (kBlockSize - 1));
+    }
+    // Room for `size` more bytes at the end of the arena, in one piece; returns the offset.
+    uint32_t take(size_t size);
     const char *skipTo(uint32_t offset, int column) const;
     const Index &indexOf(int column) const;
     void dropIndexes()
@@ -96,7 +112,12 @@ private:
     }
 
     int m_columns = 0;
-    std::vector<char> m_arena;
+    // Block i holds the offsets [i * kBlockSize, (i + 1) * kBlockSize). A record bigger than a
+    // block gets consecutive slots that point into one allocation.
+    std::vector<char *> m_blocks; // kMaxBlocks slots, set up once: a slot never moves
+    std::vector<std::unique_ptr<char[]>> m_owned;
+    size_t m_allocated = 0; // bytes of the blocks allocated
+    uint64_t m_end = 0; // offset of the next byte to store
     std::vector<uint32_t> m_rows;
     mutable std::vector<Index> m_indexes;
 };

@@ -5,12 +5,19 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPointer>
 #include <QVarLengthArray>
+#include <array>
+#include <atomic>
 #include <charconv>
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sqlite3.h>
+#include <thread>
 
 namespace gudang {
 
@@ -59,6 +66,180 @@ int codePoints(const QString &s)
     return n;
 }
 
+// Reads a table into a row store: the first rows at once, the rest on a thread of its own. It
+// has its own read-only connection (without SQLite's per-call mutex: one thread uses it at a
+// time) whose read transaction begins with the first row, so what it reads is the table as it
+// was when the record source opened, whatever is written meanwhile.
+class Loader
+{
+public:
+    Loader(const QString &path, const QString &table, const TableDef &def, RowStore &store)
+        : m_store(store)
+        , m_columns(int(def.columns.size()))
+    {
+        int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_conn,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_busy_timeout(m_conn, 2000);
+            QStringList cols;
+            for (const ColumnDef &c : def.columns)
+                cols << QLatin1Char('"') + c.name + QLatin1Char('"');
+            const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"")
+                                       .arg(cols.join(QLatin1Char(',')), table)
+                                       .toUtf8();
+            rc = sqlite3_exec(m_conn, "BEGIN", nullptr, nullptr, nullptr);
+            if (rc == SQLITE_OK)
+                rc = sqlite3_prepare_v2(m_conn, sql.constData(), -1, &m_stmt, nullptr);
+        }
+        if (rc != SQLITE_OK) {
+            const QString why
+                = QString::fromUtf8(m_conn ? sqlite3_errmsg(m_conn) : sqlite3_errstr(rc));
+            finish();
+            throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2.").arg(table, why));
+        }
+    }
+    ~Loader()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        finish();
+    }
+    Loader(const Loader &) = delete;
+    Loader &operator=(const Loader &) = delete;
+
+    // Reads up to `rows` rows into the store and the list `out`; false once the table ends.
+    bool readSome(int rows, std::vector<uint32_t> &out)
+    {
+        std::vector<const char *> cells(static_cast<size_t>(m_columns));
+        std::vector<size_t> sizes(static_cast<size_t>(m_columns));
+        std::vector<std::array<char, 32>> numbers(static_cast<size_t>(m_columns));
+        for (int i = 0; i < rows; ++i) {
+            const int rc = sqlite3_step(m_stmt);
+            if (rc == SQLITE_DONE)
+                return false;
+            if (rc != SQLITE_ROW)
+                throw AppError(QStringLiteral("Tabel tidak dapat dibaca sampai habis: %1.")
+                                   .arg(QString::fromUtf8(sqlite3_errmsg(m_conn))));
+            for (int c = 0; c < m_columns; ++c) {
+                const int type = sqlite3_column_type(m_stmt, c + 1);
+                if (type == SQLITE_NULL) {
+                    cells[size_t(c)] = nullptr;
+                } else if (type == SQLITE_FLOAT) {
+                    char *num = numbers[size_t(c)].data();
+                    const auto res
+                        = std::to_chars(num, num + 32, sqlite3_column_double(m_stmt, c + 1));
+                    cells[size_t(c)] = num;
+                    sizes[size_t(c)] = size_t(res.ptr - num);
+                } else {
+                    cells[size_t(c)]
+                        = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, c + 1));
+                    sizes[size_t(c)] = size_t(sqlite3_column_bytes(m_stmt, c + 1));
+                    if (!cells[size_t(c)])
+                        cells[size_t(c)] = ""; // an empty text is not Null
+                }
+            }
+            out.push_back(
+                m_store.storeRow(sqlite3_column_int64(m_stmt, 0), cells.data(), sizes.data()));
+        }
+        return true;
+    }
+
+    // Reads the rest on the loading thread; `arrived` is called (on that thread) when rows
+    // are waiting to be taken, and once more at the end.
+    void start(std::function<void()> arrived)
+    {
+        m_arrived = std::move(arrived);
+        m_thread = std::thread([this] { run(); });
+    }
+
+    // The rows read since the last call join `out`; true once reading has ended (`error`
+    // then says why it stopped early, or is empty).
+    bool take(std::vector<uint32_t> &out, QString *error)
+    {
+        std::lock_guard lock(m_mutex);
+        out.swap(m_ready);
+        m_ready.clear();
+        m_announced = false;
+        if (m_ended)
+            *error = m_error;
+        return m_ended;
+    }
+
+    // Waits up to `ms` for the end; true once reading has ended.
+    bool waitForEnd(int ms)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_ended; });
+    }
+    qint64 rowsRead() const { return m_rowsRead.load(std::memory_order_relaxed); }
+
+private:
+    void run()
+    {
+        std::vector<uint32_t> batch;
+        batch.reserve(kBatch);
+        QString error;
+        bool more = true;
+        try {
+            while (more && !m_stop) {
+                more = readSome(kBatch, batch);
+                m_rowsRead.fetch_add(qint64(batch.size()), std::memory_order_relaxed);
+                publish(batch, !more, QString());
+            }
+        } catch (const AppError &e) {
+            error = e.description();
+        }
+        if (more || !error.isEmpty())
+            publish(batch, true, error.isEmpty() ? QStringLiteral("dihentikan") : error);
+    }
+
+    void publish(std::vector<uint32_t> &batch, bool ended, const QString &error)
+    {
+        bool announce = false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_ready.insert(m_ready.end(), batch.begin(), batch.end());
+            if (ended) {
+                m_ended = true;
+                m_error = error;
+            }
+            announce = !m_announced;
+            m_announced = true;
+        }
+        batch.clear();
+        if (ended)
+            m_done.notify_all();
+        if (announce || ended)
+            m_arrived();
+    }
+
+    void finish()
+    {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        sqlite3_close_v2(m_conn); // ends the read transaction
+        m_conn = nullptr;
+    }
+
+    static constexpr int kBatch = 16384;
+
+    RowStore &m_store;
+    const int m_columns;
+    sqlite3 *m_conn = nullptr;
+    sqlite3_stmt *m_stmt = nullptr;
+    std::thread m_thread;
+    std::function<void()> m_arrived;
+    std::atomic<bool> m_stop { false };
+    std::atomic<qint64> m_rowsRead { 0 };
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    std::vector<uint32_t> m_ready; // read, not yet taken
+    bool m_announced = false; // `arrived` called since the last take
+    bool m_ended = false;
+    QString m_error;
+};
+
 class SqliteRecordSource final : public RecordSource
 {
 public:
@@ -71,15 +252,33 @@ public:
         try {
             m_db = Database::open(path);
             m_generation = m_db->generation();
-            load();
+            // The first rows at once, for the first paint of a grid; the rest on the loader's
+            // thread, joining the list as they come (see drain()).
+            m_loader = std::make_unique<Loader>(path, m_table.name, m_table, m_store);
+            std::vector<uint32_t> first;
+            const bool more = m_loader->readSome(kFirstRows, first);
+            m_store.appendMany(first.data(), first.size());
+            if (more) {
+                m_loader->start([this] {
+                    QMetaObject::invokeMethod(
+                        this, [this] { drain(); }, Qt::QueuedConnection);
+                });
+            } else {
+                m_loader.reset();
+            }
             m_announced = currentRow();
         } catch (const AppError &e) {
+            m_loader.reset();
             m_db.reset();
             m_openError = e.description();
         }
     }
 
-    ~SqliteRecordSource() override { unregisterOpen(); }
+    ~SqliteRecordSource() override
+    {
+        m_loader.reset(); // its thread stores into m_store
+        unregisterOpen();
+    }
 
     QString tableName() const override { return m_table.name; }
     int columnCount() const override { return int(m_table.columns.size()); }
@@ -87,6 +286,7 @@ public:
 
     int recordCount() const override
     {
+        waitUntilLoaded();
         ensureOpen();
         return m_store.rowCount();
     }
@@ -100,6 +300,7 @@ public:
 
     void find(const QString &column, const QString &value) override
     {
+        waitUntilLoaded();
         ensureOpen();
         const int col = m_table.columnIndex(column);
         if (col < 0)
@@ -138,6 +339,8 @@ public:
 
     bool eof() const override
     {
+        if (m_cur >= m_store.rowCount())
+            waitUntilLoaded();
         ensureOpen();
         return !m_deleted && m_cur >= m_store.rowCount();
     }
@@ -153,6 +356,7 @@ public:
 
     void setField(int position, const Value &value) override
     {
+        waitUntilLoaded(); // a source's own changes come after its snapshot
         ensureReadable();
         checkPosition(position);
         const ColumnDef &def = m_table.columns[size_t(position)];
@@ -179,6 +383,7 @@ public:
 
     void addNew() override
     {
+        waitUntilLoaded();
         ensureOpen();
         flushPending();
         m_pending.assign(size_t(columnCount()), Value());
@@ -201,6 +406,7 @@ public:
 
     void update() override
     {
+        waitUntilLoaded();
         ensureOpen();
         if (m_mode == Mode::None)
             return;
@@ -214,6 +420,7 @@ public:
 
     void deleteCurrent() override
     {
+        waitUntilLoaded();
         ensureReadable();
         if (m_mode == Mode::Add && m_cur == m_pendingRow) {
             cancelPending();
@@ -268,6 +475,7 @@ public:
 
     void close() override
     {
+        m_loader.reset();
         if (m_mode != Mode::None)
             cancelPending();
         emit aboutToReset();
@@ -283,6 +491,7 @@ public:
 
     std::unique_ptr<Transaction> beginTransaction() override
     {
+        waitUntilLoaded();
         ensureOpen();
         // The transaction keeps its database open for as long as it lives.
         class SqliteTransaction final : public Transaction
@@ -302,7 +511,11 @@ public:
     }
 
     int rowCount() const override { return m_store.rowCount(); }
-    size_t memoryBytes() const override { return m_store.memoryBytes(); }
+    size_t memoryBytes() const override
+    {
+        waitUntilLoaded();
+        return m_store.memoryBytes();
+    }
 
     QString cellText(int row, int column) const override
     {
@@ -319,6 +532,8 @@ public:
 
     void setCurrentRow(int row) override
     {
+        if (row >= m_store.rowCount())
+            waitUntilLoaded();
         ensureOpen();
         if (row < 0 || row >= m_store.rowCount())
             throw AppError(QStringLiteral("Baris %1 tidak ada pada tabel %2 (%3 baris).")
@@ -333,6 +548,55 @@ public:
 
 private:
     enum class Mode { None, Edit, Add };
+    static constexpr int kFirstRows = 4096;
+
+    // Rows the loader has read join the list at its end; once it has ended it is let go. A
+    // loader that failed leaves the source closed, with the reason.
+    void drain()
+    {
+        if (!m_loader)
+            return;
+        std::vector<uint32_t> rows;
+        QString error;
+        const bool ended = m_loader->take(rows, &error);
+        if (!rows.empty()) {
+            const int first = m_store.rowCount();
+            m_store.appendMany(rows.data(), rows.size());
+            emit rowsLoaded(first);
+        }
+        if (!ended || m_waiting)
+            return;
+        m_loader.reset();
+        if (error.isEmpty())
+            return;
+        const QString why = QStringLiteral("Tabel %1 tidak dapat dimuat sampai habis: %2")
+                                .arg(m_table.name, error);
+        close();
+        m_openError = why;
+    }
+
+    // Until the loader has read the whole table; a wait of more than half a second is shown
+    // through the load-wait hook.
+    void waitUntilLoaded() const
+    {
+        auto *self = const_cast<SqliteRecordSource *>(this);
+        if (!m_loader || m_waiting)
+            return;
+        self->m_waiting = true;
+        QElapsedTimer waited;
+        waited.start();
+        bool shown = false;
+        while (!m_loader->waitForEnd(50)) {
+            if (waited.elapsed() >= 500 && loadWait()) {
+                shown = true;
+                loadWait()(m_table.name, m_loader->rowsRead(), false);
+            }
+        }
+        if (shown)
+            loadWait()(m_table.name, m_loader->rowsRead(), true);
+        self->m_waiting = false;
+        self->drain();
+    }
 
     void ensureOpen() const
     {
@@ -452,40 +716,6 @@ private:
         }
         }
         return value;
-    }
-
-    void load()
-    {
-        QStringList cols;
-        for (const ColumnDef &c : m_table.columns)
-            cols << QLatin1Char('"') + c.name + QLatin1Char('"');
-        const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"")
-                                   .arg(cols.join(QLatin1Char(',')), m_table.name)
-                                   .toUtf8();
-        Statement st(*m_db, sql.constData());
-        sqlite3_stmt *s = st.get();
-        const int n = columnCount();
-        RowStore::Builder b;
-        char num[64];
-        while (st.step()) {
-            b.start(sqlite3_column_int64(s, 0));
-            for (int c = 0; c < n; ++c) {
-                const int type = sqlite3_column_type(s, c + 1);
-                if (type == SQLITE_NULL) {
-                    b.addNull();
-                } else if (type == SQLITE_FLOAT) {
-                    auto res
-                        = std::to_chars(num, num + sizeof num, sqlite3_column_double(s, c + 1));
-                    b.addBytes(num, size_t(res.ptr - num));
-                } else {
-                    const auto *text
-                        = reinterpret_cast<const char *>(sqlite3_column_text(s, c + 1));
-                    b.addBytes(text, size_t(sqlite3_column_bytes(s, c + 1)));
-                }
-            }
-            m_store.append(m_store.store(b.bytes()));
-        }
-        m_store.squeeze();
     }
 
     void bindValue(sqlite3_stmt *s, int index, const ColumnDef &def, const Value &v)
@@ -618,6 +848,8 @@ private:
 
     const TableDef &m_table;
     std::shared_ptr<Database> m_db;
+    std::unique_ptr<Loader> m_loader; // while the table is still being read
+    bool m_waiting = false; // in waitUntilLoaded()
     std::unique_ptr<Statement> m_insert; // destroyed before the database they belong to
     std::map<uint64_t, std::unique_ptr<Statement>> m_updates; // by the set of changed columns
     int m_generation = 0; // of the connection the kept statements belong to
@@ -634,6 +866,12 @@ private:
 };
 
 } // namespace
+
+RecordSource::LoadWait &RecordSource::loadWait()
+{
+    static LoadWait hook;
+    return hook;
+}
 
 void RecordSource::cancelAllPending()
 {

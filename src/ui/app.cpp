@@ -3,8 +3,11 @@
 #include "data/recordsource.h"
 #include "screen.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QScreen>
 
 namespace gudang {
@@ -136,15 +139,48 @@ void useIndonesianLocale()
     QLocale::setDefault(QLocale(QLocale::Indonesian, QLocale::Indonesia));
 }
 
+namespace {
+
+// An operation waiting for a table that is still being read shows a window with the rows read
+// so far; it blocks the other windows, and only painting goes on meanwhile.
+void showLoadWait(const QString &table, qint64 rowsRead, bool done)
+{
+    static QPointer<QProgressDialog> window;
+    if (done) {
+        delete window.data();
+        return;
+    }
+    if (!window) {
+        window = new QProgressDialog;
+        window->setWindowTitle(Dialogs::applicationTitle());
+        window->setCancelButton(nullptr);
+        window->setRange(0, 0);
+        window->setMinimumDuration(0);
+        window->setWindowModality(Qt::ApplicationModal);
+        window->setAccessibleName(QStringLiteral("Memuat tabel"));
+        window->show();
+    }
+    window->setLabelText(QStringLiteral("Memuat tabel %1: %2 baris terbaca…")
+                             .arg(table, formatNumber(double(rowsRead), 0, true)));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace
+
 App::App(Locations locations, Dialogs &dialogs)
     : m_locations(std::move(locations))
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
 {
     useIndonesianLocale();
+    RecordSource::loadWait() = showLoadWait;
 }
 
-App::~App() = default;
+App::~App()
+{
+    m_screens.reset();
+    RecordSource::loadWait() = nullptr;
+}
 
 QString describeFailure(const std::function<void()> &step)
 {
