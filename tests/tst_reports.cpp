@@ -1,4 +1,5 @@
 #include "data/apperror.h"
+#include "data/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/reportdefinition.h"
@@ -43,11 +44,11 @@ public:
     std::vector<Sent> sent;
     void preview(const ReportDocument &doc, bool maximised, Dialogs &) override
     {
-        sent.push_back({ false, 0, maximised, int(doc.pages.size()), doc.title });
+        sent.push_back({ false, 0, maximised, doc.pageCount(), doc.title });
     }
     void print(const ReportDocument &doc, int copies) override
     {
-        sent.push_back({ true, copies, false, int(doc.pages.size()), doc.title });
+        sent.push_back({ true, copies, false, doc.pageCount(), doc.title });
     }
 };
 
@@ -88,7 +89,7 @@ private slots:
         seedGoodsOut(env, 120);
         const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
         QCOMPARE(doc.title, QStringLiteral("LAPORAN BARANG KELUAR"));
-        const int pages = int(doc.pages.size());
+        const int pages = doc.pageCount();
         QCOMPARE(pages, 3); // 120 rows at 50 a page, and the total
         int rows = 0;
         for (int p = 0; p < pages; ++p) {
@@ -100,7 +101,8 @@ private slots:
                      (QStringList { "No.", "Tanggal", "Kode Barang", "Nama Barang", "Jumlah",
                                     "Satuan" }));
             rows += (t.size() - 9) / 6;
-            for (const ReportItem &i : doc.pages[size_t(p)].items)
+            const ReportPage page = doc.page(p);
+            for (const ReportItem &i : page.items)
                 QVERIFY(i.rect.bottom() <= doc.heightPt - 42 && i.rect.right() <= doc.widthPt - 42);
         }
         QCOMPARE(rows, 120);
@@ -122,7 +124,7 @@ private slots:
                                  "INSERT INTO tstok VALUES ('A1', 12.5, 10);"
                                  "INSERT INTO tstok VALUES ('C3', 1, NULL);"));
         const ReportDocument doc = build(env, stockReportPath(env.locations));
-        QCOMPARE(doc.pages.size(), size_t(1));
+        QCOMPARE(doc.pageCount(), 1);
         const QStringList t = doc.texts(0);
         QCOMPARE(t[0], QStringLiteral("LAPORAN STOK BARANG"));
         QCOMPARE(t.mid(3, 6),
@@ -132,7 +134,8 @@ private slots:
                  (QStringList { "A1", "Gula", "kg", "12,5", "10", "B2", "Teh", "kotak", "3", "5",
                                 "DI BAWAH MINIMUM", "C3", "", "", "1", "" }));
         int boxes = 0;
-        for (const ReportItem &i : doc.pages[0].items) {
+        const ReportPage page = doc.page(0);
+        for (const ReportItem &i : page.items) {
             if (i.kind == ReportItem::Kind::Box)
                 ++boxes;
             if (i.text == QLatin1String("DI BAWAH MINIMUM"))
@@ -146,7 +149,7 @@ private slots:
         Env env;
         writeMissingReportDefinitions(env.locations);
         const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
-        QCOMPARE(doc.pages.size(), size_t(1));
+        QCOMPARE(doc.pageCount(), 1);
         const QStringList t = doc.texts(0);
         QVERIFY(t.contains(QStringLiteral("Tidak ada data.")));
         QCOMPARE(t[2], QStringLiteral("Halaman 1 dari 1"));
@@ -252,6 +255,106 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Halaman 1 dari 1")));
         QVERIFY(text.contains(QStringLiteral("Gula Pasir")));
         QVERIFY(text.contains(QStringLiteral("Kamis, 10 Desember 2026 09:05")));
+    }
+
+    // Pages are laid out when asked for, from their own rows: the count follows from the rows
+    // (the total on the last page of rows, or on one of its own when it does not fit), and a
+    // page asked for out of order is the page asked for in order.
+    void pagesLaidOutOnDemand_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("onLast"); // rows on the last page of rows
+        QTest::newRow("none") << 0 << 1 << 0;
+        QTest::newRow("one") << 1 << 1 << 1;
+        QTest::newRow("a full page: the total alone after it") << 50 << 2 << 50;
+        QTest::newRow("one short of a page: the total needs more room") << 49 << 2 << 49;
+        QTest::newRow("two short of a page") << 48 << 1 << 48;
+        QTest::newRow("one over a page") << 51 << 2 << 1;
+        QTest::newRow("three full pages") << 150 << 4 << 50;
+    }
+    void pagesLaidOutOnDemand()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, pages);
+        QFETCH(int, onLast);
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, rows);
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        QCOMPARE(doc.pageCount(), pages);
+        std::vector<QStringList> inOrder;
+        for (int p = 0; p < pages; ++p)
+            inOrder.push_back(doc.texts(p));
+        for (int p : { pages - 1, 0, pages / 2, pages - 1 })
+            QCOMPARE(doc.texts(p), inOrder[size_t(p)]);
+        const int lastRows = rows == 0 ? 0 : (rows - 1) / 50;
+        QCOMPARE((inOrder[size_t(lastRows)].size() - 9) / 6, qsizetype(onLast));
+        QCOMPARE(inOrder.back().mid(inOrder.back().size() - 2, 1), QStringList { "TOTAL" });
+        int total = 0;
+        for (int i = 1; i <= rows; ++i)
+            total += i % 5 + 1;
+        QCOMPARE(inOrder.back().back(), formatNumber(total, 2, true));
+        QVERIFY_THROWS_EXCEPTION(AppError, doc.page(pages));
+    }
+
+    // A PDF is written whole or not at all: stopped half way, no file is left and an earlier
+    // one stays as it was.
+    void pdfAllOrNothing()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 200);
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/keluar.pdf");
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        QStringList told;
+        const QString failure = test::failureOf([&] {
+            writeReportPdf(doc, pdf, 1, [&](int page, int pages) {
+                told << QStringLiteral("%1/%2").arg(page).arg(pages);
+                return page < 2;
+            });
+        });
+        QCOMPARE(failure, QStringLiteral("Laporan dibatalkan."));
+        QCOMPARE(told, (QStringList { "0/5", "1/5", "2/5" }));
+        QCOMPARE(QDir(env.locations.dataDir()).entryList({ QStringLiteral("keluar.pdf*") }),
+                 QStringList {});
+        auto bytesOf = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        {
+            QFile f(pdf);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("lama");
+        }
+        QVERIFY(!test::failureOf([&] {
+                     writeReportPdf(doc, pdf, 1, [](int p, int) { return p < 4; });
+                 }).isEmpty());
+        QCOMPARE(bytesOf(pdf), QByteArray("lama"));
+        writeReportPdf(doc, pdf);
+        QVERIFY(bytesOf(pdf).startsWith("%PDF"));
+        QCOMPARE(QDir(env.locations.dataDir()).entryList({ QStringLiteral("keluar.pdf*") }),
+                 QStringList { "keluar.pdf" });
+    }
+
+    // A report from the command line that takes more than a second says how far it is.
+    void commandLineLongReportShowsProgress()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 40000);
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/keluar.pdf");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
+                  QStringLiteral("keluar"), QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(120000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral(" dari 801...")), qPrintable(said.right(300)));
+        QVERIFY2(
+            said.endsWith(QStringLiteral("\rLaporan selesai: 801 halaman.                    \n")),
+            qPrintable(said.right(300)));
     }
 
     void commandLinePdf()

@@ -5,25 +5,13 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace gudang {
-
-// The rows a definition's query gives, sorted as the definition says.
-struct ReportData
-{
-    struct Cell
-    {
-        QString text;
-        double number = 0;
-        bool isNumber = false;
-        bool null = true;
-    };
-    QStringList fields;
-    std::vector<std::vector<Cell>> rows;
-
-    int fieldIndex(const QString &field) const { return int(fields.indexOf(field)); }
-};
 
 // How far a definition's query may go before the report is stopped with a message naming
 // the definition file.
@@ -31,16 +19,55 @@ struct ReportLimits
 {
     int secondsWithoutRow = 10; // the query gives no further row for this long
     qint64 rows = 5'000'000;
-    qint64 bytes = qint64(1) << 30; // what the rows read take in memory, roughly
 };
 
-// Called now and then while the data is read; false stops the report ("Laporan dibatalkan.").
+// Called now and then while the data is read or pages are written; false stops the report
+// ("Laporan dibatalkan.").
 using ReportProgress = std::function<bool(qint64 rowsRead)>;
 
-// Reads the data of a definition from the working database, through a read-only connection;
-// only a single SELECT is run, within the limits.
-ReportData readReportData(const ReportDefinition &def, const QString &workingPath,
-                          const QString &definitionPath, const ReportProgress &progress = {},
-                          const ReportLimits &limits = {});
+// One value of a report row.
+struct ReportCell
+{
+    QString text;
+    double number = 0;
+    bool isNumber = false;
+    bool null = true;
+};
+using ReportRow = std::vector<ReportCell>;
+
+// The rows a definition's query gives, in the order the definition asks, read as they are
+// needed and never all kept: a first pass over the query counts them within the limits,
+// checks that totals and remarks meet numbers only and adds up the totals; then any stretch
+// of rows is read from the sorted query (reading on where the last stretch ended is a step
+// of the query, any other start sorts again). Only a single SELECT is run, through a
+// read-only connection.
+class ReportRows
+{
+public:
+    ReportRows(const ReportDefinition &def, const QString &workingPath,
+               const QString &definitionPath, const ReportProgress &progress = {},
+               const ReportLimits &limits = {});
+    ~ReportRows();
+    ReportRows(const ReportRows &) = delete;
+    ReportRows &operator=(const ReportRows &) = delete;
+
+    const QStringList &fields() const { return m_fields; }
+    int fieldIndex(const QString &field) const { return int(m_fields.indexOf(field)); }
+    qint64 count() const { return m_count; }
+    // The sum of each total field of the definition, in its order.
+    const std::vector<double> &totals() const { return m_totals; }
+
+    // Rows [first, first + count) in order, fewer at the end.
+    std::vector<ReportRow> read(qint64 first, int count, const ReportProgress &progress = {});
+
+private:
+    QString m_file; // the definition, as named in messages
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_sorted = nullptr;
+    qint64 m_next = -1; // the row the sorted query gives next; -1: not started
+    QStringList m_fields;
+    qint64 m_count = 0;
+    std::vector<double> m_totals;
+};
 
 } // namespace gudang

@@ -1,11 +1,10 @@
 #include "reportengine.h"
 #include "data/apperror.h"
 #include "reportoutput.h"
+#include "reportprogress.h"
 #include "ui/app.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QProgressDialog>
 #include <memory>
 
 namespace gudang {
@@ -47,30 +46,9 @@ void ReportEngine::setDestination(int destination)
 void ReportEngine::printReport()
 {
     if (!m_saved) {
-        // A report that takes longer than half a second shows how far it is, with "Batal".
-        std::unique_ptr<QProgressDialog> shown;
-        QElapsedTimer clock;
-        clock.start();
-        const ReportProgress progress = [&](qint64 rows) {
-            if (!shown && clock.elapsed() >= 500) {
-                shown = std::make_unique<QProgressDialog>(QApplication::activeWindow());
-                shown->setObjectName(QStringLiteral("kemajuan"));
-                shown->setWindowTitle(Dialogs::applicationTitle());
-                shown->setCancelButtonText(QStringLiteral("&Batal"));
-                shown->setRange(0, 0);
-                shown->setMinimumDuration(0);
-                shown->setWindowModality(Qt::ApplicationModal);
-                shown->show();
-            }
-            if (shown) {
-                shown->setLabelText(QStringLiteral("Membaca data laporan... %1 baris").arg(rows));
-                QCoreApplication::processEvents();
-                return !shown->wasCanceled();
-            }
-            return true;
-        };
+        ReportProgressWindow progress(QApplication::activeWindow());
         m_saved = buildReport(m_reportFile, m_app.locations().workingPath(),
-                              QDateTime::currentDateTime(), progress);
+                              QDateTime::currentDateTime(), progress.rows());
     }
     ReportOutput *chosen = reportOutputOf(m_app);
     ReportOutput &out = chosen ? *chosen : defaultOutput();

@@ -31,7 +31,7 @@ QString reportNumber(const ReportColumn &c, double v)
     return formatNumber(v, 2, c.format == ReportColumn::Format::Grouped);
 }
 
-QString formatCell(const ReportColumn &c, const ReportData::Cell &cell)
+QString formatCell(const ReportColumn &c, const ReportCell &cell)
 {
     if (cell.null)
         return QString();
@@ -101,24 +101,78 @@ QFont reportFont(int size, bool bold)
     return f;
 }
 
-QStringList ReportDocument::texts(int page) const
+// Lays out the pages of one report. Every page but the last holds the same number of rows,
+// so the page of any row, and the number of pages, follow from the row count alone.
+class ReportPager
 {
-    QStringList out;
-    for (const ReportItem &i : pages[size_t(page)].items) {
-        if (i.kind == ReportItem::Kind::Text)
-            out << i.text;
+public:
+    ReportPager(const ReportDefinition &def, std::shared_ptr<ReportRows> rows,
+                const QDateTime &printedAt)
+        : m_def(def)
+        , m_rows(std::move(rows))
+        , m_printed(
+              QStringLiteral("Dicetak: %1")
+                  .arg(indonesian().toString(printedAt, QStringLiteral("dddd, d MMMM yyyy HH:mm"))))
+    {
+        double x = kMargin;
+        for (const ReportColumn &c : m_def.columns) {
+            m_cols.push_back({ x, c.widthMm * kMm, m_rows->fieldIndex(c.field), &c });
+            x += c.widthMm * kMm;
+        }
+        m_markX = x;
+        m_markW = m_def.mark ? m_def.mark->widthMm * kMm : 0;
+        m_right = m_markX + m_markW;
+        m_markLeft = m_def.mark ? m_rows->fieldIndex(m_def.mark->left) : -1;
+        m_markRight = m_def.mark ? m_rows->fieldIndex(m_def.mark->right) : -1;
+        for (const QString &f : m_def.totals)
+            m_totalFields.push_back(m_rows->fieldIndex(f));
+        // Rows a page holds: as many as fit below the page head.
+        for (double y = kHeadEnd; y + kRowH <= kBottom; y += kRowH)
+            ++m_perPage;
+        const qint64 n = m_rows->count();
+        // The last page of rows ("Tidak ada data." stands for them when there are none), and
+        // the totals below its rows or on a page of their own.
+        m_lastRowsPage = n == 0 ? 0 : int((n - 1) / m_perPage);
+        const qint64 onLast = n == 0 ? 1 : n - qint64(m_lastRowsPage) * m_perPage;
+        m_totalsAlone
+            = !m_def.totals.isEmpty() && kHeadEnd + double(onLast) * kRowH + kRowH + 4 > kBottom;
+        m_count = m_lastRowsPage + 1 + (m_totalsAlone ? 1 : 0);
     }
-    return out;
-}
 
-ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
-                            const QDateTime &printedAt)
-{
-    ReportDocument doc;
-    doc.title = def.title;
-    doc.widthPt = kPageW;
-    doc.heightPt = kPageH;
-    Elider elide;
+    int count() const { return m_count; }
+
+    ReportPage page(int index, const ReportProgress &progress)
+    {
+        if (index < 0 || index >= m_count)
+            throw AppError(QStringLiteral("Halaman %1 tidak ada pada laporan %2 (%3 halaman).")
+                               .arg(index + 1)
+                               .arg(m_def.title)
+                               .arg(m_count));
+        ReportPage p;
+        double y = head(p, index);
+        const qint64 n = m_rows->count();
+        if (index <= m_lastRowsPage) {
+            if (n == 0) {
+                text(p, kMargin, y, m_right - kMargin, kRowH, QStringLiteral("Tidak ada data."), 9,
+                     false, Qt::AlignHCenter | Qt::AlignVCenter);
+                y += kRowH;
+            }
+            for (const ReportRow &row :
+                 m_rows->read(qint64(index) * m_perPage, m_perPage, progress)) {
+                rowItems(p, y, row);
+                y += kRowH;
+            }
+        }
+        const bool totalsHere
+            = !m_def.totals.isEmpty() && index == (m_totalsAlone ? m_count - 1 : m_lastRowsPage);
+        if (totalsHere)
+            totals(p, y);
+        return p;
+    }
+
+private:
+    static constexpr double kHeadEnd = kMargin + 22 + 16 + kRowH + 2 + 2;
+    static constexpr double kBottom = kPageH - kMargin;
 
     struct Col
     {
@@ -126,124 +180,134 @@ ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
         int field;
         const ReportColumn *column;
     };
-    std::vector<Col> cols;
-    double x = kMargin;
-    for (const ReportColumn &c : def.columns) {
-        cols.push_back({ x, c.widthMm * kMm, data.fieldIndex(c.field), &c });
-        x += c.widthMm * kMm;
-    }
-    const double markX = x;
-    const double markW = def.mark ? def.mark->widthMm * kMm : 0;
-    const double right = markX + markW;
-    const int markLeft = def.mark ? data.fieldIndex(def.mark->left) : -1;
-    const int markRight = def.mark ? data.fieldIndex(def.mark->right) : -1;
-    const QString printed
-        = QStringLiteral("Dicetak: %1")
-              .arg(indonesian().toString(printedAt, QStringLiteral("dddd, d MMMM yyyy HH:mm")));
 
-    auto text = [&](ReportPage &p, double tx, double ty, double tw, double th, const QString &t,
-                    int size, bool bold, int align) {
+    void text(ReportPage &p, double tx, double ty, double tw, double th, const QString &t, int size,
+              bool bold, int align)
+    {
         ReportItem i;
         i.kind = ReportItem::Kind::Text;
         i.rect = QRectF(tx, ty, tw, th);
-        i.text = elide.fit(t, size, bold, std::max(0.0, tw - 2 * kReportTextPad));
+        i.text = m_elide.fit(t, size, bold, std::max(0.0, tw - 2 * kReportTextPad));
         i.size = size;
         i.bold = bold;
         i.align = align;
         p.items.push_back(std::move(i));
-    };
-    auto line = [](ReportPage &p, double x1, double y1, double x2, double y2) {
+    }
+
+    static void line(ReportPage &p, double x1, double y1, double x2, double y2)
+    {
         ReportItem i;
         i.kind = ReportItem::Kind::Line;
         i.rect = QRectF(QPointF(x1, y1), QPointF(x2, y2));
         p.items.push_back(std::move(i));
-    };
-    std::vector<size_t> pageNumberItems;
-    double y = 0;
-    const double bottom = kPageH - kMargin;
-    auto newPage = [&]() {
-        doc.pages.emplace_back();
-        ReportPage &p = doc.pages.back();
-        y = kMargin;
-        text(p, kMargin, y, right - kMargin, 20, def.title, 14, true,
+    }
+
+    // The title, the print time, "Halaman X dari Y" and the column headings; returns where
+    // the rows begin.
+    double head(ReportPage &p, int index)
+    {
+        double y = kMargin;
+        text(p, kMargin, y, m_right - kMargin, 20, m_def.title, 14, true,
              Qt::AlignHCenter | Qt::AlignVCenter);
         y += 22;
-        text(p, kMargin, y, (right - kMargin) / 2, 12, printed, 8, false,
-             Qt::AlignLeft | Qt::AlignVCenter);
-        pageNumberItems.push_back(p.items.size());
-        text(p, kMargin + (right - kMargin) / 2, y, (right - kMargin) / 2, 12, QString(), 8, false,
+        const double half = (m_right - kMargin) / 2;
+        text(p, kMargin, y, half, 12, m_printed, 8, false, Qt::AlignLeft | Qt::AlignVCenter);
+        text(p, kMargin + half, y, half, 12,
+             QStringLiteral("Halaman %1 dari %2").arg(index + 1).arg(m_count), 8, false,
              Qt::AlignRight | Qt::AlignVCenter);
         y += 16;
-        line(p, kMargin, y, right, y);
-        for (const Col &c : cols)
+        line(p, kMargin, y, m_right, y);
+        for (const Col &c : m_cols)
             text(p, c.x, y + 1, c.w, kRowH, c.column->heading, 9, true, alignment(c.column->align));
-        if (def.mark)
-            text(p, markX, y + 1, markW, kRowH, def.mark->heading, 9, true,
+        if (m_def.mark)
+            text(p, m_markX, y + 1, m_markW, kRowH, m_def.mark->heading, 9, true,
                  Qt::AlignLeft | Qt::AlignVCenter);
         y += kRowH + 2;
-        line(p, kMargin, y, right, y);
-        y += 2;
-    };
-
-    newPage();
-    std::vector<double> totals(def.totals.size(), 0.0);
-    std::vector<int> totalFields;
-    for (const QString &f : def.totals)
-        totalFields.push_back(data.fieldIndex(f));
-    if (data.rows.empty()) {
-        text(doc.pages.back(), kMargin, y, right - kMargin, kRowH,
-             QStringLiteral("Tidak ada data."), 9, false, Qt::AlignHCenter | Qt::AlignVCenter);
-        y += kRowH;
+        line(p, kMargin, y, m_right, y);
+        return y + 2;
     }
-    for (const auto &row : data.rows) {
-        if (y + kRowH > bottom)
-            newPage();
-        ReportPage &p = doc.pages.back();
-        for (const Col &c : cols)
+
+    void rowItems(ReportPage &p, double y, const ReportRow &row)
+    {
+        for (const Col &c : m_cols)
             text(p, c.x, y, c.w, kRowH, formatCell(*c.column, row[size_t(c.field)]), 9, false,
                  alignment(c.column->align));
-        if (def.mark) {
-            const ReportData::Cell &a = row[size_t(markLeft)];
-            const ReportData::Cell &b = row[size_t(markRight)];
-            if (a.isNumber && b.isNumber && a.number < b.number) {
-                ReportItem box;
-                box.kind = ReportItem::Kind::Box;
-                box.rect = QRectF(markX + 1, y + 1, markW - 2, kRowH - 2);
-                box.fill = QColor(200, 200, 200);
-                p.items.push_back(box);
-                text(p, markX, y, markW, kRowH, def.mark->text, 9, true,
-                     Qt::AlignHCenter | Qt::AlignVCenter);
-            }
+        if (!m_def.mark)
+            return;
+        const ReportCell &a = row[size_t(m_markLeft)];
+        const ReportCell &b = row[size_t(m_markRight)];
+        if (a.isNumber && b.isNumber && a.number < b.number) {
+            ReportItem box;
+            box.kind = ReportItem::Kind::Box;
+            box.rect = QRectF(m_markX + 1, y + 1, m_markW - 2, kRowH - 2);
+            box.fill = QColor(200, 200, 200);
+            p.items.push_back(box);
+            text(p, m_markX, y, m_markW, kRowH, m_def.mark->text, 9, true,
+                 Qt::AlignHCenter | Qt::AlignVCenter);
         }
-        for (size_t t = 0; t < totalFields.size(); ++t) {
-            const ReportData::Cell &cell = row[size_t(totalFields[t])];
-            if (cell.isNumber)
-                totals[t] += cell.number;
-        }
-        y += kRowH;
     }
-    if (!def.totals.isEmpty()) {
-        if (y + kRowH + 4 > bottom)
-            newPage();
-        ReportPage &p = doc.pages.back();
-        line(p, kMargin, y + 1, right, y + 1);
+
+    void totals(ReportPage &p, double y)
+    {
+        line(p, kMargin, y + 1, m_right, y + 1);
         y += 2;
-        text(p, cols.front().x, y, cols.front().w + (cols.size() > 1 ? cols[1].w : 0), kRowH,
-             QStringLiteral("TOTAL"), 9, true, Qt::AlignLeft | Qt::AlignVCenter);
-        for (size_t t = 0; t < totalFields.size(); ++t) {
-            for (const Col &c : cols) {
-                if (c.field == totalFields[t])
-                    text(p, c.x, y, c.w, kRowH, reportNumber(*c.column, totals[t]), 9, true,
-                         alignment(c.column->align));
+        text(p, m_cols.front().x, y, m_cols.front().w + (m_cols.size() > 1 ? m_cols[1].w : 0),
+             kRowH, QStringLiteral("TOTAL"), 9, true, Qt::AlignLeft | Qt::AlignVCenter);
+        for (size_t t = 0; t < m_totalFields.size(); ++t) {
+            for (const Col &c : m_cols) {
+                if (c.field == m_totalFields[t])
+                    text(p, c.x, y, c.w, kRowH, reportNumber(*c.column, m_rows->totals()[t]), 9,
+                         true, alignment(c.column->align));
             }
         }
         y += kRowH;
-        line(p, kMargin, y, right, y);
+        line(p, kMargin, y, m_right, y);
     }
-    const int count = int(doc.pages.size());
-    for (int i = 0; i < count; ++i)
-        doc.pages[size_t(i)].items[pageNumberItems[size_t(i)]].text
-            = QStringLiteral("Halaman %1 dari %2").arg(i + 1).arg(count);
+
+    const ReportDefinition m_def;
+    std::shared_ptr<ReportRows> m_rows;
+    const QString m_printed;
+    Elider m_elide;
+    std::vector<Col> m_cols;
+    double m_markX = 0, m_markW = 0, m_right = 0;
+    int m_markLeft = -1, m_markRight = -1;
+    std::vector<int> m_totalFields;
+    int m_perPage = 0;
+    int m_lastRowsPage = 0;
+    bool m_totalsAlone = false;
+    int m_count = 1;
+};
+
+int ReportDocument::pageCount() const
+{
+    return pager ? pager->count() : 0;
+}
+
+ReportPage ReportDocument::page(int index, const ReportProgress &progress) const
+{
+    if (!pager)
+        throw AppError(QStringLiteral("Laporan belum dibuat."));
+    return pager->page(index, progress);
+}
+
+QStringList ReportDocument::texts(int index) const
+{
+    QStringList out;
+    for (const ReportItem &i : page(index).items) {
+        if (i.kind == ReportItem::Kind::Text)
+            out << i.text;
+    }
+    return out;
+}
+
+ReportDocument layoutReport(const ReportDefinition &def, std::shared_ptr<ReportRows> rows,
+                            const QDateTime &printedAt)
+{
+    ReportDocument doc;
+    doc.title = def.title;
+    doc.widthPt = kPageW;
+    doc.heightPt = kPageH;
+    doc.pager = std::make_shared<ReportPager>(def, std::move(rows), printedAt);
     return doc;
 }
 
@@ -251,8 +315,8 @@ ReportDocument buildReport(const QString &definitionPath, const QString &working
                            const QDateTime &printedAt, const ReportProgress &progress)
 {
     const ReportDefinition def = readReportDefinition(definitionPath);
-    const ReportData data = readReportData(def, workingPath, definitionPath, progress);
-    return layoutReport(def, data, printedAt);
+    auto rows = std::make_shared<ReportRows>(def, workingPath, definitionPath, progress);
+    return layoutReport(def, std::move(rows), printedAt);
 }
 
 } // namespace gudang

@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QPainter;
@@ -34,13 +35,20 @@ struct ReportPage
     std::vector<ReportItem> items;
 };
 
+class ReportPager;
+
+// A report: its pages are laid out when they are asked for, from the rows of that page alone,
+// so that a report of any length takes the memory of a page.
 struct ReportDocument
 {
     QString title;
     double widthPt = 0;
     double heightPt = 0;
-    std::vector<ReportPage> pages;
+    std::shared_ptr<ReportPager> pager;
 
+    int pageCount() const;
+    // Lays out a page (zero-based). Reading pages in order reads the data once.
+    ReportPage page(int index, const ReportProgress &progress = {}) const;
     // All texts of a page, in the order they were laid out (for checks and search).
     QStringList texts(int page) const;
 };
@@ -51,10 +59,12 @@ constexpr double kReportTextPad = 2;
 // The font of a report's texts; one pixel is one point on every device the renderer uses.
 QFont reportFont(int size, bool bold);
 
-ReportDocument layoutReport(const ReportDefinition &def, const ReportData &data,
+// Lays the report out over its rows.
+ReportDocument layoutReport(const ReportDefinition &def, std::shared_ptr<ReportRows> rows,
                             const QDateTime &printedAt);
 
-// Reads the definition and the data and lays the report out: what producing a report does.
+// Reads the definition, makes the first pass over the data and returns the report, whose
+// pages are laid out as they are asked for: what producing a report does.
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
                            const QDateTime &printedAt, const ReportProgress &progress = {});
 

@@ -1,6 +1,7 @@
 #include "reportoutput.h"
 #include "data/apperror.h"
 #include "reportpreview.h"
+#include "reportprogress.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -27,7 +28,8 @@ void QtReportOutput::print(const ReportDocument &doc, int copies)
     printer.setCopyCount(copies);
     // Where the printer cannot make the copies itself, every copy is sent.
     const bool printerCopies = printer.supportsMultipleCopies();
-    ReportPreview::paint(doc, &printer, printerCopies ? 1 : copies);
+    ReportProgressWindow progress(QApplication::activeWindow());
+    ReportPreview::paint(doc, &printer, printerCopies ? 1 : copies, progress.pages());
 }
 
 } // namespace gudang

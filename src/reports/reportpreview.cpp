@@ -1,5 +1,6 @@
 #include "reportpreview.h"
 #include "data/apperror.h"
+#include "reportprogress.h"
 #include "reportrender.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
@@ -92,7 +93,8 @@ void ReportPreview::updatePageLabel()
         QStringLiteral(" Halaman %1 dari %2 ").arg(m_view->currentPage()).arg(m_view->pageCount()));
 }
 
-void ReportPreview::paint(const ReportDocument &doc, QPrinter *printer, int copies)
+void ReportPreview::paint(const ReportDocument &doc, QPrinter *printer, int copies,
+                          const ReportPageProgress &progress)
 {
     printer->setFullPage(true);
     QPainter painter;
@@ -100,15 +102,8 @@ void ReportPreview::paint(const ReportDocument &doc, QPrinter *printer, int copi
         throw AppError(QStringLiteral("Printer tidak dapat dipakai."));
     const double scale = printer->resolution() / 72.0;
     painter.scale(scale, scale);
-    bool first = true;
-    for (int c = 0; c < copies; ++c) {
-        for (const ReportPage &p : doc.pages) {
-            if (!first)
-                printer->newPage();
-            first = false;
-            renderPage(painter, p);
-        }
-    }
+    paintReport(
+        doc, painter, [printer] { printer->newPage(); }, copies, progress);
 }
 
 void ReportPreview::printFromPreview()
@@ -119,7 +114,10 @@ void ReportPreview::printFromPreview()
     dlg.setWindowTitle(QStringLiteral("Cetak"));
     if (dlg.exec() != QDialog::Accepted)
         return;
-    guarded([&] { paint(m_doc, &printer, 1); });
+    guarded([&] {
+        ReportProgressWindow progress(this);
+        paint(m_doc, &printer, 1, progress.pages());
+    });
 }
 
 void ReportPreview::saveAsPdf()
@@ -129,7 +127,10 @@ void ReportPreview::saveAsPdf()
                                                       QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    guarded([&] { writeReportPdf(m_doc, path); });
+    guarded([&] {
+        ReportProgressWindow progress(this);
+        writeReportPdf(m_doc, path, 1, progress.pages());
+    });
 }
 
 } // namespace gudang

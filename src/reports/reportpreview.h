@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reportlayout.h"
+#include "reportrender.h"
 
 #include <QDialog>
 #include <functional>
@@ -25,7 +26,8 @@ public:
     QPrintPreviewWidget *view() const { return m_view; }
     int pageCount() const;
     // Renders the document on a printer (used by the preview itself and by printing).
-    static void paint(const ReportDocument &doc, QPrinter *printer, int copies = 1);
+    static void paint(const ReportDocument &doc, QPrinter *printer, int copies = 1,
+                      const ReportPageProgress &progress = {});
 
 protected:
     // Draws the pages for the preview.

@@ -2,6 +2,7 @@
 #include "data/apperror.h"
 #include "data/database.h"
 #include "data/safekeeping.h"
+#include "data/value.h"
 #include "demo.h"
 #include "frmawal.h"
 #include "frmpas.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStyleFactory>
@@ -181,8 +183,33 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
     try {
         // Missing definitions are written with their defaults, as the start does.
         writeMissingReportDefinitions(loc);
-        writeReportPdf(buildReport(definition, loc.workingPath(), QDateTime::currentDateTime()),
-                       pdf);
+        // A report that takes more than a second says how far it is, on one terminal line.
+        QElapsedTimer clock;
+        clock.start();
+        bool told = false;
+        qint64 lastTold = 0;
+        auto tell = [&](const QString &what) {
+            if (clock.elapsed() < 1000 || clock.elapsed() - lastTold < 200)
+                return;
+            told = true;
+            lastTold = clock.elapsed();
+            std::fprintf(stderr, "\r%s", qPrintable(what));
+            std::fflush(stderr);
+        };
+        const ReportDocument doc = buildReport(
+            definition, loc.workingPath(), QDateTime::currentDateTime(), [&](qint64 rows) {
+                tell(QStringLiteral("Membaca data laporan... %1 baris   ")
+                         .arg(formatNumber(double(rows), 0, true)));
+                return true;
+            });
+        writeReportPdf(doc, pdf, 1, [&](int page, int pages) {
+            if (page >= 0)
+                tell(QStringLiteral("Menulis halaman %1 dari %2...   ").arg(page + 1).arg(pages));
+            return true;
+        });
+        if (told)
+            std::fprintf(stderr, "\rLaporan selesai: %d halaman.                    \n",
+                         doc.pageCount());
     } catch (const AppError &e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
