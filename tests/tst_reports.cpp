@@ -14,7 +14,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -543,9 +542,32 @@ private slots:
         const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
         ReportPreview preview(doc, env.dialogs);
         preview.show();
-        preview.view()->updatePreview();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
         QCOMPARE(preview.pageCount(), 3);
         QVERIFY(preview.windowTitle().contains(QStringLiteral("LAPORAN BARANG KELUAR")));
+        auto *label = preview.findChild<QLabel *>();
+        QCOMPARE(label->text(), QStringLiteral(" Halaman 1 dari 3 "));
+        // Page Down and Ctrl+End move through the pages; each is drawn when it is shown.
+        auto inked = [&] {
+            const QImage image = preview.view()->grab().toImage();
+            int dark = 0;
+            for (int y = 0; y < image.height(); y += 2)
+                for (int x = 0; x < image.width(); x += 2)
+                    dark += qGray(image.pixel(x, y)) < 128;
+            return dark;
+        };
+        const int first = inked();
+        QVERIFY(first > 0);
+        QTest::keyClick(&preview, Qt::Key_PageDown);
+        QCOMPARE(label->text(), QStringLiteral(" Halaman 2 dari 3 "));
+        QTest::keyClick(&preview, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(preview.currentPage(), 3);
+        QVERIFY(inked() < first); // the total alone on the last page
+        QTest::keyClick(&preview, Qt::Key_PageDown);
+        QCOMPARE(preview.currentPage(), 3);
+        const QSize before = preview.view()->size();
+        QTest::keyClick(&preview, Qt::Key_Plus, Qt::ControlModifier);
+        QVERIFY(preview.view()->width() > before.width());
     }
 
     // A failure while the preview draws is shown like any handler's; nothing is thrown through
@@ -558,7 +580,7 @@ private slots:
             using ReportPreview::ReportPreview;
 
         protected:
-            void paintPreview(QPrinter *) override
+            void paintPreview(QPainter &, int) override
             {
                 throw AppError(QStringLiteral("Printer tidak dapat dipakai."));
             }
@@ -567,7 +589,9 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         const ReportDocument doc = build(env, stockReportPath(env.locations));
         FailingPreview preview(doc, env.dialogs);
-        preview.show(); // the preview draws its pages as it is shown
+        preview.show(); // the preview draws its page as it is shown
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        preview.view()->repaint(); // not asked again for a page that failed
         QCOMPARE(env.dialogs.prompts(),
                  QStringList { QStringLiteral("Printer tidak dapat dipakai.") });
         QCOMPARE(env.dialogs.shown().back().style, int(Style::Critical));

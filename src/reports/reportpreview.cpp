@@ -9,12 +9,65 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScrollArea>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace gudang {
+
+// The page of a preview, drawn at its zoom on white paper.
+class ReportPageView : public QWidget
+{
+public:
+    explicit ReportPageView(ReportPreview *preview)
+        : QWidget(nullptr)
+        , m_preview(preview)
+    {
+        setObjectName(QStringLiteral("halaman"));
+        setAccessibleName(QStringLiteral("Halaman laporan"));
+        setFocusPolicy(Qt::StrongFocus);
+    }
+    QSize sizeHint() const override
+    {
+        return QSize(int(m_preview->m_doc.widthPt * m_preview->m_zoom) + 1,
+                     int(m_preview->m_doc.heightPt * m_preview->m_zoom) + 1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.scale(m_preview->m_zoom, m_preview->m_zoom);
+        // A page that failed to draw is not tried again until another is shown: the message
+        // about it would otherwise come back with every paint.
+        const int page = m_preview->m_current;
+        if (page == m_failed)
+            return;
+        bool drawn = false;
+        m_preview->guarded([&] {
+            m_preview->paintPreview(painter, page);
+            drawn = true;
+        });
+        if (!drawn)
+            m_failed = page;
+    }
+
+public:
+    void showPage()
+    {
+        m_failed = -1;
+        update();
+    }
+
+private:
+    ReportPreview *m_preview;
+    int m_failed = -1;
+};
 
 ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidget *parent)
     : QDialog(parent)
@@ -24,15 +77,12 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
     setObjectName(QStringLiteral("pratinjau"));
     setWindowTitle(QStringLiteral("Pratinjau - %1").arg(doc.title));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
-    auto *printer = new QPrinter(QPrinter::ScreenResolution);
-    printer->setPageSize(QPageSize(QPageSize::A4));
-    printer->setFullPage(true);
-    m_view = new QPrintPreviewWidget(printer, this);
-    m_view->setObjectName(QStringLiteral("halaman"));
-    connect(m_view, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter *p) { guarded([&] { paintPreview(p); }); });
-    connect(m_view, &QPrintPreviewWidget::previewChanged, this, &ReportPreview::updatePageLabel);
-    connect(this, &QObject::destroyed, [printer] { delete printer; });
+    m_view = new ReportPageView(this);
+    m_view->resize(m_view->sizeHint());
+    m_scroll = new QScrollArea(this);
+    m_scroll->setBackgroundRole(QPalette::Dark);
+    m_scroll->setAlignment(Qt::AlignHCenter);
+    m_scroll->setWidget(m_view);
 
     auto *bar = new QToolBar(this);
     auto add = [&](const QString &text, const QKeySequence &key, auto slot) {
@@ -41,21 +91,20 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(QStringLiteral("Perbesar"), QKeySequence::ZoomIn, [this] { m_view->zoomIn(); });
-    add(QStringLiteral("Perkecil"), QKeySequence::ZoomOut, [this] { m_view->zoomOut(); });
-    add(QStringLiteral("Selebar Halaman"), QKeySequence(), [this] { m_view->fitToWidth(); });
-    add(QStringLiteral("Satu Halaman"), QKeySequence(), [this] { m_view->fitInView(); });
+    add(QStringLiteral("Perbesar"), QKeySequence::ZoomIn, [this] { setZoom(m_zoom * 1.25); });
+    add(QStringLiteral("Perkecil"), QKeySequence::ZoomOut, [this] { setZoom(m_zoom / 1.25); });
+    add(QStringLiteral("Selebar Halaman"), QKeySequence(), [this] { fitToWidth(); });
+    add(QStringLiteral("Satu Halaman"), QKeySequence(), [this] { fitInView(); });
     bar->addSeparator();
-    add(QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home),
-        [this] { m_view->setCurrentPage(1); });
+    add(QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { setCurrentPage(1); });
     add(QStringLiteral("<"), QKeySequence(Qt::Key_PageUp),
-        [this] { m_view->setCurrentPage(m_view->currentPage() - 1); });
+        [this] { setCurrentPage(currentPage() - 1); });
     m_page = new QLabel(bar);
     bar->addWidget(m_page);
     add(QStringLiteral(">"), QKeySequence(Qt::Key_PageDown),
-        [this] { m_view->setCurrentPage(m_view->currentPage() + 1); });
+        [this] { setCurrentPage(currentPage() + 1); });
     add(QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End),
-        [this] { m_view->setCurrentPage(m_view->pageCount()); });
+        [this] { setCurrentPage(pageCount()); });
     bar->addSeparator();
     add(QStringLiteral("&Cetak..."), QKeySequence::Print, [this] { printFromPreview(); });
     add(QStringLiteral("Simpan &PDF..."), QKeySequence::Save, [this] { saveAsPdf(); });
@@ -64,14 +113,43 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(bar);
-    layout->addWidget(m_view);
+    layout->addWidget(m_scroll);
     resize(900, 1000);
     updatePageLabel();
 }
 
-void ReportPreview::paintPreview(QPrinter *printer)
+void ReportPreview::setCurrentPage(int page)
 {
-    paint(m_doc, printer);
+    m_current = std::clamp(page, 1, std::max(1, pageCount())) - 1;
+    updatePageLabel();
+    static_cast<ReportPageView *>(m_view)->showPage();
+}
+
+void ReportPreview::setZoom(double zoom)
+{
+    m_zoom = std::clamp(zoom, 0.2, 8.0);
+    m_view->resize(m_view->sizeHint());
+    m_view->update();
+}
+
+void ReportPreview::fitToWidth()
+{
+    setZoom((m_scroll->viewport()->width() - 2) / m_doc.widthPt);
+}
+
+void ReportPreview::fitInView()
+{
+    setZoom(std::min((m_scroll->viewport()->width() - 2) / m_doc.widthPt,
+                     (m_scroll->viewport()->height() - 2) / m_doc.heightPt));
+}
+
+void ReportPreview::paintPreview(QPainter &painter, int page)
+{
+    if (m_laidOut != page) {
+        m_shown = m_doc.page(page);
+        m_laidOut = page;
+    }
+    renderPage(painter, m_shown);
 }
 
 void ReportPreview::guarded(const std::function<void()> &step)
@@ -84,13 +162,12 @@ void ReportPreview::guarded(const std::function<void()> &step)
 
 int ReportPreview::pageCount() const
 {
-    return m_view->pageCount();
+    return m_doc.pageCount();
 }
 
 void ReportPreview::updatePageLabel()
 {
-    m_page->setText(
-        QStringLiteral(" Halaman %1 dari %2 ").arg(m_view->currentPage()).arg(m_view->pageCount()));
+    m_page->setText(QStringLiteral(" Halaman %1 dari %2 ").arg(currentPage()).arg(pageCount()));
 }
 
 void ReportPreview::paint(const ReportDocument &doc, QPrinter *printer, int copies,
