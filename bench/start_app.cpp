@@ -1,33 +1,43 @@
-// Start-up of the program to its first painted login window, ended there: start_app DATA_DIR
-#include "shell/frmpas.h"
+// The real program (`gudang --data-dir DIR`), ended at its first painted login window: it says
+// "dilukis" on standard output and ends as the desktop ends it (SIGTERM), so the run ends
+// cleanly, as a user's does.
 #include "shell/startup.h"
-#include "ui/app.h"
 
-#include <QApplication>
-#include <QStyleFactory>
-#include <QTimer>
+#include <QCoreApplication>
+#include <QEvent>
+#include <csignal>
+#include <cstdio>
 
 namespace {
+
 class FirstPaint : public QObject
 {
 protected:
     bool eventFilter(QObject *o, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint && o->objectName() == QLatin1String("frmpas"))
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        if (!m_seen && e->type() == QEvent::Paint && o->objectName() == QLatin1String("frmpas")) {
+            m_seen = true;
+            std::printf("dilukis\n");
+            std::fflush(stdout);
+            std::raise(SIGTERM);
+        }
         return false;
     }
+
+private:
+    bool m_seen = false;
 };
+
+void watchFirstPaint()
+{
+    qApp->installEventFilter(new FirstPaint);
+}
+
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(watchFirstPaint)
 
 int main(int argc, char **argv)
 {
-    QApplication qapp(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    FirstPaint watch;
-    qapp.installEventFilter(&watch);
-    gudang::QtDialogs dialogs;
-    gudang::App app { gudang::Locations(QString::fromLocal8Bit(argv[1])), dialogs };
-    gudang::startProgram(app, false);
-    return QApplication::exec();
+    return gudang::runGudang(argc, argv);
 }

@@ -1,4 +1,6 @@
 #include "support.h"
+#include "data/gridmodel.h"
+#include "data/recordsource.h"
 #include "issue/frmkeluar.h"
 #include "shell/frmutama.h"
 
@@ -193,7 +195,16 @@ void enter(QLineEdit *field, const QString &text)
 int selectedRow(QTableView *grid)
 {
     const QModelIndexList rows = grid->selectionModel()->selectedRows();
-    return rows.size() == 1 ? rows[0].row() : -1;
+    if (rows.size() != 1)
+        return -1;
+    const auto *model = qobject_cast<const GridModel *>(grid->model());
+    return model ? model->sourceRow(rows[0].row()) : rows[0].row();
+}
+
+QModelIndex gridIndex(QTableView *grid, int row, int column)
+{
+    const auto *model = qobject_cast<const GridModel *>(grid->model());
+    return grid->model()->index(model ? model->modelRow(row) : row, column);
 }
 
 QString failureOf(const std::function<void()> &call)

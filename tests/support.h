@@ -53,6 +53,9 @@ void activate(QWidget *window);
 void enter(QLineEdit *field, const QString &text);
 // The one selected row of a grid, -1 when none or several.
 int selectedRow(QTableView *grid);
+// The grid's index of a source row (grids show a window of a big table's rows); invalid when
+// the row is outside the window.
+QModelIndex gridIndex(QTableView *grid, int row, int column = 0);
 // The description of the AppError the call throws; empty when it throws none.
 QString failureOf(const std::function<void()> &call);
 

@@ -63,7 +63,7 @@ void seedMany(Env &env, int count, int goodsOut = 0)
 
 bool rowVisible(QTableView *grid, int row)
 {
-    const QRect r = grid->visualRect(grid->model()->index(row, 0));
+    const QRect r = grid->visualRect(test::gridIndex(grid, row));
     return r.isValid() && grid->viewport()->rect().intersects(r);
 }
 
@@ -81,7 +81,7 @@ QWidget *focused()
 
 QString shown(QTableView *grid, int row, int column)
 {
-    return grid->model()->index(row, column).data().toString();
+    return test::gridIndex(grid, row, column).data().toString();
 }
 
 QString accessibleName(QWidget *w)

@@ -20,49 +20,60 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
         beginResetModel();
     });
     connect(source, &RecordSource::rowsReset, this, [this] {
+        m_first = 0;
         m_shown = std::min(sourceRows(), kChunk);
         endResetModel();
         m_following = false;
     });
-    // A row comes into the grid when it lands among the shown rows, or right after them when
-    // all rows are shown; otherwise it waits with the rest that are not shown yet.
+    // A row comes into the grid when it lands within the window, or right after it when the
+    // window reaches the end; one landing above the window moves the window's rows down.
     connect(source, &RecordSource::rowAboutToBeInserted, this, [this](int row) {
-        m_changeShown = row < m_shown || (row == m_shown && m_shown == sourceRows());
+        const int rel = row - m_first;
+        m_changeShown = rel >= 0
+            && (rel < m_shown || (rel == m_shown && m_first + m_shown == sourceRows()));
         if (!m_changeShown)
             return;
         m_following = true;
-        beginInsertRows({}, row, row);
+        beginInsertRows({}, rel, rel);
     });
-    connect(source, &RecordSource::rowInserted, this, [this](int) {
-        if (!m_changeShown)
+    connect(source, &RecordSource::rowInserted, this, [this](int row) {
+        if (!m_changeShown) {
+            if (row < m_first)
+                ++m_first;
             return;
+        }
         ++m_shown;
         endInsertRows();
         m_following = false;
     });
     connect(source, &RecordSource::rowAboutToBeRemoved, this, [this](int row) {
-        m_changeShown = row < m_shown;
+        const int rel = row - m_first;
+        m_changeShown = rel >= 0 && rel < m_shown;
         if (!m_changeShown)
             return;
         m_following = true;
-        beginRemoveRows({}, row, row);
+        beginRemoveRows({}, rel, rel);
     });
-    connect(source, &RecordSource::rowRemoved, this, [this](int) {
-        if (!m_changeShown)
+    connect(source, &RecordSource::rowRemoved, this, [this](int row) {
+        if (!m_changeShown) {
+            if (row < m_first)
+                --m_first;
             return;
+        }
         --m_shown;
         endRemoveRows();
         m_following = false;
     });
-    // Rows read in the background: a grid that had all rows so far takes one more chunk, so
-    // that a grid scrolled to its end goes on; the rest come as it scrolls (fetchMore).
+    // Rows read in the background: a window that reached the end of the rows so far takes one
+    // more chunk, so that a grid scrolled to its end goes on; the rest come as it scrolls.
     connect(source, &RecordSource::rowsLoaded, this, [this](int first) {
-        if (m_shown >= first)
-            showUpTo(m_shown + kChunk - 1);
+        if (m_first + m_shown >= first)
+            growDownTo(m_first + m_shown + kChunk - 1);
     });
     connect(source, &RecordSource::rowChanged, this, [this](int row) {
-        if (row < m_shown)
-            emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+        const int rel = modelRow(row);
+        if (rel >= 0)
+            emit dataChanged(index(rel, 0), index(rel, columnCount() - 1));
     });
 }
 
@@ -79,27 +90,63 @@ int GridModel::rowCount(const QModelIndex &parent) const
 bool GridModel::canFetchMore(const QModelIndex &parent) const
 {
     // Not while the grid takes part in a change: a view asked during it sees the old size.
-    return !parent.isValid() && !m_following && m_shown < sourceRows();
+    return !parent.isValid() && !m_following && m_first + m_shown < sourceRows();
 }
 
 void GridModel::fetchMore(const QModelIndex &parent)
 {
     if (canFetchMore(parent))
-        showUpTo(m_shown + kChunk - 1);
+        growDownTo(m_first + m_shown + kChunk - 1);
 }
 
-void GridModel::showUpTo(int row)
+void GridModel::growDownTo(int row)
 {
     const int last = std::min(row, sourceRows() - 1);
-    if (last < m_shown)
-        return;
-    if (m_following)
+    if (last < m_first + m_shown || m_following)
         return;
     m_following = true;
-    beginInsertRows({}, m_shown, last);
-    m_shown = last + 1;
+    beginInsertRows({}, m_shown, last - m_first);
+    m_shown = last - m_first + 1;
     endInsertRows();
     m_following = false;
+}
+
+int GridModel::fetchAbove()
+{
+    if (m_first == 0 || m_following)
+        return 0;
+    const int added = std::min(m_first, kChunk);
+    m_following = true;
+    beginInsertRows({}, 0, added - 1);
+    m_first -= added;
+    m_shown += added;
+    endInsertRows();
+    m_following = false;
+    return added;
+}
+
+void GridModel::showRow(int row)
+{
+    if (row < 0 || row >= sourceRows() || modelRow(row) >= 0 || m_following)
+        return;
+    if (row >= m_first + m_shown && row < m_first + m_shown + kChunk) {
+        growDownTo(row);
+        return;
+    }
+    if (row < m_first && row >= m_first - kChunk) {
+        while (row < m_first)
+            fetchAbove();
+        return;
+    }
+    // Far away: the window moves there, with a chunk around the row.
+    m_moving = true;
+    m_following = true;
+    beginResetModel();
+    m_first = std::max(0, row - kChunk / 2);
+    m_shown = std::min(sourceRows() - m_first, kChunk);
+    endResetModel();
+    m_following = false;
+    m_moving = false;
 }
 
 int GridModel::columnCount(const QModelIndex &parent) const
@@ -118,7 +165,7 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 QString GridModel::displayText(int row, int column) const
 {
-    const QString text = m_source->cellText(row, column);
+    const QString text = m_source->cellText(m_first + row, column);
     if (text.isEmpty() || size_t(column) >= m_kinds.size())
         return text;
     switch (ColumnKind(m_kinds[size_t(column)])) {

@@ -9,10 +9,13 @@ namespace gudang {
 class RecordSource;
 
 // Shows a record source live: its rows in list order, every column, the column names as
-// headers; numbers and dates as the program shows them (formatNumber, dd/MM/yyyy). Read-only. A big
-// source is shown in chunks, as the grid scrolls towards the end (Qt's fetchMore), so that opening
-// a grid does not cost a header section per row; moving the current row further down shows the rows
-// up to it.
+// headers; numbers and dates as the program shows them (formatNumber, dd/MM/yyyy). Read-only.
+//
+// A big source is shown through a window of its rows, so that a grid never holds a header
+// section per row of a big table (a view walks all its sections after each inserted row): the
+// window grows a chunk at a time as the grid scrolls past either end (Qt's fetchMore below,
+// fetchAbove() above), and a current row far outside it moves the window there. Model rows are
+// window rows: sourceRow() and modelRow() convert.
 class GridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,21 +34,39 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
-    // Makes the rows up to `row` part of the grid.
-    void showUpTo(int row);
+    // Makes source row `row` part of the grid: the window grows to it when it is near, and
+    // moves to it (a reset of the model) when it is far.
+    void showRow(int row);
+    bool canFetchAbove() const { return m_first > 0; }
+    // Shows the chunk above the window; returns the rows added at the top.
+    int fetchAbove();
 
-    // The text a cell shows.
+    int sourceRow(int modelRow) const { return m_first + modelRow; }
+    // The model row of a source row, or -1 outside the window.
+    int modelRow(int sourceRow) const
+    {
+        const int r = sourceRow - m_first;
+        return r >= 0 && r < m_shown ? r : -1;
+    }
+    // True while the model moves its window (a reset that is not a change of the source).
+    bool moving() const { return m_moving; }
+
+    // The text a cell of a model row shows.
     QString displayText(int row, int column) const;
 
     static constexpr int kChunk = 4096;
 
 private:
     int sourceRows() const;
+    // Grows the window down to source row `row`.
+    void growDownTo(int row);
 
     QPointer<RecordSource> m_source;
     std::vector<int> m_kinds; // ColumnKind of each column
     bool m_following = false;
-    int m_shown = 0; // rows of the source the grid has, from the top
+    int m_first = 0; // the source row of the window's first row
+    int m_shown = 0; // rows of the source in the window
+    bool m_moving = false;
     bool m_changeShown = false; // the list change under way is one the grid takes part in
 };
 

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <algorithm>
 #include <map>
 
@@ -30,6 +31,23 @@ void GridView::focusInEvent(QFocusEvent *event)
 }
 
 namespace {
+
+// The row header of a grid: a narrow column of equal sections without texts. Its width needs no
+// measuring of sections (a plain header measures a couple of hundred of them after every row
+// that comes in).
+class RowHeader : public QHeaderView
+{
+public:
+    explicit RowHeader(QWidget *parent)
+        : QHeaderView(Qt::Vertical, parent)
+    { }
+
+protected:
+    QSize sectionSizeFromContents(int) const override
+    {
+        return QSize(minimumWidth(), defaultSectionSize());
+    }
+};
 
 // Widens the columns to the header and the texts of rows [first, last] (those among the
 // first rows shown); `all` sets every width anew.
@@ -65,6 +83,9 @@ void bindGrid(QTableView *view, RecordSource *source)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->setTabKeyNavigation(false);
+    if (!dynamic_cast<RowHeader *>(view->verticalHeader()))
+        view->setVerticalHeader(new RowHeader(view));
+    view->verticalHeader()->setHighlightSections(true);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->verticalHeader()->setMinimumWidth(24);
@@ -87,8 +108,11 @@ void bindGrid(QTableView *view, RecordSource *source)
     auto *model = new GridModel(source, view);
     view->setModel(model);
     fitColumns(view, model, 0, model->rowCount() - 1, true);
-    QObject::connect(model, &QAbstractItemModel::modelReset, view,
-                     [view, model] { fitColumns(view, model, 0, model->rowCount() - 1, true); });
+    // A window moved to other rows keeps its widths; a source opened anew is fitted anew.
+    QObject::connect(model, &QAbstractItemModel::modelReset, view, [view, model] {
+        if (!model->moving())
+            fitColumns(view, model, 0, model->rowCount() - 1, true);
+    });
     QObject::connect(model, &QAbstractItemModel::rowsInserted, view,
                      [view, model](const QModelIndex &, int first, int last) {
                          fitColumns(view, model, first, last, false);
@@ -104,12 +128,24 @@ void bindGrid(QTableView *view, RecordSource *source)
             sel->clear();
             return;
         }
-        model->showUpTo(row);
-        const QModelIndex idx = model->index(row, 0);
+        model->showRow(row);
+        const QModelIndex idx = model->index(model->modelRow(row), 0);
         sel->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         view->scrollTo(idx);
     };
     QObject::connect(source, &RecordSource::currentRowChanged, view, select);
+    // Scrolled to the top of a window that does not start at the first row: the chunk above
+    // comes in, and the rows in view stay where they are.
+    QScrollBar *bar = view->verticalScrollBar();
+    QObject::connect(bar, &QScrollBar::valueChanged, view, [view, model, bar](int value) {
+        if (value != bar->minimum() || !model->canFetchAbove())
+            return;
+        const int added = model->fetchAbove();
+        const int step = view->verticalScrollMode() == QAbstractItemView::ScrollPerItem
+            ? 1
+            : view->verticalHeader()->defaultSectionSize();
+        bar->setValue(value + added * step);
+    });
     // After a row leaves, the view moves its own cursor; put it back where the source stands.
     QObject::connect(source, &RecordSource::rowRemoved, view,
                      [source, select](int) { select(source->currentRow()); });
@@ -118,10 +154,10 @@ void bindGrid(QTableView *view, RecordSource *source)
                      [source, model, grid, select](const QModelIndex &current) {
                          if (model->following() || !current.isValid()
                              || (grid && grid->takingFocus())
-                             || current.row() == source->currentRow())
+                             || model->sourceRow(current.row()) == source->currentRow())
                              return;
                          try {
-                             source->setCurrentRow(current.row());
+                             source->setCurrentRow(model->sourceRow(current.row()));
                          } catch (const AppError &) {
                              // A pending edit that cannot be written keeps its row current.
                              select(source->currentRow());
