@@ -68,7 +68,7 @@ private slots:
             QStringList { QStringLiteral(" a B |text|<null>") });
     }
 
-    // One big transaction does not leave a log of its size behind.
+    // One big transaction does not leave a log of its size behind once the database closes.
     void logIsCutBackAfterABigTransaction()
     {
         Env env;
@@ -77,13 +77,17 @@ private slots:
         db->exec("BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                  "WHERE i < 200000) INSERT INTO tbarang SELECT 'K' || i, printf('%.20c', 'x'), "
                  "'m', 's', 'pcs' FROM n; COMMIT;");
-        const qint64 big = QFileInfo(wal).size();
-        QVERIFY2(big > 8 * 1024 * 1024, qPrintable(QString::number(big)));
-        db->exec("INSERT INTO tbarang VALUES ('L1', 'n', 'm', 's', 'pcs')");
-        QVERIFY2(QFileInfo(wal).size() <= 4 * 1024 * 1024,
+        QVERIFY2(QFileInfo(wal).size() > 8 * 1024 * 1024,
                  qPrintable(QString::number(QFileInfo(wal).size())));
+        // Cut back when the database closes; a log of working size stays as it is.
         db.reset();
         QCOMPARE(QFileInfo(wal).size(), 0);
+        db = Database::open(env.locations.workingPath());
+        db->exec("INSERT INTO tbarang VALUES ('L1', 'n', 'm', 's', 'pcs')");
+        const qint64 small = QFileInfo(wal).size();
+        QVERIFY(small > 0);
+        db.reset();
+        QCOMPARE(QFileInfo(wal).size(), small);
     }
 
     void findForwardFromCurrentRow()

@@ -11,6 +11,9 @@ namespace gudang {
 
 namespace {
 
+// The log of a file in steady use: SQLite checkpoints it at 1000 pages of 4 KiB.
+constexpr qint64 kWorkingLogBytes = 4 * 1024 * 1024 + 64 * 1024;
+
 std::map<QString, std::weak_ptr<Database>> &pool()
 {
     static std::map<QString, std::weak_ptr<Database>> p;
@@ -83,6 +86,13 @@ Database::~Database()
 {
     m_begin.reset();
     m_commit.reset();
+    // The last record source on the file is gone: a quiet moment. A log grown past its working
+    // size by a big transaction is cut back as the connection closes (SQLite checkpoints it and
+    // truncates it to the size limit); a log of working size stays, so that the next commits
+    // reuse its blocks.
+    const qint64 logSize = QFileInfo(m_path + QStringLiteral("-wal")).size();
+    if (logSize > kWorkingLogBytes)
+        sqlite3_exec(m_db, "PRAGMA journal_size_limit=0", nullptr, nullptr, nullptr);
     sqlite3_close_v2(m_db);
 }
 
@@ -96,14 +106,12 @@ sqlite3 *Database::openHandle(const QString &path, bool create)
         sqlite3_busy_timeout(db, 2000);
         // The write-ahead log stays on disk between runs: a commit then overwrites blocks the
         // file already has instead of growing it, which saves a journal flush of the file
-        // system on every commit. After a checkpoint has emptied it, it is cut back to 4 MiB,
-        // and to nothing when the last connection closes, so that one big transaction does
-        // not leave a log of its size behind.
+        // system on every commit. A log that a big transaction made bigger than 4 MiB is cut
+        // back when the database closes (see the destructor).
         int persist = 1;
         sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
         rc = sqlite3_exec(db,
                           "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; "
-                          "PRAGMA journal_size_limit=4194304; "
                           "SELECT count(*) FROM sqlite_schema;",
                           nullptr, nullptr, nullptr);
     }

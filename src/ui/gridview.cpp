@@ -3,6 +3,7 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 
+#include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -32,21 +33,38 @@ void GridView::focusInEvent(QFocusEvent *event)
 
 namespace {
 
-// The row header of a grid: a narrow column of equal sections without texts. Its width needs no
-// measuring of sections (a plain header measures a couple of hundred of them after every row
-// that comes in).
-class RowHeader : public QHeaderView
+// A header of a grid whose sections need no measuring after every change of the rows (a plain
+// header measures a couple of hundred of its sections each time a row comes in): the row header
+// is a narrow column of equal sections without texts; the column header measures each heading
+// once, again only when the font or style changes (the headings, the column names, do not).
+class GridHeader : public QHeaderView
 {
 public:
-    explicit RowHeader(QWidget *parent)
-        : QHeaderView(Qt::Vertical, parent)
+    GridHeader(Qt::Orientation orientation, QWidget *parent)
+        : QHeaderView(orientation, parent)
     { }
 
 protected:
-    QSize sectionSizeFromContents(int) const override
+    QSize sectionSizeFromContents(int section) const override
     {
-        return QSize(minimumWidth(), defaultSectionSize());
+        if (orientation() == Qt::Vertical)
+            return QSize(minimumWidth(), defaultSectionSize());
+        if (size_t(section) >= m_sizes.size())
+            m_sizes.resize(size_t(section) + 1);
+        QSize &size = m_sizes[size_t(section)];
+        if (!size.isValid())
+            size = QHeaderView::sectionSizeFromContents(section);
+        return size;
     }
+    void changeEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_sizes.clear();
+        QHeaderView::changeEvent(event);
+    }
+
+private:
+    mutable std::vector<QSize> m_sizes;
 };
 
 // Widens the columns to the header and the texts of rows [first, last] (those among the
@@ -56,6 +74,7 @@ void fitColumns(QTableView *view, GridModel *model, int first, int last, bool al
     QHeaderView *header = view->horizontalHeader();
     const QFontMetrics text = view->fontMetrics();
     const QFontMetrics head = header->fontMetrics();
+    const int widest = text.maxWidth();
     const int pad
         = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 10;
     last = std::min(last, GridView::kWidthRows - 1);
@@ -64,8 +83,14 @@ void fitColumns(QTableView *view, GridModel *model, int first, int last, bool al
                           model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString())
                 + pad + 8
                     : header->sectionSize(c);
-        for (int r = first; r <= last; ++r)
-            w = std::max(w, text.horizontalAdvance(model->displayText(r, c)) + pad);
+        for (int r = first; r <= last; ++r) {
+            const QString t = model->displayText(r, c);
+            // A text that cannot be wider than the column, at its widest letter, is not
+            // measured: measuring lays the text out.
+            if (!all && qsizetype(widest) * t.size() + pad <= w)
+                continue;
+            w = std::max(w, text.horizontalAdvance(t) + pad);
+        }
         w = std::min(w, GridView::kMaxColumnWidth);
         if (all || w > header->sectionSize(c))
             header->resizeSection(c, w);
@@ -83,9 +108,12 @@ void bindGrid(QTableView *view, RecordSource *source)
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setWordWrap(false);
     view->setTabKeyNavigation(false);
-    if (!dynamic_cast<RowHeader *>(view->verticalHeader()))
-        view->setVerticalHeader(new RowHeader(view));
+    if (!dynamic_cast<GridHeader *>(view->verticalHeader()))
+        view->setVerticalHeader(new GridHeader(Qt::Vertical, view));
+    if (!dynamic_cast<GridHeader *>(view->horizontalHeader()))
+        view->setHorizontalHeader(new GridHeader(Qt::Horizontal, view));
     view->verticalHeader()->setHighlightSections(true);
+    view->horizontalHeader()->setHighlightSections(true);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
     view->verticalHeader()->setMinimumWidth(24);
