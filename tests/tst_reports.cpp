@@ -69,6 +69,19 @@ void seedGoodsOut(Env &env, int rows)
     Env::exec(env.locations.workingPath(), sql + QStringLiteral("COMMIT;"));
 }
 
+// `gudang --data-dir DIR --report WHICH --pdf PDF` run to its end: exit code and what it said
+// on standard error.
+std::pair<int, QString> reportFromCommandLine(Env &env, const QString &which, const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral(GUDANG_BINARY),
+            { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
+              which, QStringLiteral("--pdf"), pdf });
+    if (!p.waitForFinished(120000))
+        return { -1, QStringLiteral("(still running)") };
+    return { p.exitCode(), QString::fromUtf8(p.readAllStandardError()) };
+}
+
 ReportDocument build(Env &env, const QString &definition)
 {
     return buildReport(definition, env.locations.workingPath(),
@@ -343,13 +356,8 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         seedGoodsOut(env, 40000);
         const QString pdf = env.locations.dataDir() + QStringLiteral("/keluar.pdf");
-        QProcess p;
-        p.start(QStringLiteral(GUDANG_BINARY),
-                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
-                  QStringLiteral("keluar"), QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(120000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString said = QString::fromUtf8(p.readAllStandardError());
+        const auto [code, said] = reportFromCommandLine(env, QStringLiteral("keluar"), pdf);
+        QCOMPARE(code, 0);
         QVERIFY2(said.contains(QStringLiteral(" dari 801...")), qPrintable(said.right(300)));
         QVERIFY2(
             said.endsWith(QStringLiteral("\rLaporan selesai: 801 halaman.                    \n")),
@@ -362,24 +370,15 @@ private slots:
         writeMissingReportDefinitions(env.locations);
         seedGoodsOut(env, 2);
         const QString pdf = env.locations.dataDir() + QStringLiteral("/stok laporan.pdf");
-        QProcess p;
-        p.start(QStringLiteral(GUDANG_BINARY),
-                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
-                  QStringLiteral("stok"), QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
+        QCOMPARE(reportFromCommandLine(env, QStringLiteral("stok"), pdf).first, 0);
         QVERIFY(QFile(pdf).size() > 0);
         QFile def(stockReportPath(env.locations));
         QVERIFY(def.open(QIODevice::WriteOnly));
         def.write("judul = X\nwarna = biru\n");
         def.close();
-        p.start(QStringLiteral(GUDANG_BINARY),
-                { QStringLiteral("--data-dir"), env.locations.dataDir(), QStringLiteral("--report"),
-                  QStringLiteral("stok"), QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 1);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError())
-                    .contains(QStringLiteral("baris 2: kunci \"warna\" tidak dikenal.")));
+        const auto [code, said] = reportFromCommandLine(env, QStringLiteral("stok"), pdf);
+        QCOMPARE(code, 1);
+        QVERIFY(said.contains(QStringLiteral("baris 2: kunci \"warna\" tidak dikenal.")));
     }
 
     // Without a display (a server, an SSH session, a cron job) every path that needs no window
