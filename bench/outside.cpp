@@ -60,6 +60,7 @@ protected:
         if (m_step == 0 && name == QLatin1String("frmpas")) {
             m_step = 1;
             std::printf("masuk %.1f\n", double(sinceStart().nsecsElapsed()) / 1e6);
+            std::fflush(stdout); // timed from outside as it arrives
             QTimer::singleShot(0, [] {
                 auto *login = screen<gudang::frmpas>("frmpas");
                 login->txtuser->setText(QStringLiteral("admin"));

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -490,6 +491,61 @@ private slots:
         // A source reset starts again at the first chunk.
         s->close();
         QCOMPARE(m->rowCount(), 0);
+    }
+
+    // A grid over a big table holds a window of its rows: a far current row moves the window
+    // there, scrolling to the window's top brings the chunk above, and model rows and source
+    // rows stay paired through every change.
+    void gridWindowFollowsFarRows()
+    {
+        Env env;
+        const int n = 30000;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
+                      .arg(n));
+        auto s = open(env, "tbrgkeluar");
+        s->recordCount();
+        QTableView view;
+        view.resize(400, 300);
+        bindGrid(&view, s.get());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *m = qobject_cast<GridModel *>(view.model());
+        QAbstractItemModelTester tester(m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        auto marked = [&] {
+            return m->sourceRow(view.selectionModel()->currentIndex().row());
+        };
+
+        s->setCurrentRow(25000); // far below the rows shown: the window moves there
+        QVERIFY(m->rowCount() <= 2 * GridModel::kChunk);
+        QCOMPARE(marked(), 25000);
+        QCOMPARE(m->index(m->modelRow(25000), 1).data().toString(), QStringLiteral("K25001"));
+        const QRect r = view.visualRect(m->index(m->modelRow(25000), 0));
+        QVERIFY(view.viewport()->rect().intersects(r));
+
+        // Scrolled to the top of the window: the chunk above comes in, the rows in view stay.
+        const int firstBefore = m->sourceRow(0);
+        QVERIFY(firstBefore > 0);
+        const int topRow = m->sourceRow(view.rowAt(0));
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->minimum());
+        QCOMPARE(m->sourceRow(0), std::max(0, firstBefore - GridModel::kChunk));
+        QCOMPARE(m->sourceRow(view.rowAt(0)), firstBefore);
+        QVERIFY(topRow >= firstBefore);
+
+        // A row chosen in the grid is the source's row; a new row at the end is shown there.
+        view.selectionModel()->setCurrentIndex(
+            m->index(3, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(s->currentRow(), m->sourceRow(3));
+        QCOMPARE(s->field(1).toText(), QStringLiteral("K%1").arg(m->sourceRow(3) + 1));
+        s->addNew();
+        QCOMPARE(marked(), n);
+        QCOMPARE(m->index(m->modelRow(n), 0).isValid(), true);
+        s->cancelPending();
+        s->moveFirst();
+        QCOMPARE(marked(), 0);
+        QCOMPARE(m->index(0, 1).data().toString(), QStringLiteral("K1"));
     }
 
     // A big table: the first rows at once, the rest from a read begun at the opening, so the

@@ -169,6 +169,7 @@ void bindGrid(QTableView *view, RecordSource *source)
         if (value != bar->minimum() || !model->canFetchAbove())
             return;
         const int added = model->fetchAbove();
+        view->doItemsLayout(); // the scroll bar's range takes the new rows in first
         const int step = view->verticalScrollMode() == QAbstractItemView::ScrollPerItem
             ? 1
             : view->verticalHeader()->defaultSectionSize();
