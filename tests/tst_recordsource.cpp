@@ -37,6 +37,16 @@ void addGoods(RecordSource &s, const QString &code, const QString &name = QStrin
     s.update();
 }
 
+// `n` goods-out rows K1..Kn, numbered 1..n, with quantities 1..n.
+void addGoodsOut(Env &env, int n)
+{
+    Env::exec(env.locations.workingPath(),
+              QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                             "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                             "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
+                  .arg(n));
+}
+
 } // namespace
 
 class TestRecordSource : public QObject
@@ -449,11 +459,7 @@ private slots:
     {
         Env env;
         const int n = GridModel::kChunk * 2 + 10;
-        Env::exec(env.locations.workingPath(),
-                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
-                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
-                      .arg(n));
+        addGoodsOut(env, n);
         auto s = open(env, "tbrgkeluar");
         QTableView view;
         view.resize(400, 300);
@@ -500,11 +506,7 @@ private slots:
     {
         Env env;
         const int n = 30000;
-        Env::exec(env.locations.workingPath(),
-                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
-                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
-                      .arg(n));
+        addGoodsOut(env, n);
         auto s = open(env, "tbrgkeluar");
         s->recordCount();
         QTableView view;
@@ -557,11 +559,7 @@ private slots:
         Env env;
         const int n = 60000;
         const QString path = env.locations.workingPath();
-        Env::exec(path,
-                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                                 "WHERE x < %1) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
-                                 "Jumlah) SELECT 'K' || x, '2026-01-01 00:00:00', x FROM c")
-                      .arg(n));
+        addGoodsOut(env, n);
         auto a = open(env, "tbrgkeluar");
         QCOMPARE(a->rowCount(), 4096); // what a grid paints first
         auto b = open(env, "tbrgkeluar");
