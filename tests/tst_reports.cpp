@@ -1,4 +1,5 @@
 #include "data/apperror.h"
+#include "data/database.h"
 #include "data/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
@@ -21,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
+#include <sqlite3.h>
 
 using namespace gudang;
 using gudang::test::activate;
@@ -308,6 +310,43 @@ private slots:
             total += i % 5 + 1;
         QCOMPARE(inOrder.back().back(), formatNumber(total, 2, true));
         QVERIFY_THROWS_EXCEPTION(AppError, doc.page(pages));
+    }
+
+    // A report lets go of the data once its pages are written or its preview is closed: a read
+    // left open part way would keep the log from being checkpointed for the rest of the run.
+    void reportsLetGoOfTheData()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        seedGoodsOut(env, 200);
+        std::shared_ptr<Database> db = Database::open(env.locations.workingPath());
+        sqlite3_busy_timeout(db->handle(), 0);
+        db->exec("INSERT INTO tbarang VALUES ('C3', 'Kopi', 'M', 'S', 'bks')"); // in the log
+        auto checkpointBlocked = [&] {
+            db->exec("INSERT INTO tbarang VALUES ('D4', 'Garam', 'M', 'S', 'bks');"
+                     "DELETE FROM tbarang WHERE Kode_Barang = 'D4'");
+            sqlite3_stmt *st = nullptr;
+            sqlite3_prepare_v2(db->handle(), "PRAGMA wal_checkpoint(TRUNCATE)", -1, &st, nullptr);
+            sqlite3_step(st);
+            const bool busy = sqlite3_column_int(st, 0) != 0;
+            sqlite3_finalize(st);
+            return busy;
+        };
+        const ReportDocument doc = build(env, goodsOutReportPath(env.locations));
+        doc.page(0); // a read part way through the rows
+        QVERIFY(checkpointBlocked()); // the fault this guards against
+        doc.release();
+        QVERIFY(!checkpointBlocked());
+        writeReportPdf(doc, env.locations.dataDir() + QStringLiteral("/keluar.pdf"));
+        QVERIFY(!checkpointBlocked());
+        {
+            ReportPreview preview(doc, env.dialogs);
+            preview.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&preview));
+            preview.setCurrentPage(2);
+            preview.view()->repaint();
+        }
+        QVERIFY(!checkpointBlocked());
     }
 
     // A PDF is written whole or not at all: stopped half way, no file is left and an earlier

@@ -221,6 +221,13 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
     closer.armed = false;
 }
 
+void ReportRows::release()
+{
+    if (m_sorted)
+        sqlite3_reset(m_sorted);
+    m_next = -1;
+}
+
 ReportRows::~ReportRows()
 {
     sqlite3_finalize(m_sorted);

@@ -59,6 +59,10 @@ public:
 
     // Rows [first, first + count) in order, fewer at the end.
     std::vector<ReportRow> read(qint64 first, int count, const ReportProgress &progress = {});
+    // Ends a read part way through the rows: the sorted query stops and lets go of the
+    // database (an open read would keep the log from being checkpointed). The next read starts
+    // the query again.
+    void release();
 
 private:
     QString m_file; // the definition, as named in messages

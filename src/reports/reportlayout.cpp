@@ -140,6 +140,7 @@ public:
     }
 
     int count() const { return m_count; }
+    void release() { m_rows->release(); }
 
     ReportPage page(int index, const ReportProgress &progress)
     {
@@ -288,6 +289,12 @@ ReportPage ReportDocument::page(int index, const ReportProgress &progress) const
     if (!pager)
         throw AppError(QStringLiteral("Laporan belum dibuat."));
     return pager->page(index, progress);
+}
+
+void ReportDocument::release() const
+{
+    if (pager)
+        pager->release();
 }
 
 QStringList ReportDocument::texts(int index) const

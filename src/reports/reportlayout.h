@@ -51,6 +51,8 @@ struct ReportDocument
     ReportPage page(int index, const ReportProgress &progress = {}) const;
     // All texts of a page, in the order they were laid out (for checks and search).
     QStringList texts(int page) const;
+    // Done with the pages for now: the data is let go until a page is asked for again.
+    void release() const;
 };
 
 // Space between a text and the edges of its box, in points.

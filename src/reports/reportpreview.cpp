@@ -118,6 +118,11 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
     updatePageLabel();
 }
 
+ReportPreview::~ReportPreview()
+{
+    m_doc.release(); // the pages are read from the data while the window is open
+}
+
 void ReportPreview::setCurrentPage(int page)
 {
     m_current = std::clamp(page, 1, std::max(1, pageCount())) - 1;

@@ -24,6 +24,7 @@ class ReportPreview : public QDialog
     Q_OBJECT
 public:
     ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidget *parent = nullptr);
+    ~ReportPreview() override;
 
     // The widget the page is drawn on.
     QWidget *view() const { return m_view; }

@@ -85,6 +85,12 @@ void paintReport(const ReportDocument &doc, QPainter &painter, const std::functi
                  int copies, const ReportPageProgress &progress)
 {
     const int pages = doc.pageCount();
+    // However the pages end (all drawn, "Batal", a failure), the data is let go.
+    struct Release
+    {
+        const ReportDocument &doc;
+        ~Release() { doc.release(); }
+    } release { doc };
     const ReportProgress rowsProgress = [&](qint64) {
         return !progress || progress(-1, pages);
     };
