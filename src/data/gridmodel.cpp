@@ -29,8 +29,8 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
     // window reaches the end; one landing above the window moves the window's rows down.
     connect(source, &RecordSource::rowAboutToBeInserted, this, [this](int row) {
         const int rel = row - m_first;
-        m_changeShown = rel >= 0
-            && (rel < m_shown || (rel == m_shown && m_first + m_shown == sourceRows()));
+        m_changeShown
+            = rel >= 0 && (rel < m_shown || (rel == m_shown && m_first + m_shown == sourceRows()));
         if (!m_changeShown)
             return;
         m_following = true;

@@ -53,6 +53,12 @@ public:
     virtual void close() = 0;
     // Starts a transaction that spans every record source on this source's database.
     virtual std::unique_ptr<Transaction> beginTransaction() = 0;
+    // Reads the current row anew as the database holds it now, so that a decision rests on
+    // what is stored and not on the snapshot (another workstation, or another record source,
+    // may have changed it). With `hold`, inside the open transaction: nobody else can change
+    // the row until that transaction ends. The row in the list takes the values read (put back
+    // when the transaction is rolled back). False when the row is no longer in the database.
+    virtual bool refreshCurrent(bool hold) = 0;
 
     // For grids: the list as it stands (a pending new row included) and the current row.
     virtual int rowCount() const = 0;
@@ -89,9 +95,10 @@ protected:
     void unregisterOpen();
 };
 
-// Opens a record source on a whole table of the database file at `path`. A file that cannot
-// be opened gives a record source without rows whose operations fail with that reason.
-std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table,
+// Opens a record source on a whole table of a database file, or of a server (see store.h). A
+// store that cannot be opened gives a record source without rows whose operations fail with
+// that reason.
+std::unique_ptr<RecordSource> openRecordSource(const QString &address, const QString &table,
                                                QObject *parent = nullptr);
 
 } // namespace gudang

@@ -1,14 +1,12 @@
-#include "apperror.h"
-#include "database.h"
 #include "recordsource.h"
+#include "apperror.h"
 #include "rowstore.h"
 #include "schema.h"
+#include "store.h"
+#include "tableaccess.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QPointer>
-#include <QVarLengthArray>
 #include <array>
 #include <atomic>
 #include <charconv>
@@ -16,7 +14,6 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <sqlite3.h>
 #include <thread>
 
 namespace gudang {
@@ -66,84 +63,25 @@ int codePoints(const QString &s)
     return n;
 }
 
-// Reads a table into a row store: the first rows at once, the rest on a thread of its own. It
-// has its own read-only connection (without SQLite's per-call mutex: one thread uses it at a
-// time) whose read transaction begins with the first row, so what it reads is the table as it
-// was when the record source opened, whatever is written meanwhile.
+// Reads a table into a row store on a thread of its own, after the first rows were read at
+// once: the reader keeps one snapshot, so what it reads is the table as it was when the record
+// source opened, whatever is written meanwhile.
 class Loader
 {
 public:
-    Loader(const QString &path, const QString &table, const TableDef &def, RowStore &store)
-        : m_store(store)
-        , m_columns(int(def.columns.size()))
-    {
-        int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_conn,
-                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-        if (rc == SQLITE_OK) {
-            sqlite3_busy_timeout(m_conn, 2000);
-            QStringList cols;
-            for (const ColumnDef &c : def.columns)
-                cols << QLatin1Char('"') + c.name + QLatin1Char('"');
-            const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"")
-                                       .arg(cols.join(QLatin1Char(',')), table)
-                                       .toUtf8();
-            rc = sqlite3_exec(m_conn, "BEGIN", nullptr, nullptr, nullptr);
-            if (rc == SQLITE_OK)
-                rc = sqlite3_prepare_v2(m_conn, sql.constData(), -1, &m_stmt, nullptr);
-        }
-        if (rc != SQLITE_OK) {
-            const QString why
-                = QString::fromUtf8(m_conn ? sqlite3_errmsg(m_conn) : sqlite3_errstr(rc));
-            finish();
-            throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2.").arg(table, why));
-        }
-    }
+    explicit Loader(std::unique_ptr<RowReader> reader)
+        : m_reader(std::move(reader))
+    { }
     ~Loader()
     {
         m_stop = true;
         if (m_thread.joinable())
             m_thread.join();
-        finish();
     }
     Loader(const Loader &) = delete;
     Loader &operator=(const Loader &) = delete;
 
-    // Reads up to `rows` rows into the store and the list `out`; false once the table ends.
-    bool readSome(int rows, std::vector<uint32_t> &out)
-    {
-        std::vector<const char *> cells(static_cast<size_t>(m_columns));
-        std::vector<size_t> sizes(static_cast<size_t>(m_columns));
-        std::vector<std::array<char, 32>> numbers(static_cast<size_t>(m_columns));
-        for (int i = 0; i < rows; ++i) {
-            const int rc = sqlite3_step(m_stmt);
-            if (rc == SQLITE_DONE)
-                return false;
-            if (rc != SQLITE_ROW)
-                throw AppError(QStringLiteral("Tabel tidak dapat dibaca sampai habis: %1.")
-                                   .arg(QString::fromUtf8(sqlite3_errmsg(m_conn))));
-            for (int c = 0; c < m_columns; ++c) {
-                const int type = sqlite3_column_type(m_stmt, c + 1);
-                if (type == SQLITE_NULL) {
-                    cells[size_t(c)] = nullptr;
-                } else if (type == SQLITE_FLOAT) {
-                    char *num = numbers[size_t(c)].data();
-                    const auto res
-                        = std::to_chars(num, num + 32, sqlite3_column_double(m_stmt, c + 1));
-                    cells[size_t(c)] = num;
-                    sizes[size_t(c)] = size_t(res.ptr - num);
-                } else {
-                    cells[size_t(c)]
-                        = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, c + 1));
-                    sizes[size_t(c)] = size_t(sqlite3_column_bytes(m_stmt, c + 1));
-                    if (!cells[size_t(c)])
-                        cells[size_t(c)] = ""; // an empty text is not Null
-                }
-            }
-            out.push_back(
-                m_store.storeRow(sqlite3_column_int64(m_stmt, 0), cells.data(), sizes.data()));
-        }
-        return true;
-    }
+    bool readSome(int rows, std::vector<uint32_t> &out) { return m_reader->readSome(rows, out); }
 
     // Reads the rest on the loading thread; `arrived` is called (on that thread) when rows
     // are waiting to be taken, and once more at the end.
@@ -183,13 +121,14 @@ private:
         bool more = true;
         try {
             while (more && !m_stop) {
-                more = readSome(kBatch, batch);
+                more = m_reader->readSome(kBatch, batch);
                 m_rowsRead.fetch_add(qint64(batch.size()), std::memory_order_relaxed);
                 publish(batch, !more, QString());
             }
         } catch (const AppError &e) {
             error = e.description();
         }
+        m_reader.reset(); // lets go of the snapshot
         if (more || !error.isEmpty())
             publish(batch, true, error.isEmpty() ? QStringLiteral("dihentikan") : error);
     }
@@ -214,20 +153,9 @@ private:
             m_arrived();
     }
 
-    void finish()
-    {
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-        sqlite3_close_v2(m_conn); // ends the read transaction
-        m_conn = nullptr;
-    }
-
     static constexpr int kBatch = 16384;
 
-    RowStore &m_store;
-    const int m_columns;
-    sqlite3 *m_conn = nullptr;
-    sqlite3_stmt *m_stmt = nullptr;
+    std::unique_ptr<RowReader> m_reader;
     std::thread m_thread;
     std::function<void()> m_arrived;
     std::atomic<bool> m_stop { false };
@@ -240,21 +168,21 @@ private:
     QString m_error;
 };
 
-class SqliteRecordSource final : public RecordSource
+class StoreRecordSource final : public RecordSource
 {
 public:
-    SqliteRecordSource(const QString &path, const TableDef &table, QObject *parent)
+    StoreRecordSource(const QString &address, const TableDef &table, QObject *parent)
         : RecordSource(parent)
         , m_table(table)
         , m_store(int(table.columns.size()))
     {
         registerOpen();
         try {
-            m_db = Database::open(path);
-            m_generation = m_db->generation();
+            m_access = isServerAddress(address) ? openServerTable(address, table)
+                                                : openSqliteTable(address, table);
             // The first rows at once, for the first paint of a grid; the rest on the loader's
             // thread, joining the list as they come (see drain()).
-            m_loader = std::make_unique<Loader>(path, m_table.name, m_table, m_store);
+            m_loader = std::make_unique<Loader>(m_access->reader(m_store));
             std::vector<uint32_t> first;
             const bool more = m_loader->readSome(kFirstRows, first);
             m_store.appendMany(first.data(), first.size());
@@ -269,12 +197,12 @@ public:
             m_announced = currentRow();
         } catch (const AppError &e) {
             m_loader.reset();
-            m_db.reset();
+            m_access.reset();
             m_openError = e.description();
         }
     }
 
-    ~SqliteRecordSource() override
+    ~StoreRecordSource() override
     {
         m_loader.reset(); // its thread stores into m_store
         unregisterOpen();
@@ -430,22 +358,17 @@ public:
             cancelPending();
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
-        readyForWrite();
         m_store.makeRoomForRow(); // so that taking the delete back cannot fail
-        Statement st(*m_db,
-                     QStringLiteral("DELETE FROM \"%1\" WHERE rowid = ?")
-                         .arg(m_table.name)
-                         .toUtf8()
-                         .constData());
-        sqlite3_bind_int64(st.get(), 1, m_store.rowId(row));
-        st.step();
+        const TableAccess::Outcome outcome = m_access->remove(m_store.rowId(row), cellsOf(row));
+        if (outcome != TableAccess::Outcome::Done)
+            refuse(row, outcome);
         emit rowAboutToBeRemoved(row);
         m_store.remove(row);
         m_deleted = true;
         emit rowRemoved(row);
         // Undo entries hold the source weakly: one closed meanwhile is left alone.
-        m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, offset] {
-            if (!self || !self->m_db)
+        m_access->addUndo([self = QPointer<StoreRecordSource>(this), row, offset] {
+            if (!self || !self->m_access)
                 return;
             emit self->rowAboutToBeInserted(row);
             self->m_store.insert(row, offset);
@@ -480,9 +403,7 @@ public:
             cancelPending();
         emit aboutToReset();
         m_store = RowStore(columnCount());
-        m_insert.reset();
-        m_updates.clear();
-        m_db.reset();
+        m_access.reset();
         m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
         m_cur = 0;
         m_announced = -1;
@@ -493,21 +414,20 @@ public:
     {
         waitUntilLoaded();
         ensureOpen();
-        // The transaction keeps its database open for as long as it lives.
-        class SqliteTransaction final : public Transaction
-        {
-        public:
-            explicit SqliteTransaction(std::shared_ptr<Database> db)
-                : m_db(std::move(db))
-                , m_t(*m_db)
-            { }
-            void commit() override { m_t.commit(); }
+        return m_access->beginTransaction();
+    }
 
-        private:
-            std::shared_ptr<Database> m_db;
-            Database::Transaction m_t;
-        };
-        return std::make_unique<SqliteTransaction>(m_db);
+    bool refreshCurrent(bool hold) override
+    {
+        waitUntilLoaded();
+        ensureReadable();
+        flushPending();
+        const int row = m_cur;
+        std::vector<std::optional<QByteArray>> cells;
+        if (!m_access->reread(m_store.rowId(row), hold, cells))
+            return false;
+        replaceRow(row, m_store.rowId(row), cells, true);
+        return true;
     }
 
     int rowCount() const override { return m_store.rowCount(); }
@@ -579,7 +499,7 @@ private:
     // through the load-wait hook.
     void waitUntilLoaded() const
     {
-        auto *self = const_cast<SqliteRecordSource *>(this);
+        auto *self = const_cast<StoreRecordSource *>(this);
         if (!m_loader || m_waiting)
             return;
         self->m_waiting = true;
@@ -600,7 +520,7 @@ private:
 
     void ensureOpen() const
     {
-        if (!m_db)
+        if (!m_access)
             throw AppError(m_openError);
     }
 
@@ -634,17 +554,6 @@ private:
         if (moved || currentRow() != m_announced) {
             m_announced = currentRow();
             emit currentRowChanged(m_announced);
-        }
-    }
-
-    // A connection opened anew has none of the statements prepared on the old one.
-    void readyForWrite()
-    {
-        m_db->readyForWrite();
-        if (m_db->generation() != m_generation) {
-            m_insert.reset();
-            m_updates.clear();
-            m_generation = m_db->generation();
         }
     }
 
@@ -718,80 +627,33 @@ private:
         return value;
     }
 
-    void bindValue(sqlite3_stmt *s, int index, const ColumnDef &def, const Value &v)
-    {
-        if (v.isNull()) {
-            sqlite3_bind_null(s, index);
-        } else if (def.kind == ColumnKind::Number) {
-            sqlite3_bind_double(s, index, v.toNumber());
-        } else {
-            const QByteArray bytes = v.toText().toUtf8();
-            sqlite3_bind_text(s, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
-        }
-    }
-
     void write()
     {
         // A new row writes every column; a changed row only the columns given a value, so an
         // unchanged key leaves its index alone.
-        QVarLengthArray<int, 16> cols;
+        std::vector<int> cols;
         for (int c = 0; c < columnCount(); ++c) {
             if (m_table.columns[size_t(c)].kind == ColumnKind::AutoNumber)
                 continue;
             if (m_mode == Mode::Edit && !(m_dirty & (uint64_t(1) << c)))
                 continue;
-            cols.append(c);
+            cols.push_back(c);
         }
-        readyForWrite();
         const int row = m_pendingRow;
         const uint32_t oldOffset = m_store.offsetOf(row);
         int64_t rowId = m_store.rowId(row);
-        // The write statements are prepared once and kept while the source is open.
-        std::unique_ptr<Statement> &cached = m_mode == Mode::Add ? m_insert : m_updates[m_dirty];
-        QStringList names;
-        if (!cached) {
-            for (int c : cols)
-                names << QLatin1Char('"') + m_table.columns[size_t(c)].name + QLatin1Char('"');
-        }
-        QString sql;
-        if (cached) {
-            // already prepared
-        } else if (m_mode == Mode::Add) {
-            QStringList marks;
-            for (int i = 0; i < cols.size(); ++i)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-                      .arg(m_table.name, names.join(QLatin1Char(',')),
-                           marks.join(QLatin1Char(',')));
-        } else {
-            QStringList sets;
-            for (const QString &n : names)
-                sets << n + QStringLiteral(" = ?");
-            sql = QStringLiteral("UPDATE \"%1\" SET %2 WHERE rowid = ?")
-                      .arg(m_table.name, sets.join(QLatin1Char(',')));
-        }
-        if (!cached)
-            cached = std::make_unique<Statement>(*m_db, sql.toUtf8().constData());
-        Statement &st = *cached;
-        st.reset();
-        for (int i = 0; i < cols.size(); ++i)
-            bindValue(st.get(), i + 1, m_table.columns[size_t(cols[i])],
-                      m_pending[size_t(cols[i])]);
-        if (m_mode == Mode::Edit)
-            sqlite3_bind_int64(st.get(), int(cols.size()) + 1, rowId);
-        try {
-            st.step();
-        } catch (const AppError &e) {
-            throw AppError(explain(e));
-        }
         const bool added = m_mode == Mode::Add;
-        if (added) {
-            rowId = sqlite3_last_insert_rowid(m_db->handle());
-            for (int c = 0; c < columnCount(); ++c) {
-                if (m_table.columns[size_t(c)].kind == ColumnKind::AutoNumber)
-                    m_pending[size_t(c)] = Value(double(rowId));
-            }
+        TableAccess::Outcome outcome = TableAccess::Outcome::Done;
+        try {
+            if (added)
+                rowId = m_access->insert(cols, m_pending);
+            else
+                outcome = m_access->update(rowId, cellsOf(row), cols, m_pending);
+        } catch (const AppError &e) {
+            throw AppError(m_access->explain(e, m_pending));
         }
+        if (outcome != TableAccess::Outcome::Done)
+            refuse(row, outcome);
         RowStore::Builder b;
         b.start(rowId);
         for (int c = 0; c < columnCount(); ++c) {
@@ -809,8 +671,8 @@ private:
         emit rowChanged(row);
         if (added) {
             const int before = m_rowBeforeAdd;
-            m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, before] {
-                if (!self || !self->m_db)
+            m_access->addUndo([self = QPointer<StoreRecordSource>(this), row, before] {
+                if (!self || !self->m_access)
                     return;
                 emit self->rowAboutToBeRemoved(row);
                 self->m_store.remove(row);
@@ -819,8 +681,8 @@ private:
                                                                    : self->m_store.rowCount());
             });
         } else {
-            m_db->addUndo([self = QPointer<SqliteRecordSource>(this), row, oldOffset] {
-                if (!self || !self->m_db)
+            m_access->addUndo([self = QPointer<StoreRecordSource>(this), row, oldOffset] {
+                if (!self || !self->m_access)
                     return;
                 self->m_store.setOffset(row, oldOffset);
                 emit self->rowChanged(row);
@@ -828,31 +690,78 @@ private:
         }
     }
 
-    // A refused write said in the user's terms.
-    QString explain(const AppError &e) const
+    std::vector<RowStore::Cell> cellsOf(int row) const
     {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db->handle()));
-        const int rc = sqlite3_extended_errcode(m_db->handle());
-        if (rc == SQLITE_CONSTRAINT_UNIQUE) {
-            for (int c = 0; c < columnCount(); ++c) {
-                const ColumnDef &def = m_table.columns[size_t(c)];
-                if (def.unique && msg.contains(def.name)) {
-                    return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
-                        .arg(def.name, shortQuote(m_pending[size_t(c)].toText()), m_table.name);
-                }
+        std::vector<RowStore::Cell> cells;
+        for (int c = 0; c < columnCount(); ++c)
+            cells.push_back(m_store.cell(row, c));
+        return cells;
+    }
+
+    // The row takes these cells; with `undoable`, a rollback of the open transaction puts the
+    // old ones back.
+    void replaceRow(int row, int64_t rowId, const std::vector<std::optional<QByteArray>> &cells,
+                    bool undoable)
+    {
+        RowStore::Builder b;
+        b.start(rowId);
+        bool same = rowId == m_store.rowId(row);
+        for (int c = 0; c < columnCount(); ++c) {
+            const RowStore::Cell old = m_store.cell(row, c);
+            if (cells[size_t(c)]) {
+                const QByteArray &bytes = *cells[size_t(c)];
+                b.addBytes(bytes.constData(), size_t(bytes.size()));
+                same = same && !old.null
+                    && old.bytes == std::string_view(bytes.constData(), size_t(bytes.size()));
+            } else {
+                b.addNull();
+                same = same && old.null;
             }
         }
-        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2")
-            .arg(m_table.name, e.description());
+        if (same)
+            return;
+        const uint32_t oldOffset = m_store.offsetOf(row);
+        m_store.setOffset(row, m_store.store(b.bytes()));
+        emit rowChanged(row);
+        if (undoable) {
+            m_access->addUndo([self = QPointer<StoreRecordSource>(this), row, oldOffset] {
+                if (!self || !self->m_access)
+                    return;
+                self->m_store.setOffset(row, oldOffset);
+                emit self->rowChanged(row);
+            });
+        }
+    }
+
+    // A write to a row that someone else changed or deleted since it was read: nothing is
+    // written, the row is shown as it now stands (or leaves the list) and the user is told.
+    [[noreturn]] void refuse(int row, TableAccess::Outcome outcome)
+    {
+        const int64_t rowId = m_store.rowId(row);
+        std::vector<std::optional<QByteArray>> cells;
+        m_mode = Mode::None;
+        m_pending.clear();
+        if (outcome == TableAccess::Outcome::Changed && m_access->reread(rowId, false, cells)) {
+            replaceRow(row, rowId, cells, false);
+            throw AppError(
+                QStringLiteral("Data ini sudah diubah di komputer lain sejak dibaca (tabel %1); "
+                               "perubahan dari layar ini tidak disimpan.\nYang tampil sekarang "
+                               "adalah isi terbarunya: periksa, lalu ulangi bila masih perlu.")
+                    .arg(m_table.name));
+        }
+        emit rowAboutToBeRemoved(row);
+        m_store.remove(row);
+        emit rowRemoved(row);
+        setCurrent(row < m_store.rowCount() ? row : m_store.rowCount());
+        throw AppError(QStringLiteral("Data ini sudah dihapus di komputer lain sejak dibaca "
+                                      "(tabel %1); perubahan dari layar ini tidak disimpan.")
+                           .arg(m_table.name));
     }
 
     const TableDef &m_table;
-    std::shared_ptr<Database> m_db;
+    std::unique_ptr<TableAccess> m_access; // none once closed, or when it could not open
     std::unique_ptr<Loader> m_loader; // while the table is still being read
     bool m_waiting = false; // in waitUntilLoaded()
-    std::unique_ptr<Statement> m_insert; // destroyed before the database they belong to
-    std::map<uint64_t, std::unique_ptr<Statement>> m_updates; // by the set of changed columns
-    int m_generation = 0; // of the connection the kept statements belong to
     QString m_openError;
     RowStore m_store;
     int m_cur = 0;
@@ -891,10 +800,10 @@ void RecordSource::unregisterOpen()
     openSources().erase(this);
 }
 
-std::unique_ptr<RecordSource> openRecordSource(const QString &path, const QString &table,
+std::unique_ptr<RecordSource> openRecordSource(const QString &address, const QString &table,
                                                QObject *parent)
 {
-    return std::make_unique<SqliteRecordSource>(path, tableDef(table), parent);
+    return std::make_unique<StoreRecordSource>(address, tableDef(table), parent);
 }
 
 } // namespace gudang

@@ -1,0 +1,330 @@
+#include "apperror.h"
+#include "pgdatabase.h"
+#include "store.h"
+#include "tableaccess.h"
+
+#include <QStringList>
+#include <charconv>
+#include <libpq-fe.h>
+
+namespace gudang {
+
+namespace {
+
+QByteArray columnList(const TableDef &def)
+{
+    QByteArrayList cols;
+    for (const ColumnDef &c : def.columns)
+        cols << pgColumn(c);
+    return cols.join(',');
+}
+
+// Reads the table with COPY on a connection of its own: one statement, so one snapshot, the
+// table as it stood when the record source opened; rows in the order they were added.
+class PgReader final : public RowReader
+{
+public:
+    PgReader(const QString &conninfo, const TableDef &def, RowStore &store)
+        : m_store(store)
+        , m_columns(int(def.columns.size()))
+        , m_table(def.name)
+        , m_conn(PgDatabase::connect(conninfo))
+    {
+        const QByteArray sql = "COPY (SELECT " + QByteArray(kPgRowId) + ", " + columnList(def)
+            + " FROM " + def.name.toUtf8() + " ORDER BY " + kPgRowId + ") TO STDOUT";
+        PGresult *r = PQexec(m_conn, sql.constData());
+        const bool ok = PQresultStatus(r) == PGRES_COPY_OUT;
+        const QString why = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
+        PQclear(r);
+        if (!ok) {
+            PQfinish(m_conn);
+            throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2").arg(m_table, why));
+        }
+        m_cells.resize(size_t(m_columns));
+        m_sizes.resize(size_t(m_columns));
+    }
+    ~PgReader() override { PQfinish(m_conn); }
+
+    bool readSome(int rows, std::vector<uint32_t> &out) override
+    {
+        for (int i = 0; i < rows; ++i) {
+            char *line = nullptr;
+            const int n = PQgetCopyData(m_conn, &line, 0);
+            if (n == -1) {
+                PGresult *r = PQgetResult(m_conn);
+                const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+                const QString why = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
+                PQclear(r);
+                if (!ok)
+                    fail(why);
+                return false;
+            }
+            if (n < 0)
+                fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+            const bool stored = storeLine(line, size_t(n), out);
+            PQfreemem(line);
+            if (!stored)
+                fail(QStringLiteral("baris dari server tidak terbaca"));
+        }
+        return true;
+    }
+
+private:
+    [[noreturn]] void fail(const QString &why) const
+    {
+        throw AppError(
+            QStringLiteral("Tabel %1 tidak dapat dibaca sampai habis: %2").arg(m_table, why));
+    }
+
+    // One line of COPY's text format: fields split by tabs, \N for Null, backslash escapes.
+    bool storeLine(const char *line, size_t size, std::vector<uint32_t> &out)
+    {
+        if (size && line[size - 1] == '\n')
+            --size;
+        m_text.clear();
+        m_text.reserve(size);
+        std::vector<std::pair<size_t, size_t>> spans; // into m_text
+        spans.reserve(size_t(m_columns) + 1);
+        std::vector<bool> nulls;
+        size_t i = 0;
+        for (;;) {
+            const size_t start = m_text.size();
+            bool null = false;
+            if (size - i >= 2 && line[i] == '\\' && line[i + 1] == 'N'
+                && (i + 2 == size || line[i + 2] == '\t')) {
+                null = true;
+                i += 2;
+            } else {
+                while (i < size && line[i] != '\t') {
+                    char c = line[i++];
+                    if (c == '\\' && i < size) {
+                        const char e = line[i++];
+                        switch (e) {
+                        case 'b':
+                            c = '\b';
+                            break;
+                        case 'f':
+                            c = '\f';
+                            break;
+                        case 'n':
+                            c = '\n';
+                            break;
+                        case 'r':
+                            c = '\r';
+                            break;
+                        case 't':
+                            c = '\t';
+                            break;
+                        case 'v':
+                            c = '\v';
+                            break;
+                        default:
+                            c = e;
+                        }
+                    }
+                    m_text.push_back(c);
+                }
+            }
+            spans.emplace_back(start, m_text.size() - start);
+            nulls.push_back(null);
+            if (i >= size)
+                break;
+            ++i; // the tab
+        }
+        if (int(spans.size()) != m_columns + 1 || nulls[0])
+            return false;
+        int64_t rowId = 0;
+        const char *idText = m_text.data() + spans[0].first;
+        if (std::from_chars(idText, idText + spans[0].second, rowId).ec != std::errc())
+            return false;
+        for (int c = 0; c < m_columns; ++c) {
+            m_cells[size_t(c)]
+                = nulls[size_t(c) + 1] ? nullptr : m_text.data() + spans[size_t(c) + 1].first;
+            m_sizes[size_t(c)] = spans[size_t(c) + 1].second;
+        }
+        out.push_back(m_store.storeRow(rowId, m_cells.data(), m_sizes.data()));
+        return true;
+    }
+
+    RowStore &m_store;
+    const int m_columns;
+    const QString m_table;
+    PGconn *m_conn = nullptr;
+    std::string m_text;
+    std::vector<const char *> m_cells;
+    std::vector<size_t> m_sizes;
+};
+
+std::optional<QByteArray> param(const Value &v)
+{
+    if (v.isNull())
+        return std::nullopt;
+    return v.toText().toUtf8();
+}
+
+std::optional<QByteArray> param(const RowStore::Cell &c)
+{
+    if (c.null)
+        return std::nullopt;
+    return QByteArray(c.bytes.data(), qsizetype(c.bytes.size()));
+}
+
+// One table on the server, through the connection every record source on it shares.
+class PgTable final : public TableAccess
+{
+public:
+    PgTable(const QString &conninfo, const TableDef &def)
+        : m_conninfo(conninfo)
+        , m_def(def)
+        , m_name(def.name.toUtf8())
+        , m_db(PgDatabase::open(conninfo))
+    { }
+
+    std::unique_ptr<RowReader> reader(RowStore &store) override
+    {
+        return std::make_unique<PgReader>(m_conninfo, m_def, store);
+    }
+
+    int64_t insert(const std::vector<int> &columns, std::vector<Value> &values) override
+    {
+        QByteArrayList names, marks, returned { QByteArray(kPgRowId) };
+        PgParams params;
+        for (int c : columns) {
+            names << pgColumn(m_def.columns[size_t(c)]);
+            marks << '$' + QByteArray::number(marks.size() + 1);
+            params.push_back(param(values[size_t(c)]));
+        }
+        std::vector<size_t> automatic;
+        for (size_t c = 0; c < m_def.columns.size(); ++c) {
+            if (m_def.columns[c].kind == ColumnKind::AutoNumber) {
+                returned << pgColumn(m_def.columns[c]);
+                automatic.push_back(c);
+            }
+        }
+        const PgResult r
+            = m_db->execKept("gi_" + m_name + '_' + QByteArray::number(mask(columns)),
+                             "INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
+                                 + marks.join(',') + ") RETURNING " + returned.join(','),
+                             params);
+        for (size_t i = 0; i < automatic.size(); ++i)
+            values[automatic[i]] = Value(r.bytes(0, int(i) + 1).toDouble());
+        return r.bytes(0, 0).toLongLong();
+    }
+
+    Outcome update(int64_t &rowId, const std::vector<RowStore::Cell> &read,
+                   const std::vector<int> &columns, const std::vector<Value> &values) override
+    {
+        QByteArrayList sets;
+        PgParams params;
+        for (int c : columns) {
+            sets << pgColumn(m_def.columns[size_t(c)]) + " = $"
+                    + QByteArray::number(params.size() + 1);
+            params.push_back(param(values[size_t(c)]));
+        }
+        const QByteArray where = unchanged(rowId, read, params);
+        const PgResult r
+            = m_db->execKept("gu_" + m_name + '_' + QByteArray::number(mask(columns)),
+                             "UPDATE " + m_name + " SET " + sets.join(", ") + where, params);
+        return QByteArray(PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
+    }
+
+    Outcome remove(int64_t rowId, const std::vector<RowStore::Cell> &read) override
+    {
+        PgParams params;
+        const QByteArray where = unchanged(rowId, read, params);
+        const PgResult r = m_db->execKept("gd_" + m_name, "DELETE FROM " + m_name + where, params);
+        return QByteArray(PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
+    }
+
+    bool reread(int64_t rowId, bool hold, std::vector<std::optional<QByteArray>> &cells) override
+    {
+        const PgResult r
+            = m_db->execKept((hold ? "gh_" : "gr_") + m_name,
+                             "SELECT " + columnList(m_def) + " FROM " + m_name + " WHERE "
+                                 + kPgRowId + " = $1" + (hold ? " FOR UPDATE" : ""),
+                             { QByteArray::number(rowId) });
+        if (r.rows() == 0)
+            return false;
+        cells.clear();
+        for (int c = 0; c < int(m_def.columns.size()); ++c)
+            cells.push_back(r.isNull(0, c) ? std::nullopt
+                                           : std::optional<QByteArray>(r.bytes(0, c)));
+        return true;
+    }
+
+    QString explain(const AppError &e, const std::vector<Value> &values) const override
+    {
+        if (m_db->lastState() == "23505") { // unique_violation
+            for (size_t c = 0; c < m_def.columns.size(); ++c) {
+                const ColumnDef &def = m_def.columns[c];
+                if (def.unique
+                    && m_db->lastDetail().contains(QLatin1Char('(') + def.name.toLower()
+                                                   + QLatin1Char(')'))) {
+                    return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
+                        .arg(def.name, shortQuote(values[c].toText()), m_def.name);
+                }
+            }
+        }
+        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2")
+            .arg(m_def.name, e.description());
+    }
+
+    std::unique_ptr<Transaction> beginTransaction() override
+    {
+        class PgTransaction final : public Transaction
+        {
+        public:
+            explicit PgTransaction(std::shared_ptr<PgDatabase> db)
+                : m_db(std::move(db))
+                , m_t(*m_db)
+            { }
+            void commit() override { m_t.commit(); }
+
+        private:
+            std::shared_ptr<PgDatabase> m_db;
+            PgDatabase::Transaction m_t;
+        };
+        return std::make_unique<PgTransaction>(m_db);
+    }
+
+    void addUndo(std::function<void()> undo) override { m_db->addUndo(std::move(undo)); }
+
+private:
+    static uint64_t mask(const std::vector<int> &columns)
+    {
+        uint64_t m = 0;
+        for (int c : columns)
+            m |= uint64_t(1) << c;
+        return m;
+    }
+
+    // The row by its identity, and only as it was read: every column compared with the value
+    // read, as the column's own type compares it.
+    QByteArray unchanged(int64_t rowId, const std::vector<RowStore::Cell> &read,
+                         PgParams &params) const
+    {
+        params.push_back(QByteArray::number(rowId));
+        QByteArray where
+            = " WHERE " + QByteArray(kPgRowId) + " = $" + QByteArray::number(params.size());
+        for (size_t c = 0; c < m_def.columns.size(); ++c) {
+            params.push_back(param(read[c]));
+            where += " AND " + pgColumn(m_def.columns[c]) + " IS NOT DISTINCT FROM $"
+                + QByteArray::number(params.size()) + "::" + pgType(m_def.columns[c]);
+        }
+        return where;
+    }
+
+    const QString m_conninfo;
+    const TableDef &m_def;
+    const QByteArray m_name;
+    std::shared_ptr<PgDatabase> m_db;
+};
+
+} // namespace
+
+std::unique_ptr<TableAccess> openServerTable(const QString &address, const TableDef &table)
+{
+    return std::make_unique<PgTable>(serverConninfo(address), table);
+}
+
+} // namespace gudang

@@ -1,0 +1,48 @@
+#include "store.h"
+
+#include <QStringList>
+#include <libpq-fe.h>
+
+namespace gudang {
+
+namespace {
+
+const QLatin1String kPrefix("server:");
+
+} // namespace
+
+QString serverAddress(const QString &conninfo)
+{
+    return kPrefix + conninfo;
+}
+
+bool isServerAddress(const QString &address)
+{
+    return address.startsWith(kPrefix);
+}
+
+QString serverConninfo(const QString &address)
+{
+    return isServerAddress(address) ? address.mid(kPrefix.size()) : QString();
+}
+
+QString serverDisplayName(const QString &address)
+{
+    const QByteArray conninfo = serverConninfo(address).toUtf8();
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(conninfo.constData(), &error);
+    PQfreemem(error);
+    if (!options)
+        return QStringLiteral("server (alamat tidak terbaca)");
+    QStringList parts;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (!o->val || !*o->val || qstrcmp(o->keyword, "password") == 0)
+            continue;
+        parts << QStringLiteral("%1=%2").arg(QString::fromUtf8(o->keyword),
+                                             QString::fromUtf8(o->val));
+    }
+    PQconninfoFree(options);
+    return QStringLiteral("server PostgreSQL (%1)").arg(parts.join(QLatin1Char(' ')));
+}
+
+} // namespace gudang
