@@ -157,24 +157,31 @@ void frmkeluar::on_txtjumlah_returnPressed()
     cmdsimpan->setFocus();
 }
 
-bool frmkeluar::post(double remainder)
+frmkeluar::Posting frmkeluar::post(double quantity, double decidedOn)
 {
     RecordSource &s = stock();
-    auto transaction = adodc1->beginTransaction();
-    adodc1->addNew();
-    adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
-    adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
-    adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
-    adodc1->update();
-    s.find(kKode, txtkode->text());
-    if (s.eof()) {
+    {
+        auto transaction = adodc1->beginTransaction();
+        // The stock row is read as stored and held until the commit: another workstation
+        // posting against the same code waits, and nothing is lost or counted twice.
+        if (!s.refreshCurrent(true))
+            return Posting::CodeGone;
+        const Value held = s.field(col::tstok::Jumlah_Stok);
+        if (held.isNull() || held.toNumber() != decidedOn) {
+            transaction.reset();
+            s.refreshCurrent(false); // the decision is made again on what is stored now
+            return Posting::StockChanged;
+        }
+        adodc1->addNew();
+        adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
+        adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
+        adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
+        adodc1->update();
+        s.setField(col::tstok::Jumlah_Stok, decidedOn - quantity);
+        s.update();
         transaction->commit();
-        return false;
     }
-    s.setField(col::tstok::Jumlah_Stok, remainder);
-    s.update();
-    transaction->commit();
-    return true;
+    return Posting::Done;
 }
 
 void frmkeluar::on_cmdsimpan_clicked()
@@ -188,35 +195,77 @@ void frmkeluar::on_cmdsimpan_clicked()
         if (!checkCode())
             return;
     }
-    const Value stockValue = s.field(col::tstok::Jumlah_Stok);
+    const Value shownValue = s.field(col::tstok::Jumlah_Stok);
     const double quantity = leadingNumber(txtjumlah->text());
-    if (stockValue.isNull())
-        return; // a stock without a value compares with nothing
-    const double stockNow = stockValue.toNumber();
-    const double remainder = stockNow - quantity;
-
-    if (stockNow < quantity) {
-        app().dialogs().message(QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang"),
-                                Style::Critical | Style::Information, kPerhatian);
-        txtjumlah->setFocus();
+    auto codeGone = [&] {
+        app().dialogs().message(QStringLiteral("Maaf Kode Barang Tidak Terdaftar"),
+                                Style::Information, kPerhatian);
+        txtkode->setFocus();
+    };
+    // The decision rests on the stock as stored now: another workstation may have posted
+    // against the same code since this screen read it.
+    if (!s.refreshCurrent(false)) {
+        codeGone();
         return;
     }
-    if (stockNow == quantity) {
-        if (app().dialogs().message(
-                QStringLiteral(
-                    "Stok Barang Sama Dengan Jumlah permintaan Barang, DITERUSKAN atau TIDAK..???"),
-                Style::YesNo | Style::Information, kPerhatian)
-            != Button::Yes)
+    bool askedEqual = false;
+    for (;;) {
+        const Value stockValue = s.field(col::tstok::Jumlah_Stok);
+        if (stockValue.isNull())
+            return; // a stock without a value compares with nothing
+        const double stockNow = stockValue.toNumber();
+        const double remainder = stockNow - quantity;
+        // Where the stock stored differs from the one this screen read, the message says it.
+        const QString changed = stockValue == shownValue
+            ? QString()
+            : QStringLiteral("\nStok saat ini %1 (baru saja diubah di komputer lain).")
+                  .arg(formatNumber(stockNow));
+        if (stockNow < quantity) {
+            app().dialogs().message(
+                QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang") + changed,
+                Style::Critical | Style::Information, kPerhatian);
+            txtjumlah->setFocus();
             return;
-        if (!post(remainder)) {
-            txtkode->setText(QString());
-            txtjumlah->setText(QString());
+        }
+        const bool equal = stockNow == quantity;
+        if (equal && !askedEqual) {
+            if (app().dialogs().message(
+                    QStringLiteral("Stok Barang Sama Dengan Jumlah permintaan Barang, DITERUSKAN "
+                                   "atau TIDAK..???")
+                        + changed,
+                    Style::YesNo | Style::Information, kPerhatian)
+                != Button::Yes)
+                return;
+            askedEqual = true;
+        }
+        if (!equal && !(stockNow > remainder)) {
+            // A quantity of 0 or below against a larger stock posts nothing; the user is told
+            // why.
+            app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
+                                    Style::Information, kPerhatian);
+            txtjumlah->setFocus();
+            return;
+        }
+        const Posting posted = post(quantity, stockNow);
+        if (posted == Posting::StockChanged) {
+            askedEqual = askedEqual && s.field(col::tstok::Jumlah_Stok) == stockValue;
+            continue;
+        }
+        if (posted == Posting::CodeGone) {
+            if (equal) {
+                txtkode->setText(QString());
+                txtjumlah->setText(QString());
+            }
+            codeGone();
             return;
         }
         if (app().dialogs().message(QStringLiteral("Masih ada Input Data Lagi?"),
                                     Style::YesNo | Style::Information, kPerhatian)
             == Button::Yes) {
-            txtkode->setEnabled(true);
+            if (equal)
+                txtkode->setEnabled(true);
+            else
+                txtkode->setFocus();
             txtkode->setText(QString());
             txtjumlah->setText(QString());
         } else {
@@ -224,24 +273,6 @@ void frmkeluar::on_cmdsimpan_clicked()
         }
         return;
     }
-    if (stockNow > remainder) {
-        if (!post(remainder))
-            return;
-        if (app().dialogs().message(QStringLiteral("Masih ada Input Data Lagi?"),
-                                    Style::YesNo | Style::Information, kPerhatian)
-            == Button::Yes) {
-            txtkode->setFocus();
-            txtkode->setText(QString());
-            txtjumlah->setText(QString());
-        } else {
-            unloadMe();
-        }
-        return;
-    }
-    // A quantity of 0 or below against a larger stock posts nothing; the user is told why.
-    app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
-                            Style::Information, kPerhatian);
-    txtjumlah->setFocus();
 }
 
 void frmkeluar::on_cmdedit_clicked()

@@ -58,7 +58,9 @@ private:
     bool checkCode();
     // Adds the goods-out row and writes the remainder into the code's stock record, in one
     // transaction. False when the stock record was not found (only the goods-out row is kept).
-    bool post(double remainder);
+    enum class Posting { Done, StockChanged, CodeGone };
+    // Posts the quantity when the stock, read again and held, is still `decidedOn`.
+    Posting post(double quantity, double decidedOn);
 
     QString m_cari; // the last search text
 };

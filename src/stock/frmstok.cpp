@@ -1,4 +1,5 @@
 #include "frmstok.h"
+#include "data/apperror.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmestok.h"
@@ -162,17 +163,6 @@ void frmstok::on_cmdsimpan_clicked()
         return;
     const QString code = txtkode->text();
     const double entered = leadingNumber(txtstok->text());
-    int64_t old = 0;
-    if (Adodc1->recordCount() > 0) {
-        Adodc1->moveFirst();
-        Adodc1->find(kKode, code);
-        if (!Adodc1->eof()) {
-            const Value stored = Adodc1->field(col::tstok::Jumlah_Stok);
-            if (!stored.isNull())
-                old = wholeNumber(stored.toNumber(), -kQuantityLimit, kQuantityLimit);
-        }
-    }
-    const double total = double(old) + entered;
 
     auto addRecord = [&] {
         Adodc1->addNew();
@@ -188,8 +178,20 @@ void frmstok::on_cmdsimpan_clicked()
         Adodc1->moveFirst();
         Adodc1->find(kKode, code);
         if (!Adodc1->eof()) {
-            Adodc1->setField(col::tstok::Jumlah_Stok, total);
+            // The booking adds to the stock as stored now, held until the commit: a
+            // posting or a booking on another workstation meanwhile is not overwritten.
+            auto transaction = Adodc1->beginTransaction();
+            if (!Adodc1->refreshCurrent(true))
+                throw AppError(QStringLiteral("Data stok kode %1 sudah dihapus di komputer lain; "
+                                              "stok tidak ditambahkan.")
+                                   .arg(code));
+            const Value stored = Adodc1->field(col::tstok::Jumlah_Stok);
+            const double current = stored.isNull()
+                ? 0
+                : double(wholeNumber(stored.toNumber(), -kQuantityLimit, kQuantityLimit));
+            Adodc1->setField(col::tstok::Jumlah_Stok, current + entered);
             Adodc1->update();
+            transaction->commit();
             clearFields();
         } else {
             addRecord();
