@@ -10,11 +10,15 @@
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTableView>
 
+#include "data/pgdatabase.h"
+#include "data/store.h"
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <stdexcept>
 
@@ -30,6 +34,81 @@ QString tempBase()
 
 } // namespace
 
+bool onServer()
+{
+    return !qEnvironmentVariableIsEmpty("GUDANG_TEST_SERVER");
+}
+
+namespace {
+
+QString serverBase()
+{
+    return qEnvironmentVariable("GUDANG_TEST_SERVER");
+}
+
+void serverExec(const QString &conninfo, const QByteArray &sql)
+{
+    PGconn *conn = PQconnectdb(conninfo.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const std::string why = PQerrorMessage(conn);
+        PQfinish(conn);
+        throw std::runtime_error("test server: " + why);
+    }
+    PQsetNoticeProcessor(
+        conn, [](void *, const char *) {}, nullptr);
+    PGresult *r = PQexec(conn, sql.constData());
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+    const std::string why = PQresultErrorMessage(r);
+    PQclear(r);
+    PQfinish(conn);
+    if (!ok)
+        throw std::runtime_error("test server: " + why);
+}
+
+// The tests' SQL as the server reads it: a row's identity is id_baris there (rowid on SQLite),
+// and "SELECT *" means the program's own columns.
+QByteArray forServer(const QString &sql)
+{
+    QString out = sql;
+    out.replace(QRegularExpression(QStringLiteral("\\browid\\b")), QStringLiteral("id_baris"));
+    // User is a word of the server's SQL: the column is named in quotes there.
+    out.replace(QRegularExpression(QStringLiteral("\\bUser\\b")), QStringLiteral("\"user\""));
+    // Quoted column names: the server's are folded to lower case.
+    for (const char *table : { "tpass", "tbarang", "tstok", "tbrgkeluar" }) {
+        for (const ColumnDef &c : tableDef(QString::fromLatin1(table)).columns)
+            out.replace(QLatin1Char('"') + c.name + QLatin1Char('"'),
+                        QString::fromUtf8(pgColumn(c)));
+    }
+    const QRegularExpression star(QStringLiteral("SELECT \\* FROM (\\w+)"));
+    QRegularExpressionMatch m;
+    while ((m = star.match(out)).hasMatch()) {
+        QStringList cols;
+        for (const ColumnDef &c : tableDef(m.captured(1)).columns)
+            cols << QString::fromUtf8(pgColumn(c));
+        out.replace(
+            m.capturedStart(), m.capturedLength(),
+            QStringLiteral("SELECT %1 FROM %2").arg(cols.join(QLatin1Char(',')), m.captured(1)));
+    }
+    return out.toUtf8();
+}
+
+} // namespace
+
+QString newServerDatabase()
+{
+    static int counter = 0;
+    const QString name
+        = QStringLiteral("gt_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+    serverExec(serverBase(), "CREATE DATABASE " + name.toUtf8());
+    return serverBase() + QStringLiteral(" dbname=") + name;
+}
+
+void dropServerDatabase(const QString &conninfo)
+{
+    const QString name = conninfo.section(QStringLiteral("dbname="), -1).trimmed();
+    serverExec(serverBase(), "DROP DATABASE IF EXISTS " + name.toUtf8() + " WITH (FORCE)");
+}
+
 Env::Env(bool createDatabases)
     : locations(QString())
     , m_dir(tempBase())
@@ -37,10 +116,17 @@ Env::Env(bool createDatabases)
     if (!m_dir.isValid())
         throw std::runtime_error("no temporary folder");
     useCheapPasswordHashingForTests();
-    locations = Locations(m_dir.path());
-    if (createDatabases) {
-        Database::create(locations.credentialsPath(), DbRole::Credentials);
-        Database::create(locations.workingPath(), DbRole::Working);
+    if (onServer()) {
+        m_server = newServerDatabase();
+        locations = Locations(m_dir.path(), m_server);
+        if (createDatabases)
+            initServer(m_server);
+    } else {
+        locations = Locations(m_dir.path());
+        if (createDatabases) {
+            Database::create(locations.credentialsPath(), DbRole::Credentials);
+            Database::create(locations.workingPath(), DbRole::Working);
+        }
     }
     m_app = std::make_unique<App>(locations, dialogs);
 }
@@ -49,6 +135,13 @@ Env::~Env()
 {
     m_app.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (!m_server.isEmpty()) {
+        try {
+            dropServerDatabase(m_server);
+        } catch (const std::exception &e) {
+            qWarning("%s", e.what());
+        }
+    }
     // A test answers or reads every box it causes and uses its whole script.
     if (!dialogs.unscripted().isEmpty())
         QTest::qFail(qPrintable(QStringLiteral("boxes neither answered nor read: ")
@@ -60,6 +153,10 @@ Env::~Env()
 
 void Env::exec(const QString &path, const QString &sql)
 {
+    if (isServerAddress(path)) {
+        serverExec(serverConninfo(path), forServer(sql));
+        return;
+    }
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr)
         != SQLITE_OK)
@@ -75,6 +172,38 @@ void Env::exec(const QString &path, const QString &sql)
 
 QStringList Env::query(const QString &path, const QString &sql)
 {
+    if (isServerAddress(path)) {
+        PGconn *conn = PQconnectdb(serverConninfo(path).toUtf8().constData());
+        PGresult *r = PQexec(conn, "SET extra_float_digits TO 1; SET DateStyle TO 'ISO, YMD'");
+        PQclear(r);
+        r = PQexec(conn, forServer(sql).constData());
+        if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+            const std::string why = PQresultErrorMessage(r);
+            PQclear(r);
+            PQfinish(conn);
+            throw std::runtime_error("query failed: " + why);
+        }
+        QStringList rows;
+        for (int i = 0; i < PQntuples(r); ++i) {
+            QStringList cols;
+            for (int c = 0; c < PQnfields(r); ++c) {
+                if (PQgetisnull(r, i, c)) {
+                    cols << QStringLiteral("<null>");
+                    continue;
+                }
+                QString v = QString::fromUtf8(PQgetvalue(r, i, c));
+                // float8: a whole number as SQLite writes a REAL.
+                if (PQftype(r, c) == 701 && !v.contains(QLatin1Char('.'))
+                    && !v.contains(QLatin1Char('e')) && !v.contains(QLatin1Char('n')))
+                    v += QStringLiteral(".0");
+                cols << v;
+            }
+            rows << cols.join(QLatin1Char('|'));
+        }
+        PQclear(r);
+        PQfinish(conn);
+        return rows;
+    }
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr)
         != SQLITE_OK)

@@ -20,7 +20,17 @@ class frmkeluar;
 
 namespace gudang::test {
 
-// A fresh data folder with both databases, scripted boxes and an App over them.
+// The store the suites run against: SQLite files in a data folder, or, when the test run set
+// GUDANG_TEST_SERVER to the connection string of its throwaway PostgreSQL server, a fresh
+// database on that server for each Env.
+bool onServer();
+// A connection string for a new, empty database on the test server.
+QString newServerDatabase();
+// Drops a database made by newServerDatabase(), with its connections.
+void dropServerDatabase(const QString &conninfo);
+
+// A fresh data folder with both databases, scripted boxes and an App over them; on the test
+// server, the folder keeps the report definitions and the tables live on the server.
 class Env
 {
 public:
@@ -35,15 +45,24 @@ public:
 
     // Replaces the rows of tpass; a null QVariant stores Null.
     void setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows, bool hash = true);
-    // Runs SQL on a database file through its own connection.
+    // Runs SQL on a database file, or on the server, through its own connection.
     static void exec(const QString &path, const QString &sql);
-    // Rows of a query as text, columns joined by '|', Null as "<null>".
+    // Rows of a query as text, columns joined by '|', Null as "<null>"; numbers of a number
+    // column as SQLite writes them ("7.0"), on either store.
     static QStringList query(const QString &path, const QString &sql);
 
 private:
     QTemporaryDir m_dir;
+    QString m_server; // the Env's own database on the test server
     std::unique_ptr<App> m_app;
 };
+
+// For a test of what only a data folder has (files, backups, the folder lock).
+#define SKIP_ON_SERVER()                                                                           \
+    do {                                                                                           \
+        if (gudang::test::onServer())                                                              \
+            QSKIP("only for a data folder");                                                       \
+    } while (false)
 
 // Gives the window the focus as a user's click would (offscreen windows are not activated by
 // showing them).

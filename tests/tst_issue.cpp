@@ -272,8 +272,13 @@ private slots:
         seed(env, { "A1,10" });
         // The stock write fails after the goods-out row has been added.
         Env::exec(env.locations.workingPath(),
-                  QStringLiteral("CREATE TRIGGER gagal BEFORE UPDATE ON tstok BEGIN SELECT "
-                                 "RAISE(ABORT, 'uji'); END"));
+                  test::onServer()
+                      ? QStringLiteral("CREATE FUNCTION gagal() RETURNS trigger LANGUAGE plpgsql "
+                                       "AS $$BEGIN RAISE EXCEPTION 'uji'; END$$; CREATE TRIGGER "
+                                       "gagal BEFORE UPDATE ON tstok FOR EACH ROW EXECUTE "
+                                       "FUNCTION gagal()")
+                      : QStringLiteral("CREATE TRIGGER gagal BEFORE UPDATE ON tstok BEGIN SELECT "
+                                       "RAISE(ABORT, 'uji'); END"));
         frmkeluar &k = openIssue(env);
         test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
@@ -290,12 +295,17 @@ private slots:
         QCOMPARE(s->DataGrid1->model()->index(0, 1).data().toString(), QStringLiteral("10"));
         QVERIFY(!s->Adodc1->hasPending() && !k.adodc1->hasPending());
         // Once the cause is gone the same posting succeeds.
-        Env::exec(env.locations.workingPath(), QStringLiteral("DROP TRIGGER gagal"));
+        Env::exec(env.locations.workingPath(),
+                  test::onServer() ? QStringLiteral("DROP TRIGGER gagal ON tstok")
+                                   : QStringLiteral("DROP TRIGGER gagal"));
         env.dialogs.answer(Button::Yes);
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         QCOMPARE(outRows(env).size(), 1);
         QCOMPARE(stockOf(env, QStringLiteral("A1")), QStringLiteral("7.0"));
-        QCOMPARE(k.adodc1->field(0).toText(), QStringLiteral("1"));
+        // The server's number sequence does not give again a number it gave to a rolled-back
+        // posting.
+        QCOMPARE(k.adodc1->field(0).toText(),
+                 test::onServer() ? QStringLiteral("2") : QStringLiteral("1"));
     }
 
     void codeCheck()

@@ -461,7 +461,7 @@ QString copyToServer(const Locations &from, const QString &conninfo)
     for (const TableDef *table : allOurTables()) {
         const PgResult r = db->exec("SELECT count(*) FROM " + table->name.toUtf8());
         if (r.bytes(0, 0) != "0")
-            throw AppError(QStringLiteral("Server %1 sudah berisi data (tabel %2: %3 baris); "
+            throw AppError(QStringLiteral("%1 sudah berisi data (tabel %2: %3 baris); "
                                           "tidak ada yang disalin.")
                                .arg(serverName(conninfo), table->name, r.text(0, 0)));
     }

@@ -414,6 +414,9 @@ QString lastBackup(const Locations &locations, DbRole role)
 
 QString lastBackupText(const Locations &locations, DbRole role)
 {
+    if (locations.onServer())
+        return QStringLiteral("Data ada di server PostgreSQL; cadangannya dibuat dan dipulihkan "
+                              "dengan pg_dump dan pg_restore oleh pengelola server.");
     const QString last = lastBackup(locations, role);
     if (last.isEmpty())
         return QStringLiteral("Belum ada cadangan di %1.").arg(native(backupFolder(locations)));

@@ -45,4 +45,33 @@ QString serverDisplayName(const QString &address)
     return QStringLiteral("server PostgreSQL (%1)").arg(parts.join(QLatin1Char(' ')));
 }
 
+bool conninfoHasPassword(const QString &conninfo)
+{
+    const QByteArray info = conninfo.toUtf8();
+    PQconninfoOption *options = PQconninfoParse(info.constData(), nullptr);
+    if (!options)
+        return false;
+    bool found = false;
+    for (PQconninfoOption *o = options; o->keyword; ++o) {
+        if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val)
+            found = true;
+    }
+    PQconninfoFree(options);
+    return found;
+}
+
+QString conninfoError(const QString &conninfo)
+{
+    const QByteArray info = conninfo.toUtf8();
+    char *error = nullptr;
+    PQconninfoOption *options = PQconninfoParse(info.constData(), &error);
+    const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
+    PQfreemem(error);
+    if (options) {
+        PQconninfoFree(options);
+        return QString();
+    }
+    return why.isEmpty() ? QStringLiteral("alamat server tidak terbaca") : why;
+}
+
 } // namespace gudang

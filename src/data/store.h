@@ -13,5 +13,9 @@ bool isServerAddress(const QString &address);
 QString serverConninfo(const QString &address);
 // A server address as messages name it: the connection string without a password.
 QString serverDisplayName(const QString &address);
+// Whether a connection string names a password; and what is wrong with one that libpq cannot
+// read (empty when it reads).
+bool conninfoHasPassword(const QString &conninfo);
+QString conninfoError(const QString &conninfo);
 
 } // namespace gudang

@@ -244,6 +244,7 @@ void writeMissingReportDefinitions(const Locations &locations)
     for (const auto &[path, text] : files) {
         if (QFileInfo::exists(path))
             continue;
+        QDir().mkpath(QFileInfo(path).absolutePath()); // with a server, the folder may be new
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(text.toUtf8()) < 0
             || !f.commit())

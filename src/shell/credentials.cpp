@@ -58,8 +58,10 @@ bool verifyPassword(const QString &stored, const QString &typed)
 
 void createFirstUser(const Locations &locations, const QString &user, const QString &password)
 {
-    Database::create(locations.credentialsPath(), DbRole::Credentials);
-    Database::create(locations.workingPath(), DbRole::Working);
+    if (!locations.onServer()) { // the server's tables are made by --init-server
+        Database::create(locations.credentialsPath(), DbRole::Credentials);
+        Database::create(locations.workingPath(), DbRole::Working);
+    }
     auto tpass = openRecordSource(locations.credentialsPath(), QStringLiteral("tpass"));
     if (tpass->recordCount() > 0) {
         tpass->moveFirst();

@@ -1,7 +1,9 @@
 #include "startup.h"
 #include "data/apperror.h"
 #include "data/database.h"
+#include "data/pgdatabase.h"
 #include "data/safekeeping.h"
+#include "data/store.h"
 #include "data/value.h"
 #include "demo.h"
 #include "frmawal.h"
@@ -33,7 +35,7 @@ namespace {
 void startLogin(App &app, bool demo)
 {
     const Locations &loc = app.locations();
-    if (!QFileInfo::exists(loc.workingPath()))
+    if (!loc.onServer() && !QFileInfo::exists(loc.workingPath()))
         Database::create(loc.workingPath(), DbRole::Working);
     writeMissingReportDefinitions(loc);
     if (demo)
@@ -105,12 +107,45 @@ bool newUserOverExistingData(App &app)
         == Button::Yes;
 }
 
+// On a server: its tables must be there as the program needs them; the first-run window
+// comes while it has no user yet.
+bool startOnServer(App &app, bool demo)
+{
+    ScreenManager &screens = app.screens();
+    const Locations &loc = app.locations();
+    if (demo) {
+        refuse(app, QStringLiteral("--demo hanya untuk database di folder data, bukan di server."));
+        screens.end();
+        return false;
+    }
+    if (const QString problem = serverSchemaProblem(loc.server()); !problem.isEmpty()) {
+        refuse(app,
+               QStringLiteral("Database di %1 belum siap untuk Gudang: %2.\nSiapkan sekali "
+                              "dengan: gudang --server \"...\" --init-server")
+                   .arg(serverDisplayName(loc.workingPath()), problem));
+        screens.end();
+        return false;
+    }
+    if (serverHasNoUsers(loc.server())) {
+        frmawal &first = screens.get<frmawal>();
+        first.onCreated = [&app] {
+            startLogin(app, false);
+        };
+        screens.showStart(first);
+        return true;
+    }
+    startLogin(app, false);
+    return true;
+}
+
 } // namespace
 
 bool startProgram(App &app, bool demo)
 {
     ScreenManager &screens = app.screens();
     const Locations &loc = app.locations();
+    if (loc.onServer())
+        return startOnServer(app, demo);
     if (!filesSound(app)) {
         screens.end();
         return false;
@@ -151,6 +186,8 @@ bool startProgram(App &app, bool demo)
 
 void endOfRun(App &app)
 {
+    if (app.locations().onServer())
+        return; // a server's backups are the server's business (pg_dump)
     try {
         makeDailyBackups(app.locations(), QDateTime::currentDateTime());
     } catch (const AppError &e) {
@@ -173,7 +210,7 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
                      qPrintable(which));
         return 2;
     }
-    if (!QFileInfo::exists(loc.workingPath())) {
+    if (!loc.onServer() && !QFileInfo::exists(loc.workingPath())) {
         std::fprintf(stderr,
                      "Database kerja %s tidak ditemukan; laporan tidak dibuat.\nPeriksa "
                      "--data-dir, atau jalankan Gudang sekali dengan folder data itu.\n",
@@ -240,6 +277,31 @@ struct Options
         QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
         QStringLiteral("FILE")
     };
+    QCommandLineOption server {
+        QStringLiteral("server"),
+        QStringLiteral("Pakai database di server PostgreSQL ini (string koneksi libpq atau URI, "
+                       "tanpa kata sandi: pakai ~/.pgpass, PGPASSWORD atau pg_service.conf)."),
+        QStringLiteral("CONNINFO")
+    };
+    QCommandLineOption rememberServer {
+        QStringLiteral("remember-server"),
+        QStringLiteral("Bersama --server: ingat server itu untuk folder data ini (file "
+                       "server.conf), sehingga Gudang berikutnya cukup dijalankan tanpa opsi.")
+    };
+    QCommandLineOption forgetServer {
+        QStringLiteral("forget-server"),
+        QStringLiteral("Lupakan server yang diingat untuk folder data ini; Gudang kembali memakai "
+                       "database di folder itu.")
+    };
+    QCommandLineOption initServer { QStringLiteral("init-server"),
+                                    QStringLiteral("Buat tabel Gudang di database server yang "
+                                                   "masih kosong (bersama --server).") };
+    QCommandLineOption copyToServer {
+        QStringLiteral("copy-to-server"),
+        QStringLiteral("Salin semua data folder data (--data-dir) ke server ini dalam satu "
+                       "transaksi; server harus belum berisi data."),
+        QStringLiteral("CONNINFO")
+    };
 
     void addTo(QCommandLineParser &parser) const
     {
@@ -252,6 +314,11 @@ struct Options
         parser.addOption(restore);
         parser.addOption(report);
         parser.addOption(pdf);
+        parser.addOption(server);
+        parser.addOption(rememberServer);
+        parser.addOption(forgetServer);
+        parser.addOption(initServer);
+        parser.addOption(copyToServer);
     }
 };
 
@@ -266,7 +333,9 @@ bool headless(const QStringList &arguments)
         return true;
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
         || parser.isSet(QStringLiteral("version")) || parser.isSet(options.pdf)
-        || parser.isSet(options.report) || parser.isSet(options.restore);
+        || parser.isSet(options.report) || parser.isSet(options.restore)
+        || parser.isSet(options.forgetServer) || parser.isSet(options.initServer)
+        || parser.isSet(options.copyToServer);
 }
 
 // The command line's mistake in the program's words; empty when there is none.
@@ -284,12 +353,71 @@ QString commandLineError(const QStringList &arguments)
         return QStringLiteral("Opsi tidak dikenal: %1.").arg(names.join(QStringLiteral(", ")));
     }
     for (const QCommandLineOption *o :
-         { &options.dataDir, &options.report, &options.pdf, &options.restore }) {
+         { &options.dataDir, &options.report, &options.pdf, &options.restore, &options.server,
+           &options.copyToServer }) {
         const QString name = QStringLiteral("--") + o->names().constFirst();
         if (arguments.constLast() == name)
             return QStringLiteral("Opsi %1 perlu nilai (%2).").arg(name, o->valueName());
     }
     return QStringLiteral("Baris perintah tidak dapat dibaca: %1").arg(parser.errorText());
+}
+
+// The server of this run: --server, or the one remembered for the folder. Does what the server
+// options ask that needs no window (remember, forget, prepare, copy) and returns the exit code
+// when the program ends there; -1 to go on.
+int chooseServer(const QCommandLineParser &parser, const Options &options, const QString &dir,
+                 QString *server)
+{
+    const Locations folder(dir);
+    try {
+        if (parser.isSet(options.forgetServer)) {
+            const QString was = folder.rememberedServer();
+            folder.rememberServer(QString());
+            if (was.isEmpty())
+                std::printf("Tidak ada server yang diingat untuk %s.\n",
+                            qPrintable(QDir::toNativeSeparators(dir)));
+            else
+                std::printf("Server dilupakan; Gudang memakai database di %s lagi.\n",
+                            qPrintable(QDir::toNativeSeparators(dir)));
+            return 0;
+        }
+        if (parser.isSet(options.copyToServer)) {
+            const QString target = parser.value(options.copyToServer);
+            if (const QString bad = conninfoError(target); !bad.isEmpty()) {
+                std::fprintf(stderr, "Alamat server tidak terbaca: %s\n", qPrintable(bad));
+                return 2;
+            }
+            std::printf("%s\n", qPrintable(copyToServer(folder, target)));
+            return 0;
+        }
+        *server = parser.isSet(options.server) ? parser.value(options.server)
+                                               : folder.rememberedServer();
+        if (server->isEmpty()) {
+            if (parser.isSet(options.initServer) || parser.isSet(options.rememberServer)) {
+                std::fprintf(stderr, "--init-server dan --remember-server perlu --server.\n");
+                return 2;
+            }
+            return -1;
+        }
+        if (const QString bad = conninfoError(*server); !bad.isEmpty()) {
+            std::fprintf(stderr, "Alamat server tidak terbaca: %s\n", qPrintable(bad));
+            return 2;
+        }
+        if (parser.isSet(options.rememberServer)) {
+            folder.rememberServer(*server);
+            std::printf("Server diingat untuk %s: Gudang berikutnya cukup dijalankan tanpa "
+                        "opsi.\n",
+                        qPrintable(QDir::toNativeSeparators(dir)));
+        }
+        if (parser.isSet(options.initServer)) {
+            std::printf("%s\n", qPrintable(initServer(*server)));
+            return 0;
+        }
+    } catch (const AppError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return -1;
 }
 
 // SIGTERM, SIGHUP and SIGINT end the program through its event loop, as "Keluar" does, so
@@ -396,16 +524,28 @@ int runGudang(int argc, char **argv)
     parser.process(qapp);
 
     const QString dir = parser.isSet(dataDir) ? parser.value(dataDir) : Locations::defaultDataDir();
+    QString server;
+    if (const int rc = chooseServer(parser, options, dir, &server); rc >= 0)
+        return rc;
     if (parser.isSet(pdf) || parser.isSet(report)) {
         if (!parser.isSet(pdf) || !parser.isSet(report)) {
             std::fprintf(stderr, "--report dan --pdf dipakai bersama.\n");
             return 2;
         }
-        return writePdfReport(Locations(dir), parser.value(report), parser.value(pdf));
+        return writePdfReport(Locations(dir, server), parser.value(report), parser.value(pdf));
     }
-    const Locations locations(dir);
+    const Locations locations(dir, server);
+    if (locations.onServer() && parser.isSet(restore)) {
+        std::fprintf(stderr,
+                     "--restore hanya untuk database di folder data. Data di server dicadangkan "
+                     "dan dipulihkan dengan pg_dump dan pg_restore (lihat README, bagian "
+                     "\"Several workstations\").\n");
+        return 1;
+    }
+    // Several programs on one server are the point of a server: the folder is not locked.
     QString why;
-    const std::unique_ptr<QLockFile> lock = lockDataFolder(locations, &why);
+    const std::unique_ptr<QLockFile> lock
+        = locations.onServer() ? nullptr : lockDataFolder(locations, &why);
     if (parser.isSet(restore)) {
         if (!lock) {
             std::fprintf(stderr, "%s\n", qPrintable(why));
@@ -425,7 +565,7 @@ int runGudang(int argc, char **argv)
         return 0;
     }
     QtDialogs dialogs;
-    if (!lock) {
+    if (!lock && !locations.onServer()) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         dialogs.message(why, Style::Critical, {});
         return 1;
@@ -448,7 +588,8 @@ int runGudang(int argc, char **argv)
         endOfRun(app);
     }
     // Every database is closed now: the files are as this run leaves them.
-    recordCleanEnd(locations);
+    if (!locations.onServer())
+        recordCleanEnd(locations);
     return rc;
 }
 

@@ -1,0 +1,39 @@
+#!/bin/bash
+# A throwaway PostgreSQL server for the tests and the benchmarks: a cluster in a temporary
+# folder, listening only on a Unix socket in that folder. Run as root, the server runs as the
+# user postgres (PostgreSQL refuses to run as root).
+#   pgcluster.sh start DIR [SETTING=VALUE...]   prints the connection string of its database
+#   pgcluster.sh stop DIR
+set -euo pipefail
+cmd=$1
+dir=$2
+shift 2
+bindir=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
+as_owner() {
+    if [ "$(id -u)" = 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+case $cmd in
+start)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    fi
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    [ "$(id -u)" = 0 ] && chown postgres "$dir"
+    as_owner "$bindir/initdb" -D "$dir/data" -U gudang --auth=trust -E UTF8 --locale=C >"$dir/initdb.log"
+    options="-k $dir -c listen_addresses= -c max_connections=300"
+    for setting in "$@"; do options="$options -c $setting"; done
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$options" start >/dev/null
+    echo "host=$dir user=gudang dbname=postgres"
+    ;;
+stop)
+    if [ -f "$dir/data/postmaster.pid" ]; then
+        as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+    fi
+    rm -rf "$dir"
+    ;;
+*)
+    echo "usage: $0 start|stop DIR" >&2
+    exit 2
+    ;;
+esac
