@@ -94,6 +94,14 @@ QByteArray forServer(const QString &sql)
 
 } // namespace
 
+QStringList storeArguments(const Locations &locations)
+{
+    QStringList args { QStringLiteral("--data-dir"), locations.dataDir() };
+    if (locations.onServer())
+        args << QStringLiteral("--server") << locations.server();
+    return args;
+}
+
 QString newServerDatabase()
 {
     static int counter = 0;
@@ -119,6 +127,7 @@ Env::Env(bool createDatabases)
     if (onServer()) {
         m_server = newServerDatabase();
         locations = Locations(m_dir.path(), m_server);
+        QDir().mkpath(locations.workingFolder()); // report definitions live there
         if (createDatabases)
             initServer(m_server);
     } else {

@@ -64,6 +64,10 @@ private:
             QSKIP("only for a data folder");                                                       \
     } while (false)
 
+// The command line that starts the program on the Env's store: --data-dir, and --server on
+// the test server.
+QStringList storeArguments(const Locations &locations);
+
 // Gives the window the focus as a user's click would (offscreen windows are not activated by
 // showing them).
 void activate(QWidget *window);

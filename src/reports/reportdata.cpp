@@ -1,11 +1,15 @@
 #include "reportdata.h"
 #include "data/apperror.h"
+#include "data/pgdatabase.h"
+#include "data/store.h"
 #include "data/value.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
+#include <cstdlib>
+#include <libpq-fe.h>
 #include <limits>
 #include <memory>
 #include <sqlite3.h>
@@ -72,12 +76,257 @@ QByteArray quoted(const QString &field)
 
 } // namespace
 
+AppError ReportRows::tooManyRows(const ReportLimits &limits) const
+{
+    return AppError(QStringLiteral("File laporan %1: data lebih dari %2 baris; laporan "
+                                   "dihentikan. Batasi data di file itu.")
+                        .arg(m_file, formatNumber(double(limits.rows), 0, true)));
+}
+
+// A total or a remark's comparison over a text would count nothing.
+AppError ReportRows::notANumber(const Numeric &n, const QString &text) const
+{
+    return AppError(
+        QStringLiteral("File laporan %1, baris %2: %3 perlu field angka, tetapi %4 berisi \"%5\".")
+            .arg(m_file)
+            .arg(n.line)
+            .arg(n.what, m_fields[n.field], shortQuote(text)));
+}
+
+// A report's data on a server: one read-only transaction with a repeatable snapshot, so that
+// the first pass and the pages read the same rows; rows come through cursors, a stretch at a
+// time, never all at once.
+class ReportRows::ServerQuery
+{
+public:
+    ServerQuery(const QString &conninfo, const QString &file, int secondsWithoutRow)
+        : m_file(file)
+        , m_timeoutMs(qint64(secondsWithoutRow) * 1000)
+        , m_conn(PgDatabase::connect(conninfo))
+    { }
+    ~ServerQuery() { PQfinish(m_conn); }
+    ServerQuery(const ServerQuery &) = delete;
+    ServerQuery &operator=(const ServerQuery &) = delete;
+
+    void begin()
+    {
+        if (m_inTransaction)
+            return;
+        run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        m_inTransaction = true;
+        run("SET LOCAL statement_timeout = " + QByteArray::number(m_timeoutMs));
+    }
+    void end()
+    {
+        if (m_inTransaction)
+            PQclear(PQexec(m_conn, "COMMIT"));
+        m_inTransaction = false;
+        m_sortedOpen = false;
+    }
+
+    void declare(const QByteArray &cursor, const QByteArray &query)
+    {
+        // Through the extended protocol, which takes one statement only.
+        PgResultHolder r(PQexecParams(
+            m_conn, ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(), 0,
+            nullptr, nullptr, nullptr, nullptr, 0));
+        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK
+            && QByteArray(PQresultErrorMessage(r.get())).contains("multiple commands"))
+            throw AppError(
+                QStringLiteral("File laporan %1: data harus berupa satu perintah SELECT.")
+                    .arg(m_file));
+        check(r.get());
+    }
+    void close(const QByteArray &cursor) { run("CLOSE " + cursor); }
+    // The sorted query from its row `first` on.
+    void openSorted(const QByteArray &query, qint64 first)
+    {
+        begin();
+        if (m_sortedOpen)
+            close("gudang_urut");
+        declare("gudang_urut", query + " OFFSET " + QByteArray::number(first));
+        m_sortedOpen = true;
+    }
+    void closeSorted()
+    {
+        if (m_sortedOpen)
+            close("gudang_urut");
+        m_sortedOpen = false;
+    }
+
+    QStringList fieldsOf(const QByteArray &cursor)
+    {
+        PgResultHolder r(PQdescribePortal(m_conn, cursor.constData()));
+        check(r.get());
+        QStringList fields;
+        m_numeric.clear();
+        for (int c = 0; c < PQnfields(r.get()); ++c) {
+            fields << QString::fromUtf8(PQfname(r.get(), c));
+            const Oid type = PQftype(r.get(), c);
+            // int8, int2, int4, float4, float8, numeric
+            m_numeric.push_back(type == 20 || type == 21 || type == 23 || type == 700 || type == 701
+                                || type == 1700);
+        }
+        return fields;
+    }
+
+    // Up to `count` rows of the cursor, each with its first `columns` values; false once the
+    // cursor has given all.
+    bool fetch(const QByteArray &cursor, int count, int columns, std::vector<ReportRow> &out)
+    {
+        PgResultHolder r(
+            PQexec(m_conn, ("FETCH " + QByteArray::number(count) + " FROM " + cursor).constData()));
+        check(r.get());
+        const int n = PQntuples(r.get());
+        for (int i = 0; i < n; ++i) {
+            ReportRow row(static_cast<size_t>(columns));
+            for (int c = 0; c < columns; ++c) {
+                ReportCell &cell = row[size_t(c)];
+                if (PQgetisnull(r.get(), i, c))
+                    continue;
+                cell.null = false;
+                cell.text
+                    = QString::fromUtf8(PQgetvalue(r.get(), i, c), PQgetlength(r.get(), i, c));
+                if (m_numeric[size_t(c)]) {
+                    cell.isNumber = true;
+                    cell.number = std::strtod(PQgetvalue(r.get(), i, c), nullptr);
+                }
+            }
+            out.push_back(std::move(row));
+        }
+        return n == count;
+    }
+
+private:
+    struct PgResultHolder
+    {
+        explicit PgResultHolder(PGresult *r)
+            : m_r(r)
+        { }
+        ~PgResultHolder() { PQclear(m_r); }
+        PGresult *get() const { return m_r; }
+        PGresult *m_r;
+    };
+
+    void run(const QByteArray &sql)
+    {
+        PgResultHolder r(PQexec(m_conn, sql.constData()));
+        check(r.get());
+    }
+
+    void check(PGresult *r)
+    {
+        const ExecStatusType status = PQresultStatus(r);
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+            return;
+        const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        if (state && qstrcmp(state, "57014") == 0) // query_canceled: the statement timeout
+            throw AppError(QStringLiteral("File laporan %1: data tidak selesai dibaca dalam %2 "
+                                          "detik; laporan dihentikan. Periksa perintah data di "
+                                          "file itu.")
+                               .arg(m_file)
+                               .arg(m_timeoutMs / 1000));
+        const char *primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        throw AppError(
+            QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
+                .arg(m_file,
+                     QString::fromUtf8(primary ? primary : PQerrorMessage(m_conn)).trimmed()));
+    }
+
+    const QString m_file;
+    const qint64 m_timeoutMs;
+    PGconn *m_conn;
+    bool m_inTransaction = false;
+    bool m_sortedOpen = false;
+    std::vector<bool> m_numeric; // by column
+};
+
+void ReportRows::openOnServer(const ReportDefinition &def, const QString &conninfo,
+                              const ReportProgress &progress, const ReportLimits &limits)
+{
+    m_server = std::make_unique<ServerQuery>(conninfo, m_file, limits.secondsWithoutRow);
+    QByteArray inner = def.query.toUtf8().trimmed();
+    while (inner.endsWith(';'))
+        inner = inner.chopped(1).trimmed();
+    m_server->begin();
+    m_server->declare("gudang_data", inner);
+    m_fields = m_server->fieldsOf("gudang_data");
+    setUpChecks(def);
+    // The first pass: rows counted within the limits, numbers checked and added up.
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    std::vector<ReportRow> batch;
+    qint64 rows = 0;
+    for (bool more = true; more;) {
+        batch.clear();
+        more = m_server->fetch("gudang_data", 1000, int(m_fields.size()), batch);
+        for (const ReportRow &row : batch) {
+            if (++rows > limits.rows)
+                throw tooManyRows(limits);
+            for (const Numeric &n : m_numeric) {
+                const ReportCell &cell = row[size_t(n.field)];
+                if (cell.isNumber) {
+                    if (n.total >= 0)
+                        m_totals[size_t(n.total)] += cell.number;
+                } else if (!cell.null) {
+                    throw notANumber(n, cell.text);
+                }
+            }
+        }
+        if (progress && sinceProgress.elapsed() >= 50) {
+            sinceProgress.restart();
+            if (!progress(rows))
+                throw AppError(QStringLiteral("Laporan dibatalkan."));
+        }
+    }
+    m_server->close("gudang_data");
+    m_count = rows;
+    // Sorted as on a database file: by the definition's fields, rows without a value first,
+    // ties in the order the query gives them.
+    if (def.sortBy.isEmpty()) {
+        m_sortedSql = "SELECT * FROM (" + inner + ") AS gudang_data";
+    } else {
+        QByteArrayList keys;
+        for (const QString &f : def.sortBy)
+            keys << quoted(m_fields[fieldIndex(f)]) + " NULLS FIRST";
+        m_sortedSql = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM (" + inner
+            + ") AS gudang_data) AS gudang_baris ORDER BY " + keys.join(", ") + ", gudang_urut";
+    }
+}
+
+void ReportRows::setUpChecks(const ReportDefinition &def)
+{
+    auto need = [&](const QString &field) {
+        if (fieldIndex(field) < 0)
+            throw AppError(QStringLiteral("File laporan %1: field %2 tidak ada pada data.")
+                               .arg(m_file, field));
+        return fieldIndex(field);
+    };
+    for (const ReportColumn &c : def.columns)
+        need(c.field);
+    for (const QString &f : def.sortBy)
+        need(f);
+    // Fields that must hold numbers: each total, and both sides of a remark's comparison.
+    for (qsizetype t = 0; t < def.totals.size(); ++t)
+        m_numeric.push_back(
+            { need(def.totals[t]), def.totalLines.value(t), QStringLiteral("total"), int(t) });
+    if (def.mark) {
+        m_numeric.push_back({ need(def.mark->left), def.mark->line, QStringLiteral("tanda"), -1 });
+        m_numeric.push_back({ need(def.mark->right), def.mark->line, QStringLiteral("tanda"), -1 });
+    }
+    m_totals.assign(size_t(def.totals.size()), 0.0);
+}
+
 ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
                        const QString &definitionPath, const ReportProgress &progress,
                        const ReportLimits &limits)
     : m_file(QDir::toNativeSeparators(definitionPath))
 {
     const QString &file = m_file;
+    if (isServerAddress(workingPath)) {
+        openOnServer(def, serverConninfo(workingPath), progress, limits);
+        return;
+    }
     if (!QFile::exists(workingPath)) {
         throw AppError(QStringLiteral("Database %1 tidak dapat dibuka: file tidak ditemukan.")
                            .arg(QDir::toNativeSeparators(workingPath)));
@@ -121,33 +370,7 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
 
     for (int c = 0; c < sqlite3_column_count(st); ++c)
         m_fields << QString::fromUtf8(sqlite3_column_name(st, c));
-    auto need = [&](const QString &field) {
-        if (fieldIndex(field) < 0)
-            throw AppError(
-                QStringLiteral("File laporan %1: field %2 tidak ada pada data.").arg(file, field));
-        return fieldIndex(field);
-    };
-    for (const ReportColumn &c : def.columns)
-        need(c.field);
-    for (const QString &f : def.sortBy)
-        need(f);
-    // Fields that must hold numbers: each total, and both sides of a remark's comparison.
-    struct Numeric
-    {
-        int field;
-        int line;
-        QString what;
-        int total; // index into the totals, or -1
-    };
-    std::vector<Numeric> numeric;
-    for (qsizetype t = 0; t < def.totals.size(); ++t)
-        numeric.push_back(
-            { need(def.totals[t]), def.totalLines.value(t), QStringLiteral("total"), int(t) });
-    if (def.mark) {
-        numeric.push_back({ need(def.mark->left), def.mark->line, QStringLiteral("tanda"), -1 });
-        numeric.push_back({ need(def.mark->right), def.mark->line, QStringLiteral("tanda"), -1 });
-    }
-    m_totals.assign(size_t(def.totals.size()), 0.0);
+    setUpChecks(def);
 
     // The first pass: rows counted within the limits, numbers checked and added up.
     QueryWatch watch;
@@ -161,22 +384,14 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         watch.sinceRow.restart();
         if (++watch.rows > limits.rows)
-            throw AppError(QStringLiteral("File laporan %1: data lebih dari %2 baris; laporan "
-                                          "dihentikan. Batasi data di file itu.")
-                               .arg(file, formatNumber(double(limits.rows), 0, true)));
-        for (const Numeric &n : numeric) {
+            throw tooManyRows(limits);
+        for (const Numeric &n : m_numeric) {
             const int type = sqlite3_column_type(st, n.field);
             if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
                 if (n.total >= 0)
                     m_totals[size_t(n.total)] += sqlite3_column_double(st, n.field);
             } else if (type != SQLITE_NULL) {
-                // A total or a remark's comparison over a text would count nothing.
-                throw AppError(
-                    QStringLiteral("File laporan %1, baris %2: %3 perlu field angka, tetapi %4 "
-                                   "berisi \"%5\".")
-                        .arg(file)
-                        .arg(n.line)
-                        .arg(n.what, m_fields[n.field], shortQuote(cellOf(st, n.field).text)));
+                throw notANumber(n, cellOf(st, n.field).text);
             }
         }
         if (progress && watch.rows % 1024 == 0 && watch.sinceProgress.elapsed() >= 50) {
@@ -223,6 +438,11 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
 
 void ReportRows::release()
 {
+    if (m_server) {
+        m_server->end();
+        m_next = -1;
+        return;
+    }
     if (m_sorted)
         sqlite3_reset(m_sorted);
     m_next = -1;
@@ -239,6 +459,19 @@ std::vector<ReportRow> ReportRows::read(qint64 first, int count, const ReportPro
     std::vector<ReportRow> rows;
     if (first >= m_count || count <= 0)
         return rows;
+    if (m_server) {
+        if (m_next != first) {
+            m_server->openSorted(m_sortedSql, first);
+            m_next = first;
+        }
+        const bool more = m_server->fetch("gudang_urut", count, int(m_fields.size()), rows);
+        m_next += qint64(rows.size());
+        if (!more) {
+            m_server->closeSorted();
+            m_next = -1;
+        }
+        return rows;
+    }
     if (m_next != first) {
         sqlite3_reset(m_sorted);
         sqlite3_bind_int64(m_sorted, 1, first);

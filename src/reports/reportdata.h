@@ -1,7 +1,9 @@
 #pragma once
 
+#include "data/apperror.h"
 #include "reportdefinition.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -52,7 +54,12 @@ public:
     ReportRows &operator=(const ReportRows &) = delete;
 
     const QStringList &fields() const { return m_fields; }
-    int fieldIndex(const QString &field) const { return int(m_fields.indexOf(field)); }
+    // Names are compared without regard to case, as SQL compares unquoted names.
+    int fieldIndex(const QString &field) const
+    {
+        return int(m_fields.indexOf(QRegularExpression(QRegularExpression::escape(field),
+                                                       QRegularExpression::CaseInsensitiveOption)));
+    }
     qint64 count() const { return m_count; }
     // The sum of each total field of the definition, in its order.
     const std::vector<double> &totals() const { return m_totals; }
@@ -65,13 +72,32 @@ public:
     void release();
 
 private:
+    class ServerQuery;
+    // The fields the definition needs, those that must hold numbers, the totals.
+    void setUpChecks(const ReportDefinition &def);
+    AppError tooManyRows(const ReportLimits &limits) const;
+    struct Numeric;
+    AppError notANumber(const Numeric &n, const QString &text) const;
+    void openOnServer(const ReportDefinition &def, const QString &conninfo,
+                      const ReportProgress &progress, const ReportLimits &limits);
+
     QString m_file; // the definition, as named in messages
+    std::unique_ptr<ServerQuery> m_server; // the data is on a server (see store.h)
+    QByteArray m_sortedSql; // on a server: the sorted query without its start
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_sorted = nullptr;
     qint64 m_next = -1; // the row the sorted query gives next; -1: not started
     QStringList m_fields;
     qint64 m_count = 0;
     std::vector<double> m_totals;
+    struct Numeric
+    {
+        int field;
+        int line;
+        QString what;
+        int total; // index into the totals, or -1
+    };
+    std::vector<Numeric> m_numeric;
 };
 
 } // namespace gudang
