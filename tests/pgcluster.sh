@@ -4,6 +4,8 @@
 # user postgres (PostgreSQL refuses to run as root).
 #   pgcluster.sh start DIR [SETTING=VALUE...]   prints the connection string of its database
 #   pgcluster.sh stop DIR
+#   pgcluster.sh pause DIR    stops the server at once, as a crash or a pulled plug would
+#   pgcluster.sh resume DIR   starts it again on the same data
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -23,8 +25,16 @@ start)
     as_owner "$bindir/initdb" -D "$dir/data" -U gudang --auth=trust -E UTF8 --locale=C >"$dir/initdb.log"
     options="-k $dir -c listen_addresses= -c max_connections=300"
     for setting in "$@"; do options="$options -c $setting"; done
+    echo "$options" >"$dir/options"
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$options" start >/dev/null
     echo "host=$dir user=gudang dbname=postgres"
+    ;;
+pause)
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+    ;;
+resume)
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$(cat "$dir/options")" \
+        start >/dev/null
     ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
@@ -33,7 +43,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|pause|resume DIR" >&2
     exit 2
     ;;
 esac

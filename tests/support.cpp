@@ -201,10 +201,14 @@ QStringList Env::query(const QString &path, const QString &sql)
                     continue;
                 }
                 QString v = QString::fromUtf8(PQgetvalue(r, i, c));
-                // float8: a whole number as SQLite writes a REAL.
-                if (PQftype(r, c) == 701 && !v.contains(QLatin1Char('.'))
-                    && !v.contains(QLatin1Char('e')) && !v.contains(QLatin1Char('n')))
-                    v += QStringLiteral(".0");
+                // float8: as SQLite writes a REAL (15 digits, always a decimal point).
+                if (PQftype(r, c) == 701 && !v.contains(QLatin1Char('n'))) {
+                    v = QString::asprintf("%.15g", v.toDouble());
+                    if (!v.contains(QLatin1Char('.'))) {
+                        const qsizetype e = v.indexOf(QLatin1Char('e'));
+                        v.insert(e < 0 ? v.size() : e, QStringLiteral(".0"));
+                    }
+                }
                 cols << v;
             }
             rows << cols.join(QLatin1Char('|'));
