@@ -6,8 +6,10 @@
 #include "data/database.h"
 #include "data/gridmodel.h"
 #include "data/locations.h"
+#include "data/pgdatabase.h"
 #include "data/recordsource.h"
 #include "data/safekeeping.h"
+#include "data/store.h"
 #include "issue/frmkeluar.h"
 #include "reports/reportdefinition.h"
 #include "shell/credentials.h"
@@ -314,8 +316,9 @@ double openIssueScreen(App &app, frmkeluar **opened)
     return t;
 }
 
-// Posting one issue as a user does on the goods-out screen: code, quantity, "Simpan".
-double postThroughScreen(frmkeluar &k, const QString &code)
+// Posting one issue as a user does on the goods-out screen: code, quantity, "Simpan"; then,
+// with `paint`, the screen is painted as it is between two postings by hand.
+double postThroughScreen(frmkeluar &k, const QString &code, bool paint = true)
 {
     if (k.cmdtambah->isEnabled())
         k.cmdtambah->click();
@@ -324,7 +327,8 @@ double postThroughScreen(frmkeluar &k, const QString &code)
     k.txtjumlah->setText(QStringLiteral("1"));
     pressReturn(k.txtjumlah);
     const double t = seconds([&] { k.cmdsimpan->click(); });
-    QCoreApplication::processEvents();
+    if (paint)
+        QCoreApplication::processEvents();
     return t;
 }
 
@@ -410,8 +414,240 @@ int childBarePdf(const QString &path, const QString &pdfPath)
 
 } // namespace
 
+// Child workstation of the server bench: opens the goods-out screen on the server, says
+// "siap", waits for a line on standard input, posts `n` times and says "selesai".
+int childPost(const QString &conninfo, const QString &dir, int n, int seed)
+{
+    YesDialogs dialogs;
+    App app(Locations(dir, conninfo), dialogs);
+    frmkeluar *k = nullptr;
+    openIssueScreen(app, &k);
+    k->adodc1->recordCount(); // the whole table loaded, as a screen in use has it
+    std::printf("siap\n");
+    std::fflush(stdout);
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return 1;
+    for (int i = 0; i < n; ++i)
+        postThroughScreen(
+            *k, QStringLiteral("BRG%1").arg((seed * 7919 + i * 31) % 2000, 5, 10, QLatin1Char('0')),
+            false);
+    std::printf("selesai\n");
+    std::fflush(stdout);
+    app.screens().end();
+    return 0;
+}
+
+// Runs a command to its end; its standard output, or empty when it failed.
+QByteArray run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(-1);
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(program),
+                     p.readAllStandardError().constData());
+        return {};
+    }
+    return p.readAllStandardOutput();
+}
+
+// A database on the bench's server with the program's tables, a user, 2000 goods with stock
+// and `rows` goods-out rows, made on the server itself.
+QString serverDatabase(const QString &base, const QString &name, int rows)
+{
+    run(QStringLiteral("psql"),
+        { base, QStringLiteral("-qc"), QStringLiteral("CREATE DATABASE ") + name });
+    const QString conninfo = base + QStringLiteral(" dbname=") + name;
+    initServer(conninfo);
+    run(QStringLiteral("psql"),
+        { conninfo, QStringLiteral("-qc"),
+          QStringLiteral(
+              "INSERT INTO tpass VALUES ('admin', 'x');"
+              "INSERT INTO tbarang SELECT 'BRG' || lpad(i::text, 5, '0'), 'Barang ' || i, "
+              "'Merk', 'CV Sumber', 'pcs' FROM generate_series(0, 1999) i;"
+              "INSERT INTO tstok SELECT 'BRG' || lpad(i::text, 5, '0'), 100000000, 10 FROM "
+              "generate_series(0, 1999) i;"
+              "INSERT INTO tbrgkeluar (kode_barang, tanggal, jumlah) SELECT 'BRG' || "
+              "lpad(((i::bigint * 7919) % 2000)::text, 5, '0'), timestamp '2020-01-01' + (i / "
+              "3000) * "
+              "interval '1 day', 1 + i % 25 FROM generate_series(0, %1) i;")
+              .arg(rows - 1),
+          QStringLiteral("-qc"), QStringLiteral("VACUUM ANALYZE") });
+    return conninfo;
+}
+
+// The server: PostgreSQL in a folder of its own with its default durability, the program's
+// paths against pgbench and psql on the same server in the same run.
+void benchServer(const QString &self, int postings)
+{
+    QTemporaryDir folder(QStringLiteral("/tmp/gudang-pgbench-XXXXXX"));
+    const QString base
+        = QString::fromUtf8(run(QStringLiteral("bash"),
+                                { QStringLiteral(PGCLUSTER), QStringLiteral("start"), folder.path(),
+                                  QStringLiteral("max_wal_size=4GB") }))
+              .trimmed();
+    if (base.isEmpty())
+        return;
+    struct Stop
+    {
+        QString dir;
+        ~Stop()
+        {
+            run(QStringLiteral("bash"), { QStringLiteral(PGCLUSTER), QStringLiteral("stop"), dir });
+        }
+    } stop { folder.path() };
+    std::fprintf(stderr, "server: generating 1k and 1M goods-out rows, pgbench tables...\n");
+    const QString small = serverDatabase(base, QStringLiteral("gudang1k"), 1000);
+    const QString big = serverDatabase(base, QStringLiteral("gudang1m"), 1000000);
+    run(QStringLiteral("psql"),
+        { base, QStringLiteral("-qc"), QStringLiteral("CREATE DATABASE pgb") });
+    const QString pgb = base + QStringLiteral(" dbname=pgb");
+    run(QStringLiteral("pgbench"),
+        { QStringLiteral("-i"), QStringLiteral("-q"), QStringLiteral("-s"), QStringLiteral("10"),
+          pgb });
+    const QString work = folder.path() + QStringLiteral("/werk");
+
+    // The goods-out screen opens to its first paint on the server as on a file: 1M against 1k.
+    auto open = [&](const QString &conninfo) {
+        std::vector<double> t;
+        for (int i = 0; i < 5; ++i) {
+            YesDialogs dialogs;
+            App app(Locations(work, conninfo), dialogs);
+            t.push_back(openIssueScreen(app, nullptr));
+            app.screens().end();
+        }
+        return median(t);
+    };
+    const double open1k = open(small);
+    report("server: goods-out screen open to first paint, 1M rows (vs 1k rows, median of 5)",
+           open(big), open1k, "s", 1.5);
+
+    // Opening a 1M-row table: the whole snapshot, against psql copying the table out.
+    const double copyOut = best(3, [&] {
+        run(QStringLiteral("psql"),
+            { big, QStringLiteral("-qc"), QStringLiteral("\\copy tbrgkeluar to /dev/null") });
+    });
+    const double load = best(3, [&] {
+        auto s = openRecordSource(serverAddress(big), QStringLiteral("tbrgkeluar"));
+        s->recordCount();
+    });
+    report("server: 1M-row table opened whole (vs psql \\copy tbrgkeluar to /dev/null)", load,
+           copyOut, "s", 2.0);
+
+    // One posting through the goods-out screen with its grids, against pgbench's simple-update
+    // transaction (one row updated, read back, a history row added), one client each.
+    {
+        YesDialogs dialogs;
+        App app(Locations(work, big), dialogs);
+        frmkeluar *k = nullptr;
+        openIssueScreen(app, &k);
+        std::vector<double> ours;
+        for (int i = 0; i < postings * 3; ++i)
+            ours.push_back(postThroughScreen(
+                *k, QStringLiteral("BRG%1").arg((i * 37) % 2000, 5, 10, QLatin1Char('0'))));
+        app.screens().end();
+        // Every posting was made, not refused on the way.
+        const int rows = run(QStringLiteral("psql"),
+                             { big, QStringLiteral("-tAc"),
+                               QStringLiteral("SELECT count(*) FROM tbrgkeluar") })
+                             .trimmed()
+                             .toInt();
+        if (rows != 1000000 + int(ours.size())) {
+            std::fprintf(stderr, "server: %d goods-out rows after %d postings\n", rows,
+                         int(ours.size()));
+            return;
+        }
+        const QString logs = folder.path() + QStringLiteral("/pgblog");
+        run(QStringLiteral("pgbench"),
+            { QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("simple-update"),
+              QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-t"),
+              QString::number(postings * 3), QStringLiteral("-l"),
+              QStringLiteral("--log-prefix=") + logs, pgb });
+        std::vector<double> base1;
+        for (const QFileInfo &f :
+             QDir(folder.path()).entryInfoList({ QStringLiteral("pgblog*") }, QDir::Files)) {
+            QFile log(f.filePath());
+            if (!log.open(QIODevice::ReadOnly))
+                continue;
+            for (const QByteArray &line : log.readAll().split('\n')) {
+                const QList<QByteArray> v = line.split(' ');
+                if (v.size() >= 3)
+                    base1.push_back(v[2].toDouble() / 1e6);
+            }
+        }
+        if (!base1.empty()) {
+            report("server: posting, 1M rows, median (vs pgbench simple-update, 1 client)",
+                   median(ours), median(base1), "s", 2.0);
+            report("server: posting, 1M rows, 99th percentile (vs pgbench simple-update, 1 "
+                   "client)",
+                   percentile(ours, 0.99), percentile(base1, 0.99), "s", 5.0);
+        }
+    }
+
+    // Eight workstations posting at once, each the real program's goods-out screen in a process
+    // of its own, against pgbench with eight clients: time per posting of all eight together.
+    {
+        const int each = 200, n = 8;
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (int i = 0; i < n; ++i) {
+            auto p = std::make_unique<QProcess>();
+            p->start(self,
+                     { QStringLiteral("--child-post"), big, work, QString::number(each),
+                       QString::number(i + 1) });
+            children.push_back(std::move(p));
+        }
+        auto waitFor = [](QProcess &p, const QByteArray &word) {
+            QByteArray out;
+            while (!out.contains(word) && p.waitForReadyRead(600000))
+                out += p.readAllStandardOutput();
+        };
+        for (auto &p : children)
+            waitFor(*p, "siap");
+        const auto t0 = Clock::now();
+        for (auto &p : children)
+            p->write("go\n");
+        for (auto &p : children)
+            waitFor(*p, "selesai");
+        const double elapsed = std::chrono::duration<double>(Clock::now() - t0).count();
+        for (auto &p : children)
+            p->waitForFinished(60000);
+        const int before = 1000000 + 3 * postings;
+        const int rows = run(QStringLiteral("psql"),
+                             { big, QStringLiteral("-tAc"),
+                               QStringLiteral("SELECT count(*) FROM tbrgkeluar") })
+                             .trimmed()
+                             .toInt();
+        if (rows != before + each * n) {
+            std::fprintf(stderr, "server: %d goods-out rows after %d postings at once\n",
+                         rows - before, each * n);
+            return;
+        }
+        const QByteArray said
+            = run(QStringLiteral("pgbench"),
+                  { QStringLiteral("-n"), QStringLiteral("-b"), QStringLiteral("simple-update"),
+                    QStringLiteral("-c"), QStringLiteral("8"), QStringLiteral("-j"),
+                    QStringLiteral("8"), QStringLiteral("-T"), QStringLiteral("10"), pgb });
+        double tps = 0;
+        for (const QByteArray &line : said.split('\n')) {
+            if (line.startsWith("tps = "))
+                tps = line.mid(6).split(' ').value(0).toDouble();
+        }
+        if (tps > 0)
+            report("server: 8 workstations posting at once, time per posting (vs pgbench -c 8 "
+                   "simple-update; <= 2 is at least half its throughput)",
+                   elapsed / double(each * n), 1.0 / tps, "s", 2.0);
+    }
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 6 && std::string(argv[1]) == "--child-post") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        return childPost(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                         atoi(argv[4]), atoi(argv[5]));
+    }
     if (argc == 3 && std::string(argv[1]) == "--child-load") {
         QCoreApplication app(argc, argv);
         return childLoad(QString::fromLocal8Bit(argv[2]));
@@ -433,15 +669,21 @@ int main(int argc, char **argv)
     if (!without5m)
         sizes.push_back(5000000);
     std::map<int, Locations> folders;
-    for (int rows : sizes) {
+    // The measures on database files need their folders; "server" makes its own data.
+    const bool files = only.isEmpty() || only.size() > int(only.contains(QLatin1String("server")));
+    for (int rows : files ? sizes : std::vector<int> {}) {
         const Locations loc(dir.path() + QStringLiteral("/")
                             + QString::fromStdString(rowsName(rows)));
         std::fprintf(stderr, "generating %d goods-out rows...\n", rows);
         generate(loc, rows);
         folders.emplace(rows, loc);
     }
-    const Locations &small = folders.at(1000);
-    const int largest = sizes.back();
+    if (wanted("server"))
+        benchServer(self, kPostings);
+    if (!files)
+        sizes.clear();
+    const Locations small = files ? folders.at(1000) : Locations(dir.path());
+    const int largest = sizes.empty() ? 0 : sizes.back();
 
     // Start: the real program on a populated data folder (folder lock, checks, login window),
     // to its first painted login window, against a bare Qt window with a table view. The first

@@ -186,8 +186,8 @@ private slots:
         QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
         QCOMPARE(env.dialogs.prompts(),
                  QStringList { QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang\n"
-                                              "Stok saat ini 5 (baru saja diubah di komputer "
-                                              "lain).") });
+                                              "Stok saat ini 5 (sudah diubah sejak layar ini "
+                                              "membacanya).") });
         QCOMPARE(Env::query(env.locations.workingPath(),
                             QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
                  QStringList { QStringLiteral("0") });

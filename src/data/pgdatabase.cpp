@@ -169,6 +169,7 @@ struct ParamArrays
 PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
 {
     ready();
+    sendPendingBegin();
     if (params.empty())
         return check(PQexec(m_conn, sql.constData()), sql);
     ParamArrays a(params);
@@ -181,13 +182,49 @@ PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, con
 {
     ready();
     if (!m_prepared.count(name)) {
+        sendPendingBegin();
         check(PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr), sql);
         m_prepared.insert(name);
     }
     ParamArrays a(params);
+    if (m_beginPending) {
+        // BEGIN and the transaction's first statement go to the server together: one round
+        // trip for both.
+        m_beginPending = false;
+        PQenterPipelineMode(m_conn);
+        PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
+                            a.lengths.data(), nullptr, 0);
+        PQpipelineSync(m_conn);
+        std::vector<PGresult *> results; // BEGIN's and the statement's
+        for (int nulls = 0; nulls < 2 && PQstatus(m_conn) == CONNECTION_OK;) {
+            PGresult *r = PQgetResult(m_conn);
+            if (r)
+                results.push_back(r);
+            else
+                ++nulls;
+        }
+        PGresult *sync = PQstatus(m_conn) == CONNECTION_OK ? PQgetResult(m_conn) : nullptr;
+        PQclear(sync);
+        PQexitPipelineMode(m_conn);
+        PgResult begin(results.size() > 0 ? results[0] : nullptr);
+        PgResult statement(results.size() > 1 ? results[1] : nullptr);
+        for (size_t i = 2; i < results.size(); ++i)
+            PQclear(results[i]);
+        check(begin.release(), "BEGIN");
+        return check(statement.release(), sql);
+    }
     return check(PQexecPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
                                 a.lengths.data(), nullptr, 0),
                  sql);
+}
+
+void PgDatabase::sendPendingBegin()
+{
+    if (!m_beginPending)
+        return;
+    m_beginPending = false;
+    check(PQexec(m_conn, "BEGIN"), "BEGIN");
 }
 
 void PgDatabase::addUndo(std::function<void()> undo)
@@ -201,7 +238,8 @@ PgDatabase::Transaction::Transaction(PgDatabase &db)
 {
     if (db.m_transaction)
         throw AppError(QStringLiteral("Transaksi database sudah berjalan."));
-    db.exec(QByteArrayLiteral("BEGIN"));
+    db.ready();
+    db.m_beginPending = true; // sent with the first statement
     db.m_transaction = this;
 }
 
@@ -209,7 +247,9 @@ PgDatabase::Transaction::~Transaction()
 {
     if (m_done)
         return;
-    if (PQstatus(m_db.m_conn) == CONNECTION_OK)
+    if (m_db.m_beginPending)
+        m_db.m_beginPending = false; // nothing was sent
+    else if (PQstatus(m_db.m_conn) == CONNECTION_OK)
         PQclear(PQexec(m_db.m_conn, "ROLLBACK"));
     m_db.m_transaction = nullptr;
     for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
@@ -218,7 +258,10 @@ PgDatabase::Transaction::~Transaction()
 
 void PgDatabase::Transaction::commit()
 {
-    m_db.exec(QByteArrayLiteral("COMMIT"));
+    if (m_db.m_beginPending)
+        m_db.m_beginPending = false; // nothing to commit
+    else
+        m_db.exec(QByteArrayLiteral("COMMIT"));
     m_done = true;
     m_db.m_transaction = nullptr;
 }

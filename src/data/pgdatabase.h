@@ -25,6 +25,7 @@ public:
         : m_r(r, &clear)
     { }
     pg_result *get() const { return m_r.get(); }
+    pg_result *release() { return m_r.release(); }
     int rows() const;
     bool isNull(int row, int column) const;
     QByteArray bytes(int row, int column) const;
@@ -88,11 +89,13 @@ public:
 private:
     PgDatabase(QString conninfo, pg_conn *conn);
     void ready();
+    void sendPendingBegin();
     PgResult check(pg_result *r, const QByteArray &sql);
 
     QString m_conninfo;
     pg_conn *m_conn = nullptr;
     Transaction *m_transaction = nullptr;
+    bool m_beginPending = false; // a transaction began; BEGIN goes with its first statement
     std::set<QByteArray> m_prepared; // on the connection as it is now
     QByteArray m_lastState;
     QString m_lastDetail;

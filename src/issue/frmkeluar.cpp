@@ -157,31 +157,47 @@ void frmkeluar::on_txtjumlah_returnPressed()
     cmdsimpan->setFocus();
 }
 
-frmkeluar::Posting frmkeluar::post(double quantity, double decidedOn)
+frmkeluar::Posting frmkeluar::post(double quantity, std::optional<double> confirmedAt)
 {
     RecordSource &s = stock();
+    Posting result;
     {
         auto transaction = adodc1->beginTransaction();
-        // The stock row is read as stored and held until the commit: another workstation
-        // posting against the same code waits, and nothing is lost or counted twice.
-        if (!s.refreshCurrent(true))
-            return Posting::CodeGone;
-        const Value held = s.field(col::tstok::Jumlah_Stok);
-        if (held.isNull() || held.toNumber() != decidedOn) {
-            transaction.reset();
-            s.refreshCurrent(false); // the decision is made again on what is stored now
-            return Posting::StockChanged;
+        // The decision rests on the stock row as stored now, held until the commit: another
+        // workstation posting against the same code waits, and nothing is lost or counted
+        // twice.
+        if (!s.refreshCurrent(true)) {
+            result.outcome = Posting::CodeGone;
+            return result;
         }
-        adodc1->addNew();
-        adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
-        adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
-        adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
-        adodc1->update();
-        s.setField(col::tstok::Jumlah_Stok, decidedOn - quantity);
-        s.update();
-        transaction->commit();
+        result.stock = s.field(col::tstok::Jumlah_Stok);
+        if (result.stock.isNull()) {
+            result.outcome = Posting::NoStockValue;
+            return result;
+        }
+        const double now = result.stock.toNumber();
+        result.equal = now == quantity;
+        if (now < quantity)
+            result.outcome = Posting::Short;
+        else if (result.equal && confirmedAt != now)
+            result.outcome = Posting::AskEqual;
+        else if (!result.equal && !(now > now - quantity))
+            result.outcome = Posting::NotAQuantity;
+        if (result.outcome == Posting::Done) {
+            adodc1->addNew();
+            adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
+            adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
+            adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
+            adodc1->update();
+            s.setField(col::tstok::Jumlah_Stok, now - quantity);
+            s.update();
+            transaction->commit();
+            return result;
+        }
     }
-    return Posting::Done;
+    // Not posted: the stock row shows what is stored now.
+    s.refreshCurrent(false);
+    return result;
 }
 
 void frmkeluar::on_cmdsimpan_clicked()
@@ -197,38 +213,41 @@ void frmkeluar::on_cmdsimpan_clicked()
     }
     const Value shownValue = s.field(col::tstok::Jumlah_Stok);
     const double quantity = leadingNumber(txtjumlah->text());
-    auto codeGone = [&] {
-        app().dialogs().message(QStringLiteral("Maaf Kode Barang Tidak Terdaftar"),
-                                Style::Information, kPerhatian);
-        txtkode->setFocus();
-    };
-    // The decision rests on the stock as stored now: another workstation may have posted
-    // against the same code since this screen read it.
-    if (!s.refreshCurrent(false)) {
-        codeGone();
-        return;
-    }
-    bool askedEqual = false;
+    std::optional<double> confirmedAt; // the stock at which the user said to go on
     for (;;) {
-        const Value stockValue = s.field(col::tstok::Jumlah_Stok);
-        if (stockValue.isNull())
-            return; // a stock without a value compares with nothing
-        const double stockNow = stockValue.toNumber();
-        const double remainder = stockNow - quantity;
-        // Where the stock stored differs from the one this screen read, the message says it.
-        const QString changed = stockValue == shownValue
+        const Posting posted = post(quantity, confirmedAt);
+        // Where the stock stored differs from the one this screen read (another workstation
+        // posted meanwhile), the message says so.
+        const QString changed = posted.stock == shownValue
             ? QString()
-            : QStringLiteral("\nStok saat ini %1 (baru saja diubah di komputer lain).")
-                  .arg(formatNumber(stockNow));
-        if (stockNow < quantity) {
+            : QStringLiteral("\nStok saat ini %1 (sudah diubah sejak layar ini membacanya).")
+                  .arg(formatNumber(posted.stock.toNumber()));
+        switch (posted.outcome) {
+        case Posting::NoStockValue:
+            return; // a stock without a value compares with nothing
+        case Posting::CodeGone:
+            if (posted.equal) {
+                txtkode->setText(QString());
+                txtjumlah->setText(QString());
+            }
+            app().dialogs().message(QStringLiteral("Maaf Kode Barang Tidak Terdaftar"),
+                                    Style::Information, kPerhatian);
+            txtkode->setFocus();
+            return;
+        case Posting::Short:
             app().dialogs().message(
                 QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang") + changed,
                 Style::Critical | Style::Information, kPerhatian);
             txtjumlah->setFocus();
             return;
-        }
-        const bool equal = stockNow == quantity;
-        if (equal && !askedEqual) {
+        case Posting::NotAQuantity:
+            // A quantity of 0 or below against a larger stock posts nothing; the user is told
+            // why.
+            app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
+                                    Style::Information, kPerhatian);
+            txtjumlah->setFocus();
+            return;
+        case Posting::AskEqual:
             if (app().dialogs().message(
                     QStringLiteral("Stok Barang Sama Dengan Jumlah permintaan Barang, DITERUSKAN "
                                    "atau TIDAK..???")
@@ -236,33 +255,15 @@ void frmkeluar::on_cmdsimpan_clicked()
                     Style::YesNo | Style::Information, kPerhatian)
                 != Button::Yes)
                 return;
-            askedEqual = true;
-        }
-        if (!equal && !(stockNow > remainder)) {
-            // A quantity of 0 or below against a larger stock posts nothing; the user is told
-            // why.
-            app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
-                                    Style::Information, kPerhatian);
-            txtjumlah->setFocus();
-            return;
-        }
-        const Posting posted = post(quantity, stockNow);
-        if (posted == Posting::StockChanged) {
-            askedEqual = askedEqual && s.field(col::tstok::Jumlah_Stok) == stockValue;
+            confirmedAt = posted.stock.toNumber();
             continue;
-        }
-        if (posted == Posting::CodeGone) {
-            if (equal) {
-                txtkode->setText(QString());
-                txtjumlah->setText(QString());
-            }
-            codeGone();
-            return;
+        case Posting::Done:
+            break;
         }
         if (app().dialogs().message(QStringLiteral("Masih ada Input Data Lagi?"),
                                     Style::YesNo | Style::Information, kPerhatian)
             == Button::Yes) {
-            if (equal)
+            if (posted.equal)
                 txtkode->setEnabled(true);
             else
                 txtkode->setFocus();

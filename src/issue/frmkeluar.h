@@ -1,5 +1,9 @@
 #pragma once
 
+#include "data/value.h"
+
+#include <optional>
+
 #include "ui/datepicker.h"
 #include "ui/screen.h"
 
@@ -58,9 +62,16 @@ private:
     bool checkCode();
     // Adds the goods-out row and writes the remainder into the code's stock record, in one
     // transaction. False when the stock record was not found (only the goods-out row is kept).
-    enum class Posting { Done, StockChanged, CodeGone };
-    // Posts the quantity when the stock, read again and held, is still `decidedOn`.
-    Posting post(double quantity, double decidedOn);
+    struct Posting
+    {
+        enum Outcome { Done, CodeGone, NoStockValue, Short, AskEqual, NotAQuantity };
+        Outcome outcome = Done;
+        Value stock; // as stored when the decision was made
+        bool equal = false; // the quantity takes the whole stock
+    };
+    // Posts the quantity when the stock as stored allows it; a stock equal to the quantity
+    // only when the user said to go on at that stock (`confirmedAt`).
+    Posting post(double quantity, std::optional<double> confirmedAt);
 
     QString m_cari; // the last search text
 };
