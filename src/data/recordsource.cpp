@@ -14,7 +14,9 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace gudang {
 
@@ -115,6 +117,8 @@ public:
 private:
     void run()
     {
+        // Behind the screens: a window being painted, a posting, come first.
+        ::setpriority(PRIO_PROCESS, ::gettid(), 10);
         std::vector<uint32_t> batch;
         batch.reserve(kBatch);
         QString error;

@@ -2,6 +2,7 @@
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmeklr.h"
+#include "posting.h"
 #include "stock/frmstok.h"
 #include "ui/conversions.h"
 #include "ui/gridview.h"
@@ -157,49 +158,6 @@ void frmkeluar::on_txtjumlah_returnPressed()
     cmdsimpan->setFocus();
 }
 
-frmkeluar::Posting frmkeluar::post(double quantity, std::optional<double> confirmedAt)
-{
-    RecordSource &s = stock();
-    Posting result;
-    {
-        auto transaction = adodc1->beginTransaction();
-        // The decision rests on the stock row as stored now, held until the commit: another
-        // workstation posting against the same code waits, and nothing is lost or counted
-        // twice.
-        if (!s.refreshCurrent(true)) {
-            result.outcome = Posting::CodeGone;
-            return result;
-        }
-        result.stock = s.field(col::tstok::Jumlah_Stok);
-        if (result.stock.isNull()) {
-            result.outcome = Posting::NoStockValue;
-            return result;
-        }
-        const double now = result.stock.toNumber();
-        result.equal = now == quantity;
-        if (now < quantity)
-            result.outcome = Posting::Short;
-        else if (result.equal && confirmedAt != now)
-            result.outcome = Posting::AskEqual;
-        else if (!result.equal && !(now > now - quantity))
-            result.outcome = Posting::NotAQuantity;
-        if (result.outcome == Posting::Done) {
-            adodc1->addNew();
-            adodc1->setField(col::tbrgkeluar::Kode_Barang, txtkode->text());
-            adodc1->setField(col::tbrgkeluar::Tanggal, dt1->dateTime());
-            adodc1->setField(col::tbrgkeluar::Jumlah, txtjumlah->text());
-            adodc1->update();
-            s.setField(col::tstok::Jumlah_Stok, now - quantity);
-            s.update();
-            transaction->commit();
-            return result;
-        }
-    }
-    // Not posted: the stock row shows what is stored now.
-    s.refreshCurrent(false);
-    return result;
-}
-
 void frmkeluar::on_cmdsimpan_clicked()
 {
     RecordSource &s = stock();
@@ -215,7 +173,10 @@ void frmkeluar::on_cmdsimpan_clicked()
     const double quantity = leadingNumber(txtjumlah->text());
     std::optional<double> confirmedAt; // the stock at which the user said to go on
     for (;;) {
-        const Posting posted = post(quantity, confirmedAt);
+        const PostingResult posted
+            = postGoodsOut(*adodc1, s,
+                           { txtkode->text(), dt1->dateTime(), txtjumlah->text(), quantity,
+                             confirmedAt });
         // Where the stock stored differs from the one this screen read (another workstation
         // posted meanwhile), the message says so.
         const QString changed = posted.stock == shownValue
@@ -223,9 +184,9 @@ void frmkeluar::on_cmdsimpan_clicked()
             : QStringLiteral("\nStok saat ini %1 (sudah diubah sejak layar ini membacanya).")
                   .arg(formatNumber(posted.stock.toNumber()));
         switch (posted.outcome) {
-        case Posting::NoStockValue:
+        case PostingResult::NoStockValue:
             return; // a stock without a value compares with nothing
-        case Posting::CodeGone:
+        case PostingResult::CodeGone:
             if (posted.equal) {
                 txtkode->setText(QString());
                 txtjumlah->setText(QString());
@@ -234,20 +195,20 @@ void frmkeluar::on_cmdsimpan_clicked()
                                     Style::Information, kPerhatian);
             txtkode->setFocus();
             return;
-        case Posting::Short:
+        case PostingResult::Short:
             app().dialogs().message(
                 QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang") + changed,
                 Style::Critical | Style::Information, kPerhatian);
             txtjumlah->setFocus();
             return;
-        case Posting::NotAQuantity:
+        case PostingResult::NotAQuantity:
             // A quantity of 0 or below against a larger stock posts nothing; the user is told
             // why.
             app().dialogs().message(QStringLiteral("Jumlah barang keluar harus lebih dari 0."),
                                     Style::Information, kPerhatian);
             txtjumlah->setFocus();
             return;
-        case Posting::AskEqual:
+        case PostingResult::AskEqual:
             if (app().dialogs().message(
                     QStringLiteral("Stok Barang Sama Dengan Jumlah permintaan Barang, DITERUSKAN "
                                    "atau TIDAK..???")
@@ -257,7 +218,7 @@ void frmkeluar::on_cmdsimpan_clicked()
                 return;
             confirmedAt = posted.stock.toNumber();
             continue;
-        case Posting::Done:
+        case PostingResult::Done:
             break;
         }
         if (app().dialogs().message(QStringLiteral("Masih ada Input Data Lagi?"),

@@ -60,19 +60,6 @@ private:
     // Places the stock record source on the stock record of the typed code and moves the
     // goods and stock grids to it. False, with the message, when the code has no stock record.
     bool checkCode();
-    // Adds the goods-out row and writes the remainder into the code's stock record, in one
-    // transaction. False when the stock record was not found (only the goods-out row is kept).
-    struct Posting
-    {
-        enum Outcome { Done, CodeGone, NoStockValue, Short, AskEqual, NotAQuantity };
-        Outcome outcome = Done;
-        Value stock; // as stored when the decision was made
-        bool equal = false; // the quantity takes the whole stock
-    };
-    // Posts the quantity when the stock as stored allows it; a stock equal to the quantity
-    // only when the user said to go on at that stock (`confirmedAt`).
-    Posting post(double quantity, std::optional<double> confirmedAt);
-
     QString m_cari; // the last search text
 };
 
