@@ -1,6 +1,7 @@
 // A workstation for the concurrency test: posts on the goods-out screen against a server.
-//   post_child CONNINFO DIR N SEED   N postings of random codes K1..K4 and quantities 1..5,
-//                                    answering "Ya" to every question; prints "posted P short S"
+//   post_child CONNINFO DIR N SEED [CODES]   N postings of random codes (K1,K2,K3,K4 unless
+//                                            given) and quantities 1..5, answering "Ya" to
+//                                            every question; prints "posted P short S"
 #include "issue/frmkeluar.h"
 #include "support.h"
 
@@ -43,7 +44,7 @@ public:
 int main(int argc, char **argv)
 {
     if (argc < 5) {
-        std::fprintf(stderr, "usage: post_child CONNINFO DIR N SEED\n");
+        std::fprintf(stderr, "usage: post_child CONNINFO DIR N SEED [CODES]\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -51,12 +52,14 @@ int main(int argc, char **argv)
     const QString conninfo = QString::fromLocal8Bit(argv[1]);
     const int n = atoi(argv[3]);
     std::mt19937 random(unsigned(atoi(argv[4])));
+    const QStringList codes = argc > 5 ? QString::fromLocal8Bit(argv[5]).split(QLatin1Char(','))
+                                       : QStringList { "K1", "K2", "K3", "K4" };
     Hurried dialogs;
     {
         App app(Locations(QString::fromLocal8Bit(argv[2]), conninfo), dialogs);
         frmkeluar &k = test::openIssue(app.screens());
         for (int i = 0; i < n && dialogs.unexpected.isEmpty(); ++i) {
-            const QString code = QStringLiteral("K%1").arg(1 + random() % 4);
+            const QString code = codes[int(random() % unsigned(codes.size()))];
             const QString quantity = QString::number(1 + random() % 5);
             test::readyIssue(k, code, quantity);
             QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
