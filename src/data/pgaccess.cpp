@@ -3,9 +3,9 @@
 #include "store.h"
 #include "tableaccess.h"
 
+#include "libpq.h"
 #include <QStringList>
 #include <charconv>
-#include <libpq-fe.h>
 
 namespace gudang {
 
@@ -32,37 +32,37 @@ public:
     {
         const QByteArray sql = "COPY (SELECT " + QByteArray(kPgRowId) + ", " + columnList(def)
             + " FROM " + def.name.toUtf8() + " ORDER BY " + kPgRowId + ") TO STDOUT";
-        PGresult *r = PQexec(m_conn, sql.constData());
-        const bool ok = PQresultStatus(r) == PGRES_COPY_OUT;
-        const QString why = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
-        PQclear(r);
+        PGresult *r = pq().PQexec(m_conn, sql.constData());
+        const bool ok = pq().PQresultStatus(r) == PGRES_COPY_OUT;
+        const QString why = QString::fromUtf8(pq().PQresultErrorMessage(r)).trimmed();
+        pq().PQclear(r);
         if (!ok) {
-            PQfinish(m_conn);
+            pq().PQfinish(m_conn);
             throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2").arg(m_table, why));
         }
         m_cells.resize(size_t(m_columns));
         m_sizes.resize(size_t(m_columns));
     }
-    ~PgReader() override { PQfinish(m_conn); }
+    ~PgReader() override { pq().PQfinish(m_conn); }
 
     bool readSome(int rows, std::vector<uint32_t> &out) override
     {
         for (int i = 0; i < rows; ++i) {
             char *line = nullptr;
-            const int n = PQgetCopyData(m_conn, &line, 0);
+            const int n = pq().PQgetCopyData(m_conn, &line, 0);
             if (n == -1) {
-                PGresult *r = PQgetResult(m_conn);
-                const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
-                const QString why = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
-                PQclear(r);
+                PGresult *r = pq().PQgetResult(m_conn);
+                const bool ok = pq().PQresultStatus(r) == PGRES_COMMAND_OK;
+                const QString why = QString::fromUtf8(pq().PQresultErrorMessage(r)).trimmed();
+                pq().PQclear(r);
                 if (!ok)
                     fail(why);
                 return false;
             }
             if (n < 0)
-                fail(QString::fromUtf8(PQerrorMessage(m_conn)).trimmed());
+                fail(QString::fromUtf8(pq().PQerrorMessage(m_conn)).trimmed());
             const bool stored = storeLine(line, size_t(n), out);
-            PQfreemem(line);
+            pq().PQfreemem(line);
             if (!stored)
                 fail(QStringLiteral("baris dari server tidak terbaca"));
         }
@@ -225,7 +225,7 @@ public:
         const PgResult r
             = m_db->execKept("gu_" + m_name + '_' + QByteArray::number(mask(columns)),
                              "UPDATE " + m_name + " SET " + sets.join(", ") + where, params);
-        return QByteArray(PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
+        return QByteArray(pq().PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
     }
 
     Outcome remove(int64_t rowId, const std::vector<RowStore::Cell> &read) override
@@ -233,7 +233,7 @@ public:
         PgParams params;
         const QByteArray where = unchanged(rowId, read, params);
         const PgResult r = m_db->execKept("gd_" + m_name, "DELETE FROM " + m_name + where, params);
-        return QByteArray(PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
+        return QByteArray(pq().PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
     }
 
     bool reread(int64_t rowId, bool hold, std::vector<std::optional<QByteArray>> &cells) override

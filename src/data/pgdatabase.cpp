@@ -3,11 +3,11 @@
 #include "safekeeping.h"
 #include "store.h"
 
+#include "libpq.h"
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <charconv>
-#include <libpq-fe.h>
 #include <map>
 #include <sqlite3.h>
 
@@ -33,39 +33,40 @@ QString errorText(const char *message)
 
 void setUpSession(PGconn *conn)
 {
-    PQsetNoticeProcessor(
+    pq().PQsetNoticeProcessor(
         conn, [](void *, const char *) {}, nullptr);
-    PGresult *r = PQexec(conn, "SET DateStyle TO 'ISO, YMD'; SET extra_float_digits TO 1");
-    PQclear(r);
+    PGresult *r = pq().PQexec(conn, "SET DateStyle TO 'ISO, YMD'; SET extra_float_digits TO 1");
+    pq().PQclear(r);
 }
 
 QString lostText(PGconn *conn)
 {
     return QStringLiteral("Hubungan ke server database terputus: %1.\nYang sedang disimpan tidak "
                           "tersimpan sama sekali; ulangi setelah server dapat dihubungi lagi.")
-        .arg(errorText(PQerrorMessage(conn)));
+        .arg(errorText(pq().PQerrorMessage(conn)));
 }
 
 } // namespace
 
 int PgResult::rows() const
 {
-    return PQntuples(m_r.get());
+    return pq().PQntuples(m_r.get());
 }
 
 bool PgResult::isNull(int row, int column) const
 {
-    return PQgetisnull(m_r.get(), row, column);
+    return pq().PQgetisnull(m_r.get(), row, column);
 }
 
 QByteArray PgResult::bytes(int row, int column) const
 {
-    return QByteArray(PQgetvalue(m_r.get(), row, column), PQgetlength(m_r.get(), row, column));
+    return QByteArray(pq().PQgetvalue(m_r.get(), row, column),
+                      pq().PQgetlength(m_r.get(), row, column));
 }
 
 void PgResult::clear(pg_result *r)
 {
-    PQclear(r);
+    pq().PQclear(r);
 }
 
 PgDatabase::PgDatabase(QString conninfo, pg_conn *conn)
@@ -75,7 +76,7 @@ PgDatabase::PgDatabase(QString conninfo, pg_conn *conn)
 
 PgDatabase::~PgDatabase()
 {
-    PQfinish(m_conn);
+    pq().PQfinish(m_conn);
 }
 
 pg_conn *PgDatabase::connect(const QString &conninfo)
@@ -83,12 +84,12 @@ pg_conn *PgDatabase::connect(const QString &conninfo)
     const QByteArray info = conninfo.toUtf8();
     const char *keys[] = { "application_name", "dbname", "client_encoding", nullptr };
     const char *values[] = { "gudang", info.constData(), "UTF8", nullptr };
-    PGconn *conn = PQconnectdbParams(keys, values, 1);
+    PGconn *conn = pq().PQconnectdbParams(keys, values, 1);
     if (!conn)
         throw AppError(QStringLiteral("Server database tidak dapat dihubungi: memori habis."));
-    if (PQstatus(conn) != CONNECTION_OK) {
-        const QString why = errorText(PQerrorMessage(conn));
-        PQfinish(conn);
+    if (pq().PQstatus(conn) != CONNECTION_OK) {
+        const QString why = errorText(pq().PQerrorMessage(conn));
+        pq().PQfinish(conn);
         throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
                                       "server dan jaringannya, lalu coba lagi.")
                            .arg(serverName(conninfo), why));
@@ -110,43 +111,45 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
 void PgDatabase::ready()
 {
     if (m_transaction) {
-        if (PQstatus(m_conn) != CONNECTION_OK)
+        if (pq().PQstatus(m_conn) != CONNECTION_OK)
             throw AppError(lostText(m_conn));
         return;
     }
     // A server that was restarted closed the connection meanwhile: reading what it sent finds
     // that out before a command is sent in vain.
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        PQconsumeInput(m_conn);
-    if (PQstatus(m_conn) == CONNECTION_OK)
+    if (pq().PQstatus(m_conn) == CONNECTION_OK)
+        pq().PQconsumeInput(m_conn);
+    if (pq().PQstatus(m_conn) == CONNECTION_OK)
         return;
     m_prepared.clear();
-    PQreset(m_conn);
-    if (PQstatus(m_conn) != CONNECTION_OK)
+    pq().PQreset(m_conn);
+    if (pq().PQstatus(m_conn) != CONNECTION_OK)
         throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
                                       "server dan jaringannya, lalu coba lagi.")
-                           .arg(serverName(m_conninfo), errorText(PQerrorMessage(m_conn))));
+                           .arg(serverName(m_conninfo), errorText(pq().PQerrorMessage(m_conn))));
     setUpSession(m_conn);
 }
 
 PgResult PgDatabase::check(pg_result *r, const QByteArray &sql)
 {
     PgResult result(r);
-    const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+    const ExecStatusType status = r ? pq().PQresultStatus(r) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN
         || status == PGRES_COPY_OUT)
         return result;
-    if (PQstatus(m_conn) != CONNECTION_OK) {
+    if (pq().PQstatus(m_conn) != CONNECTION_OK) {
         m_prepared.clear();
         m_lastState = QByteArrayLiteral("08006");
         m_lastDetail.clear();
         throw AppError(lostText(m_conn));
     }
-    m_lastState = r ? QByteArray(PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
-    m_lastDetail = r ? QString::fromUtf8(PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) : QString();
+    m_lastState = r ? QByteArray(pq().PQresultErrorField(r, PG_DIAG_SQLSTATE)) : QByteArray();
+    m_lastDetail
+        = r ? QString::fromUtf8(pq().PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) : QString();
     Q_UNUSED(sql);
-    throw AppError(QStringLiteral("Perintah database gagal: %1.")
-                       .arg(errorText(r ? PQresultErrorMessage(r) : PQerrorMessage(m_conn))));
+    throw AppError(
+        QStringLiteral("Perintah database gagal: %1.")
+            .arg(errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(m_conn))));
 }
 
 namespace {
@@ -171,10 +174,10 @@ PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
     ready();
     sendPendingBegin();
     if (params.empty())
-        return check(PQexec(m_conn, sql.constData()), sql);
+        return check(pq().PQexec(m_conn, sql.constData()), sql);
     ParamArrays a(params);
-    return check(PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr, a.values.data(),
-                              a.lengths.data(), nullptr, 0),
+    return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                   a.values.data(), a.lengths.data(), nullptr, 0),
                  sql);
 }
 
@@ -183,7 +186,7 @@ PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, con
     ready();
     if (!m_prepared.count(name)) {
         sendPendingBegin();
-        check(PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr), sql);
+        check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr), sql);
         m_prepared.insert(name);
     }
     ParamArrays a(params);
@@ -191,31 +194,32 @@ PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, con
         // BEGIN and the transaction's first statement go to the server together: one round
         // trip for both.
         m_beginPending = false;
-        PQenterPipelineMode(m_conn);
-        PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
-        PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
-                            a.lengths.data(), nullptr, 0);
-        PQpipelineSync(m_conn);
+        pq().PQenterPipelineMode(m_conn);
+        pq().PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        pq().PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
+                                 a.lengths.data(), nullptr, 0);
+        pq().PQpipelineSync(m_conn);
         std::vector<PGresult *> results; // BEGIN's and the statement's
-        for (int nulls = 0; nulls < 2 && PQstatus(m_conn) == CONNECTION_OK;) {
-            PGresult *r = PQgetResult(m_conn);
+        for (int nulls = 0; nulls < 2 && pq().PQstatus(m_conn) == CONNECTION_OK;) {
+            PGresult *r = pq().PQgetResult(m_conn);
             if (r)
                 results.push_back(r);
             else
                 ++nulls;
         }
-        PGresult *sync = PQstatus(m_conn) == CONNECTION_OK ? PQgetResult(m_conn) : nullptr;
-        PQclear(sync);
-        PQexitPipelineMode(m_conn);
+        PGresult *sync
+            = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
+        pq().PQclear(sync);
+        pq().PQexitPipelineMode(m_conn);
         PgResult begin(results.size() > 0 ? results[0] : nullptr);
         PgResult statement(results.size() > 1 ? results[1] : nullptr);
         for (size_t i = 2; i < results.size(); ++i)
-            PQclear(results[i]);
+            pq().PQclear(results[i]);
         check(begin.release(), "BEGIN");
         return check(statement.release(), sql);
     }
-    return check(PQexecPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
-                                a.lengths.data(), nullptr, 0),
+    return check(pq().PQexecPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
+                                     a.lengths.data(), nullptr, 0),
                  sql);
 }
 
@@ -224,7 +228,7 @@ void PgDatabase::sendPendingBegin()
     if (!m_beginPending)
         return;
     m_beginPending = false;
-    check(PQexec(m_conn, "BEGIN"), "BEGIN");
+    check(pq().PQexec(m_conn, "BEGIN"), "BEGIN");
 }
 
 void PgDatabase::addUndo(std::function<void()> undo)
@@ -249,8 +253,8 @@ PgDatabase::Transaction::~Transaction()
         return;
     if (m_db.m_beginPending)
         m_db.m_beginPending = false; // nothing was sent
-    else if (PQstatus(m_db.m_conn) == CONNECTION_OK)
-        PQclear(PQexec(m_db.m_conn, "ROLLBACK"));
+    else if (pq().PQstatus(m_db.m_conn) == CONNECTION_OK)
+        pq().PQclear(pq().PQexec(m_db.m_conn, "ROLLBACK"));
     m_db.m_transaction = nullptr;
     for (auto it = m_undo.rbegin(); it != m_undo.rend(); ++it)
         (*it)();
@@ -533,9 +537,9 @@ QString copyToServer(const Locations &from, const QString &conninfo)
             QByteArray chunk;
             int rc;
             auto flush = [&] {
-                if (PQputCopyData(db->handle(), chunk.constData(), int(chunk.size())) != 1)
+                if (pq().PQputCopyData(db->handle(), chunk.constData(), int(chunk.size())) != 1)
                     throw AppError(QStringLiteral("Data tidak dapat dikirim ke server: %1")
-                                       .arg(errorText(PQerrorMessage(db->handle()))));
+                                       .arg(errorText(pq().PQerrorMessage(db->handle()))));
                 chunk.clear();
             };
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -554,13 +558,13 @@ QString copyToServer(const Locations &from, const QString &conninfo)
             if (!chunk.isEmpty())
                 flush();
             const bool readOk = rc == SQLITE_DONE;
-            PQputCopyEnd(db->handle(), readOk ? nullptr : "pembacaan file gagal");
-            PGresult *res = PQgetResult(db->handle());
-            const bool copied = PQresultStatus(res) == PGRES_COMMAND_OK;
-            const QString why = errorText(PQresultErrorMessage(res));
-            PQclear(res);
-            while ((res = PQgetResult(db->handle())))
-                PQclear(res);
+            pq().PQputCopyEnd(db->handle(), readOk ? nullptr : "pembacaan file gagal");
+            PGresult *res = pq().PQgetResult(db->handle());
+            const bool copied = pq().PQresultStatus(res) == PGRES_COMMAND_OK;
+            const QString why = errorText(pq().PQresultErrorMessage(res));
+            pq().PQclear(res);
+            while ((res = pq().PQgetResult(db->handle())))
+                pq().PQclear(res);
             if (!readOk)
                 throw AppError(
                     QStringLiteral("Tabel %1 tidak dapat dibaca dari %2: %3.")

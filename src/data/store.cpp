@@ -1,7 +1,7 @@
 #include "store.h"
 
+#include "libpq.h"
 #include <QStringList>
-#include <libpq-fe.h>
 
 namespace gudang {
 
@@ -30,8 +30,8 @@ QString serverDisplayName(const QString &address)
 {
     const QByteArray conninfo = serverConninfo(address).toUtf8();
     char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(conninfo.constData(), &error);
-    PQfreemem(error);
+    PQconninfoOption *options = pq().PQconninfoParse(conninfo.constData(), &error);
+    pq().PQfreemem(error);
     if (!options)
         return QStringLiteral("server (alamat tidak terbaca)");
     QStringList parts;
@@ -41,14 +41,14 @@ QString serverDisplayName(const QString &address)
         parts << QStringLiteral("%1=%2").arg(QString::fromUtf8(o->keyword),
                                              QString::fromUtf8(o->val));
     }
-    PQconninfoFree(options);
+    pq().PQconninfoFree(options);
     return QStringLiteral("server PostgreSQL (%1)").arg(parts.join(QLatin1Char(' ')));
 }
 
 bool conninfoHasPassword(const QString &conninfo)
 {
     const QByteArray info = conninfo.toUtf8();
-    PQconninfoOption *options = PQconninfoParse(info.constData(), nullptr);
+    PQconninfoOption *options = pq().PQconninfoParse(info.constData(), nullptr);
     if (!options)
         return false;
     bool found = false;
@@ -56,7 +56,7 @@ bool conninfoHasPassword(const QString &conninfo)
         if (qstrcmp(o->keyword, "password") == 0 && o->val && *o->val)
             found = true;
     }
-    PQconninfoFree(options);
+    pq().PQconninfoFree(options);
     return found;
 }
 
@@ -64,11 +64,11 @@ QString conninfoError(const QString &conninfo)
 {
     const QByteArray info = conninfo.toUtf8();
     char *error = nullptr;
-    PQconninfoOption *options = PQconninfoParse(info.constData(), &error);
+    PQconninfoOption *options = pq().PQconninfoParse(info.constData(), &error);
     const QString why = error ? QString::fromUtf8(error).trimmed() : QString();
-    PQfreemem(error);
+    pq().PQfreemem(error);
     if (options) {
-        PQconninfoFree(options);
+        pq().PQconninfoFree(options);
         return QString();
     }
     return why.isEmpty() ? QStringLiteral("alamat server tidak terbaca") : why;

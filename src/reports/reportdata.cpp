@@ -4,12 +4,12 @@
 #include "data/store.h"
 #include "data/value.h"
 
+#include "data/libpq.h"
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
 #include <cstdlib>
-#include <libpq-fe.h>
 #include <limits>
 #include <memory>
 #include <sqlite3.h>
@@ -104,7 +104,7 @@ public:
         , m_timeoutMs(qint64(secondsWithoutRow) * 1000)
         , m_conn(PgDatabase::connect(conninfo))
     { }
-    ~ServerQuery() { PQfinish(m_conn); }
+    ~ServerQuery() { pq().PQfinish(m_conn); }
     ServerQuery(const ServerQuery &) = delete;
     ServerQuery &operator=(const ServerQuery &) = delete;
 
@@ -119,7 +119,7 @@ public:
     void end()
     {
         if (m_inTransaction)
-            PQclear(PQexec(m_conn, "COMMIT"));
+            pq().PQclear(pq().PQexec(m_conn, "COMMIT"));
         m_inTransaction = false;
         m_sortedOpen = false;
     }
@@ -127,11 +127,11 @@ public:
     void declare(const QByteArray &cursor, const QByteArray &query)
     {
         // Through the extended protocol, which takes one statement only.
-        PgResultHolder r(PQexecParams(
+        PgResultHolder r(pq().PQexecParams(
             m_conn, ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(), 0,
             nullptr, nullptr, nullptr, nullptr, 0));
-        if (PQresultStatus(r.get()) != PGRES_COMMAND_OK
-            && QByteArray(PQresultErrorMessage(r.get())).contains("multiple commands"))
+        if (pq().PQresultStatus(r.get()) != PGRES_COMMAND_OK
+            && QByteArray(pq().PQresultErrorMessage(r.get())).contains("multiple commands"))
             throw AppError(
                 QStringLiteral("File laporan %1: data harus berupa satu perintah SELECT.")
                     .arg(m_file));
@@ -156,13 +156,13 @@ public:
 
     QStringList fieldsOf(const QByteArray &cursor)
     {
-        PgResultHolder r(PQdescribePortal(m_conn, cursor.constData()));
+        PgResultHolder r(pq().PQdescribePortal(m_conn, cursor.constData()));
         check(r.get());
         QStringList fields;
         m_numeric.clear();
-        for (int c = 0; c < PQnfields(r.get()); ++c) {
-            fields << QString::fromUtf8(PQfname(r.get(), c));
-            const Oid type = PQftype(r.get(), c);
+        for (int c = 0; c < pq().PQnfields(r.get()); ++c) {
+            fields << QString::fromUtf8(pq().PQfname(r.get(), c));
+            const Oid type = pq().PQftype(r.get(), c);
             // int8, int2, int4, float4, float8, numeric
             m_numeric.push_back(type == 20 || type == 21 || type == 23 || type == 700 || type == 701
                                 || type == 1700);
@@ -174,22 +174,22 @@ public:
     // cursor has given all.
     bool fetch(const QByteArray &cursor, int count, int columns, std::vector<ReportRow> &out)
     {
-        PgResultHolder r(
-            PQexec(m_conn, ("FETCH " + QByteArray::number(count) + " FROM " + cursor).constData()));
+        PgResultHolder r(pq().PQexec(
+            m_conn, ("FETCH " + QByteArray::number(count) + " FROM " + cursor).constData()));
         check(r.get());
-        const int n = PQntuples(r.get());
+        const int n = pq().PQntuples(r.get());
         for (int i = 0; i < n; ++i) {
             ReportRow row(static_cast<size_t>(columns));
             for (int c = 0; c < columns; ++c) {
                 ReportCell &cell = row[size_t(c)];
-                if (PQgetisnull(r.get(), i, c))
+                if (pq().PQgetisnull(r.get(), i, c))
                     continue;
                 cell.null = false;
-                cell.text
-                    = QString::fromUtf8(PQgetvalue(r.get(), i, c), PQgetlength(r.get(), i, c));
+                cell.text = QString::fromUtf8(pq().PQgetvalue(r.get(), i, c),
+                                              pq().PQgetlength(r.get(), i, c));
                 if (m_numeric[size_t(c)]) {
                     cell.isNumber = true;
-                    cell.number = std::strtod(PQgetvalue(r.get(), i, c), nullptr);
+                    cell.number = std::strtod(pq().PQgetvalue(r.get(), i, c), nullptr);
                 }
             }
             out.push_back(std::move(row));
@@ -203,34 +203,34 @@ private:
         explicit PgResultHolder(PGresult *r)
             : m_r(r)
         { }
-        ~PgResultHolder() { PQclear(m_r); }
+        ~PgResultHolder() { pq().PQclear(m_r); }
         PGresult *get() const { return m_r; }
         PGresult *m_r;
     };
 
     void run(const QByteArray &sql)
     {
-        PgResultHolder r(PQexec(m_conn, sql.constData()));
+        PgResultHolder r(pq().PQexec(m_conn, sql.constData()));
         check(r.get());
     }
 
     void check(PGresult *r)
     {
-        const ExecStatusType status = PQresultStatus(r);
+        const ExecStatusType status = pq().PQresultStatus(r);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
             return;
-        const char *state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+        const char *state = r ? pq().PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
         if (state && qstrcmp(state, "57014") == 0) // query_canceled: the statement timeout
             throw AppError(QStringLiteral("File laporan %1: data tidak selesai dibaca dalam %2 "
                                           "detik; laporan dihentikan. Periksa perintah data di "
                                           "file itu.")
                                .arg(m_file)
                                .arg(m_timeoutMs / 1000));
-        const char *primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        const char *primary = r ? pq().PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         throw AppError(
             QStringLiteral("File laporan %1: data tidak dapat dibaca: %2.")
                 .arg(m_file,
-                     QString::fromUtf8(primary ? primary : PQerrorMessage(m_conn)).trimmed()));
+                     QString::fromUtf8(primary ? primary : pq().PQerrorMessage(m_conn)).trimmed()));
     }
 
     const QString m_file;
