@@ -252,7 +252,8 @@ private slots:
             = runProgram({ QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"),
                            fresh, QStringLiteral("--init-server") });
         QCOMPARE(code, 0);
-        QVERIFY2(said.contains(QStringLiteral("Tabel tpass, tbarang, tstok, tbrgkeluar dibuat")),
+        QVERIFY2(said.contains(
+                     QStringLiteral("Tabel tpass, tbarang, tstok, tbrgkeluar, tmutasi dibuat")),
                  qPrintable(said));
         QCOMPARE(serverSchemaProblem(fresh), QString());
         std::tie(code, said)

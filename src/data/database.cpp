@@ -160,14 +160,46 @@ void Database::create(const QString &path, DbRole role)
         own.reset(new Database(info.absoluteFilePath(), openHandle(path, true)));
     Database &d = db ? *db : *own;
     Transaction t(d);
+    const bool hadJournal = role == DbRole::Working && tableExists(d, "tmutasi");
     for (const TableDef *table : tablesOf(role))
         d.exec(createTableSql(*table).toUtf8().constData());
+    if (role == DbRole::Working && !hadJournal) {
+        // The journal begins with the stock as it stands: one opening balance per code.
+        d.exec("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, Stok_Akhir, "
+               "Keterangan) SELECT strftime('%Y-%m-%d %H:%M:%S', 'now', 'localtime'), '', "
+               "'saldo awal', Kode_Barang, coalesce(Jumlah_Stok, 0), coalesce(Jumlah_Stok, 0), "
+               "'stok saat jurnal dimulai' FROM tstok ORDER BY rowid");
+    }
+    d.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion).toUtf8().constData());
     t.commit();
     makePrivate(info.absolutePath());
     for (const char *suffix : { "", "-wal", "-shm" }) {
         if (QFileInfo::exists(info.absoluteFilePath() + QLatin1String(suffix)))
             makePrivate(info.absoluteFilePath() + QLatin1String(suffix));
     }
+}
+
+bool Database::tableExists(Database &db, const char *table)
+{
+    Statement st(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?");
+    sqlite3_bind_text(st.get(), 1, table, -1, SQLITE_STATIC);
+    return st.step();
+}
+
+void Database::upgrade(const QString &path, DbRole role)
+{
+    // The version is read from the file's header (bytes 60 to 63, big-endian): no connection
+    // is opened for a file that is up to date.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray header = file.read(64);
+    file.close();
+    const int version = header.size() == 64 ? int(uchar(header[60])) << 24
+            | int(uchar(header[61])) << 16 | int(uchar(header[62])) << 8 | int(uchar(header[63]))
+                                            : 0;
+    if (version < kSchemaVersion)
+        create(path, role);
 }
 
 void Database::exec(const char *sql)

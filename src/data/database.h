@@ -44,8 +44,12 @@ public:
 
     // Opens an existing file; a missing or unreadable file fails. Never creates or empties it.
     static std::shared_ptr<Database> open(const QString &path);
-    // Creates the file with its folder and the tables of its role when they are missing.
+    // Creates the file with its folder and the tables of its role when they are missing; a
+    // table of a later schema version is added to an existing file (the journal with an opening
+    // balance per code), and the file's version set.
     static void create(const QString &path, DbRole role);
+    // An existing file of an earlier schema version is brought up to this program's.
+    static void upgrade(const QString &path, DbRole role);
 
     const QString &path() const { return m_path; }
     sqlite3 *handle() const { return m_db; }
@@ -85,6 +89,7 @@ public:
 
 private:
     Database(QString path, sqlite3 *db);
+    static bool tableExists(Database &db, const char *table);
     static sqlite3 *openHandle(const QString &path, bool create);
     // Runs a statement that is prepared on first use and kept.
     void runKept(std::unique_ptr<Statement> &kept, const char *sql);

@@ -288,6 +288,7 @@ public:
     }
 
     void addUndo(std::function<void()> undo) override { m_db->addUndo(std::move(undo)); }
+    bool inTransaction() const override { return m_db->inTransaction(); }
 
 private:
     static uint64_t mask(const std::vector<int> &columns)

@@ -294,7 +294,6 @@ QByteArray pgType(const ColumnDef &column)
 namespace {
 
 const char *const kVersionTable = "gudang_skema";
-constexpr int kSchemaVersion = 1;
 
 std::vector<const TableDef *> allOurTables()
 {
@@ -333,10 +332,14 @@ QStringList expectedColumns(const TableDef &t)
 
 std::map<QString, QStringList> foundColumns(PgDatabase &db)
 {
+    QByteArrayList names;
+    for (const TableDef *t : allOurTables())
+        names << t->name.toUtf8();
     const PgResult r = db.exec(
         "SELECT table_name, column_name, data_type, character_maximum_length FROM "
-        "information_schema.columns WHERE table_schema = current_schema() AND table_name IN "
-        "('tpass','tbarang','tstok','tbrgkeluar') ORDER BY table_name, ordinal_position");
+        "information_schema.columns WHERE table_schema = current_schema() AND table_name = "
+        "ANY ($1::text[]) ORDER BY table_name, ordinal_position",
+        { '{' + names.join(',') + '}' });
     std::map<QString, QStringList> found;
     for (int i = 0; i < r.rows(); ++i) {
         QString col = r.text(i, 1) + QLatin1Char(' ') + r.text(i, 2);
@@ -401,11 +404,18 @@ QString initServer(const QString &conninfo)
         if (missing.contains(table->name))
             db->exec(createSql(*table));
     }
+    if (missing.contains(QStringLiteral("tmutasi"))) {
+        // The journal begins with the stock as it stands: one opening balance per code.
+        db->exec("INSERT INTO tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, "
+                 "stok_akhir, keterangan) SELECT localtimestamp(0), '', 'saldo awal', "
+                 "kode_barang, coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat "
+                 "jurnal dimulai' FROM tstok ORDER BY id_baris");
+    }
     db->exec(QByteArray("CREATE TABLE IF NOT EXISTS ") + kVersionTable
              + " (versi integer NOT NULL)");
-    if (db->exec(QByteArray("SELECT 1 FROM ") + kVersionTable).rows() == 0)
-        db->exec(QByteArray("INSERT INTO ") + kVersionTable + " VALUES ("
-                 + QByteArray::number(kSchemaVersion) + ')');
+    db->exec(QByteArray("DELETE FROM ") + kVersionTable);
+    db->exec(QByteArray("INSERT INTO ") + kVersionTable + " VALUES ("
+             + QByteArray::number(kSchemaVersion) + ')');
     t.commit();
     if (missing.isEmpty())
         return QStringLiteral("Database di %1 sudah siap untuk Gudang; tidak ada yang diubah.")
@@ -422,9 +432,23 @@ QString serverSchemaProblem(const QString &conninfo)
     const QString different = problemOf(*db, &missing);
     if (!different.isEmpty())
         return different;
-    if (!missing.isEmpty())
-        return QStringLiteral("tabel %1 belum ada").arg(missing.join(QStringLiteral(", ")));
+    QStringList needed; // a table of a later version is added at the start (upgradeServer)
+    for (const QString &name : missing) {
+        if (tableDef(name).since == 1)
+            needed << name;
+    }
+    if (!needed.isEmpty())
+        return QStringLiteral("tabel %1 belum ada").arg(needed.join(QStringLiteral(", ")));
     return QString();
+}
+
+void upgradeServer(const QString &conninfo)
+{
+    auto db = PgDatabase::open(conninfo);
+    const PgResult r = db->exec("SELECT max(versi) FROM " + QByteArray(kVersionTable));
+    if (r.rows() == 1 && !r.isNull(0, 0) && r.bytes(0, 0).toInt() >= kSchemaVersion)
+        return;
+    initServer(conninfo);
 }
 
 bool serverHasNoUsers(const QString &conninfo)
@@ -484,6 +508,17 @@ struct SqliteFile
         sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     }
     ~SqliteFile() { sqlite3_close_v2(db); }
+    bool has(const QString &table) const
+    {
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?", -1,
+                           &st, nullptr);
+        const QByteArray name = table.toUtf8();
+        sqlite3_bind_text(st, 1, name.constData(), -1, SQLITE_TRANSIENT);
+        const bool found = sqlite3_step(st) == SQLITE_ROW;
+        sqlite3_finalize(st);
+        return found;
+    }
     sqlite3 *db = nullptr;
 };
 
@@ -513,13 +548,23 @@ QString copyToServer(const Locations &from, const QString &conninfo)
                                .arg(serverName(conninfo), table->name, r.text(0, 0)));
     }
     QStringList counts;
-    double highestNumber = 0;
+    std::map<QString, double> highest; // the highest automatic number of each table
+    bool journalCopied = false;
     for (const TableDef *table : allOurTables()) {
         const QString path
             = table->name == QLatin1String("tpass") ? from.credentialsPath() : from.workingPath();
         qint64 rows = 0;
+        std::unique_ptr<SqliteFile> source;
         if (QFileInfo::exists(path)) {
-            SqliteFile file(path);
+            source = std::make_unique<SqliteFile>(path);
+            // A file of an earlier version has no table of a later one.
+            if (table->since > 1 && !source->has(table->name))
+                source.reset();
+        }
+        if (source) {
+            SqliteFile &file = *source;
+            double &highestNumber = highest[table->name];
+            journalCopied = journalCopied || table->name == QLatin1String("tmutasi");
             QByteArrayList names, pgNames;
             for (const ColumnDef &c : table->columns) {
                 names << '"' + c.name.toUtf8() + '"';
@@ -573,23 +618,41 @@ QString copyToServer(const Locations &from, const QString &conninfo)
                 throw AppError(QStringLiteral("Tabel %1 tidak dapat disalin ke server: %2\nTidak "
                                               "ada yang disalin.")
                                    .arg(table->name, why));
-            if (table->name == QLatin1String("tbrgkeluar")) {
-                // Numbers once given out are never given again, also those of deleted rows.
-                sqlite3_stmt *seq = nullptr;
-                if (sqlite3_prepare_v2(file.db,
-                                       "SELECT seq FROM sqlite_sequence WHERE name = 'tbrgkeluar'",
-                                       -1, &seq, nullptr)
-                        == SQLITE_OK
-                    && sqlite3_step(seq) == SQLITE_ROW)
+            // Numbers once given out are never given again, also those of deleted rows.
+            sqlite3_stmt *seq = nullptr;
+            if (sqlite3_prepare_v2(file.db, "SELECT seq FROM sqlite_sequence WHERE name = ?", -1,
+                                   &seq, nullptr)
+                == SQLITE_OK) {
+                const QByteArray name = table->name.toUtf8();
+                sqlite3_bind_text(seq, 1, name.constData(), -1, SQLITE_TRANSIENT);
+                if (sqlite3_step(seq) == SQLITE_ROW)
                     highestNumber = std::max(highestNumber, sqlite3_column_double(seq, 0));
-                sqlite3_finalize(seq);
             }
+            sqlite3_finalize(seq);
+        }
+        if (table->name == QLatin1String("tmutasi") && !journalCopied) {
+            // The folder had no journal yet: it begins here, with the stock copied.
+            const PgResult r = db->exec(
+                "INSERT INTO tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, "
+                "stok_akhir, keterangan) SELECT localtimestamp(0), '', 'saldo awal', "
+                "kode_barang, coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat "
+                "jurnal dimulai' FROM tstok ORDER BY id_baris");
+            counts << QStringLiteral("%1: %2 baris saldo awal")
+                          .arg(table->name, QString::fromLatin1(pq().PQcmdTuples(r.get())));
+            continue;
         }
         counts << QStringLiteral("%1: %2 baris").arg(table->name).arg(rows);
     }
-    if (highestNumber >= 1)
-        db->exec("SELECT setval(pg_get_serial_sequence('tbrgkeluar', 'no_keluar'), $1, true)",
-                 { QByteArray::number(qint64(highestNumber)) });
+    for (const auto &[name, number] : highest) {
+        if (number < 1)
+            continue;
+        for (const ColumnDef &c : tableDef(name).columns) {
+            if (c.kind == ColumnKind::AutoNumber)
+                db->exec("SELECT setval(pg_get_serial_sequence($1, $2), $3, true)",
+                         { name.toUtf8(), c.name.toLower().toUtf8(),
+                           QByteArray::number(qint64(number)) });
+        }
+    }
     t.commit();
     return QStringLiteral("Disalin ke %1 dalam satu transaksi:\n%2")
         .arg(serverName(conninfo), counts.join(QLatin1Char('\n')));

@@ -119,6 +119,9 @@ QString serverSchemaProblem(const QString &conninfo);
 // the tables where they are missing. Refuses a server whose tables already hold rows. Returns
 // the rows copied per table, for the terminal.
 QString copyToServer(const Locations &from, const QString &conninfo);
+// Brings the tables on a server of an earlier schema version up to this program's (the journal,
+// with an opening balance per code).
+void upgradeServer(const QString &conninfo);
 // True when the table tpass on the server holds no row (the first-run window is due).
 bool serverHasNoUsers(const QString &conninfo);
 

@@ -1,5 +1,6 @@
 #include "recordsource.h"
 #include "apperror.h"
+#include "journal.h"
 #include "rowstore.h"
 #include "schema.h"
 #include "store.h"
@@ -178,6 +179,7 @@ public:
     StoreRecordSource(const QString &address, const TableDef &table, QObject *parent)
         : RecordSource(parent)
         , m_table(table)
+        , m_address(address)
         , m_store(int(table.columns.size()))
     {
         registerOpen();
@@ -363,7 +365,9 @@ public:
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
         m_store.makeRoomForRow(); // so that taking the delete back cannot fail
-        const TableAccess::Outcome outcome = m_access->remove(m_store.rowId(row), cellsOf(row));
+        std::unique_ptr<Transaction> own = journalTransaction();
+        const std::vector<RowStore::Cell> before = cellsOf(row);
+        const TableAccess::Outcome outcome = m_access->remove(m_store.rowId(row), before);
         if (outcome != TableAccess::Outcome::Done)
             refuse(row, outcome);
         emit rowAboutToBeRemoved(row);
@@ -380,6 +384,10 @@ public:
             self->m_deleted = false;
             self->setCurrent(row);
         });
+        if (journaledTable(m_table.name))
+            journalChange(journal(), m_table, before, {});
+        if (own)
+            own->commit();
     }
 
     void cancelPending() override
@@ -647,6 +655,10 @@ private:
         const uint32_t oldOffset = m_store.offsetOf(row);
         int64_t rowId = m_store.rowId(row);
         const bool added = m_mode == Mode::Add;
+        // A stock or goods-out change and its journal rows are one transaction.
+        std::unique_ptr<Transaction> own = journalTransaction();
+        const std::vector<RowStore::Cell> before
+            = added ? std::vector<RowStore::Cell>() : cellsOf(row);
         TableAccess::Outcome outcome = TableAccess::Outcome::Done;
         try {
             if (added)
@@ -671,6 +683,7 @@ private:
         }
         m_store.setOffset(row, m_store.store(b.bytes()));
         m_mode = Mode::None;
+        const std::vector<Value> after = std::move(m_pending);
         m_pending.clear();
         emit rowChanged(row);
         if (added) {
@@ -692,6 +705,28 @@ private:
                 emit self->rowChanged(row);
             });
         }
+        if (journaledTable(m_table.name))
+            journalChange(journal(), m_table, before, after);
+        if (own)
+            own->commit();
+    }
+
+    // A transaction of its own for a journaled write made outside one; none otherwise.
+    std::unique_ptr<Transaction> journalTransaction()
+    {
+        if (!journaledTable(m_table.name) || m_access->inTransaction())
+            return nullptr;
+        return m_access->beginTransaction();
+    }
+
+    TableAccess &journal()
+    {
+        if (!m_journal) {
+            const TableDef &def = tableDef(QStringLiteral("tmutasi"));
+            m_journal = isServerAddress(m_address) ? openServerTable(m_address, def)
+                                                   : openSqliteTable(m_address, def);
+        }
+        return *m_journal;
     }
 
     std::vector<RowStore::Cell> cellsOf(int row) const
@@ -764,6 +799,8 @@ private:
 
     const TableDef &m_table;
     std::unique_ptr<TableAccess> m_access; // none once closed, or when it could not open
+    const QString m_address;
+    std::unique_ptr<TableAccess> m_journal; // tmutasi, for the writes of tstok and tbrgkeluar
     std::unique_ptr<Loader> m_loader; // while the table is still being read
     bool m_waiting = false; // in waitUntilLoaded()
     QString m_openError;

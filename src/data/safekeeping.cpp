@@ -106,6 +106,9 @@ QStringList foreignObjects(const ReadOnly &db, DbRole role)
         QStringList want;
         for (const ColumnDef &c : t->columns)
             want << c.name;
+        // A table of a later version is made when the file is first opened by this program.
+        if (ok && cols.isEmpty() && t->since > 1)
+            continue;
         if (!ok || cols.isEmpty())
             problems << QStringLiteral("tabel %1 tidak ada").arg(t->name);
         else if (cols != want)
@@ -144,6 +147,8 @@ bool roleOf(const ReadOnly &db, DbRole *role)
     for (DbRole r : { DbRole::Working, DbRole::Credentials }) {
         bool all = true;
         for (const TableDef *t : tablesOf(r)) {
+            if (t->since > 1)
+                continue;
             bool ok = false;
             const QByteArray sql
                 = QStringLiteral("SELECT name FROM pragma_table_info('%1')").arg(t->name).toUtf8();

@@ -30,6 +30,18 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Kode_Barang"), K::Text, 10 },
             { QStringLiteral("Tanggal"), K::Date },
             { QStringLiteral("Jumlah"), K::Number } } },
+        // Every stock movement: what changed, by how much, the stock after it.
+        { QStringLiteral("tmutasi"),
+          { { QStringLiteral("No_Mutasi"), K::AutoNumber },
+            { QStringLiteral("Waktu"), K::Date },
+            { QStringLiteral("Pengguna"), K::Text, 10 },
+            { QStringLiteral("Jenis"), K::Text, 20 },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Perubahan"), K::Number },
+            { QStringLiteral("Stok_Akhir"), K::Number },
+            { QStringLiteral("No_Keluar"), K::Number },
+            { QStringLiteral("Keterangan"), K::Text, 100 } },
+          2 },
     };
     return tables;
 }

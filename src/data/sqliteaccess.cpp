@@ -256,6 +256,7 @@ public:
     }
 
     void addUndo(std::function<void()> undo) override { m_db->addUndo(std::move(undo)); }
+    bool inTransaction() const override { return m_db->inTransaction(); }
 
 private:
     std::unique_ptr<Statement> prepare(const QString &sql)

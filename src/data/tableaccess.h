@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apperror.h"
 #include "recordsource.h"
 #include "rowstore.h"
 #include "schema.h"
@@ -58,6 +59,7 @@ public:
     virtual QString explain(const AppError &e, const std::vector<Value> &values) const = 0;
 
     virtual std::unique_ptr<Transaction> beginTransaction() = 0;
+    virtual bool inTransaction() const = 0;
     // Record sources register how to take back a change of their snapshot: the actions run in
     // reverse order when the open transaction is rolled back. Outside a transaction: ignored.
     virtual void addUndo(std::function<void()> undo) = 0;

@@ -173,10 +173,9 @@ void frmkeluar::on_cmdsimpan_clicked()
     const double quantity = leadingNumber(txtjumlah->text());
     std::optional<double> confirmedAt; // the stock at which the user said to go on
     for (;;) {
-        const PostingResult posted
-            = postGoodsOut(*adodc1, s,
-                           { txtkode->text(), dt1->dateTime(), txtjumlah->text(), quantity,
-                             confirmedAt });
+        const PostingResult posted = postGoodsOut(
+            *adodc1, s,
+            { txtkode->text(), dt1->dateTime(), txtjumlah->text(), quantity, confirmedAt });
         // Where the stock stored differs from the one this screen read (another workstation
         // posted meanwhile), the message says so.
         const QString changed = posted.stock == shownValue

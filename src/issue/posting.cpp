@@ -1,4 +1,5 @@
 #include "posting.h"
+#include "data/journal.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
 
@@ -8,6 +9,8 @@ PostingResult postGoodsOut(RecordSource &out, RecordSource &stock, const Posting
 {
     PostingResult result;
     {
+        // The stock change is journaled as this posting's, with its goods-out number.
+        MovementScope posting(movement::kIssue);
         auto transaction = out.beginTransaction();
         if (!stock.refreshCurrent(true)) {
             result.outcome = PostingResult::CodeGone;

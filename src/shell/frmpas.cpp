@@ -1,6 +1,7 @@
 #include "frmpas.h"
 #include "credentials.h"
 #include "data/apperror.h"
+#include "data/journal.h"
 #include "data/recordsource.h"
 #include "data/safekeeping.h"
 #include "data/schema.h"
@@ -52,6 +53,7 @@ void frmpas::on_cmdok_clicked()
     }
     if (!typedCredentialsMatch())
         return;
+    setJournalUser(txtuser->text()); // the journal names who changed the stock
     ScreenManager &screens = app().screens();
     screens.showModal(screens.get<frmutama>(), [this] { unloadMe(); });
 }

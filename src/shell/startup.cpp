@@ -35,8 +35,12 @@ namespace {
 void startLogin(App &app, bool demo)
 {
     const Locations &loc = app.locations();
-    if (!loc.onServer() && !QFileInfo::exists(loc.workingPath()))
+    if (loc.onServer())
+        upgradeServer(loc.server());
+    else if (!QFileInfo::exists(loc.workingPath()))
         Database::create(loc.workingPath(), DbRole::Working);
+    else
+        Database::upgrade(loc.workingPath(), DbRole::Working);
     writeMissingReportDefinitions(loc);
     if (demo)
         fillDemoData(loc);

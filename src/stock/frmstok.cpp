@@ -1,5 +1,6 @@
 #include "frmstok.h"
 #include "data/apperror.h"
+#include "data/journal.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "frmestok.h"
@@ -163,6 +164,7 @@ void frmstok::on_cmdsimpan_clicked()
         return;
     const QString code = txtkode->text();
     const double entered = leadingNumber(txtstok->text());
+    MovementScope booking(movement::kBooking); // journaled as stock received
 
     auto addRecord = [&] {
         Adodc1->addNew();

@@ -1,0 +1,239 @@
+// The movement journal: written in the same transaction as every stock and goods-out change,
+// begun with an opening balance per code in a database that had none, and never disagreeing
+// with the stock table.
+#include "data/apperror.h"
+#include "data/database.h"
+#include "data/journal.h"
+#include "data/pgdatabase.h"
+#include "data/recordsource.h"
+#include "data/schema.h"
+#include "data/store.h"
+#include "issue/frmkeluar.h"
+#include "issue/posting.h"
+#include "support.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <random>
+
+using namespace gudang;
+using test::Env;
+
+namespace {
+
+std::unique_ptr<RecordSource> open(Env &env, const char *table)
+{
+    return openRecordSource(env.locations.workingPath(), QString::fromLatin1(table));
+}
+
+bool findCode(RecordSource &s, const QString &code)
+{
+    if (s.recordCount() == 0)
+        return false;
+    s.moveFirst();
+    s.find(QStringLiteral("Kode_Barang"), code);
+    return !s.eof();
+}
+
+// For every code, the journal's changes and the stock as stored: "code journal stock".
+QStringList balances(Env &env, const QStringList &codes)
+{
+    QStringList each;
+    for (const QString &code : codes)
+        each << QStringLiteral("SELECT '%1' AS k").arg(code);
+    QStringList out;
+    for (const QString &row : Env::query(
+             env.locations.workingPath(),
+             QStringLiteral("SELECT c.k, coalesce((SELECT sum(Perubahan) FROM tmutasi m WHERE "
+                            "m.Kode_Barang = c.k), 0), coalesce((SELECT Jumlah_Stok FROM tstok s "
+                            "WHERE s.Kode_Barang = c.k), 0) FROM (%1) AS c ORDER BY c.k")
+                 .arg(each.join(QStringLiteral(" UNION ALL "))))) {
+        const QStringList f = row.split(QLatin1Char('|'));
+        out << QStringLiteral("%1 %2 %3").arg(f[0]).arg(f[1].toDouble()).arg(f[2].toDouble());
+    }
+    return out;
+}
+
+} // namespace
+
+class TestJournal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A long random mix of bookings, settings, postings, goods-out edits and deletes and stock
+    // deletes, some of them failing half way (the journal row refused by the database):
+    // for every code the journal adds up to the stock, on the database and in the snapshot.
+    void journalAddsUpToTheStock()
+    {
+        Env env;
+        const QStringList codes { "K1", "K2", "K3", "K4", "K5" };
+        Env::exec(env.locations.workingPath(),
+                  test::onServer()
+                      ? QStringLiteral(
+                          "CREATE FUNCTION gagal() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+                          "NEW.perubahan IN (7, -7) THEN RAISE EXCEPTION 'uji'; END IF; RETURN "
+                          "NEW; END$$; CREATE TRIGGER gagal BEFORE INSERT ON tmutasi FOR EACH "
+                          "ROW EXECUTE FUNCTION gagal()")
+                      : QStringLiteral("CREATE TRIGGER gagal BEFORE INSERT ON tmutasi WHEN "
+                                       "NEW.Perubahan IN (7, -7) BEGIN SELECT RAISE(ABORT, 'uji'); "
+                                       "END"));
+        auto stock = open(env, "tstok");
+        auto out = open(env, "tbrgkeluar");
+        std::mt19937 random(20261210);
+        auto pick = [&](int n) {
+            return int(random() % unsigned(n));
+        };
+        std::map<QString, int> done, failed;
+        for (int step = 0; step < 400; ++step) {
+            const QString code = codes[pick(codes.size())];
+            const int q = 1 + pick(9);
+            const char *kinds[] = { "booking",  "setting",    "posting",     "posting",
+                                    "out edit", "out delete", "stock delete" };
+            const QString kind = QString::fromLatin1(kinds[pick(7)]);
+            try {
+                if (kind == QLatin1String("booking")) {
+                    MovementScope booking(movement::kBooking);
+                    if (findCode(*stock, code)) {
+                        auto t = stock->beginTransaction();
+                        stock->refreshCurrent(true);
+                        stock->setField(col::tstok::Jumlah_Stok,
+                                        stock->field(col::tstok::Jumlah_Stok).toNumber() + q);
+                        stock->update();
+                        t->commit();
+                    } else {
+                        stock->addNew();
+                        stock->setField(col::tstok::Kode_Barang, code);
+                        stock->setField(col::tstok::Jumlah_Stok, q);
+                        stock->setField(col::tstok::Stok_Minimum, 1);
+                        stock->update();
+                    }
+                } else if (kind == QLatin1String("setting")) {
+                    if (!findCode(*stock, code))
+                        continue;
+                    stock->setField(col::tstok::Jumlah_Stok, pick(40));
+                    stock->update();
+                } else if (kind == QLatin1String("posting")) {
+                    if (!findCode(*stock, code))
+                        continue;
+                    const Value now = stock->field(col::tstok::Jumlah_Stok);
+                    postGoodsOut(*out, *stock,
+                                 { code, QDateTime::currentDateTime(), QString::number(q),
+                                   double(q),
+                                   now.isNumber() ? std::optional(now.toNumber()) : std::nullopt });
+                } else if (kind == QLatin1String("out edit")) {
+                    if (out->recordCount() == 0)
+                        continue;
+                    out->setCurrentRow(pick(out->recordCount()));
+                    out->setField(col::tbrgkeluar::Jumlah, q);
+                    out->update();
+                } else if (kind == QLatin1String("out delete")) {
+                    if (out->recordCount() == 0)
+                        continue;
+                    out->setCurrentRow(pick(out->recordCount()));
+                    out->deleteCurrent();
+                } else {
+                    if (!findCode(*stock, code))
+                        continue;
+                    stock->deleteCurrent();
+                }
+                ++done[kind];
+            } catch (const AppError &e) {
+                QVERIFY2(e.description().contains(QStringLiteral("uji")),
+                         qPrintable(e.description()));
+                RecordSource::cancelAllPending();
+                ++failed[kind];
+            }
+            const QStringList found = balances(env, codes);
+            for (const QString &line : found) {
+                const QStringList f = line.split(QLatin1Char(' '));
+                QVERIFY2(f[1] == f[2],
+                         qPrintable(QStringLiteral("step %1 (%2): %3")
+                                        .arg(step)
+                                        .arg(kind, found.join(QStringLiteral("; ")))));
+            }
+        }
+        for (const char *kind :
+             { "booking", "setting", "posting", "out edit", "out delete", "stock delete" })
+            QVERIFY2(done[QString::fromLatin1(kind)] > 5, kind);
+        int failures = 0;
+        for (const auto &[kind, n] : failed)
+            failures += n;
+        QVERIFY2(failures >= 5, qPrintable(QString::number(failures)));
+        // The snapshot holds what the database holds: every failure was taken back in both.
+        QStringList snapshot;
+        for (int r = 0; r < stock->recordCount(); ++r)
+            snapshot << stock->cellText(r, 0) + QLatin1Char('|')
+                    + QString::number(stock->cellText(r, 1).toDouble());
+        QStringList stored;
+        for (const QString &row : Env::query(
+                 env.locations.workingPath(),
+                 QStringLiteral("SELECT Kode_Barang, Jumlah_Stok FROM tstok ORDER BY rowid")))
+            stored << row.section(QLatin1Char('|'), 0, 0) + QLatin1Char('|')
+                    + QString::number(row.section(QLatin1Char('|'), 1).toDouble());
+        QCOMPARE(snapshot, stored);
+    }
+
+    // What a posting on the goods-out screen writes into the journal, and a correction.
+    void postingOnTheScreenIsJournaled()
+    {
+        Env env;
+        {
+            auto stock = open(env, "tstok");
+            MovementScope booking(movement::kBooking);
+            stock->addNew();
+            stock->setField(col::tstok::Kode_Barang, QStringLiteral("A1"));
+            stock->setField(col::tstok::Jumlah_Stok, 10);
+            stock->setField(col::tstok::Stok_Minimum, 1);
+            stock->update();
+        }
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Beras', 'M', 'S', 'sak')"));
+        setJournalUser(QStringLiteral("kasir1"));
+        frmkeluar &k = test::openIssue(env);
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt, QStringLiteral("Masih ada Input Data Lagi?"));
+        k.adodc1->moveFirst();
+        k.adodc1->setField(col::tbrgkeluar::Jumlah, 4);
+        k.adodc1->update();
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Pengguna, Jenis, Kode_Barang, Perubahan, "
+                                           "Stok_Akhir, No_Keluar, Keterangan FROM tmutasi ORDER "
+                                           "BY No_Mutasi")),
+                 (QStringList {
+                     "|stok masuk|A1|10.0|10.0|<null>|", "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
+                     "kasir1|koreksi keluar|A1|0.0|<null>|1.0|diubah: Jumlah 3 menjadi 4" }));
+        setJournalUser(QString());
+    }
+
+    // A database made before the journal gets it when the program first opens it: one opening
+    // balance per code, the stock as it stands.
+    void existingDatabaseGetsTheJournal()
+    {
+        Env env;
+        const QString path = env.locations.workingPath();
+        Env::exec(path,
+                  QStringLiteral("DROP TABLE tmutasi; INSERT INTO tstok VALUES ('A1', 5, 1), "
+                                 "('B2', NULL, 1)"));
+        if (test::onServer()) {
+            Env::exec(path, QStringLiteral("UPDATE gudang_skema SET versi = 1"));
+            upgradeServer(env.locations.server());
+            upgradeServer(env.locations.server()); // once only
+        } else {
+            Env::exec(path, QStringLiteral("PRAGMA user_version = 1"));
+            Database::upgrade(path, DbRole::Working);
+            Database::upgrade(path, DbRole::Working); // once only
+            QCOMPARE(Env::query(path, QStringLiteral("PRAGMA user_version")),
+                     QStringList { QString::number(kSchemaVersion) });
+        }
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Jenis, Kode_Barang, Perubahan, Stok_Akhir "
+                                           "FROM tmutasi ORDER BY No_Mutasi")),
+                 (QStringList { "saldo awal|A1|5.0|5.0", "saldo awal|B2|0.0|0.0" }));
+    }
+};
+
+QTEST_MAIN(TestJournal)
+#include "tst_journal.moc"
