@@ -1,11 +1,15 @@
 #include "data/recordsource.h"
 #include "goods/frmbrg.h"
+#include "goods/frmcari.h"
 #include "goods/frmeditbrg.h"
+#include "issue/frmkeluar.h"
 #include "shell/frmutama.h"
 #include "support.h"
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -485,6 +489,71 @@ private slots:
         QCOMPARE(again.txtnama->text(), QString());
         QTest::mouseClick(again.cmdtutup, Qt::LeftButton);
         QVERIFY(!env.screens().isLoaded<frmeditbrg>());
+    }
+
+    // The goods search: any part of the code or the name, letter case ignored, quotes, "%"
+    // and "_" as ordinary characters.
+    void searchFindsByAnyPart_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("part of a name, other case") << "KOPI" << QStringList { "A1", "C3" };
+        QTest::newRow("part of a code") << "b2" << QStringList { "B2" };
+        QTest::newRow("a quote") << "'" << QStringList { "A1" };
+        QTest::newRow("percent sign") << "100%" << QStringList { "A1" };
+        QTest::newRow("percent alone is no wildcard") << "%" << QStringList { "A1", "D%" };
+        QTest::newRow("underscore is no wildcard") << "_" << QStringList { "B2" };
+        QTest::newRow("across code and name: no") << "3kopi" << QStringList {};
+        QTest::newRow("Unicode, other case") << "ÉCLAIR" << QStringList { "D%" };
+    }
+    void searchFindsByAnyPart()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, found);
+        Env env;
+        Env::exec(
+            env.locations.workingPath(),
+            QString::fromUtf8("INSERT INTO tbarang VALUES ('A1', 'Kopi ''Luwak'' 100%', '', "
+                              "'', 'kg'), ('B2', 'Gula_Pasir', '', '', 'kg'), ('C3', "
+                              "'kopi susu', '', '', 'sak'), ('D%', 'éclair', '', '', 'pcs')"));
+        frmcari &f = test::showAlone<frmcari>(env.screens());
+        QStringList codes;
+        for (int r : f.search(typed))
+            codes << f.Adodc1->cellText(r, 0);
+        QCOMPARE(codes, found);
+    }
+
+    // F3 on the goods-out screen waiting for a code opens the search; typing narrows the list
+    // as it goes; Enter takes the code into the screen's code field.
+    void searchTakesTheCodeIntoTheScreen()
+    {
+        Env env;
+        seedGoods(env, { "A1", "B2" });
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('GL1', 'Gula Pasir', '', '', 'kg')"));
+        frmkeluar &k = test::openIssue(env);
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+        QCOMPARE(test::focusName(&k), QStringLiteral("txtkode"));
+        QTest::keyClick(k.txtkode, Qt::Key_F3);
+        auto *f = env.screens().find<frmcari>();
+        QVERIFY(f && f->isVisible());
+        activate(f);
+        QCOMPARE(test::focusName(f), QStringLiteral("txtcari"));
+        QTest::keyClicks(f->txtcari, QStringLiteral("nama"));
+        QCOMPARE(f->DataGrid1->model()->rowCount(), 2);
+        QCOMPARE(f->Label2->text(), QStringLiteral("2 barang cocok."));
+        QTest::keyClicks(f->txtcari, QStringLiteral(" b"));
+        QCOMPARE(f->DataGrid1->model()->rowCount(), 1);
+        QCOMPARE(f->DataGrid1->model()->index(0, 1).data().toString(), QStringLiteral("Nama B2"));
+        QTest::keyClick(f->txtcari, Qt::Key_Return);
+        QVERIFY(!env.screens().isLoaded<frmcari>());
+        QCOMPARE(k.txtkode->text(), QStringLiteral("B2"));
+        activate(&k);
+        QCOMPARE(test::focusName(&k), QStringLiteral("txtkode"));
+        // From the main menu it only shows: nothing waits for a code there.
+        auto *utama = env.screens().find<frmutama>();
+        QCOMPARE(utama->cari->shortcut(), QKeySequence(Qt::Key_F3));
+        QCOMPARE(utama->alat->title(), QStringLiteral("&Alat"));
     }
 };
 

@@ -238,8 +238,10 @@ private slots:
         QCOMPARE(utama->width(), 636); // 9540 twips
         QCOMPARE(utama->height() - utama->menuBar->height(), 556); // 8340 twips below the menu bar
         QVERIFY(utama->windowModality() == Qt::ApplicationModal);
+        // The menus of old, and after them the store keeper's tools.
         const QStringList menus { QStringLiteral("&File"), QStringLiteral("&Barang Keluar"),
-                                  QStringLiteral("&Laporan"), QStringLiteral("&Programmer") };
+                                  QStringLiteral("&Laporan"), QStringLiteral("&Programmer"),
+                                  QStringLiteral("&Alat") };
         QStringList seen;
         for (QAction *a : utama->menuBar->actions())
             seen << a->text();
@@ -259,6 +261,7 @@ private slots:
             { utama->sd, "Barang Keluar", QKeySequence(QStringLiteral("Ctrl+E")) },
             { utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F")) },
             { utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G")) },
+            { utama->cari, "Cari Barang", QKeySequence(QStringLiteral("F3")) },
         };
         for (const Entry &e : entries) {
             QCOMPARE(e.action->text(), QString::fromUtf8(e.caption));

@@ -1,6 +1,7 @@
 #include "frmutama.h"
 #include "frmgpas.h"
 #include "goods/frmbrg.h"
+#include "goods/frmcari.h"
 #include "issue/frmkeluar.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
@@ -80,6 +81,16 @@ frmutama::frmutama(App &app)
     ff->setObjectName(QStringLiteral("ff"));
     df = entry(ff, "df", "About me", QKeySequence(Qt::CTRL | Qt::Key_G), nullptr);
 
+    // Beyond the first menus: tools for the store keeper.
+    alat = menuBar->addMenu(QStringLiteral("&Alat"));
+    alat->setObjectName(QStringLiteral("alat"));
+    cari = entry(alat, "cari", "Cari Barang", QKeySequence(Qt::Key_F3),
+                 &frmutama::on_cari_triggered);
+    // F3 on any screen opens the search above it.
+    app.findGoods = [&app](Screen &from) {
+        frmcari::openAbove(app, from);
+    };
+
     // The client area lies below the menu bar.
     const int menuHeight = menuBar->sizeHint().height();
     menuBar->setGeometry(0, 0, width(), menuHeight);
@@ -120,6 +131,11 @@ void frmutama::on_sdgsd_triggered()
 void frmutama::on_zx_triggered()
 {
     showScreen<frmkeluar>();
+}
+
+void frmutama::on_cari_triggered()
+{
+    frmcari::openAbove(app(), *this);
 }
 
 void frmutama::on_sd_triggered()

@@ -31,6 +31,8 @@ public:
     QAction *gf;
     QMenu *ff;
     QAction *df;
+    QMenu *alat;
+    QAction *cari;
 
     void on_brg_triggered();
     void on_stk_triggered();
@@ -39,6 +41,7 @@ public:
     void on_zx_triggered();
     void on_sd_triggered();
     void on_gf_triggered();
+    void on_cari_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -105,6 +105,9 @@ public:
     // Returns false when the handler failed.
     bool run(const std::function<void()> &handler);
 
+    // Opens the goods search above a screen (F3 there), set by the screens that offer it.
+    std::function<void(Screen &)> findGoods;
+
 private:
     Locations m_locations;
     Dialogs &m_dialogs;

@@ -97,7 +97,12 @@ void Screen::closeEvent(QCloseEvent *event)
 
 void Screen::keyPressEvent(QKeyEvent *event)
 {
-    // Escape does not close a screen; other keys are left alone.
+    // F3 opens the goods search above the screen; Escape does not close a screen; other keys
+    // are left alone.
+    if (event->key() == Qt::Key_F3 && event->modifiers() == Qt::NoModifier && m_app.findGoods) {
+        m_app.run([&] { m_app.findGoods(*this); });
+        return;
+    }
     event->ignore();
 }
 
