@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -272,6 +273,31 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Halaman 1 dari 1")));
         QVERIFY(text.contains(QStringLiteral("Gula Pasir")));
         QVERIFY(text.contains(QStringLiteral("Kamis, 10 Desember 2026 09:05")));
+    }
+
+    // The list of stock below its minimum, from the command line: goods below their minimum
+    // and registered goods without a stock record.
+    void lowStockListFromTheCommandLine()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Beras', '', '', 'sak'), "
+                                 "('B2', 'Gula', '', '', 'kg'), ('C3', 'Teh', '', '', 'dus');"
+                                 "INSERT INTO tstok VALUES ('A1', 1, 5), ('B2', 9, 5)"));
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/minimum.pdf");
+        const auto [code, said] = reportFromCommandLine(env, QStringLiteral("minimum"), pdf);
+        QVERIFY2(code == 0, qPrintable(said));
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"),
+                { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY(text.contains(QStringLiteral("STOK DI BAWAH MINIMUM")));
+        QVERIFY(text.contains(
+            QRegularExpression(QStringLiteral("A1 +Beras +sak +1 +5 +di bawah minimum"))));
+        QVERIFY(text.contains(
+            QRegularExpression(QStringLiteral("C3 +Teh +dus +0 +belum ada data stok"))));
+        QVERIFY(!text.contains(QStringLiteral("Gula")));
     }
 
     // Pages are laid out when asked for, from their own rows: the count follows from the rows

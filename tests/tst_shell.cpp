@@ -262,6 +262,7 @@ private slots:
             { utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F")) },
             { utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G")) },
             { utama->cari, "Cari Barang", QKeySequence(QStringLiteral("F3")) },
+            { utama->minimum, "Stok di bawah minimum", QKeySequence(QStringLiteral("Ctrl+M")) },
         };
         for (const Entry &e : entries) {
             QCOMPARE(e.action->text(), QString::fromUtf8(e.caption));

@@ -1,5 +1,7 @@
+#include "data/gridmodel.h"
 #include "data/recordsource.h"
 #include "goods/frmbrg.h"
+#include "reports/frmminimum.h"
 #include "shell/frmutama.h"
 #include "stock/frmestok.h"
 #include "stock/frmstok.h"
@@ -8,6 +10,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -461,6 +464,50 @@ private slots:
         enter(e->txtkode, QStringLiteral("A1"));
         QVERIFY(env.dialogs.shown().empty());
         QCOMPARE(e->txtkode->text(), QStringLiteral("A1"));
+    }
+
+    // Low stock at a glance: a marker column in the stock grids (words, not colour alone), and
+    // the list "Stok di bawah minimum" with registered goods that have no stock record.
+    void lowStockStandsOut()
+    {
+        Env env;
+        seed(env, { "A1", "B2", "C3", "D4", "E5" }, { "A1,2,5", "B2,10,5", "C3,5,5", "D4,3,NULL" });
+        frmstok &s = openStock(env);
+        QAbstractItemModel *grid = s.DataGrid1->model();
+        QCOMPARE(grid->columnCount(), 4);
+        QCOMPARE(grid->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Tanda"));
+        QStringList marks;
+        for (int r = 0; r < grid->rowCount(); ++r)
+            marks << grid->index(r, 0).data().toString() + QLatin1Char(':')
+                    + grid->index(r, 3).data().toString() + QLatin1Char(':')
+                    + QString::number(grid->index(r, 1).data(GridModel::BelowMinimumRole).toBool());
+        QCOMPARE(marks, (QStringList { "A1:▼ di bawah minimum:1", "B2::0", "C3::0", "D4::0" }));
+        // A posting that takes a stock below its minimum marks it at once.
+        s.Adodc1->setCurrentRow(1);
+        s.Adodc1->setField(1, 4);
+        s.Adodc1->update();
+        QCOMPARE(grid->index(1, 3).data().toString(), GridModel::belowMinimumText());
+        env.screens().end();
+
+        auto &utama = test::showAlone<frmutama>(env.screens());
+        QTest::keyClick(&utama, Qt::Key_M, Qt::ControlModifier);
+        auto *list = env.screens().find<frmminimum>();
+        QVERIFY(list && list->isVisible());
+        QAbstractItemModel *rows = list->DataGrid1->model();
+        QStringList seen;
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < rows->columnCount(); ++c)
+                cells << rows->index(r, c).data().toString();
+            seen << cells.join(QLatin1Char('|'));
+        }
+        QCOMPARE(seen,
+                 (QStringList { "A1|Nama A1|pcs|2|5|di bawah minimum",
+                                "B2|Nama B2|pcs|4|5|di bawah minimum",
+                                "E5|Nama E5|pcs|0||belum ada data stok" }));
+        QCOMPARE(rows->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Stok"));
+        QCOMPARE(list->Label1->text(),
+                 QStringLiteral("3 barang di bawah minimum atau tanpa data stok."));
     }
 };
 

@@ -15,6 +15,7 @@ GridModel::GridModel(RecordSource *source, QObject *parent)
 {
     for (const ColumnDef &c : tableDef(source->tableName()).columns)
         m_kinds.push_back(int(c.kind));
+    m_marks = source->tableName() == QLatin1String("tstok");
     connect(source, &RecordSource::aboutToReset, this, [this] {
         m_following = true;
         beginResetModel();
@@ -151,20 +152,37 @@ void GridModel::showRow(int row)
 
 int GridModel::columnCount(const QModelIndex &parent) const
 {
-    return (parent.isValid() || !m_source) ? 0 : m_source->columnCount();
+    return (parent.isValid() || !m_source) ? 0 : m_source->columnCount() + (m_marks ? 1 : 0);
 }
 
 QVariant GridModel::data(const QModelIndex &index, int role) const
 {
-    if (!m_source || !index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    if (!m_source || !index.isValid() || index.row() >= m_shown)
         return {};
-    if (index.row() >= m_shown)
+    if (role == BelowMinimumRole)
+        return m_marks && belowMinimum(index.row());
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     return displayText(index.row(), index.column());
 }
 
+const QString &GridModel::belowMinimumText()
+{
+    static const QString text = QStringLiteral("▼ di bawah minimum");
+    return text;
+}
+
+bool GridModel::belowMinimum(int row) const
+{
+    const QString stock = m_source->cellText(m_first + row, col::tstok::Jumlah_Stok);
+    const QString minimum = m_source->cellText(m_first + row, col::tstok::Stok_Minimum);
+    return !minimum.isEmpty() && stock.toDouble() < minimum.toDouble();
+}
+
 QString GridModel::displayText(int row, int column) const
 {
+    if (m_marks && column == m_source->columnCount())
+        return belowMinimum(row) ? belowMinimumText() : QString();
     const QString text = m_source->cellText(m_first + row, column);
     if (text.isEmpty() || size_t(column) >= m_kinds.size())
         return text;
@@ -202,7 +220,8 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (role != Qt::DisplayRole || !m_source)
         return {};
     if (orientation == Qt::Horizontal)
-        return m_source->columnName(section);
+        return m_marks && section == m_source->columnCount() ? QStringLiteral("Tanda")
+                                                             : m_source->columnName(section);
     return {};
 }
 

@@ -53,8 +53,14 @@ public:
 
     // The text a cell of a model row shows.
     QString displayText(int row, int column) const;
-
     static constexpr int kChunk = 4096;
+
+    // A grid of the stock table has one more column after the table's own, "Tanda", that
+    // says which stock is below its minimum; every cell of such a row answers true for this
+    // role, for a grid to show it in colour as well.
+    static constexpr int BelowMinimumRole = Qt::UserRole + 1;
+    static const QString &belowMinimumText();
+    bool belowMinimum(int row) const;
 
 private:
     int sourceRows() const;
@@ -63,6 +69,7 @@ private:
 
     QPointer<RecordSource> m_source;
     std::vector<int> m_kinds; // ColumnKind of each column
+    bool m_marks = false; // the stock table: the "Tanda" column
     bool m_following = false;
     int m_first = 0; // the source row of the window's first row
     int m_shown = 0; // rows of the source in the window

@@ -225,6 +225,31 @@ QString defaultStockDefinition()
         "tanda = Keterangan | 40 | Jumlah_Stok < Stok_Minimum | DI BAWAH MINIMUM\n");
 }
 
+QString defaultLowStockDefinition()
+{
+    return QStringLiteral(
+        "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan barang\n"
+        "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah catatan.\n"
+        "judul = STOK DI BAWAH MINIMUM\n"
+        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS "
+        "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data stok' "
+        "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
+        "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR coalesce(s.Jumlah_Stok, 0) "
+        "< s.Stok_Minimum\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 18 | kiri | teks\n"
+        "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
+        "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+}
+
+QString lowStockReportPath(const Locations &locations)
+{
+    return locations.workingFolder() + QStringLiteral("/minimum.rpt");
+}
+
 QString goodsOutReportPath(const Locations &locations)
 {
     return locations.workingFolder() + QStringLiteral("/keluar3.rpt");
@@ -240,6 +265,7 @@ void writeMissingReportDefinitions(const Locations &locations)
     const std::pair<QString, QString> files[] = {
         { goodsOutReportPath(locations), defaultGoodsOutDefinition() },
         { stockReportPath(locations), defaultStockDefinition() },
+        { lowStockReportPath(locations), defaultLowStockDefinition() },
     };
     for (const auto &[path, text] : files) {
         if (QFileInfo::exists(path))

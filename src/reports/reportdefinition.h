@@ -53,11 +53,14 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &fileN
 // The definitions the program writes when a report file is missing.
 QString defaultGoodsOutDefinition();
 QString defaultStockDefinition();
+// Stock below its minimum, and registered goods without a stock record.
+QString defaultLowStockDefinition();
 
 class Locations;
 // Report files of the working folder.
 QString goodsOutReportPath(const Locations &locations);
 QString stockReportPath(const Locations &locations);
+QString lowStockReportPath(const Locations &locations);
 // Writes the default definitions where a file is missing; existing files are left alone.
 void writeMissingReportDefinitions(const Locations &locations);
 

@@ -5,6 +5,7 @@
 #include "issue/frmkeluar.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
+#include "reports/frmminimum.h"
 #include "stock/frmstok.h"
 
 #include <QAction>
@@ -86,6 +87,8 @@ frmutama::frmutama(App &app)
     alat->setObjectName(QStringLiteral("alat"));
     cari = entry(alat, "cari", "Cari Barang", QKeySequence(Qt::Key_F3),
                  &frmutama::on_cari_triggered);
+    minimum = entry(alat, "minimum", "Stok di bawah minimum", QKeySequence(Qt::CTRL | Qt::Key_M),
+                    &frmutama::on_minimum_triggered);
     // F3 on any screen opens the search above it.
     app.findGoods = [&app](Screen &from) {
         frmcari::openAbove(app, from);
@@ -136,6 +139,11 @@ void frmutama::on_zx_triggered()
 void frmutama::on_cari_triggered()
 {
     frmcari::openAbove(app(), *this);
+}
+
+void frmutama::on_minimum_triggered()
+{
+    showScreen<frmminimum>();
 }
 
 void frmutama::on_sd_triggered()

@@ -33,6 +33,7 @@ public:
     QAction *df;
     QMenu *alat;
     QAction *cari;
+    QAction *minimum;
 
     void on_brg_triggered();
     void on_stk_triggered();
@@ -42,6 +43,7 @@ public:
     void on_sd_triggered();
     void on_gf_triggered();
     void on_cari_triggered();
+    void on_minimum_triggered();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -209,8 +209,10 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
         definition = goodsOutReportPath(loc);
     else if (which == QLatin1String("stok"))
         definition = stockReportPath(loc);
+    else if (which == QLatin1String("minimum"))
+        definition = lowStockReportPath(loc);
     else {
-        std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (keluar atau stok).\n",
+        std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (keluar, stok atau minimum).\n",
                      qPrintable(which));
         return 2;
     }
@@ -270,9 +272,9 @@ struct Options
                               QStringLiteral("Isi database kerja yang masih baru dengan data "
                                              "contoh.") };
     QCommandLineOption report { QStringLiteral("report"),
-                                QStringLiteral("Laporan yang ditulis sebagai PDF: keluar atau "
-                                               "stok."),
-                                QStringLiteral("keluar|stok") };
+                                QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok "
+                                               "atau minimum (stok di bawah minimum)."),
+                                QStringLiteral("keluar|stok|minimum") };
     QCommandLineOption pdf { QStringLiteral("pdf"),
                              QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                              QStringLiteral("FILE") };

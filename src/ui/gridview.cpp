@@ -8,15 +8,39 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <map>
 
 namespace gudang {
 
+namespace {
+
+// Rows a model marks (stock below its minimum) are shown on a light red ground, beside the
+// marker column that says it in words.
+class MarkedRows : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(GridModel::BelowMinimumRole).toBool()) {
+            option->backgroundBrush = QColor(255, 205, 205);
+            option->palette.setColor(QPalette::Text, QColor(140, 0, 0));
+        }
+    }
+};
+
+} // namespace
+
 GridView::GridView(QWidget *parent)
     : QTableView(parent)
 {
     setTabKeyNavigation(false);
+    setItemDelegate(new MarkedRows(this));
 }
 
 void GridView::focusInEvent(QFocusEvent *event)
