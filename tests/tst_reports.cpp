@@ -3,6 +3,7 @@
 #include "data/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
+#include "reports/frmperiode.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportengine.h"
 #include "reports/reportlayout.h"
@@ -11,6 +12,7 @@
 #include "reports/reportrender.h"
 #include "shell/frmutama.h"
 #include "support.h"
+#include "ui/datepicker.h"
 #include "ui/updown.h"
 
 #include <QAction>
@@ -298,6 +300,114 @@ private slots:
         QVERIFY(text.contains(
             QRegularExpression(QStringLiteral("C3 +Teh +dus +0 +belum ada data stok"))));
         QVERIFY(!text.contains(QStringLiteral("Gula")));
+    }
+
+    // The goods-out report of a period: the first and the last day whole, whatever the time of
+    // day stored; a subtotal per code and unit; at the end one sum per unit, never one sum of
+    // sacks and kilograms.
+    void periodReportWithSubtotals()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        Env::exec(
+            env.locations.workingPath(),
+            QStringLiteral(
+                "INSERT INTO tbarang VALUES ('A1', 'Beras', '', '', 'sak'), ('B2', 'Gula', '', "
+                "'', 'kg'), ('C3', 'Semen', '', '', 'sak');"
+                "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                "('A1', '2025-02-28 23:59:59', 100), ('A1', '2025-03-15 13:45:00', 2), "
+                "('A1', '2025-03-01 00:00:00', 1), ('B2', '2025-03-31 23:59:59', 4), "
+                "('C3', '2025-03-20 08:00:00', 5), ('B2', '2025-04-01 00:00:00', 50)"));
+        const ReportParameters period = periodParameters(QDate(2025, 3, 1), QDate(2025, 3, 31));
+        const QString path = periodReportPath(env.locations);
+        const ReportDefinition def = readReportDefinition(path);
+        ReportRows data(def, env.locations.workingPath(), path, {}, {}, period);
+        QStringList seen;
+        for (const ReportRow &row : data.read(0, 100)) {
+            QStringList cells;
+            for (const char *field : { "Tanggal", "Nama_Barang", "Jumlah", "Satuan" }) {
+                const ReportCell &c = row[size_t(data.fieldIndex(QLatin1String(field)))];
+                cells << (c.null ? QString() : c.isNumber ? formatNumber(c.number) : c.text);
+            }
+            seen << cells.join(QLatin1Char('|'));
+        }
+        QCOMPARE(
+            seen,
+            (QStringList { "2025-03-01 00:00:00|Beras|1|sak", "2025-03-15 13:45:00|Beras|2|sak",
+                           "|Subtotal A1|3|sak", "2025-03-31 23:59:59|Gula|4|kg",
+                           "|Subtotal B2|4|kg", "2025-03-20 08:00:00|Semen|5|sak",
+                           "|Subtotal C3|5|sak", "|Jumlah kg|4|kg", "|Jumlah sak|8|sak" }));
+        const ReportDocument doc
+            = buildReport(path, env.locations.workingPath(),
+                          QDateTime(QDate(2026, 12, 10), QTime(9, 5)), {}, period);
+        QCOMPARE(doc.title, QStringLiteral("LAPORAN BARANG KELUAR 01/03/2025 s.d. 31/03/2025"));
+        // The definition without its values is refused by name.
+        QVERIFY(test::failureOf([&] {
+                    ReportRows(def, env.locations.workingPath(), path);
+                }).contains(QStringLiteral(":dari untuk datanya tidak diberikan")));
+        // From the command line; a date that cannot be read is said.
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/periode.pdf");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    + QStringList { QStringLiteral("--report"), QStringLiteral("keluar"),
+                                    QStringLiteral("--from"), QStringLiteral("2025-03-01"),
+                                    QStringLiteral("--to"), QStringLiteral("2025-03-31"),
+                                    QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        QVERIFY(text.waitForFinished(30000));
+        const QString said = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(said.contains(QStringLiteral("LAPORAN BARANG KELUAR 01/03/2025 s.d. 31/03/2025")),
+                 qPrintable(said));
+        QVERIFY(said.contains(QRegularExpression(QStringLiteral("Jumlah sak +8 +sak"))));
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    + QStringList { QStringLiteral("--report"), QStringLiteral("keluar"),
+                                    QStringLiteral("--from"), QStringLiteral("1/3/2025"),
+                                    QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .contains(QStringLiteral("Tanggal --from tidak terbaca: \"1/3/2025\"")));
+    }
+
+    // The period screen: the current month by default, the dates as typed, the report of
+    // that period in the window or to the printer; a period backwards is refused.
+    void periodScreen()
+    {
+        Env env;
+        RecordingOutput out;
+        setReportOutput(env.app(), &out);
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
+        QTest::keyClick(&utama, Qt::Key_P, Qt::ControlModifier);
+        auto *f = env.screens().find<frmperiode>();
+        QVERIFY(f && f->isVisible());
+        activate(f);
+        const QDate today = QDate::currentDate();
+        QCOMPARE(f->dtdari->date(), QDate(today.year(), today.month(), 1));
+        QCOMPARE(f->dtsampai->date(), QDate(today.year(), today.month(), today.daysInMonth()));
+        QTest::keyClick(f->cmdlihat, Qt::Key_Return);
+        QCOMPARE(out.sent.size(), size_t(1));
+        QCOMPARE(out.sent[0].title,
+                 QStringLiteral("LAPORAN BARANG KELUAR %1 s.d. %2")
+                     .arg(f->dtdari->date().toString(QStringLiteral("dd/MM/yyyy")),
+                          f->dtsampai->date().toString(QStringLiteral("dd/MM/yyyy"))));
+        f->dtdari->setDate(QDate(2025, 3, 10));
+        f->dtsampai->setDate(QDate(2025, 3, 9));
+        QTest::mouseClick(f->cmdcetak, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt,
+                 QStringLiteral("Tanggal awal (10/03/2025) sesudah tanggal akhir (09/03/2025)."));
+        QCOMPARE(out.sent.size(), size_t(1));
+        f->dtsampai->setDate(QDate(2025, 3, 31));
+        QTest::mouseClick(f->cmdcetak, Qt::LeftButton);
+        QCOMPARE(out.sent.size(), size_t(2));
+        QVERIFY(out.sent[1].printer);
+        QCOMPARE(out.sent[1].title,
+                 QStringLiteral("LAPORAN BARANG KELUAR 10/03/2025 s.d. 31/03/2025"));
     }
 
     // Pages are laid out when asked for, from their own rows: the count follows from the rows

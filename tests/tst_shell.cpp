@@ -261,6 +261,7 @@ private slots:
             { utama->sd, "Barang Keluar", QKeySequence(QStringLiteral("Ctrl+E")) },
             { utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F")) },
             { utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G")) },
+            { utama->periode, "Barang Keluar per Periode", QKeySequence(QStringLiteral("Ctrl+P")) },
             { utama->cari, "Cari Barang", QKeySequence(QStringLiteral("F3")) },
             { utama->minimum, "Stok di bawah minimum", QKeySequence(QStringLiteral("Ctrl+M")) },
         };

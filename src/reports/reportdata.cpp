@@ -76,6 +76,72 @@ QByteArray quoted(const QString &field)
 
 } // namespace
 
+QByteArray ReportRows::parameter(const QString &name) const
+{
+    const auto it = m_parameters.find(name);
+    if (it == m_parameters.end())
+        throw AppError(QStringLiteral("File laporan %1: nilai :%2 untuk datanya tidak diberikan.")
+                           .arg(m_file, name));
+    return it->second.toUtf8();
+}
+
+void ReportRows::bindParameters(sqlite3_stmt *st) const
+{
+    for (int i = 1; i <= sqlite3_bind_parameter_count(st); ++i) {
+        const char *name = sqlite3_bind_parameter_name(st, i);
+        if (!name || qstrcmp(name, ":gudang_mulai") == 0)
+            continue;
+        const QByteArray value = parameter(QString::fromUtf8(name + 1));
+        sqlite3_bind_text(st, i, value.constData(), int(value.size()), SQLITE_TRANSIENT);
+    }
+}
+
+// A query's named parameters (":name", outside quotes, not a "::" cast) as the server numbers
+// them ($1, $2, ...), with their values in that order.
+QByteArray ReportRows::numbered(const QByteArray &sql,
+                                std::vector<std::optional<QByteArray>> *values) const
+{
+    QByteArray out;
+    std::map<QByteArray, int> numbers;
+    char quote = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            out += c;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            out += c;
+            continue;
+        }
+        if (c == ':' && i + 1 < sql.size() && sql[i + 1] == ':') {
+            out += "::";
+            ++i;
+            continue;
+        }
+        if (c == ':' && i + 1 < sql.size()
+            && (std::isalpha(uchar(sql[i + 1])) || sql[i + 1] == '_')) {
+            qsizetype j = i + 1;
+            while (j < sql.size() && (std::isalnum(uchar(sql[j])) || sql[j] == '_'))
+                ++j;
+            const QByteArray name = sql.mid(i + 1, j - i - 1);
+            auto it = numbers.find(name);
+            if (it == numbers.end()) {
+                values->push_back(parameter(QString::fromUtf8(name)));
+                it = numbers.emplace(name, int(values->size())).first;
+            }
+            out += '$' + QByteArray::number(it->second);
+            i = j - 1;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 AppError ReportRows::tooManyRows(const ReportLimits &limits) const
 {
     return AppError(QStringLiteral("File laporan %1: data lebih dari %2 baris; laporan "
@@ -124,12 +190,15 @@ public:
         m_sortedOpen = false;
     }
 
-    void declare(const QByteArray &cursor, const QByteArray &query)
+    void declare(const QByteArray &cursor, const QByteArray &query, const PgParams &values = {})
     {
         // Through the extended protocol, which takes one statement only.
+        std::vector<const char *> v;
+        for (const auto &value : values)
+            v.push_back(value ? value->constData() : nullptr);
         PgResultHolder r(pq().PQexecParams(
-            m_conn, ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(), 0,
-            nullptr, nullptr, nullptr, nullptr, 0));
+            m_conn, ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(),
+            int(v.size()), nullptr, v.data(), nullptr, nullptr, 0));
         if (pq().PQresultStatus(r.get()) != PGRES_COMMAND_OK
             && QByteArray(pq().PQresultErrorMessage(r.get())).contains("multiple commands"))
             throw AppError(
@@ -139,12 +208,12 @@ public:
     }
     void close(const QByteArray &cursor) { run("CLOSE " + cursor); }
     // The sorted query from its row `first` on.
-    void openSorted(const QByteArray &query, qint64 first)
+    void openSorted(const QByteArray &query, const PgParams &values, qint64 first)
     {
         begin();
         if (m_sortedOpen)
             close("gudang_urut");
-        declare("gudang_urut", query + " OFFSET " + QByteArray::number(first));
+        declare("gudang_urut", query + " OFFSET " + QByteArray::number(first), values);
         m_sortedOpen = true;
     }
     void closeSorted()
@@ -249,7 +318,10 @@ void ReportRows::openOnServer(const ReportDefinition &def, const QString &connin
     while (inner.endsWith(';'))
         inner = inner.chopped(1).trimmed();
     m_server->begin();
-    m_server->declare("gudang_data", inner);
+    PgParams values;
+    inner = numbered(inner, &values);
+    m_server->declare("gudang_data", inner, values);
+    m_sortedValues = values;
     m_fields = m_server->fieldsOf("gudang_data");
     setUpChecks(def);
     // The first pass: rows counted within the limits, numbers checked and added up.
@@ -319,8 +391,9 @@ void ReportRows::setUpChecks(const ReportDefinition &def)
 
 ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
                        const QString &definitionPath, const ReportProgress &progress,
-                       const ReportLimits &limits)
+                       const ReportLimits &limits, const ReportParameters &parameters)
     : m_file(QDir::toNativeSeparators(definitionPath))
+    , m_parameters(parameters)
 {
     const QString &file = m_file;
     if (isServerAddress(workingPath)) {
@@ -366,6 +439,7 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
         || !sqlite3_stmt_readonly(st))
         throw AppError(
             QStringLiteral("File laporan %1: data harus berupa satu perintah SELECT.").arg(file));
+    bindParameters(st);
     const QByteArray query = QByteArray(sql.constData(), tail - sql.constData()).trimmed();
 
     for (int c = 0; c < sqlite3_column_count(st); ++c)
@@ -421,13 +495,13 @@ ReportRows::ReportRows(const ReportDefinition &def, const QString &workingPath,
         inner = inner.chopped(1).trimmed();
     QByteArray sorted;
     if (def.sortBy.isEmpty()) {
-        sorted = "SELECT * FROM (" + inner + ") LIMIT -1 OFFSET ?1";
+        sorted = "SELECT * FROM (" + inner + ") LIMIT -1 OFFSET :gudang_mulai";
     } else {
         QByteArrayList keys;
         for (const QString &f : def.sortBy)
             keys << quoted(f);
         sorted = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM (" + inner
-            + ")) ORDER BY " + keys.join(", ") + ", gudang_urut LIMIT -1 OFFSET ?1";
+            + ")) ORDER BY " + keys.join(", ") + ", gudang_urut LIMIT -1 OFFSET :gudang_mulai";
     }
     if (sqlite3_prepare_v2(m_db, sorted.constData(), int(sorted.size()), &m_sorted, nullptr)
         != SQLITE_OK)
@@ -461,7 +535,7 @@ std::vector<ReportRow> ReportRows::read(qint64 first, int count, const ReportPro
         return rows;
     if (m_server) {
         if (m_next != first) {
-            m_server->openSorted(m_sortedSql, first);
+            m_server->openSorted(m_sortedSql, m_sortedValues, first);
             m_next = first;
         }
         const bool more = m_server->fetch("gudang_urut", count, int(m_fields.size()), rows);
@@ -474,7 +548,9 @@ std::vector<ReportRow> ReportRows::read(qint64 first, int count, const ReportPro
     }
     if (m_next != first) {
         sqlite3_reset(m_sorted);
-        sqlite3_bind_int64(m_sorted, 1, first);
+        bindParameters(m_sorted);
+        sqlite3_bind_int64(m_sorted, sqlite3_bind_parameter_index(m_sorted, ":gudang_mulai"),
+                           first);
         m_next = first;
     }
     // "Batal" reaches into a long sort; the query has already shown that it ends.

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -26,6 +28,10 @@ struct ReportLimits
 // Called now and then while the data is read or pages are written; false stops the report
 // ("Laporan dibatalkan.").
 using ReportProgress = std::function<bool(qint64 rowsRead)>;
+
+// Values of the named parameters of a definition's query (":dari" is given as "dari"), texts
+// bound as values, never put into the query's text.
+using ReportParameters = std::map<QString, QString>;
 
 // One value of a report row.
 struct ReportCell
@@ -48,7 +54,7 @@ class ReportRows
 public:
     ReportRows(const ReportDefinition &def, const QString &workingPath,
                const QString &definitionPath, const ReportProgress &progress = {},
-               const ReportLimits &limits = {});
+               const ReportLimits &limits = {}, const ReportParameters &parameters = {});
     ~ReportRows();
     ReportRows(const ReportRows &) = delete;
     ReportRows &operator=(const ReportRows &) = delete;
@@ -84,6 +90,13 @@ private:
     QString m_file; // the definition, as named in messages
     std::unique_ptr<ServerQuery> m_server; // the data is on a server (see store.h)
     QByteArray m_sortedSql; // on a server: the sorted query without its start
+    ReportParameters m_parameters;
+    // The value of a named parameter; AppError naming the definition when it has none.
+    QByteArray parameter(const QString &name) const;
+    void bindParameters(sqlite3_stmt *st) const;
+    QByteArray numbered(const QByteArray &sql,
+                        std::vector<std::optional<QByteArray>> *values) const;
+    std::vector<std::optional<QByteArray>> m_sortedValues; // on a server
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_sorted = nullptr;
     qint64 m_next = -1; // the row the sorted query gives next; -1: not started

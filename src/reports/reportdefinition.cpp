@@ -245,6 +245,48 @@ QString defaultLowStockDefinition()
         "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
 }
 
+QString defaultPeriodDefinition()
+{
+    const QString period = QStringLiteral("k.Tanggal >= :dari AND k.Tanggal < :sampai");
+    const QString from = QStringLiteral(
+        "FROM tbrgkeluar k LEFT JOIN tbarang b ON b.Kode_Barang = k.Kode_Barang WHERE ");
+    return QStringLiteral(
+               "# Barang keluar dalam satu periode, dengan subtotal per kode barang dan "
+               "satuannya,\n"
+               "# dan jumlah per satuan di akhir: jumlah dengan satuan lain tidak dijumlahkan.\n"
+               "# :dari dan :sampai diisi program (hari pertama pukul 00:00, hari sesudah hari\n"
+               "# terakhir pukul 00:00); {dari} dan {akhir} di judul menjadi tanggalnya.\n"
+               "judul = LAPORAN BARANG KELUAR {dari} s.d. {akhir}\n"
+               "data  = SELECT 1 AS Bagian, k.Kode_Barang AS Kunci, b.Satuan AS Unit, 0 AS Jenis, "
+               "k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan %1%2 "
+               "UNION ALL SELECT 1, k.Kode_Barang, b.Satuan, 1, NULL, NULL, NULL, 'Subtotal ' || "
+               "k.Kode_Barang, sum(k.Jumlah), b.Satuan %1%2 GROUP BY k.Kode_Barang, b.Satuan "
+               "UNION ALL SELECT 2, NULL, b.Satuan, 2, NULL, NULL, NULL, 'Jumlah ' || "
+               "coalesce(b.Satuan, '(tanpa satuan)'), sum(k.Jumlah), b.Satuan %1%2 GROUP BY "
+               "b.Satuan\n"
+               "urut  = Bagian, Kunci, Unit, Jenis, Tanggal, No_Keluar\n"
+               "kolom = No_Keluar | No. | 16 | kanan | angka\n"
+               "kolom = Tanggal | Tanggal | 24 | kiri | tanggal\n"
+               "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
+               "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
+               "kolom = Jumlah | Jumlah | 22 | kanan | ribuan\n"
+               "kolom = Satuan | Satuan | 24 | kiri | teks\n")
+        .arg(from, period);
+}
+
+QString periodReportPath(const Locations &locations)
+{
+    return locations.workingFolder() + QStringLiteral("/keluar-periode.rpt");
+}
+
+ReportParameters periodParameters(const QDate &first, const QDate &last)
+{
+    const QString day = QStringLiteral("yyyy-MM-dd 00:00:00");
+    return { { QStringLiteral("dari"), first.toString(day) },
+             { QStringLiteral("sampai"), last.addDays(1).toString(day) },
+             { QStringLiteral("akhir"), last.toString(day) } };
+}
+
 QString lowStockReportPath(const Locations &locations)
 {
     return locations.workingFolder() + QStringLiteral("/minimum.rpt");
@@ -266,6 +308,7 @@ void writeMissingReportDefinitions(const Locations &locations)
         { goodsOutReportPath(locations), defaultGoodsOutDefinition() },
         { stockReportPath(locations), defaultStockDefinition() },
         { lowStockReportPath(locations), defaultLowStockDefinition() },
+        { periodReportPath(locations), defaultPeriodDefinition() },
     };
     for (const auto &[path, text] : files) {
         if (QFileInfo::exists(path))

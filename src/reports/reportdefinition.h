@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -61,6 +63,12 @@ class Locations;
 QString goodsOutReportPath(const Locations &locations);
 QString stockReportPath(const Locations &locations);
 QString lowStockReportPath(const Locations &locations);
+// Goods out in a period, with subtotals per code and unit.
+QString defaultPeriodDefinition();
+QString periodReportPath(const Locations &locations);
+// The parameters of a period from `first` to `last`, both days whole whatever the time of day.
+using ReportParameters = std::map<QString, QString>;
+ReportParameters periodParameters(const QDate &first, const QDate &last);
 // Writes the default definitions where a file is missing; existing files are left alone.
 void writeMissingReportDefinitions(const Locations &locations);
 

@@ -48,7 +48,7 @@ void ReportEngine::printReport()
     if (!m_saved) {
         ReportProgressWindow progress(QApplication::activeWindow());
         m_saved = buildReport(m_reportFile, m_app.locations().workingPath(),
-                              QDateTime::currentDateTime(), progress.rows());
+                              QDateTime::currentDateTime(), progress.rows(), m_parameters);
     }
     ReportOutput *chosen = reportOutputOf(m_app);
     ReportOutput &out = chosen ? *chosen : defaultOutput();

@@ -36,6 +36,12 @@ public:
     // The destination set last; the preview window when none was set.
     int destination() const { return m_destination.value_or(Window); }
     void setCopiesToPrint(int copies) { m_copies = copies; }
+    // Values of the definition's named parameters (a period, a goods code).
+    void setParameters(ReportParameters parameters)
+    {
+        m_parameters = std::move(parameters);
+        m_saved.reset();
+    }
     int copiesToPrint() const { return m_copies; }
     // Produces the report.
     void printReport();
@@ -50,6 +56,7 @@ private:
     std::optional<int> m_destination;
     int m_copies = 1;
     std::optional<ReportDocument> m_saved;
+    ReportParameters m_parameters;
 };
 
 } // namespace gudang

@@ -319,10 +319,18 @@ ReportDocument layoutReport(const ReportDefinition &def, std::shared_ptr<ReportR
 }
 
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
-                           const QDateTime &printedAt, const ReportProgress &progress)
+                           const QDateTime &printedAt, const ReportProgress &progress,
+                           const ReportParameters &parameters)
 {
-    const ReportDefinition def = readReportDefinition(definitionPath);
-    auto rows = std::make_shared<ReportRows>(def, workingPath, definitionPath, progress);
+    ReportDefinition def = readReportDefinition(definitionPath);
+    for (const auto &[name, value] : parameters) {
+        bool isDate = false;
+        const QDateTime date = dateFromText(value, &isDate);
+        def.title.replace(QLatin1Char('{') + name + QLatin1Char('}'),
+                          isDate ? dateToDisplay(date) : value);
+    }
+    auto rows = std::make_shared<ReportRows>(def, workingPath, definitionPath, progress,
+                                             ReportLimits(), parameters);
     return layoutReport(def, std::move(rows), printedAt);
 }
 

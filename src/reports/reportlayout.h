@@ -67,7 +67,9 @@ ReportDocument layoutReport(const ReportDefinition &def, std::shared_ptr<ReportR
 
 // Reads the definition, makes the first pass over the data and returns the report, whose
 // pages are laid out as they are asked for: what producing a report does.
+// A title's "{name}" takes the parameter's value (a date as dd/MM/yyyy).
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
-                           const QDateTime &printedAt, const ReportProgress &progress = {});
+                           const QDateTime &printedAt, const ReportProgress &progress = {},
+                           const ReportParameters &parameters = {});
 
 } // namespace gudang

@@ -6,6 +6,7 @@
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmminimum.h"
+#include "reports/frmperiode.h"
 #include "stock/frmstok.h"
 
 #include <QAction>
@@ -77,6 +78,8 @@ frmutama::frmutama(App &app)
                &frmutama::on_sd_triggered);
     gf = entry(tr7, "gf", "Stok barang", QKeySequence(Qt::CTRL | Qt::Key_F),
                &frmutama::on_gf_triggered);
+    periode = entry(tr7, "periode", "Barang Keluar per Periode", QKeySequence(Qt::CTRL | Qt::Key_P),
+                    &frmutama::on_periode_triggered);
 
     ff = menuBar->addMenu(QStringLiteral("&Programmer"));
     ff->setObjectName(QStringLiteral("ff"));
@@ -144,6 +147,11 @@ void frmutama::on_cari_triggered()
 void frmutama::on_minimum_triggered()
 {
     showScreen<frmminimum>();
+}
+
+void frmutama::on_periode_triggered()
+{
+    showScreen<frmperiode>();
 }
 
 void frmutama::on_sd_triggered()

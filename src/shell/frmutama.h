@@ -29,6 +29,7 @@ public:
     QMenu *tr7;
     QAction *sd;
     QAction *gf;
+    QAction *periode;
     QMenu *ff;
     QAction *df;
     QMenu *alat;
@@ -42,6 +43,7 @@ public:
     void on_zx_triggered();
     void on_sd_triggered();
     void on_gf_triggered();
+    void on_periode_triggered();
     void on_cari_triggered();
     void on_minimum_triggered();
 

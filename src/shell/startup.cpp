@@ -201,12 +201,14 @@ void endOfRun(App &app)
 
 namespace {
 
-// Writes a report as PDF without a window: --report keluar|stok --pdf FILE.
-int writePdfReport(const Locations &loc, const QString &which, const QString &pdf)
+// Writes a report as PDF without a window: --report keluar|stok|minimum --pdf FILE; the goods
+// out of a period with --from and --to.
+int writePdfReport(const Locations &loc, const QString &which, const QString &pdf,
+                   const ReportParameters &parameters)
 {
     QString definition;
     if (which == QLatin1String("keluar"))
-        definition = goodsOutReportPath(loc);
+        definition = parameters.empty() ? goodsOutReportPath(loc) : periodReportPath(loc);
     else if (which == QLatin1String("stok"))
         definition = stockReportPath(loc);
     else if (which == QLatin1String("minimum"))
@@ -240,11 +242,13 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
             std::fflush(stderr);
         };
         const ReportDocument doc = buildReport(
-            definition, loc.workingPath(), QDateTime::currentDateTime(), [&](qint64 rows) {
+            definition, loc.workingPath(), QDateTime::currentDateTime(),
+            [&](qint64 rows) {
                 tell(QStringLiteral("Membaca data laporan... %1 baris   ")
                          .arg(formatNumber(double(rows), 0, true)));
                 return true;
-            });
+            },
+            parameters);
         writeReportPdf(doc, pdf, 1, [&](int page, int pages) {
             if (page >= 0)
                 tell(QStringLiteral("Menulis halaman %1 dari %2...   ").arg(page + 1).arg(pages));
@@ -283,6 +287,14 @@ struct Options
         QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
         QStringLiteral("FILE")
     };
+    QCommandLineOption from { QStringLiteral("from"),
+                              QStringLiteral("Bersama --report keluar: barang keluar sejak "
+                                             "tanggal ini (bawaan: awal bulan --to)."),
+                              QStringLiteral("YYYY-MM-DD") };
+    QCommandLineOption to { QStringLiteral("to"),
+                            QStringLiteral("Bersama --report keluar: barang keluar sampai tanggal "
+                                           "ini, hari itu ikut (bawaan: akhir bulan --from)."),
+                            QStringLiteral("YYYY-MM-DD") };
     QCommandLineOption server {
         QStringLiteral("server"),
         QStringLiteral("Pakai database di server PostgreSQL ini (string koneksi libpq atau URI, "
@@ -320,6 +332,8 @@ struct Options
         parser.addOption(restore);
         parser.addOption(report);
         parser.addOption(pdf);
+        parser.addOption(from);
+        parser.addOption(to);
         parser.addOption(server);
         parser.addOption(rememberServer);
         parser.addOption(forgetServer);
@@ -360,7 +374,7 @@ QString commandLineError(const QStringList &arguments)
     }
     for (const QCommandLineOption *o :
          { &options.dataDir, &options.report, &options.pdf, &options.restore, &options.server,
-           &options.copyToServer }) {
+           &options.copyToServer, &options.from, &options.to }) {
         const QString name = QStringLiteral("--") + o->names().constFirst();
         if (arguments.constLast() == name)
             return QStringLiteral("Opsi %1 perlu nilai (%2).").arg(name, o->valueName());
@@ -538,7 +552,34 @@ int runGudang(int argc, char **argv)
             std::fprintf(stderr, "--report dan --pdf dipakai bersama.\n");
             return 2;
         }
-        return writePdfReport(Locations(dir, server), parser.value(report), parser.value(pdf));
+        ReportParameters period;
+        if (parser.isSet(options.from) || parser.isSet(options.to)) {
+            const QString format = QStringLiteral("yyyy-MM-dd");
+            QDate first = QDate::fromString(parser.value(options.from), format);
+            QDate last = QDate::fromString(parser.value(options.to), format);
+            for (const auto &[option, date] :
+                 { std::pair { &options.from, first }, std::pair { &options.to, last } }) {
+                if (parser.isSet(*option) && !date.isValid()) {
+                    std::fprintf(stderr, "Tanggal --%s tidak terbaca: \"%s\" (tulis YYYY-MM-DD).\n",
+                                 qPrintable(option->names().constFirst()),
+                                 qPrintable(parser.value(*option)));
+                    return 2;
+                }
+            }
+            if (!first.isValid())
+                first = QDate(last.year(), last.month(), 1);
+            if (!last.isValid())
+                last = QDate(first.year(), first.month(), first.daysInMonth());
+            if (first > last || parser.value(report) != QLatin1String("keluar")) {
+                std::fprintf(stderr,
+                             "--from dan --to hanya untuk --report keluar, dan --from "
+                             "tidak sesudah --to.\n");
+                return 2;
+            }
+            period = periodParameters(first, last);
+        }
+        return writePdfReport(Locations(dir, server), parser.value(report), parser.value(pdf),
+                              period);
     }
     const Locations locations(dir, server);
     if (locations.onServer() && parser.isSet(restore)) {
