@@ -3,6 +3,7 @@
 #include "data/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
+#include "reports/frmkartu.h"
 #include "reports/frmperiode.h"
 #include "reports/reportdefinition.h"
 #include "reports/reportengine.h"
@@ -23,6 +24,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <sqlite3.h>
@@ -408,6 +410,75 @@ private slots:
         QVERIFY(out.sent[1].printer);
         QCOMPARE(out.sent[1].title,
                  QStringLiteral("LAPORAN BARANG KELUAR 10/03/2025 s.d. 31/03/2025"));
+    }
+
+    // The stock card of a code over a period, from the journal: the balance before the period,
+    // each movement with the balance after it (the first and last day whole), the balance at
+    // the end; on the screen (Ctrl+K, Enter in the code field), and from the command line.
+    void stockCard()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral(
+                      "INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
+                      "Stok_Akhir, No_Keluar, Keterangan) VALUES "
+                      "('2025-02-20 10:00:00', '', 'saldo awal', 'A1', 10, 10, NULL, ''), "
+                      "('2025-03-01 00:00:00', 'ani', 'stok masuk', 'A1', 5, 15, NULL, ''), "
+                      "('2025-03-10 09:00:00', 'ani', 'stok masuk', 'B2', 50, 50, NULL, ''), "
+                      "('2025-03-15 14:30:00', 'budi', 'barang keluar', 'A1', -3, 12, 7, ''), "
+                      "('2025-03-31 23:59:59', 'budi', 'koreksi keluar', 'A1', 0, NULL, 7, "
+                      "'diubah: Jumlah 3 menjadi 3'), "
+                      "('2025-04-01 00:00:00', 'ani', 'stok masuk', 'A1', 100, 112, NULL, '')"));
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
+        QTest::keyClick(&utama, Qt::Key_K, Qt::ControlModifier);
+        auto *card = env.screens().find<frmkartu>();
+        QVERIFY(card && card->isVisible());
+        activate(card);
+        QCOMPARE(test::focusName(card), QStringLiteral("txtkode"));
+        card->dtdari->setDate(QDate(2025, 3, 1));
+        card->dtsampai->setDate(QDate(2025, 3, 31));
+        QTest::keyClicks(card->txtkode, QStringLiteral("A1"));
+        QTest::keyClick(card->txtkode, Qt::Key_Return);
+        QAbstractItemModel *lines = card->DataGrid1->model();
+        QStringList seen;
+        for (int r = 0; r < lines->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < lines->columnCount(); ++c)
+                cells << lines->index(r, c).data().toString();
+            seen << cells.join(QLatin1Char('|'));
+        }
+        QCOMPARE(seen,
+                 (QStringList { "|Saldo awal|||10||", "01/03/2025|stok masuk|5||15||",
+                                "15/03/2025|barang keluar||3|12|7|",
+                                "31/03/2025|koreksi keluar|||12|7|diubah: Jumlah 3 menjadi 3",
+                                "|Saldo akhir|||12||" }));
+        QCOMPARE(lines->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Saldo"));
+
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/kartu.pdf");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    + QStringList { QStringLiteral("--report"), QStringLiteral("kartu"),
+                                    QStringLiteral("--kode"), QStringLiteral("A1"),
+                                    QStringLiteral("--from"), QStringLiteral("2025-03-01"),
+                                    QStringLiteral("--to"), QStringLiteral("2025-03-31"),
+                                    QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+        QVERIFY(text.waitForFinished(30000));
+        const QString said = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(said.contains(QStringLiteral("KARTU STOK A1 01/03/2025 s.d. 31/03/2025")),
+                 qPrintable(said));
+        QVERIFY(said.contains(QRegularExpression(QStringLiteral("Saldo akhir +12"))));
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    + QStringList { QStringLiteral("--report"), QStringLiteral("kartu"),
+                                    QStringLiteral("--pdf"), pdf });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
     }
 
     // Pages are laid out when asked for, from their own rows: the count follows from the rows

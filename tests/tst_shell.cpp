@@ -262,6 +262,7 @@ private slots:
             { utama->gf, "Stok barang", QKeySequence(QStringLiteral("Ctrl+F")) },
             { utama->df, "About me", QKeySequence(QStringLiteral("Ctrl+G")) },
             { utama->periode, "Barang Keluar per Periode", QKeySequence(QStringLiteral("Ctrl+P")) },
+            { utama->kartu, "Kartu Stok", QKeySequence(QStringLiteral("Ctrl+K")) },
             { utama->cari, "Cari Barang", QKeySequence(QStringLiteral("F3")) },
             { utama->minimum, "Stok di bawah minimum", QKeySequence(QStringLiteral("Ctrl+M")) },
         };

@@ -3,8 +3,8 @@
 #include "reportdata.h"
 #include "reportdefinition.h"
 #include "reportengine.h"
+#include "reportlist.h"
 
-#include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -31,64 +31,13 @@ constexpr int kShown = 5000; // rows listed on the screen; the print has them al
 
 } // namespace
 
-// The rows of the list as the definition gives them, its columns and headings.
-class frmminimum::Rows : public QAbstractTableModel
-{
-public:
-    using QAbstractTableModel::QAbstractTableModel;
-
-    void show(const ReportDefinition &def, const ReportRows &data, std::vector<ReportRow> rows)
-    {
-        beginResetModel();
-        m_columns.clear();
-        for (const ReportColumn &c : def.columns)
-            m_columns.push_back({ c, data.fieldIndex(c.field) });
-        m_rows = std::move(rows);
-        endResetModel();
-    }
-
-    int rowCount(const QModelIndex &parent) const override
-    {
-        return parent.isValid() ? 0 : int(m_rows.size());
-    }
-    int columnCount(const QModelIndex &parent) const override
-    {
-        return parent.isValid() ? 0 : int(m_columns.size());
-    }
-    QVariant data(const QModelIndex &index, int role) const override
-    {
-        if (!index.isValid())
-            return {};
-        const auto &[column, field] = m_columns[size_t(index.column())];
-        if (role == Qt::TextAlignmentRole)
-            return int((column.align == ReportColumn::Align::Right ? Qt::AlignRight : Qt::AlignLeft)
-                       | Qt::AlignVCenter);
-        if (role != Qt::DisplayRole)
-            return {};
-        const ReportCell &cell = m_rows[size_t(index.row())][size_t(field)];
-        if (cell.null)
-            return QString();
-        return cell.isNumber ? QVariant(formatNumber(cell.number)) : QVariant(cell.text);
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
-            return QAbstractTableModel::headerData(section, orientation, role);
-        return m_columns[size_t(section)].first.heading;
-    }
-
-private:
-    std::vector<std::pair<ReportColumn, int>> m_columns;
-    std::vector<ReportRow> m_rows;
-};
-
 frmminimum::frmminimum(App &app)
     : Screen(app, formTable())
     , Label1(control<QLabel>("Label1"))
     , DataGrid1(control<QTableView>("DataGrid1"))
     , cmdcetak(control<QPushButton>("cmdcetak"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
-    , m_rows(new Rows(this))
+    , m_rows(new ReportList(this))
     , m_engine(new ReportEngine(app, lowStockReportPath(app.locations()), this))
 {
     DataGrid1->setModel(m_rows);

@@ -9,6 +9,7 @@ class QTableView;
 namespace gudang {
 
 class ReportEngine;
+class ReportList;
 
 // "Stok di bawah minimum": the goods whose stock is below their minimum, and registered goods
 // without a stock record (their stock is 0), listed on the screen and printable. The list is
@@ -31,8 +32,7 @@ public:
     void refresh();
 
 private:
-    class Rows;
-    Rows *m_rows;
+    ReportList *m_rows;
     ReportEngine *m_engine;
 };
 

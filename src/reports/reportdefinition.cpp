@@ -287,6 +287,47 @@ ReportParameters periodParameters(const QDate &first, const QDate &last)
              { QStringLiteral("akhir"), last.toString(day) } };
 }
 
+QString defaultStockCardDefinition()
+{
+    const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
+                                          "Kode_Barang = :kode AND Waktu < %1), 0)");
+    return QStringLiteral(
+               "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
+               "saldo\n"
+               "# awal, saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
+               "# :kode, :dari dan :sampai diisi program.\n"
+               "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
+               "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Waktu, 'Saldo awal' AS "
+               "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
+               "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Waktu, m.Jenis, CASE WHEN "
+               "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
+               "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.No_Mutasi ROWS UNBOUNDED PRECEDING), "
+               "m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode AND m.Waktu "
+               ">= :dari AND m.Waktu < :sampai UNION ALL SELECT 2, NULL, NULL, 'Saldo akhir', "
+               "NULL, NULL, %2, NULL, ''\n"
+               "urut  = Bagian, No_Mutasi\n"
+               "kolom = Waktu | Tanggal | 22 | kiri | tanggal\n"
+               "kolom = Jenis | Jenis | 28 | kiri | teks\n"
+               "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
+               "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
+               "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
+               "kolom = No_Keluar | No. Keluar | 16 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 56 | kiri | teks\n")
+        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
+}
+
+QString stockCardReportPath(const Locations &locations)
+{
+    return locations.workingFolder() + QStringLiteral("/kartu.rpt");
+}
+
+ReportParameters stockCardParameters(const QString &code, const QDate &first, const QDate &last)
+{
+    ReportParameters p = periodParameters(first, last);
+    p[QStringLiteral("kode")] = code;
+    return p;
+}
+
 QString lowStockReportPath(const Locations &locations)
 {
     return locations.workingFolder() + QStringLiteral("/minimum.rpt");
@@ -309,6 +350,7 @@ void writeMissingReportDefinitions(const Locations &locations)
         { stockReportPath(locations), defaultStockDefinition() },
         { lowStockReportPath(locations), defaultLowStockDefinition() },
         { periodReportPath(locations), defaultPeriodDefinition() },
+        { stockCardReportPath(locations), defaultStockCardDefinition() },
     };
     for (const auto &[path, text] : files) {
         if (QFileInfo::exists(path))

@@ -69,6 +69,10 @@ QString periodReportPath(const Locations &locations);
 // The parameters of a period from `first` to `last`, both days whole whatever the time of day.
 using ReportParameters = std::map<QString, QString>;
 ReportParameters periodParameters(const QDate &first, const QDate &last);
+// The stock card of a code over a period, from the movement journal.
+QString defaultStockCardDefinition();
+QString stockCardReportPath(const Locations &locations);
+ReportParameters stockCardParameters(const QString &code, const QDate &first, const QDate &last);
 // Writes the default definitions where a file is missing; existing files are left alone.
 void writeMissingReportDefinitions(const Locations &locations);
 

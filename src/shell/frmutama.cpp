@@ -5,6 +5,7 @@
 #include "issue/frmkeluar.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
+#include "reports/frmkartu.h"
 #include "reports/frmminimum.h"
 #include "reports/frmperiode.h"
 #include "stock/frmstok.h"
@@ -80,6 +81,8 @@ frmutama::frmutama(App &app)
                &frmutama::on_gf_triggered);
     periode = entry(tr7, "periode", "Barang Keluar per Periode", QKeySequence(Qt::CTRL | Qt::Key_P),
                     &frmutama::on_periode_triggered);
+    kartu = entry(tr7, "kartu", "Kartu Stok", QKeySequence(Qt::CTRL | Qt::Key_K),
+                  &frmutama::on_kartu_triggered);
 
     ff = menuBar->addMenu(QStringLiteral("&Programmer"));
     ff->setObjectName(QStringLiteral("ff"));
@@ -152,6 +155,11 @@ void frmutama::on_minimum_triggered()
 void frmutama::on_periode_triggered()
 {
     showScreen<frmperiode>();
+}
+
+void frmutama::on_kartu_triggered()
+{
+    showScreen<frmkartu>();
 }
 
 void frmutama::on_sd_triggered()

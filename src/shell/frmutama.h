@@ -30,6 +30,7 @@ public:
     QAction *sd;
     QAction *gf;
     QAction *periode;
+    QAction *kartu;
     QMenu *ff;
     QAction *df;
     QMenu *alat;
@@ -44,6 +45,7 @@ public:
     void on_sd_triggered();
     void on_gf_triggered();
     void on_periode_triggered();
+    void on_kartu_triggered();
     void on_cari_triggered();
     void on_minimum_triggered();
 

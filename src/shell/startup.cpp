@@ -208,13 +208,16 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
 {
     QString definition;
     if (which == QLatin1String("keluar"))
-        definition = parameters.empty() ? goodsOutReportPath(loc) : periodReportPath(loc);
+        definition = parameters.count(QStringLiteral("dari")) ? periodReportPath(loc)
+                                                              : goodsOutReportPath(loc);
     else if (which == QLatin1String("stok"))
         definition = stockReportPath(loc);
     else if (which == QLatin1String("minimum"))
         definition = lowStockReportPath(loc);
+    else if (which == QLatin1String("kartu"))
+        definition = stockCardReportPath(loc);
     else {
-        std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (keluar, stok atau minimum).\n",
+        std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (keluar, stok, minimum atau kartu).\n",
                      qPrintable(which));
         return 2;
     }
@@ -276,9 +279,13 @@ struct Options
                               QStringLiteral("Isi database kerja yang masih baru dengan data "
                                              "contoh.") };
     QCommandLineOption report { QStringLiteral("report"),
-                                QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok "
-                                               "atau minimum (stok di bawah minimum)."),
-                                QStringLiteral("keluar|stok|minimum") };
+                                QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok, "
+                                               "minimum (stok di bawah minimum) atau kartu (kartu "
+                                               "stok, bersama --kode)."),
+                                QStringLiteral("keluar|stok|minimum|kartu") };
+    QCommandLineOption code { QStringLiteral("kode"),
+                              QStringLiteral("Bersama --report kartu: kode barangnya."),
+                              QStringLiteral("KODE") };
     QCommandLineOption pdf { QStringLiteral("pdf"),
                              QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                              QStringLiteral("FILE") };
@@ -332,6 +339,7 @@ struct Options
         parser.addOption(restore);
         parser.addOption(report);
         parser.addOption(pdf);
+        parser.addOption(code);
         parser.addOption(from);
         parser.addOption(to);
         parser.addOption(server);
@@ -374,7 +382,7 @@ QString commandLineError(const QStringList &arguments)
     }
     for (const QCommandLineOption *o :
          { &options.dataDir, &options.report, &options.pdf, &options.restore, &options.server,
-           &options.copyToServer, &options.from, &options.to }) {
+           &options.copyToServer, &options.from, &options.to, &options.code }) {
         const QString name = QStringLiteral("--") + o->names().constFirst();
         if (arguments.constLast() == name)
             return QStringLiteral("Opsi %1 perlu nilai (%2).").arg(name, o->valueName());
@@ -553,7 +561,12 @@ int runGudang(int argc, char **argv)
             return 2;
         }
         ReportParameters period;
-        if (parser.isSet(options.from) || parser.isSet(options.to)) {
+        const bool card = parser.value(report) == QLatin1String("kartu");
+        if (card && !parser.isSet(options.code)) {
+            std::fprintf(stderr, "--report kartu perlu --kode KODE.\n");
+            return 2;
+        }
+        if (card || parser.isSet(options.from) || parser.isSet(options.to)) {
             const QString format = QStringLiteral("yyyy-MM-dd");
             QDate first = QDate::fromString(parser.value(options.from), format);
             QDate last = QDate::fromString(parser.value(options.to), format);
@@ -566,17 +579,20 @@ int runGudang(int argc, char **argv)
                     return 2;
                 }
             }
+            if (!first.isValid() && !last.isValid())
+                last = QDate::currentDate(); // the current month
             if (!first.isValid())
                 first = QDate(last.year(), last.month(), 1);
             if (!last.isValid())
                 last = QDate(first.year(), first.month(), first.daysInMonth());
-            if (first > last || parser.value(report) != QLatin1String("keluar")) {
+            if (first > last || (!card && parser.value(report) != QLatin1String("keluar"))) {
                 std::fprintf(stderr,
-                             "--from dan --to hanya untuk --report keluar, dan --from "
-                             "tidak sesudah --to.\n");
+                             "--from dan --to hanya untuk --report keluar atau kartu, dan "
+                             "--from tidak sesudah --to.\n");
                 return 2;
             }
-            period = periodParameters(first, last);
+            period = card ? stockCardParameters(parser.value(options.code), first, last)
+                          : periodParameters(first, last);
         }
         return writePdfReport(Locations(dir, server), parser.value(report), parser.value(pdf),
                               period);
