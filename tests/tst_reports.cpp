@@ -1,5 +1,7 @@
 #include "data/apperror.h"
 #include "data/database.h"
+#include "data/export.h"
+#include "data/recordsource.h"
 #include "data/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
@@ -14,10 +16,12 @@
 #include "shell/frmutama.h"
 #include "support.h"
 #include "ui/datepicker.h"
+#include "ui/gridview.h"
 #include "ui/updown.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
@@ -481,6 +485,82 @@ private slots:
         QCOMPARE(p.exitCode(), 2);
     }
 
+    // Reports and grids saved as spreadsheets and read back: CSV in the dialect an Indonesian
+    // spreadsheet opens (";", decimal comma, dd/mm/yyyy, UTF-8 with a byte order mark, CR LF),
+    // XLSX with numbers as numbers and dates as dates (read back with openpyxl).
+    void spreadsheetsReadBack()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QString::fromUtf8(
+                      "INSERT INTO tbarang VALUES ('A1', 'Kopi; \"Luwak\"', '', '', 'kg'), ('B2', "
+                      "'Gula é', '', '', 'sak');"
+                      "INSERT INTO tstok VALUES ('A1', 2.5, 10), ('B2', 1250, NULL);"
+                      "INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                      "('A1', '2025-03-15 13:45:00', 0.5)"));
+        const QString dir = env.locations.dataDir();
+        auto run = [&](const QStringList &args) {
+            QProcess p;
+            p.start(QStringLiteral(GUDANG_BINARY), test::storeArguments(env.locations) + args);
+            p.waitForFinished(60000);
+            return p.exitCode();
+        };
+        QCOMPARE(run({ QStringLiteral("--report"), QStringLiteral("stok"), QStringLiteral("--csv"),
+                       dir + QStringLiteral("/stok.csv") }),
+                 0);
+        QFile csv(dir + QStringLiteral("/stok.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QCOMPARE(csv.readAll(),
+                 QByteArray("\xEF\xBB\xBF") // the byte order mark
+                     + QString::fromUtf8("Kode Barang;Nama Barang;Satuan;Stok;Stok Minimum\r\n"
+                                         "A1;\"Kopi; \"\"Luwak\"\"\";kg;2,5;10\r\n"
+                                         "B2;Gula é;sak;1250;\r\n")
+                           .toUtf8());
+        QCOMPARE(run({ QStringLiteral("--report"), QStringLiteral("keluar"),
+                       QStringLiteral("--xlsx"), dir + QStringLiteral("/keluar.xlsx") }),
+                 0);
+        // Each cell as "type:value", read by the spreadsheet library the store keeper's
+        // accountant would use from Python.
+        auto readBack = [](const QString &path) {
+            QProcess p;
+            // Debian's python3, where python3-openpyxl is installed.
+            p.start(
+                QStringLiteral("/usr/bin/python3"),
+                { QStringLiteral("-c"),
+                  QStringLiteral(
+                      "import sys, openpyxl\n"
+                      "for row in "
+                      "openpyxl.load_workbook(sys.argv[1]).active.iter_rows(values_only=True):\n"
+                      "    print('|'.join('%s:%s' % (type(v).__name__, v) for v in row))\n"),
+                  path });
+            p.waitForFinished(60000);
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+        };
+        QCOMPARE(readBack(dir + QStringLiteral("/keluar.xlsx")),
+                 (QStringList {
+                     "str:No.|str:Tanggal|str:Kode Barang|str:Nama Barang|str:Jumlah|str:Satuan",
+                     QString::fromUtf8("int:1|datetime:2025-03-15 13:45:00|str:A1|str:Kopi; "
+                                       "\"Luwak\"|float:0.5|str:kg") }));
+        // A grid's table, as its context menu saves it.
+        auto stock = openRecordSource(env.locations.workingPath(), QStringLiteral("tstok"));
+        writeSpreadsheet(gridTable(*stock), dir + QStringLiteral("/tstok.xlsx"));
+        QCOMPARE(readBack(dir + QStringLiteral("/tstok.xlsx")),
+                 (QStringList { "str:Kode_Barang|str:Jumlah_Stok|str:Stok_Minimum",
+                                "str:A1|float:2.5|int:10", "str:B2|int:1250|NoneType:None" }));
+        GridView grid;
+        bindGrid(&grid, stock.get());
+        QStringList actions;
+        for (QAction *a : grid.exportMenu()->actions())
+            actions << a->text();
+        QCOMPARE(actions,
+                 (QStringList { "Simpan sebagai &Excel (XLSX)...", "Simpan sebagai &CSV..." }));
+        // A failure leaves nothing half-written, and an older file as it was.
+        QVERIFY(test::failureOf([&] {
+                    writeSpreadsheet(gridTable(*stock), dir + QStringLiteral("/tstok.txt"));
+                }).contains(QStringLiteral("harus .csv atau .xlsx")));
+        QVERIFY(!QFile::exists(dir + QStringLiteral("/tstok.txt.sebagian")));
+    }
+
     // Pages are laid out when asked for, from their own rows: the count follows from the rows
     // (the total on the last page of rows, or on one of its own when it does not fit), and a
     // page asked for out of order is the page asked for in order.
@@ -647,7 +727,8 @@ private slots:
         QTest::newRow("no working database")
             << "new" << report + pdf << 1 << "tidak ditemukan; laporan tidak dibuat" << false;
         QTest::newRow("report without pdf")
-            << "data" << report << 2 << "--report dan --pdf dipakai bersama." << false;
+            << "data" << report << 2
+            << "--report dan satu dari --pdf, --csv, --xlsx dipakai bersama." << false;
         QTest::newRow("unknown option") << "data" << QStringList { QStringLiteral("--warna") } << 2
                                         << "Opsi tidak dikenal: --warna." << false;
         QTest::newRow("option without its value")

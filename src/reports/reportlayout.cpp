@@ -265,6 +265,7 @@ private:
         line(p, kMargin, y, m_right, y);
     }
 
+    friend struct ReportDocument;
     const ReportDefinition m_def;
     std::shared_ptr<ReportRows> m_rows;
     const QString m_printed;
@@ -289,6 +290,51 @@ ReportPage ReportDocument::page(int index, const ReportProgress &progress) const
     if (!pager)
         throw AppError(QStringLiteral("Laporan belum dibuat."));
     return pager->page(index, progress);
+}
+
+ExportTable ReportDocument::table() const
+{
+    ExportTable t;
+    t.title = title;
+    if (!pager)
+        return t;
+    const ReportDefinition &def = pager->m_def;
+    std::vector<int> fields;
+    for (const ReportColumn &c : def.columns) {
+        const bool number
+            = c.format == ReportColumn::Format::Number || c.format == ReportColumn::Format::Grouped;
+        t.columns.push_back({ c.heading,
+                              number ? ExportTable::Kind::Number
+                                  : c.format == ReportColumn::Format::Date
+                                  ? ExportTable::Kind::Date
+                                  : ExportTable::Kind::Text });
+        fields.push_back(pager->m_rows->fieldIndex(c.field));
+    }
+    const std::shared_ptr<ReportRows> rows = pager->m_rows;
+    t.rows = [rows, fields, kinds = t.columns](const auto &row) {
+        for (qint64 first = 0; first < rows->count(); first += 4096) {
+            for (const ReportRow &r : rows->read(first, 4096)) {
+                std::vector<Value> cells;
+                for (size_t c = 0; c < fields.size(); ++c) {
+                    const ReportCell &cell = r[size_t(fields[c])];
+                    if (cell.null) {
+                        cells.emplace_back();
+                    } else if (kinds[c].kind == ExportTable::Kind::Date) {
+                        bool ok = false;
+                        const QDateTime d = dateFromText(cell.text, &ok);
+                        cells.push_back(ok ? Value(d) : Value(cell.text));
+                    } else if (kinds[c].kind == ExportTable::Kind::Number && cell.isNumber) {
+                        cells.emplace_back(cell.number);
+                    } else {
+                        cells.emplace_back(cell.text);
+                    }
+                }
+                row(cells);
+            }
+        }
+        rows->release();
+    };
+    return t;
 }
 
 void ReportDocument::release() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/export.h"
 #include "reportdata.h"
 #include "reportdefinition.h"
 
@@ -53,6 +54,9 @@ struct ReportDocument
     QStringList texts(int page) const;
     // Done with the pages for now: the data is let go until a page is asked for again.
     void release() const;
+    // The report's rows as a table to save as a spreadsheet: its columns and headings, numbers
+    // as numbers and dates as dates.
+    ExportTable table() const;
 };
 
 // Space between a text and the edges of its box, in points.

@@ -108,6 +108,8 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
     bar->addSeparator();
     add(QStringLiteral("&Cetak..."), QKeySequence::Print, [this] { printFromPreview(); });
     add(QStringLiteral("Simpan &PDF..."), QKeySequence::Save, [this] { saveAsPdf(); });
+    add(QStringLiteral("Simpan E&xcel/CSV..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+        [this] { saveAsSpreadsheet(); });
     add(QStringLiteral("&Tutup"), QKeySequence(Qt::Key_Escape), [this] { accept(); });
 
     auto *layout = new QVBoxLayout(this);
@@ -200,6 +202,16 @@ void ReportPreview::printFromPreview()
         ReportProgressWindow progress(this);
         paint(m_doc, &printer, 1, progress.pages());
     });
+}
+
+void ReportPreview::saveAsSpreadsheet()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Simpan sebagai lembar kerja"), m_doc.title + QStringLiteral(".xlsx"),
+        QStringLiteral("Excel (*.xlsx);;CSV untuk lembar kerja berbahasa Indonesia (*.csv)"));
+    if (path.isEmpty())
+        return;
+    guarded([&] { writeSpreadsheet(m_doc.table(), path); });
 }
 
 void ReportPreview::saveAsPdf()

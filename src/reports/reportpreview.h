@@ -52,6 +52,7 @@ private:
     void updatePageLabel();
     void printFromPreview();
     void saveAsPdf();
+    void saveAsSpreadsheet();
 
     const ReportDocument &m_doc;
     Dialogs &m_dialogs;

@@ -1,6 +1,7 @@
 #include "startup.h"
 #include "data/apperror.h"
 #include "data/database.h"
+#include "data/export.h"
 #include "data/pgdatabase.h"
 #include "data/safekeeping.h"
 #include "data/store.h"
@@ -204,7 +205,7 @@ namespace {
 // Writes a report as PDF without a window: --report keluar|stok|minimum --pdf FILE; the goods
 // out of a period with --from and --to.
 int writePdfReport(const Locations &loc, const QString &which, const QString &pdf,
-                   const ReportParameters &parameters)
+                   const ReportParameters &parameters, const QString &format)
 {
     QString definition;
     if (which == QLatin1String("keluar"))
@@ -252,11 +253,17 @@ int writePdfReport(const Locations &loc, const QString &which, const QString &pd
                 return true;
             },
             parameters);
-        writeReportPdf(doc, pdf, 1, [&](int page, int pages) {
-            if (page >= 0)
-                tell(QStringLiteral("Menulis halaman %1 dari %2...   ").arg(page + 1).arg(pages));
-            return true;
-        });
+        if (!format.isEmpty()) {
+            writeSpreadsheet(doc.table(), pdf, format);
+        } else {
+            writeReportPdf(doc, pdf, 1, [&](int page, int pages) {
+                if (page >= 0)
+                    tell(QStringLiteral("Menulis halaman %1 dari %2...   ")
+                             .arg(page + 1)
+                             .arg(pages));
+                return true;
+            });
+        }
         if (told)
             std::fprintf(stderr, "\rLaporan selesai: %d halaman.                    \n",
                          doc.pageCount());
@@ -289,6 +296,14 @@ struct Options
     QCommandLineOption pdf { QStringLiteral("pdf"),
                              QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                              QStringLiteral("FILE") };
+    QCommandLineOption csv { QStringLiteral("csv"),
+                             QStringLiteral("Tulis data laporan ke FILE CSV (pemisah \";\", koma "
+                                            "desimal, UTF-8) tanpa membuka jendela."),
+                             QStringLiteral("FILE") };
+    QCommandLineOption xlsx { QStringLiteral("xlsx"),
+                              QStringLiteral("Tulis data laporan ke FILE Excel (XLSX) tanpa "
+                                             "membuka jendela."),
+                              QStringLiteral("FILE") };
     QCommandLineOption restore {
         QStringLiteral("restore"),
         QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder data)."),
@@ -339,6 +354,8 @@ struct Options
         parser.addOption(restore);
         parser.addOption(report);
         parser.addOption(pdf);
+        parser.addOption(csv);
+        parser.addOption(xlsx);
         parser.addOption(code);
         parser.addOption(from);
         parser.addOption(to);
@@ -361,9 +378,9 @@ bool headless(const QStringList &arguments)
         return true;
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
         || parser.isSet(QStringLiteral("version")) || parser.isSet(options.pdf)
-        || parser.isSet(options.report) || parser.isSet(options.restore)
-        || parser.isSet(options.forgetServer) || parser.isSet(options.initServer)
-        || parser.isSet(options.copyToServer);
+        || parser.isSet(options.csv) || parser.isSet(options.xlsx) || parser.isSet(options.report)
+        || parser.isSet(options.restore) || parser.isSet(options.forgetServer)
+        || parser.isSet(options.initServer) || parser.isSet(options.copyToServer);
 }
 
 // The command line's mistake in the program's words; empty when there is none.
@@ -382,7 +399,8 @@ QString commandLineError(const QStringList &arguments)
     }
     for (const QCommandLineOption *o :
          { &options.dataDir, &options.report, &options.pdf, &options.restore, &options.server,
-           &options.copyToServer, &options.from, &options.to, &options.code }) {
+           &options.copyToServer, &options.from, &options.to, &options.code, &options.csv,
+           &options.xlsx }) {
         const QString name = QStringLiteral("--") + o->names().constFirst();
         if (arguments.constLast() == name)
             return QStringLiteral("Opsi %1 perlu nilai (%2).").arg(name, o->valueName());
@@ -555,11 +573,16 @@ int runGudang(int argc, char **argv)
     QString server;
     if (const int rc = chooseServer(parser, options, dir, &server); rc >= 0)
         return rc;
-    if (parser.isSet(pdf) || parser.isSet(report)) {
-        if (!parser.isSet(pdf) || !parser.isSet(report)) {
-            std::fprintf(stderr, "--report dan --pdf dipakai bersama.\n");
+    const int outputs
+        = int(parser.isSet(pdf)) + int(parser.isSet(options.csv)) + int(parser.isSet(options.xlsx));
+    if (outputs > 0 || parser.isSet(report)) {
+        if (outputs != 1 || !parser.isSet(report)) {
+            std::fprintf(stderr, "--report dan satu dari --pdf, --csv, --xlsx dipakai bersama.\n");
             return 2;
         }
+        const QString file = parser.isSet(pdf) ? parser.value(pdf)
+            : parser.isSet(options.csv)        ? parser.value(options.csv)
+                                               : parser.value(options.xlsx);
         ReportParameters period;
         const bool card = parser.value(report) == QLatin1String("kartu");
         if (card && !parser.isSet(options.code)) {
@@ -594,8 +617,10 @@ int runGudang(int argc, char **argv)
             period = card ? stockCardParameters(parser.value(options.code), first, last)
                           : periodParameters(first, last);
         }
-        return writePdfReport(Locations(dir, server), parser.value(report), parser.value(pdf),
-                              period);
+        return writePdfReport(Locations(dir, server), parser.value(report), file, period,
+                              parser.isSet(pdf)               ? QString()
+                                  : parser.isSet(options.csv) ? QStringLiteral("csv")
+                                                              : QStringLiteral("xlsx"));
     }
     const Locations locations(dir, server);
     if (locations.onServer() && parser.isSet(restore)) {

@@ -3,10 +3,16 @@
 #include "data/gridmodel.h"
 #include "data/recordsource.h"
 
+#include "data/schema.h"
+#include "dialogs.h"
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -41,6 +47,82 @@ GridView::GridView(QWidget *parent)
 {
     setTabKeyNavigation(false);
     setItemDelegate(new MarkedRows(this));
+}
+
+QMenu *GridView::exportMenu()
+{
+    if (m_exportMenu)
+        return m_exportMenu;
+    m_exportMenu = new QMenu(this);
+    m_exportMenu->setObjectName(QStringLiteral("exportMenu"));
+    for (const auto &[text, suffix] : { std::pair { "Simpan sebagai &Excel (XLSX)...", "xlsx" },
+                                        std::pair { "Simpan sebagai &CSV...", "csv" } }) {
+        QAction *a = m_exportMenu->addAction(QString::fromUtf8(text));
+        a->setData(QString::fromLatin1(suffix));
+        connect(a, &QAction::triggered, this, [this, a] {
+            const auto *model = qobject_cast<const GridModel *>(this->model());
+            if (!model || !model->source())
+                return;
+            const QString suffix = a->data().toString();
+            QString path = QFileDialog::getSaveFileName(
+                this, QStringLiteral("Simpan tabel %1").arg(model->source()->tableName()),
+                model->source()->tableName() + QLatin1Char('.') + suffix,
+                suffix == QLatin1String("csv")
+                    ? QStringLiteral("CSV untuk lembar kerja berbahasa Indonesia (*.csv)")
+                    : QStringLiteral("Excel (*.xlsx)"));
+            if (path.isEmpty())
+                return;
+            try {
+                writeSpreadsheet(gridTable(*model->source()), path);
+            } catch (const AppError &e) {
+                QMessageBox::critical(window(), Dialogs::applicationTitle(), e.description());
+            }
+        });
+    }
+    return m_exportMenu;
+}
+
+void GridView::contextMenuEvent(QContextMenuEvent *event)
+{
+    if (qobject_cast<const GridModel *>(model()))
+        exportMenu()->exec(event->globalPos());
+}
+
+ExportTable gridTable(RecordSource &source)
+{
+    ExportTable t;
+    t.title = source.tableName();
+    const TableDef &def = tableDef(source.tableName());
+    for (const ColumnDef &c : def.columns)
+        t.columns.push_back({ c.name,
+                              c.kind == ColumnKind::Number || c.kind == ColumnKind::AutoNumber
+                                  ? ExportTable::Kind::Number
+                                  : c.kind == ColumnKind::Date ? ExportTable::Kind::Date
+                                                               : ExportTable::Kind::Text });
+    RecordSource *s = &source;
+    t.rows = [s, kinds = t.columns](const auto &row) {
+        const int n = s->recordCount(); // the whole table
+        std::vector<Value> cells(kinds.size());
+        for (int r = 0; r < n; ++r) {
+            for (size_t c = 0; c < kinds.size(); ++c) {
+                const QString text = s->cellText(r, int(c));
+                bool ok = !text.isNull();
+                if (!ok) {
+                    cells[c] = Value();
+                } else if (kinds[c].kind == ExportTable::Kind::Number) {
+                    const double d = text.toDouble(&ok);
+                    cells[c] = ok ? Value(d) : Value(text);
+                } else if (kinds[c].kind == ExportTable::Kind::Date) {
+                    const QDateTime d = dateFromText(text, &ok);
+                    cells[c] = ok ? Value(d) : Value(text);
+                } else {
+                    cells[c] = Value(text);
+                }
+            }
+            row(cells);
+        }
+    };
+    return t;
 }
 
 void GridView::focusInEvent(QFocusEvent *event)

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "data/export.h"
+
 #include <QTableView>
+
+class QMenu;
 
 namespace gudang {
 
@@ -23,12 +27,21 @@ public:
     // table.
     static constexpr int kWidthRows = 256;
 
+    // The grid's context menu: its table saved as Excel or CSV (a bound grid only).
+    QMenu *exportMenu();
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     bool m_takingFocus = false;
+    QMenu *m_exportMenu = nullptr;
 };
+
+// A record source's whole table as a table to save as a spreadsheet: its columns by name,
+// numbers as numbers and dates as dates.
+ExportTable gridTable(RecordSource &source);
 
 // Binds a grid to a record source: selecting a row makes it current, and moving the current
 // row selects it and scrolls it into view, on every grid bound to that source. Row heights
