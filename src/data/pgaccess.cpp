@@ -271,20 +271,7 @@ public:
 
     std::unique_ptr<Transaction> beginTransaction() override
     {
-        class PgTransaction final : public Transaction
-        {
-        public:
-            explicit PgTransaction(std::shared_ptr<PgDatabase> db)
-                : m_db(std::move(db))
-                , m_t(*m_db)
-            { }
-            void commit() override { m_t.commit(); }
-
-        private:
-            std::shared_ptr<PgDatabase> m_db;
-            PgDatabase::Transaction m_t;
-        };
-        return std::make_unique<PgTransaction>(m_db);
+        return std::make_unique<HeldTransaction<PgDatabase>>(m_db);
     }
 
     void addUndo(std::function<void()> undo) override { m_db->addUndo(std::move(undo)); }

@@ -416,6 +416,7 @@ public:
         emit aboutToReset();
         m_store = RowStore(columnCount());
         m_access.reset();
+        m_journal.reset(); // a closed source holds no database open
         m_openError = QStringLiteral("Sumber data tabel %1 sudah ditutup.").arg(m_table.name);
         m_cur = 0;
         m_announced = -1;

@@ -238,21 +238,7 @@ public:
 
     std::unique_ptr<Transaction> beginTransaction() override
     {
-        // The transaction keeps its database open for as long as it lives.
-        class SqliteTransaction final : public Transaction
-        {
-        public:
-            explicit SqliteTransaction(std::shared_ptr<Database> db)
-                : m_db(std::move(db))
-                , m_t(*m_db)
-            { }
-            void commit() override { m_t.commit(); }
-
-        private:
-            std::shared_ptr<Database> m_db;
-            Database::Transaction m_t;
-        };
-        return std::make_unique<SqliteTransaction>(m_db);
+        return std::make_unique<HeldTransaction<Database>>(m_db);
     }
 
     void addUndo(std::function<void()> undo) override { m_db->addUndo(std::move(undo)); }

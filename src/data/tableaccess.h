@@ -65,6 +65,21 @@ public:
     virtual void addUndo(std::function<void()> undo) = 0;
 };
 
+// A transaction of a store's connection that keeps the connection open for as long as it lives.
+template<class Connection> class HeldTransaction final : public Transaction
+{
+public:
+    explicit HeldTransaction(std::shared_ptr<Connection> db)
+        : m_db(std::move(db))
+        , m_t(*m_db)
+    { }
+    void commit() override { m_t.commit(); }
+
+private:
+    std::shared_ptr<Connection> m_db;
+    typename Connection::Transaction m_t;
+};
+
 // The access to one table of a database file or of a server (see store.h); a store that
 // cannot be reached throws AppError.
 std::unique_ptr<TableAccess> openSqliteTable(const QString &path, const TableDef &table);

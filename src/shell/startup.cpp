@@ -310,11 +310,11 @@ struct Options
         QStringLiteral("FILE")
     };
     QCommandLineOption from { QStringLiteral("from"),
-                              QStringLiteral("Bersama --report keluar: barang keluar sejak "
-                                             "tanggal ini (bawaan: awal bulan --to)."),
+                              QStringLiteral("Bersama --report keluar atau kartu: sejak tanggal "
+                                             "ini (bawaan: awal bulan --to)."),
                               QStringLiteral("YYYY-MM-DD") };
     QCommandLineOption to { QStringLiteral("to"),
-                            QStringLiteral("Bersama --report keluar: barang keluar sampai tanggal "
+                            QStringLiteral("Bersama --report keluar atau kartu: sampai tanggal "
                                            "ini, hari itu ikut (bawaan: akhir bulan --from)."),
                             QStringLiteral("YYYY-MM-DD") };
     QCommandLineOption server {
