@@ -311,8 +311,8 @@ QString defaultStockCardDefinition()
                "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
                "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
                "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
-               "kolom = No_Keluar | No. Keluar | 16 | kanan | angka\n"
-               "kolom = Keterangan | Keterangan | 56 | kiri | teks\n")
+               "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
         .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
 }
 

@@ -602,8 +602,10 @@ int runGudang(int argc, char **argv)
                     return 2;
                 }
             }
-            if (!first.isValid() && !last.isValid())
-                last = QDate::currentDate(); // the current month
+            if (!first.isValid() && !last.isValid()) { // the current month
+                const QDate today = QDate::currentDate();
+                first = QDate(today.year(), today.month(), 1);
+            }
             if (!first.isValid())
                 first = QDate(last.year(), last.month(), 1);
             if (!last.isValid())
