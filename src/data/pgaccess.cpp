@@ -254,19 +254,11 @@ public:
 
     QString explain(const AppError &e, const std::vector<Value> &values) const override
     {
-        if (m_db->lastState() == "23505") { // unique_violation
-            for (size_t c = 0; c < m_def.columns.size(); ++c) {
-                const ColumnDef &def = m_def.columns[c];
-                if (def.unique
-                    && m_db->lastDetail().contains(QLatin1Char('(') + def.name.toLower()
-                                                   + QLatin1Char(')'))) {
-                    return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
-                        .arg(def.name, shortQuote(values[c].toText()), m_def.name);
-                }
-            }
-        }
-        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2")
-            .arg(m_def.name, e.description());
+        return refusedWrite(m_def, values, e, m_db->lastState() == "23505", // unique_violation
+                            [&](const ColumnDef &c) {
+                                return m_db->lastDetail().contains(
+                                    QLatin1Char('(') + c.name.toLower() + QLatin1Char(')'));
+                            });
     }
 
     std::unique_ptr<Transaction> beginTransaction() override

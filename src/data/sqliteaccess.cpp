@@ -222,18 +222,9 @@ public:
     QString explain(const AppError &e, const std::vector<Value> &values) const override
     {
         const QString msg = QString::fromUtf8(sqlite3_errmsg(m_db->handle()));
-        const int rc = sqlite3_extended_errcode(m_db->handle());
-        if (rc == SQLITE_CONSTRAINT_UNIQUE) {
-            for (size_t c = 0; c < m_def.columns.size(); ++c) {
-                const ColumnDef &def = m_def.columns[c];
-                if (def.unique && msg.contains(def.name)) {
-                    return QStringLiteral("%1 \"%2\" sudah ada pada tabel %3; data tidak disimpan.")
-                        .arg(def.name, shortQuote(values[c].toText()), m_def.name);
-                }
-            }
-        }
-        return QStringLiteral("Data tabel %1 tidak dapat disimpan. %2")
-            .arg(m_def.name, e.description());
+        return refusedWrite(m_def, values, e,
+                            sqlite3_extended_errcode(m_db->handle()) == SQLITE_CONSTRAINT_UNIQUE,
+                            [&](const ColumnDef &c) { return msg.contains(c.name); });
     }
 
     std::unique_ptr<Transaction> beginTransaction() override

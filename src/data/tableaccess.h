@@ -65,6 +65,11 @@ public:
     virtual void addUndo(std::function<void()> undo) = 0;
 };
 
+// A refused write said in the user's terms: a value a unique column already holds (the store's
+// message names the column, as `names` says), or the store's own description.
+QString refusedWrite(const TableDef &table, const std::vector<Value> &values, const AppError &e,
+                     bool uniqueViolation, const std::function<bool(const ColumnDef &)> &names);
+
 // A transaction of a store's connection that keeps the connection open for as long as it lives.
 template<class Connection> class HeldTransaction final : public Transaction
 {
