@@ -80,17 +80,30 @@ void seedGoodsOut(Env &env, int rows)
     Env::exec(env.locations.workingPath(), sql + QStringLiteral("COMMIT;"));
 }
 
-// `gudang --data-dir DIR --report WHICH --pdf PDF` run to its end: exit code and what it said
-// on standard error.
-std::pair<int, QString> reportFromCommandLine(Env &env, const QString &which, const QString &pdf)
+// The program run on the Env's store with these arguments, to its end: exit code and what it
+// said on standard error.
+std::pair<int, QString> runProgram(Env &env, const QStringList &arguments)
 {
     QProcess p;
-    p.start(QStringLiteral(GUDANG_BINARY),
-            test::storeArguments(env.locations)
-                + QStringList { QStringLiteral("--report"), which, QStringLiteral("--pdf"), pdf });
+    p.start(QStringLiteral(GUDANG_BINARY), test::storeArguments(env.locations) + arguments);
     if (!p.waitForFinished(120000))
         return { -1, QStringLiteral("(still running)") };
     return { p.exitCode(), QString::fromUtf8(p.readAllStandardError()) };
+}
+
+// `gudang --data-dir DIR --report WHICH --pdf PDF` run to its end.
+std::pair<int, QString> reportFromCommandLine(Env &env, const QString &which, const QString &pdf)
+{
+    return runProgram(env, { QStringLiteral("--report"), which, QStringLiteral("--pdf"), pdf });
+}
+
+// The text of a PDF file as pdftotext lays it out.
+QString pdfText(const QString &pdf)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 ReportDocument build(Env &env, const QString &definition)
@@ -295,11 +308,7 @@ private slots:
         const QString pdf = env.locations.dataDir() + QStringLiteral("/minimum.pdf");
         const auto [code, said] = reportFromCommandLine(env, QStringLiteral("minimum"), pdf);
         QVERIFY2(code == 0, qPrintable(said));
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"),
-                { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-        QVERIFY(p.waitForFinished(30000));
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QString text = pdfText(pdf);
         QVERIFY(text.contains(QStringLiteral("STOK DI BAWAH MINIMUM")));
         QVERIFY(text.contains(
             QRegularExpression(QStringLiteral("A1 +Beras +sak +1 +5 +di bawah minimum"))));
@@ -353,32 +362,22 @@ private slots:
                 }).contains(QStringLiteral(":dari untuk datanya tidak diberikan")));
         // From the command line; a date that cannot be read is said.
         const QString pdf = env.locations.dataDir() + QStringLiteral("/periode.pdf");
-        QProcess p;
-        p.start(QStringLiteral(GUDANG_BINARY),
-                test::storeArguments(env.locations)
-                    + QStringList { QStringLiteral("--report"), QStringLiteral("keluar"),
-                                    QStringLiteral("--from"), QStringLiteral("2025-03-01"),
-                                    QStringLiteral("--to"), QStringLiteral("2025-03-31"),
-                                    QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"),
-                   { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-        QVERIFY(text.waitForFinished(30000));
-        const QString said = QString::fromUtf8(text.readAllStandardOutput());
+        auto [code, stderrText] = runProgram(
+            env,
+            { QStringLiteral("--report"), QStringLiteral("keluar"), QStringLiteral("--from"),
+              QStringLiteral("2025-03-01"), QStringLiteral("--to"), QStringLiteral("2025-03-31"),
+              QStringLiteral("--pdf"), pdf });
+        QCOMPARE(code, 0);
+        const QString said = pdfText(pdf);
         QVERIFY2(said.contains(QStringLiteral("LAPORAN BARANG KELUAR 01/03/2025 s.d. 31/03/2025")),
                  qPrintable(said));
         QVERIFY(said.contains(QRegularExpression(QStringLiteral("Jumlah sak +8 +sak"))));
-        p.start(QStringLiteral(GUDANG_BINARY),
-                test::storeArguments(env.locations)
-                    + QStringList { QStringLiteral("--report"), QStringLiteral("keluar"),
-                                    QStringLiteral("--from"), QStringLiteral("1/3/2025"),
-                                    QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 2);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError())
-                    .contains(QStringLiteral("Tanggal --from tidak terbaca: \"1/3/2025\"")));
+        std::tie(code, stderrText) = runProgram(
+            env,
+            { QStringLiteral("--report"), QStringLiteral("keluar"), QStringLiteral("--from"),
+              QStringLiteral("1/3/2025"), QStringLiteral("--pdf"), pdf });
+        QCOMPARE(code, 2);
+        QVERIFY(stderrText.contains(QStringLiteral("Tanggal --from tidak terbaca: \"1/3/2025\"")));
     }
 
     // The period screen: the current month by default, the dates as typed, the report of
@@ -459,30 +458,21 @@ private slots:
         QCOMPARE(lines->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Saldo"));
 
         const QString pdf = env.locations.dataDir() + QStringLiteral("/kartu.pdf");
-        QProcess p;
-        p.start(QStringLiteral(GUDANG_BINARY),
-                test::storeArguments(env.locations)
-                    + QStringList { QStringLiteral("--report"), QStringLiteral("kartu"),
-                                    QStringLiteral("--kode"), QStringLiteral("A1"),
-                                    QStringLiteral("--from"), QStringLiteral("2025-03-01"),
-                                    QStringLiteral("--to"), QStringLiteral("2025-03-31"),
-                                    QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"),
-                   { QStringLiteral("-layout"), pdf, QStringLiteral("-") });
-        QVERIFY(text.waitForFinished(30000));
-        const QString said = QString::fromUtf8(text.readAllStandardOutput());
+        const auto [code, stderrText] = runProgram(
+            env,
+            { QStringLiteral("--report"), QStringLiteral("kartu"), QStringLiteral("--kode"),
+              QStringLiteral("A1"), QStringLiteral("--from"), QStringLiteral("2025-03-01"),
+              QStringLiteral("--to"), QStringLiteral("2025-03-31"), QStringLiteral("--pdf"), pdf });
+        QVERIFY2(code == 0, qPrintable(stderrText));
+        const QString said = pdfText(pdf);
         QVERIFY2(said.contains(QStringLiteral("KARTU STOK A1 01/03/2025 s.d. 31/03/2025")),
                  qPrintable(said));
         QVERIFY(said.contains(QRegularExpression(QStringLiteral("Saldo akhir +12"))));
-        p.start(QStringLiteral(GUDANG_BINARY),
-                test::storeArguments(env.locations)
-                    + QStringList { QStringLiteral("--report"), QStringLiteral("kartu"),
-                                    QStringLiteral("--pdf"), pdf });
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 2);
+        QCOMPARE(runProgram(env,
+                            { QStringLiteral("--report"), QStringLiteral("kartu"),
+                              QStringLiteral("--pdf"), pdf })
+                     .first,
+                 2);
     }
 
     // Reports and grids saved as spreadsheets and read back: CSV in the dialect an Indonesian
@@ -500,10 +490,7 @@ private slots:
                       "('A1', '2025-03-15 13:45:00', 0.5)"));
         const QString dir = env.locations.dataDir();
         auto run = [&](const QStringList &args) {
-            QProcess p;
-            p.start(QStringLiteral(GUDANG_BINARY), test::storeArguments(env.locations) + args);
-            p.waitForFinished(60000);
-            return p.exitCode();
+            return runProgram(env, args).first;
         };
         QCOMPARE(run({ QStringLiteral("--report"), QStringLiteral("stok"), QStringLiteral("--csv"),
                        dir + QStringLiteral("/stok.csv") }),
