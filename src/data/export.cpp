@@ -1,5 +1,6 @@
 #include "export.h"
 #include "apperror.h"
+#include "lazylibrary.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dlfcn.h>
-#include <mutex>
 #include <xlsxwriter.h>
 
 namespace gudang {
@@ -62,25 +61,14 @@ struct Xlsx
 const Xlsx &xlsx()
 {
     static Xlsx functions;
-    static QString failure;
-    static std::once_flag loaded;
-    std::call_once(loaded, [] {
-        void *lib = ::dlopen("libxlsxwriter.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) {
-            failure = QString::fromLocal8Bit(::dlerror());
-            return;
-        }
-#define GUDANG_XLSX_LOAD(name)                                                                     \
-    functions.name = reinterpret_cast<decltype(&::name)>(::dlsym(lib, #name));                     \
-    if (!functions.name && failure.isEmpty())                                                      \
-        failure = QStringLiteral("fungsi %1 tidak ada").arg(QLatin1String(#name));
+    static LazyLibrary library("libxlsxwriter.so.4",
+                               QStringLiteral("Pustaka libxlsxwriter untuk file Excel tidak dapat "
+                                              "dimuat: %1.\nPasang paket libxlsxwriter4."));
+    library.load([](const LazyLibrary::Resolve &resolve) {
+#define GUDANG_XLSX_LOAD(name) functions.name = reinterpret_cast<decltype(&::name)>(resolve(#name));
         GUDANG_XLSX_FUNCTIONS(GUDANG_XLSX_LOAD)
 #undef GUDANG_XLSX_LOAD
     });
-    if (!failure.isEmpty())
-        throw AppError(QStringLiteral("Pustaka libxlsxwriter untuk file Excel tidak dapat dimuat: "
-                                      "%1.\nPasang paket libxlsxwriter4.")
-                           .arg(failure));
     return functions;
 }
 
