@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 #include <array>
 #include <atomic>
 #include <charconv>
@@ -90,6 +91,8 @@ public:
     // are waiting to be taken, and once more at the end.
     void start(std::function<void()> arrived)
     {
+        if (m_thread.joinable())
+            return;
         m_arrived = std::move(arrived);
         m_thread = std::thread([this] { run(); });
     }
@@ -193,10 +196,10 @@ public:
             const bool more = m_loader->readSome(kFirstRows, first);
             m_store.appendMany(first.data(), first.size());
             if (more) {
-                m_loader->start([this] {
-                    QMetaObject::invokeMethod(
-                        this, [this] { drain(); }, Qt::QueuedConnection);
-                });
+                // Once the events waiting now are done (the first paint of the screen that
+                // opened the source among them): reading the rest on another core at once
+                // took that core from the paint (and on a server, the server's from it too).
+                QTimer::singleShot(0, this, [this] { startLoading(); });
             } else {
                 m_loader.reset();
             }
@@ -510,11 +513,21 @@ private:
 
     // Until the loader has read the whole table; a wait of more than half a second is shown
     // through the load-wait hook.
+    void startLoading()
+    {
+        if (m_loader)
+            m_loader->start([this] {
+                QMetaObject::invokeMethod(
+                    this, [this] { drain(); }, Qt::QueuedConnection);
+            });
+    }
+
     void waitUntilLoaded() const
     {
         auto *self = const_cast<StoreRecordSource *>(this);
         if (!m_loader || m_waiting)
             return;
+        self->startLoading(); // a wait does not wait for the event loop
         self->m_waiting = true;
         QElapsedTimer waited;
         waited.start();
