@@ -1,7 +1,7 @@
 // The real program (`gudang --data-dir DIR`), ended at its first painted login window: it says
 // "dilukis" on standard output and ends as the desktop ends it (SIGTERM), so the run ends
 // cleanly, as a user's does.
-#include "shell/startup.h"
+#include "app/startup.h"
 
 #include <QCoreApplication>
 #include <QEvent>

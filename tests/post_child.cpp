@@ -2,7 +2,7 @@
 //   post_child CONNINFO DIR N SEED [CODES]   N postings of random codes (K1,K2,K3,K4 unless
 //                                            given) and quantities 1..5, answering "Ya" to
 //                                            every question; prints "posted P short S"
-#include "issue/frmkeluar.h"
+#include "screens/issue/frmkeluar.h"
 #include "support.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "support.h"
-#include "data/gridmodel.h"
-#include "data/recordsource.h"
-#include "issue/frmkeluar.h"
-#include "shell/frmutama.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
+#include "screens/issue/frmkeluar.h"
+#include "screens/shell/frmutama.h"
 
-#include "data/apperror.h"
-#include "shell/credentials.h"
+#include "core/apperror.h"
+#include "users/credentials.h"
 #include <QPushButton>
 
 #include <QItemSelectionModel>
@@ -13,8 +13,9 @@
 #include <QRegularExpression>
 #include <QTableView>
 
-#include "data/pgdatabase.h"
-#include "data/store.h"
+#include "store/address.h"
+#include "store/postgres/pgdatabase.h"
+#include "store/setup.h"
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
@@ -133,11 +134,12 @@ Env::Env(bool createDatabases)
     } else {
         locations = Locations(m_dir.path());
         if (createDatabases) {
-            Database::create(locations.credentialsPath(), DbRole::Credentials);
-            Database::create(locations.workingPath(), DbRole::Working);
+            createDatabaseFile(locations.credentialsPath(), DbRole::Credentials);
+            createDatabaseFile(locations.workingPath(), DbRole::Working);
         }
     }
     m_app = std::make_unique<App>(locations, dialogs);
+    prepareScreens(*m_app);
 }
 
 Env::~Env()

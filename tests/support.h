@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/database.h"
-#include "data/locations.h"
+#include "store/setup.h"
+#include "core/locations.h"
 #include "scripteddialogs.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"

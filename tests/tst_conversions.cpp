@@ -1,6 +1,6 @@
-#include "data/apperror.h"
-#include "data/value.h"
-#include "ui/conversions.h"
+#include "core/apperror.h"
+#include "core/value.h"
+#include "core/conversions.h"
 
 #include <QTest>
 #include <cmath>

@@ -1,29 +1,33 @@
 // What the disk, other programs and the user's typing can do to the data, and that nothing is
 // lost or half-written by it.
-#include "data/apperror.h"
-#include "data/recordsource.h"
-#include "data/safekeeping.h"
-#include "data/value.h"
+#include "core/apperror.h"
+#include "store/sqlite/sqlitestore.h"
+#include "model/recordsource.h"
+#include "files/backups.h"
+#include "files/cleanend.h"
+#include "files/filechecks.h"
+#include "files/folderlock.h"
+#include "core/value.h"
 #include "faultvfs.h"
-#include "goods/frmbrg.h"
-#include "goods/frmeditbrg.h"
-#include "issue/frmeklr.h"
-#include "issue/frmkeluar.h"
+#include "screens/goods/frmbrg.h"
+#include "screens/goods/frmeditbrg.h"
+#include "screens/issue/frmeklr.h"
+#include "screens/issue/frmkeluar.h"
 #include "reports/frmcetstk.h"
-#include "reports/reportdefinition.h"
+#include "reports/engine/reportdefinition.h"
 #include "reports/reportengine.h"
-#include "reports/reportlayout.h"
+#include "reports/engine/reportlayout.h"
 #include "reports/reportoutput.h"
-#include "shell/credentials.h"
-#include "shell/frmawal.h"
-#include "shell/frmgpas.h"
-#include "shell/frmpas.h"
-#include "shell/frmutama.h"
-#include "shell/startup.h"
-#include "stock/frmestok.h"
-#include "stock/frmstok.h"
+#include "users/credentials.h"
+#include "screens/shell/frmawal.h"
+#include "screens/shell/frmgpas.h"
+#include "screens/shell/frmpas.h"
+#include "screens/shell/frmutama.h"
+#include "app/startup.h"
+#include "screens/stock/frmestok.h"
+#include "screens/stock/frmstok.h"
 #include "support.h"
-#include "ui/conversions.h"
+#include "core/conversions.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -760,7 +764,7 @@ private slots:
         } else if (cause == QLatin1String("full")) {
             faultvfs::failWrites(SQLITE_FULL);
         } else {
-            Database::open(path)->exec("PRAGMA query_only = 1");
+            SqliteStore::open(path)->exec("PRAGMA query_only = 1");
         }
         post(k, QStringLiteral("A1"), QStringLiteral("3"));
         QCOMPARE(env.dialogs.shown().size(), size_t(1));
@@ -773,7 +777,7 @@ private slots:
         }
         faultvfs::failWrites(0);
         if (cause == QLatin1String("readonly"))
-            Database::open(path)->exec("PRAGMA query_only = 0");
+            SqliteStore::open(path)->exec("PRAGMA query_only = 0");
         QCOMPARE(postingState(env), QStringLiteral("0|0.0/10.0"));
         QCOMPARE(integrity(path), QStringLiteral("ok"));
         QVERIFY(env.screens().isLoaded<frmkeluar>());
@@ -1007,7 +1011,7 @@ private slots:
         QCOMPARE(bytesOf(env.locations.workingPath()), before);
         QVERIFY(!QFile::exists(env.locations.credentialsPath()));
         QVERIFY(!test::failureOf([&] {
-                     Database::create(env.locations.workingPath(), DbRole::Working);
+                     createDatabaseFile(env.locations.workingPath(), DbRole::Working);
                  }).isEmpty());
         QCOMPARE(bytesOf(env.locations.workingPath()), before);
     }

@@ -1,9 +1,9 @@
-#include "data/recordsource.h"
-#include "goods/frmbrg.h"
-#include "goods/frmcari.h"
-#include "goods/frmeditbrg.h"
-#include "issue/frmkeluar.h"
-#include "shell/frmutama.h"
+#include "model/recordsource.h"
+#include "screens/goods/frmbrg.h"
+#include "screens/goods/frmcari.h"
+#include "screens/goods/frmeditbrg.h"
+#include "screens/issue/frmkeluar.h"
+#include "screens/shell/frmutama.h"
 #include "support.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
-#include "data/recordsource.h"
-#include "issue/frmeklr.h"
-#include "issue/frmkeluar.h"
-#include "shell/frmpas.h"
-#include "shell/frmutama.h"
-#include "shell/startup.h"
-#include "stock/frmstok.h"
+#include "model/recordsource.h"
+#include "screens/issue/frmeklr.h"
+#include "screens/issue/frmkeluar.h"
+#include "screens/shell/frmpas.h"
+#include "screens/shell/frmutama.h"
+#include "app/startup.h"
+#include "screens/stock/frmstok.h"
 #include "support.h"
 
 #include <QAction>

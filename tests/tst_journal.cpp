@@ -1,15 +1,15 @@
 // The movement journal: written in the same transaction as every stock and goods-out change,
 // begun with an opening balance per code in a database that had none, and never disagreeing
 // with the stock table.
-#include "data/apperror.h"
-#include "data/database.h"
-#include "data/journal.h"
-#include "data/pgdatabase.h"
-#include "data/recordsource.h"
-#include "data/schema.h"
-#include "data/store.h"
-#include "issue/frmkeluar.h"
-#include "issue/posting.h"
+#include "core/apperror.h"
+#include "store/setup.h"
+#include "stock/journal.h"
+#include "store/setup.h"
+#include "model/recordsource.h"
+#include "core/schema.h"
+#include "store/address.h"
+#include "screens/issue/frmkeluar.h"
+#include "stock/stockservice.h"
 #include "support.h"
 
 #include <QPushButton>
@@ -80,6 +80,7 @@ private slots:
                                        "END"));
         auto stock = open(env, "tstok");
         auto out = open(env, "tbrgkeluar");
+        StockService service(env.locations.workingPath(), QString());
         std::mt19937 random(20261210);
         auto pick = [&](int n) {
             return int(random() % unsigned(n));
@@ -93,31 +94,17 @@ private slots:
             const QString kind = QString::fromLatin1(kinds[pick(7)]);
             try {
                 if (kind == QLatin1String("booking")) {
-                    MovementScope booking(movement::kBooking);
-                    if (findCode(*stock, code)) {
-                        auto t = stock->beginTransaction();
-                        stock->refreshCurrent(true);
-                        stock->setField(col::tstok::Jumlah_Stok,
-                                        stock->field(col::tstok::Jumlah_Stok).toNumber() + q);
-                        stock->update();
-                        t->commit();
-                    } else {
-                        stock->addNew();
-                        stock->setField(col::tstok::Kode_Barang, code);
-                        stock->setField(col::tstok::Jumlah_Stok, q);
-                        stock->setField(col::tstok::Stok_Minimum, 1);
-                        stock->update();
-                    }
+                    service.book(*stock, code, q, 1);
                 } else if (kind == QLatin1String("setting")) {
                     if (!findCode(*stock, code))
                         continue;
                     stock->setField(col::tstok::Jumlah_Stok, pick(40));
-                    stock->update();
+                    service.saveStock(*stock);
                 } else if (kind == QLatin1String("posting")) {
                     if (!findCode(*stock, code))
                         continue;
                     const Value now = stock->field(col::tstok::Jumlah_Stok);
-                    postGoodsOut(*out, *stock,
+                    service.post(*out, *stock,
                                  { code, QDateTime::currentDateTime(), QString::number(q),
                                    double(q),
                                    now.isNumber() ? std::optional(now.toNumber()) : std::nullopt });
@@ -126,16 +113,16 @@ private slots:
                         continue;
                     out->setCurrentRow(pick(out->recordCount()));
                     out->setField(col::tbrgkeluar::Jumlah, q);
-                    out->update();
+                    service.saveGoodsOut(*out);
                 } else if (kind == QLatin1String("out delete")) {
                     if (out->recordCount() == 0)
                         continue;
                     out->setCurrentRow(pick(out->recordCount()));
-                    out->deleteCurrent();
+                    service.deleteGoodsOut(*out);
                 } else {
                     if (!findCode(*stock, code))
                         continue;
-                    stock->deleteCurrent();
+                    service.deleteStock(*stock);
                 }
                 ++done[kind];
             } catch (const AppError &e) {
@@ -180,16 +167,12 @@ private slots:
         Env env;
         {
             auto stock = open(env, "tstok");
-            MovementScope booking(movement::kBooking);
-            stock->addNew();
-            stock->setField(col::tstok::Kode_Barang, QStringLiteral("A1"));
-            stock->setField(col::tstok::Jumlah_Stok, 10);
-            stock->setField(col::tstok::Stok_Minimum, 1);
-            stock->update();
+            StockService(env.locations.workingPath(), QString())
+                .book(*stock, QStringLiteral("A1"), 10, 1);
         }
         Env::exec(env.locations.workingPath(),
                   QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Beras', 'M', 'S', 'sak')"));
-        setJournalUser(QStringLiteral("kasir1"));
+        env.app().setUser(QStringLiteral("kasir1"));
         frmkeluar &k = test::openIssue(env);
         test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
         env.dialogs.answer(Button::Yes);
@@ -197,7 +180,7 @@ private slots:
         QCOMPARE(env.dialogs.last().prompt, QStringLiteral("Masih ada Input Data Lagi?"));
         k.adodc1->moveFirst();
         k.adodc1->setField(col::tbrgkeluar::Jumlah, 4);
-        k.adodc1->update();
+        env.app().stock().saveGoodsOut(*k.adodc1);
         QCOMPARE(Env::query(env.locations.workingPath(),
                             QStringLiteral("SELECT Pengguna, Jenis, Kode_Barang, Perubahan, "
                                            "Stok_Akhir, No_Keluar, Keterangan FROM tmutasi ORDER "
@@ -205,7 +188,6 @@ private slots:
                  (QStringList {
                      "|stok masuk|A1|10.0|10.0|<null>|", "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
                      "kasir1|koreksi keluar|A1|0.0|<null>|1.0|diubah: Jumlah 3 menjadi 4" }));
-        setJournalUser(QString());
     }
 
     // A database made before the journal gets it when the program first opens it: one opening
@@ -223,8 +205,8 @@ private slots:
             upgradeServer(env.locations.server()); // once only
         } else {
             Env::exec(path, QStringLiteral("PRAGMA user_version = 1"));
-            Database::upgrade(path, DbRole::Working);
-            Database::upgrade(path, DbRole::Working); // once only
+            upgradeDatabaseFile(path, DbRole::Working);
+            upgradeDatabaseFile(path, DbRole::Working); // once only
             QCOMPARE(Env::query(path, QStringLiteral("PRAGMA user_version")),
                      QStringList { QString::number(kSchemaVersion) });
         }

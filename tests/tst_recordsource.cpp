@@ -1,8 +1,10 @@
-#include "data/apperror.h"
-#include "data/database.h"
-#include "data/gridmodel.h"
-#include "data/recordsource.h"
-#include "data/rowstore.h"
+#include "core/apperror.h"
+#include "store/setup.h"
+#include "store/sqlite/sqlitestore.h"
+#include "store/store.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
+#include "model/rowstore.h"
 #include "faultvfs.h"
 #include "support.h"
 #include "ui/gridview.h"
@@ -93,7 +95,7 @@ private slots:
         stock->setField(0, QStringLiteral("S1"));
         stock->update();
         stock->close();
-        std::shared_ptr<Database> db = Database::open(env.locations.workingPath());
+        std::shared_ptr<SqliteStore> db = SqliteStore::open(env.locations.workingPath());
         db->exec("BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                  "WHERE i < 200000) INSERT INTO tbarang SELECT 'K' || i, printf('%.20c', 'x'), "
                  "'m', 's', 'pcs' FROM n; COMMIT;");
@@ -102,7 +104,7 @@ private slots:
         // Cut back when the database closes; a log of working size stays as it is.
         db.reset();
         QCOMPARE(QFileInfo(wal).size(), 0);
-        db = Database::open(env.locations.workingPath());
+        db = SqliteStore::open(env.locations.workingPath());
         db->exec("INSERT INTO tbarang VALUES ('L1', 'n', 'm', 's', 'pcs')");
         const qint64 small = QFileInfo(wal).size();
         QVERIFY(small > 0);
@@ -325,7 +327,7 @@ private slots:
             auto s = open(env, "tbarang");
             addGoods(*s, QStringLiteral("A1"));
         }
-        Database::create(env.locations.workingPath(), DbRole::Working);
+        createDatabaseFile(env.locations.workingPath(), DbRole::Working);
         QCOMPARE(
             Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tbarang")),
             QStringList { QStringLiteral("1") });

@@ -1,19 +1,20 @@
-#include "data/apperror.h"
-#include "data/database.h"
-#include "data/export.h"
-#include "data/recordsource.h"
-#include "data/value.h"
+#include "core/apperror.h"
+#include "store/setup.h"
+#include "store/sqlite/sqlitestore.h"
+#include "export/export.h"
+#include "model/recordsource.h"
+#include "core/value.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
 #include "reports/frmperiode.h"
-#include "reports/reportdefinition.h"
+#include "reports/engine/reportdefinition.h"
 #include "reports/reportengine.h"
-#include "reports/reportlayout.h"
+#include "reports/engine/reportlayout.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
-#include "reports/reportrender.h"
-#include "shell/frmutama.h"
+#include "reports/engine/reportrender.h"
+#include "screens/shell/frmutama.h"
 #include "support.h"
 #include "ui/datepicker.h"
 #include "ui/gridview.h"
@@ -597,7 +598,7 @@ private slots:
         Env env;
         writeMissingReportDefinitions(env.locations);
         seedGoodsOut(env, 200);
-        std::shared_ptr<Database> db = Database::open(env.locations.workingPath());
+        std::shared_ptr<SqliteStore> db = SqliteStore::open(env.locations.workingPath());
         sqlite3_busy_timeout(db->handle(), 0);
         db->exec("INSERT INTO tbarang VALUES ('C3', 'Kopi', 'M', 'S', 'bks')"); // in the log
         auto checkpointBlocked = [&] {

@@ -1,5 +1,5 @@
-#include "data/apperror.h"
-#include "data/recordsource.h"
+#include "core/apperror.h"
+#include "model/recordsource.h"
 #include "scripteddialogs.h"
 #include "support.h"
 #include "ui/screen.h"

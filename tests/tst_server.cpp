@@ -1,16 +1,16 @@
 // Several workstations on one server: postings at the same moment, writes to rows changed
 // meanwhile, a code added twice, a server that goes away, and the command line that prepares
 // and fills a server.
-#include "data/apperror.h"
-#include "data/database.h"
-#include "data/gridmodel.h"
-#include "data/pgdatabase.h"
-#include "data/recordsource.h"
-#include "data/schema.h"
-#include "data/store.h"
-#include "goods/frmbrg.h"
-#include "issue/frmkeluar.h"
-#include "stock/frmstok.h"
+#include "core/apperror.h"
+#include "store/setup.h"
+#include "model/gridmodel.h"
+#include "store/setup.h"
+#include "model/recordsource.h"
+#include "core/schema.h"
+#include "store/address.h"
+#include "screens/goods/frmbrg.h"
+#include "screens/issue/frmkeluar.h"
+#include "screens/stock/frmstok.h"
 #include "support.h"
 
 #include <QFile>
@@ -282,8 +282,8 @@ private slots:
     {
         QTemporaryDir dir;
         const Locations folder(dir.path());
-        Database::create(folder.credentialsPath(), DbRole::Credentials);
-        Database::create(folder.workingPath(), DbRole::Working);
+        createDatabaseFile(folder.credentialsPath(), DbRole::Credentials);
+        createDatabaseFile(folder.workingPath(), DbRole::Working);
         Env::exec(folder.credentialsPath(),
                   QStringLiteral("INSERT INTO tpass VALUES ('admin', '$argon2id$v=19$x')"));
         Env::exec(folder.workingPath(),

@@ -1,10 +1,10 @@
-#include "data/recordsource.h"
-#include "shell/credentials.h"
-#include "shell/frmawal.h"
-#include "shell/frmgpas.h"
-#include "shell/frmpas.h"
-#include "shell/frmutama.h"
-#include "shell/startup.h"
+#include "model/recordsource.h"
+#include "users/credentials.h"
+#include "screens/shell/frmawal.h"
+#include "screens/shell/frmgpas.h"
+#include "screens/shell/frmpas.h"
+#include "screens/shell/frmutama.h"
+#include "app/startup.h"
 #include "support.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
-#include "data/gridmodel.h"
-#include "data/recordsource.h"
-#include "goods/frmbrg.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
+#include "screens/goods/frmbrg.h"
 #include "reports/frmminimum.h"
-#include "shell/frmutama.h"
-#include "stock/frmestok.h"
-#include "stock/frmstok.h"
+#include "screens/shell/frmutama.h"
+#include "screens/stock/frmestok.h"
+#include "screens/stock/frmstok.h"
 #include "support.h"
 
 #include <QAction>

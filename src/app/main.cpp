@@ -1,4 +1,4 @@
-#include "shell/startup.h"
+#include "startup.h"
 
 int main(int argc, char **argv)
 {

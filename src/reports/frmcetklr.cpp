@@ -1,5 +1,5 @@
 #include "frmcetklr.h"
-#include "reportdefinition.h"
+#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
 
 #include <QLabel>

@@ -1,5 +1,5 @@
 #include "frmcetstk.h"
-#include "reportdefinition.h"
+#include "reports/engine/reportdefinition.h"
 
 namespace gudang {
 

@@ -1,7 +1,7 @@
 #include "frmminimum.h"
-#include "data/value.h"
-#include "reportdata.h"
-#include "reportdefinition.h"
+#include "core/value.h"
+#include "reports/engine/reportrows.h"
+#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
 #include "reportlist.h"
 

@@ -1,7 +1,7 @@
 #include "frmperiode.h"
-#include "data/apperror.h"
-#include "data/value.h"
-#include "reportdefinition.h"
+#include "core/apperror.h"
+#include "core/value.h"
+#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
 #include "ui/datepicker.h"
 

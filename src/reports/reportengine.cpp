@@ -1,5 +1,5 @@
 #include "reportengine.h"
-#include "data/apperror.h"
+#include "core/apperror.h"
 #include "reportoutput.h"
 #include "reportprogress.h"
 #include "ui/app.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportlayout.h"
+#include "reports/engine/reportlayout.h"
 
 #include <QObject>
 #include <optional>

@@ -1,5 +1,5 @@
 #include "reportlist.h"
-#include "data/value.h"
+#include "core/value.h"
 
 namespace gudang {
 

@@ -1,5 +1,5 @@
 #include "reportoutput.h"
-#include "data/apperror.h"
+#include "core/apperror.h"
 #include "reportpreview.h"
 #include "reportprogress.h"
 

@@ -1,7 +1,7 @@
 #include "reportpreview.h"
-#include "data/apperror.h"
+#include "core/apperror.h"
 #include "reportprogress.h"
-#include "reportrender.h"
+#include "reports/engine/reportrender.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reportlayout.h"
-#include "reportrender.h"
+#include "reports/engine/reportlayout.h"
+#include "reports/engine/reportrender.h"
 
 #include <QDialog>
 #include <functional>

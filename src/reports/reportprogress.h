@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reportrender.h"
+#include "reports/engine/reportrender.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,7 +1,8 @@
 #include "app.h"
-#include "data/apperror.h"
-#include "data/recordsource.h"
+#include "core/apperror.h"
+#include "model/recordsource.h"
 #include "screen.h"
+#include "stock/stockservice.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -179,7 +180,35 @@ App::App(Locations locations, Dialogs &dialogs)
 App::~App()
 {
     m_screens.reset();
+    m_stock.reset();
     RecordSource::loadWait() = nullptr;
+}
+
+StockService &App::stock()
+{
+    if (!m_stock)
+        m_stock = std::make_unique<StockService>(m_locations.workingPath(), m_user);
+    return *m_stock;
+}
+
+void App::setUser(const QString &user)
+{
+    m_user = user;
+    if (m_stock)
+        m_stock->setUser(user);
+}
+
+void App::provideSource(SharedSource which, SourceProvider provider)
+{
+    m_providers[which] = std::move(provider);
+}
+
+RecordSource &App::sharedSource(SharedSource which)
+{
+    const auto it = m_providers.find(which);
+    if (it == m_providers.end())
+        throw AppError(QStringLiteral("Sumber data bersama belum disiapkan."));
+    return it->second();
 }
 
 QString describeFailure(const std::function<void()> &step)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/locations.h"
+#include "core/locations.h"
 #include "dialogs.h"
 
 #include <QObject>
@@ -13,7 +13,14 @@
 namespace gudang {
 
 class App;
+class RecordSource;
 class Screen;
+class StockService;
+
+// Record sources that one screen owns and screens of another subsystem use: the goods table of
+// the goods entry screen (the stock entry screen's code check), the stock table of the stock
+// entry screen (the goods-out screen's code check and posting).
+enum class SharedSource { Goods, Stock };
 
 // Each screen exists once. It is loaded when it is first shown, or hidden when another screen
 // reaches one of its record sources, and stays loaded until it is unloaded. Shown screens form
@@ -108,10 +115,25 @@ public:
     // Opens the goods search above a screen (F3 there), set by the screens that offer it.
     std::function<void(Screen &)> findGoods;
 
+    // The stock services of the working tables; the journal names the user logged in.
+    StockService &stock();
+    void setUser(const QString &user);
+    const QString &user() const { return m_user; }
+
+    // A record source another subsystem owns, through the screen that owns it (loading that
+    // screen unseen when it is not loaded). The shell, which knows every screen, says which
+    // screen provides which source; screens never reach into each other's members.
+    using SourceProvider = std::function<RecordSource &()>;
+    void provideSource(SharedSource which, SourceProvider provider);
+    RecordSource &sharedSource(SharedSource which);
+
 private:
     Locations m_locations;
     Dialogs &m_dialogs;
     std::unique_ptr<ScreenManager> m_screens;
+    QString m_user;
+    std::unique_ptr<StockService> m_stock;
+    std::map<SharedSource, SourceProvider> m_providers;
 };
 
 } // namespace gudang

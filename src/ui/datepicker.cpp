@@ -1,6 +1,6 @@
 #include "datepicker.h"
-#include "data/apperror.h"
-#include "data/value.h"
+#include "core/apperror.h"
+#include "core/value.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>

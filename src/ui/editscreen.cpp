@@ -1,5 +1,5 @@
 #include "editscreen.h"
-#include "data/recordsource.h"
+#include "model/recordsource.h"
 #include "datepicker.h"
 #include "recordcommands.h"
 
@@ -76,7 +76,10 @@ void EditScreen::on_cmdsimpan_clicked()
         else
             s.setField(f.column, static_cast<QLineEdit *>(f.widget)->text());
     }
-    s.update();
+    if (m_setup.save)
+        m_setup.save(s);
+    else
+        s.update();
     if (dialogs.message(m_setup.more, Style::YesNo | Style::Information,
                         QStringLiteral("PERHATIAN"))
         == Button::Yes) {

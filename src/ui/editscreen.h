@@ -50,6 +50,9 @@ protected:
             bool shown = true;
         };
         std::vector<Field> fields;
+        // Writes the fields set on the source; its update() when none is given (a service
+        // that journals the change otherwise).
+        std::function<void(RecordSource &)> save;
     };
 
     EditScreen(App &app, const FormTable &form);

@@ -1,9 +1,9 @@
 #include "gridview.h"
-#include "data/apperror.h"
-#include "data/gridmodel.h"
-#include "data/recordsource.h"
+#include "core/apperror.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
 
-#include "data/schema.h"
+#include "core/schema.h"
 #include "dialogs.h"
 #include <QContextMenuEvent>
 #include <QEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/export.h"
+#include "export/export.h"
 
 #include <QTableView>
 

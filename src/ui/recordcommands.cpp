@@ -1,5 +1,5 @@
 #include "recordcommands.h"
-#include "data/recordsource.h"
+#include "model/recordsource.h"
 #include "dialogs.h"
 
 namespace gudang {
@@ -23,7 +23,8 @@ QString askAndFind(Dialogs &dialogs, RecordSource &source, const QString &column
     return text;
 }
 
-void askAndDelete(Dialogs &dialogs, RecordSource &source)
+void askAndDelete(Dialogs &dialogs, RecordSource &source,
+                  const std::function<void(RecordSource &)> &remove)
 {
     if (source.recordCount() == 0) {
         dialogs.message(QStringLiteral("Maaf Tidak ada Data"), Style::Ok);
@@ -32,7 +33,10 @@ void askAndDelete(Dialogs &dialogs, RecordSource &source)
     if (dialogs.message(QStringLiteral("Yakin Mau Dihapus"), Style::YesNo | Style::Information,
                         QStringLiteral("PERHATIAN"))
         == Button::Yes) {
-        source.deleteCurrent();
+        if (remove)
+            remove(source);
+        else
+            source.deleteCurrent();
     }
 }
 

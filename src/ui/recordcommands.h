@@ -3,6 +3,7 @@
 #include "dialogs.h"
 
 #include <QString>
+#include <functional>
 
 namespace gudang {
 
@@ -16,8 +17,10 @@ QString askAndFind(Dialogs &dialogs, RecordSource &source, const QString &column
                    const QString &prompt);
 
 // The delete that the entry screens share: "Maaf Tidak ada Data" on an empty table, otherwise
-// "Yakin Mau Dihapus" and, on Yes, the current row is deleted.
-void askAndDelete(Dialogs &dialogs, RecordSource &source);
+// "Yakin Mau Dihapus" and, on Yes, the current row is deleted (by `remove` when given: a
+// service that journals the delete).
+void askAndDelete(Dialogs &dialogs, RecordSource &source,
+                  const std::function<void(RecordSource &)> &remove = {});
 
 // The look-up that the edit screens share: the first row whose column holds the typed value
 // becomes current. An empty table gives NoRows and says nothing; when no row holds the value

@@ -1,5 +1,5 @@
 #include "screen.h"
-#include "data/recordsource.h"
+#include "model/recordsource.h"
 
 #include <QApplication>
 #include <QCloseEvent>

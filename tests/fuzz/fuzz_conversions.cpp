@@ -1,7 +1,7 @@
 // Fuzzes the reading of typed numbers and the whole-number rounding: any text must give a
 // finite number or the one error type, and rounding must stay in range or fail cleanly.
-#include "data/apperror.h"
-#include "ui/conversions.h"
+#include "core/apperror.h"
+#include "core/conversions.h"
 
 #include <cmath>
 #include <cstddef>

@@ -1,0 +1,181 @@
+#include "export.h"
+#include "core/apperror.h"
+#include "core/lazylibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <xlsxwriter.h>
+
+namespace gudang {
+
+namespace {
+
+QString csvField(const Value &v)
+{
+    if (v.isNull())
+        return QString();
+    if (v.isNumber()) {
+        QString n = numberToText(v.toNumber());
+        n.replace(QLatin1Char('.'), QLatin1Char(','));
+        return n;
+    }
+    if (v.isDate())
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    QString text = v.toText();
+    if (text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('"'))
+        || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
+        text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        text = QLatin1Char('"') + text + QLatin1Char('"');
+    }
+    return text;
+}
+
+// The functions of libxlsxwriter the program uses, loaded when a spreadsheet is first saved.
+#define GUDANG_XLSX_FUNCTIONS(X)                                                                   \
+    X(workbook_new)                                                                                \
+    X(workbook_add_worksheet)                                                                      \
+    X(workbook_add_format)                                                                         \
+    X(workbook_close)                                                                              \
+    X(format_set_bold)                                                                             \
+    X(format_set_num_format)                                                                       \
+    X(worksheet_write_string)                                                                      \
+    X(worksheet_write_number)                                                                      \
+    X(worksheet_write_datetime)                                                                    \
+    X(worksheet_set_column)                                                                        \
+    X(lxw_strerror)
+
+struct Xlsx
+{
+#define GUDANG_XLSX_MEMBER(name) decltype(&::name) name = nullptr;
+    GUDANG_XLSX_FUNCTIONS(GUDANG_XLSX_MEMBER)
+#undef GUDANG_XLSX_MEMBER
+};
+
+const Xlsx &xlsx()
+{
+    static Xlsx functions;
+    static LazyLibrary library("libxlsxwriter.so.4",
+                               QStringLiteral("Pustaka libxlsxwriter untuk file Excel tidak dapat "
+                                              "dimuat: %1.\nPasang paket libxlsxwriter4."));
+    library.load([](const LazyLibrary::Resolve &resolve) {
+#define GUDANG_XLSX_LOAD(name) functions.name = reinterpret_cast<decltype(&::name)>(resolve(#name));
+        GUDANG_XLSX_FUNCTIONS(GUDANG_XLSX_LOAD)
+#undef GUDANG_XLSX_LOAD
+    });
+    return functions;
+}
+
+} // namespace
+
+void writeCsv(const ExportTable &table, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+    QByteArray out("\xEF\xBB\xBF");
+    QStringList head;
+    for (const ExportTable::Column &c : table.columns)
+        head << csvField(Value(c.heading));
+    out += head.join(QLatin1Char(';')).toUtf8() + "\r\n";
+    bool failed = false;
+    table.rows([&](const std::vector<Value> &row) {
+        QStringList fields;
+        for (size_t c = 0; c < table.columns.size(); ++c)
+            fields << csvField(row[c]);
+        out += fields.join(QLatin1Char(';')).toUtf8() + "\r\n";
+        if (out.size() > (1 << 20)) {
+            failed = failed || file.write(out) != out.size();
+            out.clear();
+        }
+    });
+    failed = failed || file.write(out) != out.size() || !file.flush();
+    if (failed)
+        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
+                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void writeXlsx(const ExportTable &table, const QString &path)
+{
+    const Xlsx &x = xlsx();
+    lxw_workbook *book = x.workbook_new(QFile::encodeName(path).constData());
+    if (!book)
+        throw AppError(
+            QStringLiteral("File %1 tidak dapat ditulis.").arg(QDir::toNativeSeparators(path)));
+    // Sheet names: at most 31 characters, none of []:*?/\ .
+    QString name = table.title.isEmpty() ? QStringLiteral("Data") : table.title;
+    name.replace(QRegularExpression(QStringLiteral("[\\[\\]:*?/\\\\]")), QStringLiteral(" "));
+    lxw_worksheet *sheet = x.workbook_add_worksheet(book, name.left(31).toUtf8().constData());
+    lxw_format *bold = x.workbook_add_format(book);
+    x.format_set_bold(bold);
+    lxw_format *date = x.workbook_add_format(book);
+    x.format_set_num_format(date, "dd/mm/yyyy");
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        x.worksheet_write_string(sheet, 0, lxw_col_t(c),
+                                 table.columns[c].heading.toUtf8().constData(), bold);
+        x.worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c),
+                               table.columns[c].kind == ExportTable::Kind::Text ? 22 : 14, nullptr);
+    }
+    lxw_row_t r = 1;
+    lxw_error error = LXW_NO_ERROR;
+    table.rows([&](const std::vector<Value> &row) {
+        for (size_t c = 0; c < table.columns.size() && error == LXW_NO_ERROR; ++c) {
+            const Value &v = row[c];
+            if (v.isNull())
+                continue;
+            if (v.isNumber()) {
+                error = x.worksheet_write_number(sheet, r, lxw_col_t(c), v.toNumber(), nullptr);
+            } else if (v.isDate()) {
+                const QDateTime d = v.toDate();
+                lxw_datetime when { d.date().year(), d.date().month(),  d.date().day(),
+                                    d.time().hour(), d.time().minute(), double(d.time().second()) };
+                error = x.worksheet_write_datetime(sheet, r, lxw_col_t(c), &when, date);
+            } else {
+                error = x.worksheet_write_string(sheet, r, lxw_col_t(c),
+                                                 v.toText().toUtf8().constData(), nullptr);
+            }
+        }
+        ++r;
+    });
+    const lxw_error closed = x.workbook_close(book);
+    if (error == LXW_NO_ERROR)
+        error = closed;
+    if (error != LXW_NO_ERROR)
+        throw AppError(
+            QStringLiteral("File %1 tidak dapat ditulis: %2.")
+                .arg(QDir::toNativeSeparators(path), QString::fromUtf8(x.lxw_strerror(error))));
+}
+
+void writeSpreadsheet(const ExportTable &table, const QString &path, QString format)
+{
+    const QString suffix = format.isEmpty() ? QFileInfo(path).suffix().toLower() : format;
+    if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
+        throw AppError(QStringLiteral("File %1: akhiran nama file harus .csv atau .xlsx.")
+                           .arg(QDir::toNativeSeparators(path)));
+    const QString part = path + QStringLiteral(".sebagian");
+    QFile::remove(part);
+    try {
+        if (suffix == QLatin1String("csv"))
+            writeCsv(table, part);
+        else
+            writeXlsx(table, part);
+    } catch (...) {
+        QFile::remove(part);
+        throw;
+    }
+    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData())
+        != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(part);
+        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
+                           .arg(QDir::toNativeSeparators(path), why));
+    }
+}
+
+} // namespace gudang

@@ -1,0 +1,398 @@
+#include "reportdefinition.h"
+#include "core/apperror.h"
+#include "core/locations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace gudang {
+
+namespace {
+
+[[noreturn]] void malformed(const QString &file, int line, const QString &why)
+{
+    throw AppError(QStringLiteral("File laporan %1, baris %2: %3")
+                       .arg(QDir::toNativeSeparators(file))
+                       .arg(line)
+                       .arg(why));
+}
+
+double parseWidth(const QString &text, const QString &file, int line)
+{
+    bool ok = false;
+    const double w = text.trimmed().toDouble(&ok);
+    if (!ok || w <= 0 || w > 1000)
+        malformed(file, line,
+                  QStringLiteral("lebar kolom \"%1\" harus berupa angka milimeter di atas 0.")
+                      .arg(text.trimmed()));
+    return w;
+}
+
+} // namespace
+
+ReportDefinition parseReportDefinition(const QString &text, const QString &file)
+{
+    ReportDefinition def;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    int titleLine = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        const int n = i + 1;
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            malformed(file, n, QStringLiteral("baris harus berbentuk \"kunci = nilai\"."));
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        const QStringList parts = value.split(QLatin1Char('|'));
+        auto part = [&](int k) {
+            return parts.value(k).trimmed();
+        };
+        if (key == QLatin1String("judul")) {
+            if (titleLine)
+                malformed(file, n,
+                          QStringLiteral("judul sudah ditulis pada baris %1.").arg(titleLine));
+            def.title = value;
+            titleLine = n;
+        } else if (key == QLatin1String("data")) {
+            if (!def.query.isEmpty())
+                malformed(file, n, QStringLiteral("data hanya boleh ditulis sekali."));
+            if (!value.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+                malformed(file, n, QStringLiteral("data harus berupa satu perintah SELECT."));
+            def.query = value;
+        } else if (key == QLatin1String("urut")) {
+            for (const QString &f : value.split(QLatin1Char(','))) {
+                if (!f.trimmed().isEmpty())
+                    def.sortBy << f.trimmed();
+            }
+        } else if (key == QLatin1String("kolom")) {
+            if (parts.size() != 5)
+                malformed(
+                    file, n,
+                    QStringLiteral("kolom perlu 5 bagian: field | judul | lebar | rata | format."));
+            ReportColumn c;
+            c.field = part(0);
+            c.heading = part(1);
+            c.widthMm = parseWidth(part(2), file, n);
+            const QString align = part(3).toLower();
+            if (align == QLatin1String("kiri"))
+                c.align = ReportColumn::Align::Left;
+            else if (align == QLatin1String("kanan"))
+                c.align = ReportColumn::Align::Right;
+            else if (align == QLatin1String("tengah"))
+                c.align = ReportColumn::Align::Centre;
+            else
+                malformed(file, n,
+                          QStringLiteral("rata \"%1\" tidak dikenal (kiri, kanan atau tengah).")
+                              .arg(part(3)));
+            const QString format = part(4).toLower();
+            if (format == QLatin1String("teks"))
+                c.format = ReportColumn::Format::Text;
+            else if (format == QLatin1String("angka"))
+                c.format = ReportColumn::Format::Number;
+            else if (format == QLatin1String("ribuan"))
+                c.format = ReportColumn::Format::Grouped;
+            else if (format == QLatin1String("tanggal"))
+                c.format = ReportColumn::Format::Date;
+            else
+                malformed(file, n,
+                          QStringLiteral(
+                              "format \"%1\" tidak dikenal (teks, angka, ribuan atau tanggal).")
+                              .arg(part(4)));
+            if (c.field.isEmpty())
+                malformed(file, n, QStringLiteral("nama field kolom kosong."));
+            def.columns.push_back(c);
+        } else if (key == QLatin1String("total")) {
+            if (value.isEmpty())
+                malformed(file, n, QStringLiteral("total perlu nama field."));
+            def.totals << value;
+            def.totalLines << n;
+        } else if (key == QLatin1String("tanda")) {
+            if (def.mark)
+                malformed(file, n, QStringLiteral("tanda hanya boleh ditulis sekali."));
+            if (parts.size() != 4)
+                malformed(
+                    file, n,
+                    QStringLiteral("tanda perlu 4 bagian: judul | lebar | field < field | teks."));
+            ReportMark m;
+            m.heading = part(0);
+            m.widthMm = parseWidth(part(1), file, n);
+            const QStringList cmp = part(2).split(QLatin1Char('<'));
+            if (cmp.size() != 2 || cmp[0].trimmed().isEmpty() || cmp[1].trimmed().isEmpty())
+                malformed(file, n,
+                          QStringLiteral("perbandingan tanda harus berbentuk \"field < field\"."));
+            m.left = cmp[0].trimmed();
+            m.right = cmp[1].trimmed();
+            m.text = part(3);
+            m.line = n;
+            def.mark = m;
+        } else {
+            malformed(file, n, QStringLiteral("kunci \"%1\" tidak dikenal.").arg(key));
+        }
+    }
+    if (def.title.isEmpty())
+        throw AppError(QStringLiteral("File laporan %1: judul belum ditulis.")
+                           .arg(QDir::toNativeSeparators(file)));
+    if (def.query.isEmpty())
+        throw AppError(QStringLiteral("File laporan %1: data belum ditulis.")
+                           .arg(QDir::toNativeSeparators(file)));
+    if (def.columns.empty())
+        throw AppError(QStringLiteral("File laporan %1: belum ada kolom.")
+                           .arg(QDir::toNativeSeparators(file)));
+    // A total and a remark's comparison take numbers: a field shown as text or date is refused.
+    auto numeric = [&def, &file](const QString &field, int line, const QString &what) {
+        for (const ReportColumn &c : def.columns) {
+            if (c.field == field
+                && (c.format == ReportColumn::Format::Text
+                    || c.format == ReportColumn::Format::Date))
+                malformed(file, line,
+                          QStringLiteral("%1 perlu field angka, tetapi kolom %2 berformat %3.")
+                              .arg(what, field,
+                                   c.format == ReportColumn::Format::Text
+                                       ? QStringLiteral("teks")
+                                       : QStringLiteral("tanggal")));
+        }
+    };
+    for (qsizetype t = 0; t < def.totals.size(); ++t)
+        numeric(def.totals[t], def.totalLines[t], QStringLiteral("total"));
+    if (def.mark) {
+        numeric(def.mark->left, def.mark->line, QStringLiteral("tanda"));
+        numeric(def.mark->right, def.mark->line, QStringLiteral("tanda"));
+    }
+    double width = def.mark ? def.mark->widthMm : 0;
+    for (const ReportColumn &c : def.columns)
+        width += c.widthMm;
+    if (width > 180)
+        throw AppError(
+            QStringLiteral(
+                "File laporan %1: lebar semua kolom %2 mm melebihi lebar kertas (180 mm).")
+                .arg(QDir::toNativeSeparators(file))
+                .arg(width));
+    return def;
+}
+
+ReportDefinition readReportDefinition(const QString &path)
+{
+    QFile f(path);
+    if (!f.exists())
+        throw AppError(
+            QStringLiteral("File laporan %1 tidak ditemukan.").arg(QDir::toNativeSeparators(path)));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw AppError(QStringLiteral("File laporan %1 tidak dapat dibaca: %2.")
+                           .arg(QDir::toNativeSeparators(path), f.errorString()));
+    const QByteArray bytes = f.readAll();
+    if (bytes.contains('\0'))
+        throw AppError(
+            QStringLiteral("File laporan %1 bukan file teks.").arg(QDir::toNativeSeparators(path)));
+    return parseReportDefinition(QString::fromUtf8(bytes), path);
+}
+
+QString defaultGoodsOutDefinition()
+{
+    return QStringLiteral(
+        "# Laporan barang keluar. Baris yang diawali # adalah catatan.\n"
+        "# kolom = field | judul | lebar (mm) | kiri/kanan/tengah | teks/angka/ribuan/tanggal\n"
+        "judul = LAPORAN BARANG KELUAR\n"
+        "data  = SELECT k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan "
+        "FROM tbrgkeluar k LEFT JOIN tbarang b ON b.Kode_Barang = k.Kode_Barang\n"
+        "urut  = Tanggal, No_Keluar\n"
+        "kolom = No_Keluar | No. | 16 | kanan | angka\n"
+        "kolom = Tanggal | Tanggal | 24 | kiri | tanggal\n"
+        "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah | 22 | kanan | ribuan\n"
+        "kolom = Satuan | Satuan | 24 | kiri | teks\n"
+        "total = Jumlah\n");
+}
+
+QString defaultStockDefinition()
+{
+    return QStringLiteral(
+        "# Laporan stok barang. Baris yang diawali # adalah catatan.\n"
+        "# tanda = judul | lebar (mm) | field < field | teks bila perbandingan benar\n"
+        "judul = LAPORAN STOK BARANG\n"
+        "data  = SELECT s.Kode_Barang, b.Nama_Barang, b.Satuan, s.Jumlah_Stok, s.Stok_Minimum "
+        "FROM tstok s LEFT JOIN tbarang b ON b.Kode_Barang = s.Kode_Barang\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 46 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 20 | kiri | teks\n"
+        "kolom = Jumlah_Stok | Stok | 20 | kanan | ribuan\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
+        "tanda = Keterangan | 40 | Jumlah_Stok < Stok_Minimum | DI BAWAH MINIMUM\n");
+}
+
+QString defaultLowStockDefinition()
+{
+    return QStringLiteral(
+        "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan barang\n"
+        "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah catatan.\n"
+        "judul = STOK DI BAWAH MINIMUM\n"
+        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS "
+        "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data stok' "
+        "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
+        "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR coalesce(s.Jumlah_Stok, 0) "
+        "< s.Stok_Minimum\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 18 | kiri | teks\n"
+        "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
+        "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+}
+
+QString defaultPeriodDefinition()
+{
+    const QString period = QStringLiteral("k.Tanggal >= :dari AND k.Tanggal < :sampai");
+    const QString from = QStringLiteral(
+        "FROM tbrgkeluar k LEFT JOIN tbarang b ON b.Kode_Barang = k.Kode_Barang WHERE ");
+    return QStringLiteral(
+               "# Barang keluar dalam satu periode, dengan subtotal per kode barang dan "
+               "satuannya,\n"
+               "# dan jumlah per satuan di akhir: jumlah dengan satuan lain tidak dijumlahkan.\n"
+               "# :dari dan :sampai diisi program (hari pertama pukul 00:00, hari sesudah hari\n"
+               "# terakhir pukul 00:00); {dari} dan {akhir} di judul menjadi tanggalnya.\n"
+               "judul = LAPORAN BARANG KELUAR {dari} s.d. {akhir}\n"
+               "data  = SELECT 1 AS Bagian, k.Kode_Barang AS Kunci, b.Satuan AS Unit, 0 AS Jenis, "
+               "k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan %1%2 "
+               "UNION ALL SELECT 1, k.Kode_Barang, b.Satuan, 1, NULL, NULL, NULL, 'Subtotal ' || "
+               "k.Kode_Barang, sum(k.Jumlah), b.Satuan %1%2 GROUP BY k.Kode_Barang, b.Satuan "
+               "UNION ALL SELECT 2, NULL, b.Satuan, 2, NULL, NULL, NULL, 'Jumlah ' || "
+               "coalesce(b.Satuan, '(tanpa satuan)'), sum(k.Jumlah), b.Satuan %1%2 GROUP BY "
+               "b.Satuan\n"
+               "urut  = Bagian, Kunci, Unit, Jenis, Tanggal, No_Keluar\n"
+               "kolom = No_Keluar | No. | 16 | kanan | angka\n"
+               "kolom = Tanggal | Tanggal | 24 | kiri | tanggal\n"
+               "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
+               "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
+               "kolom = Jumlah | Jumlah | 22 | kanan | ribuan\n"
+               "kolom = Satuan | Satuan | 24 | kiri | teks\n")
+        .arg(from, period);
+}
+
+
+ReportParameters periodParameters(const QDate &first, const QDate &last)
+{
+    const QString day = QStringLiteral("yyyy-MM-dd 00:00:00");
+    return { { QStringLiteral("dari"), first.toString(day) },
+             { QStringLiteral("sampai"), last.addDays(1).toString(day) },
+             { QStringLiteral("akhir"), last.toString(day) } };
+}
+
+QString defaultStockCardDefinition()
+{
+    const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
+                                          "Kode_Barang = :kode AND Waktu < %1), 0)");
+    return QStringLiteral(
+               "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
+               "saldo\n"
+               "# awal, saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
+               "# :kode, :dari dan :sampai diisi program.\n"
+               "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
+               "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Waktu, 'Saldo awal' AS "
+               "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
+               "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Waktu, m.Jenis, CASE WHEN "
+               "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
+               "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.No_Mutasi ROWS UNBOUNDED PRECEDING), "
+               "m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode AND m.Waktu "
+               ">= :dari AND m.Waktu < :sampai UNION ALL SELECT 2, NULL, NULL, 'Saldo akhir', "
+               "NULL, NULL, %2, NULL, ''\n"
+               "urut  = Bagian, No_Mutasi\n"
+               "kolom = Waktu | Tanggal | 22 | kiri | tanggal\n"
+               "kolom = Jenis | Jenis | 28 | kiri | teks\n"
+               "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
+               "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
+               "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
+               "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
+        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
+}
+
+namespace {
+
+QString pathOf(const Locations &locations, const char *name)
+{
+    return reportPath(locations, *findReportKind(QString::fromLatin1(name)));
+}
+
+} // namespace
+
+const std::vector<ReportKind> &reportKinds()
+{
+    using N = ReportKind::Needs;
+    static const std::vector<ReportKind> kinds = {
+        { "keluar", "keluar3.rpt", defaultGoodsOutDefinition, N::Nothing, "keluar-periode.rpt" },
+        { "stok", "stok.rpt", defaultStockDefinition },
+        { "minimum", "minimum.rpt", defaultLowStockDefinition },
+        { "", "keluar-periode.rpt", defaultPeriodDefinition, N::Period },
+        { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod },
+    };
+    return kinds;
+}
+
+const ReportKind *findReportKind(const QString &name)
+{
+    for (const ReportKind &k : reportKinds()) {
+        if ((*k.name && name == QLatin1String(k.name)) || name == QLatin1String(k.file))
+            return &k;
+    }
+    return nullptr;
+}
+
+QString reportPath(const Locations &locations, const ReportKind &kind)
+{
+    return locations.workingFolder() + QLatin1Char('/') + QLatin1String(kind.file);
+}
+
+QString stockCardReportPath(const Locations &locations)
+{
+    return pathOf(locations, "kartu");
+}
+
+ReportParameters stockCardParameters(const QString &code, const QDate &first, const QDate &last)
+{
+    ReportParameters p = periodParameters(first, last);
+    p[QStringLiteral("kode")] = code;
+    return p;
+}
+
+QString lowStockReportPath(const Locations &locations)
+{
+    return pathOf(locations, "minimum");
+}
+
+QString goodsOutReportPath(const Locations &locations)
+{
+    return pathOf(locations, "keluar");
+}
+
+QString stockReportPath(const Locations &locations)
+{
+    return pathOf(locations, "stok");
+}
+
+QString periodReportPath(const Locations &locations)
+{
+    return pathOf(locations, "keluar-periode.rpt");
+}
+
+void writeMissingReportDefinitions(const Locations &locations)
+{
+    for (const ReportKind &kind : reportKinds()) {
+        const QString path = reportPath(locations, kind);
+        if (QFileInfo::exists(path))
+            continue;
+        QDir().mkpath(QFileInfo(path).absolutePath()); // with a server, the folder may be new
+        QSaveFile f(path);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Text)
+            || f.write(kind.defaultDefinition().toUtf8()) < 0 || !f.commit())
+            throw AppError(QStringLiteral("File laporan %1 tidak dapat ditulis.")
+                               .arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+} // namespace gudang

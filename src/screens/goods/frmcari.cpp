@@ -1,0 +1,189 @@
+#include "frmcari.h"
+#include "model/recordsource.h"
+#include "core/schema.h"
+#include "core/value.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTableView>
+
+namespace gudang {
+
+namespace {
+
+const FormTable &formTable()
+{
+    using K = ControlKind;
+    static const FormTable form { .name = "frmcari", .caption = "Cari Barang", .clientWidth = 8400, .clientHeight = 6000, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "&Kode atau nama barang", .left = 240, .top = 300, .width = 2415, .height = 255, .tabIndex = 5 },
+            { .name = "txtcari", .kind = K::TextField, .text = "", .left = 2760, .top = 270, .width = 5400, .height = 285, .tabIndex = 0, .maxLength = 20 },
+            { .name = "DataGrid1", .kind = K::Grid, .text = "Barang yang cocok", .left = 240, .top = 780, .width = 7920, .height = 4080, .tabIndex = 1 },
+            { .name = "Label2", .kind = K::Label, .text = "", .left = 240, .top = 5040, .width = 4800, .height = 255, .tabIndex = 6 },
+            { .name = "cmdpilih", .kind = K::Button, .text = "&Pilih", .left = 5400, .top = 5400, .width = 1215, .height = 375, .tabIndex = 2 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "T&utup", .left = 6840, .top = 5400, .width = 1215, .height = 375, .tabIndex = 3 },
+        },
+    };
+    return form;
+}
+
+constexpr int kShown = 500; // rows the grid lists; the count says how many were found
+
+} // namespace
+
+// The goods found, listed: the first kShown matches, four columns of tbarang.
+class frmcari::Found : public QAbstractTableModel
+{
+public:
+    Found(RecordSource *source, QObject *parent)
+        : QAbstractTableModel(parent)
+        , m_source(source)
+    { }
+
+    void show(std::vector<int> rows)
+    {
+        beginResetModel();
+        m_rows = std::move(rows);
+        if (m_rows.size() > size_t(kShown))
+            m_rows.resize(size_t(kShown));
+        endResetModel();
+    }
+    int sourceRow(int row) const { return m_rows[size_t(row)]; }
+
+    int rowCount(const QModelIndex &parent) const override
+    {
+        return parent.isValid() ? 0 : int(m_rows.size());
+    }
+    int columnCount(const QModelIndex &parent) const override
+    {
+        return parent.isValid() ? 0 : int(std::size(kColumns));
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        return m_source->cellText(m_rows[size_t(index.row())], kColumns[index.column()]);
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return QAbstractTableModel::headerData(section, orientation, role);
+        return m_source->columnName(kColumns[section]);
+    }
+
+private:
+    static constexpr int kColumns[] = { col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
+                                        col::tbarang::Merk, col::tbarang::Satuan };
+    RecordSource *m_source;
+    std::vector<int> m_rows;
+};
+
+frmcari::frmcari(App &app)
+    : Screen(app, formTable())
+    , Label1(control<QLabel>("Label1"))
+    , txtcari(control<QLineEdit>("txtcari"))
+    , DataGrid1(control<QTableView>("DataGrid1"))
+    , Label2(control<QLabel>("Label2"))
+    , cmdpilih(control<QPushButton>("cmdpilih"))
+    , cmdtutup(control<QPushButton>("cmdtutup"))
+    , Adodc1(openRecordSource(app.locations().workingPath(), QStringLiteral("tbarang"), this)
+                 .release())
+    , m_found(new Found(Adodc1, this))
+{
+    Label1->setBuddy(txtcari);
+    DataGrid1->setModel(m_found);
+    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    DataGrid1->horizontalHeader()->setStretchLastSection(true);
+    connect(txtcari, &QLineEdit::textChanged, this,
+            [this] { this->app().run([this] { on_txtcari_textChanged(); }); });
+    onEnter(txtcari, &frmcari::on_txtcari_returnPressed);
+    connect(DataGrid1, &QTableView::activated, this,
+            [this] { this->app().run([this] { on_cmdpilih_clicked(); }); });
+    onClicked(cmdpilih, &frmcari::on_cmdpilih_clicked);
+    onClicked(cmdtutup, &frmcari::on_cmdtutup_clicked);
+}
+
+std::vector<int> frmcari::search(const QString &text)
+{
+    const int n = Adodc1->recordCount(); // the whole table
+    if (m_folded.size() != size_t(n)) {
+        // Code and name of every row in folded case, once: each search is then one pass of
+        // plain byte comparisons, fast at a million goods.
+        m_folded.clear();
+        m_folded.reserve(size_t(n));
+        for (int r = 0; r < n; ++r)
+            m_folded.push_back((Adodc1->cellText(r, col::tbarang::Kode_Barang) + QChar(0x1f)
+                                + Adodc1->cellText(r, col::tbarang::Nama_Barang))
+                                   .toCaseFolded()
+                                   .toStdString());
+    }
+    std::vector<int> rows;
+    const std::string needle = text.toCaseFolded().toStdString();
+    for (int r = 0; r < n; ++r) {
+        if (m_folded[size_t(r)].find(needle) != std::string::npos)
+            rows.push_back(r);
+    }
+    return rows;
+}
+
+void frmcari::on_txtcari_textChanged()
+{
+    const QString text = txtcari->text();
+    std::vector<int> rows = text.isEmpty() ? std::vector<int>() : search(text);
+    const size_t count = rows.size();
+    m_found->show(std::move(rows));
+    if (count > 0)
+        DataGrid1->selectRow(0);
+    Label2->setText(text.isEmpty()   ? QString()
+                        : count == 0 ? QStringLiteral("Tidak ada barang yang cocok.")
+                        : count > size_t(kShown)
+                        ? QStringLiteral("%1 barang cocok; %2 yang pertama ditampilkan.")
+                              .arg(formatNumber(double(count), 0, true))
+                              .arg(kShown)
+                        : QStringLiteral("%1 barang cocok.").arg(count));
+}
+
+void frmcari::on_txtcari_returnPressed()
+{
+    on_cmdpilih_clicked();
+}
+
+void frmcari::on_cmdpilih_clicked()
+{
+    const QModelIndex current = DataGrid1->currentIndex();
+    if (!current.isValid())
+        return;
+    const QString code
+        = Adodc1->cellText(m_found->sourceRow(current.row()), col::tbarang::Kode_Barang);
+    const auto chosen = onChosen;
+    unloadMe();
+    if (chosen)
+        chosen(code);
+}
+
+void frmcari::on_cmdtutup_clicked()
+{
+    unloadMe();
+}
+
+void frmcari::openAbove(App &app, Screen &from)
+{
+    if (qobject_cast<frmcari *>(&from) || app.screens().isLoaded<frmcari>())
+        return;
+    frmcari &search = app.screens().get<frmcari>();
+    QPointer<QLineEdit> target = from.findChild<QLineEdit *>(QStringLiteral("txtkode"));
+    if (target && target->isEnabled()) {
+        search.onChosen = [target](const QString &code) {
+            if (!target)
+                return;
+            target->setText(code);
+            target->setFocus();
+        };
+    }
+    app.screens().showModal(search);
+}
+
+} // namespace gudang

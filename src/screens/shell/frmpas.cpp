@@ -1,0 +1,60 @@
+#include "frmpas.h"
+#include "users/credentials.h"
+#include "core/apperror.h"
+#include "files/backups.h"
+#include "model/recordsource.h"
+#include "core/schema.h"
+#include "frmutama.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace gudang {
+
+namespace {
+
+const FormTable &formTable()
+{
+    using K = ControlKind;
+    static const FormTable form { .name = "frmpas", .caption = "Password", .clientWidth = 3270, .clientHeight = 1725, .background = QColor(192, 255, 255), .fontFamily = "Comic Sans MS", .fontPoints = 8.25, .buttonColour = QColor(192, 255, 192), .controls = {
+            { .name = "Label1", .kind = K::Label, .text = "User", .left = 240, .top = 240, .width = 360, .height = 225, .tabIndex = 1 },
+            { .name = "txtuser", .kind = K::TextField, .text = "", .left = 1560, .top = 240, .width = 1335, .height = 285, .tabIndex = 0, .maxLength = 10 },
+            { .name = "Label2", .kind = K::Label, .text = "Password", .left = 240, .top = 600, .width = 705, .height = 225, .tabIndex = 3 },
+            { .name = "txtpass", .kind = K::TextField, .text = "", .left = 1560, .top = 600, .width = 1335, .height = 285, .tabIndex = 2, .maxLength = 10, .flags = Ctl::Password },
+            { .name = "cmdok", .kind = K::Button, .text = "OK", .left = 720, .top = 1200, .width = 735, .height = 375, .tabIndex = 4 },
+            { .name = "cmdtutup", .kind = K::Button, .text = "Tutup", .left = 1920, .top = 1200, .width = 735, .height = 375, .tabIndex = 5 },
+        },
+    };
+    return form;
+}
+
+} // namespace
+
+frmpas::frmpas(App &app)
+    : CredentialsScreen(app, formTable())
+{
+    onEnter(txtpass, &frmpas::on_txtpass_returnPressed);
+    onClicked(cmdok, &frmpas::on_cmdok_clicked);
+}
+
+void frmpas::on_txtpass_returnPressed()
+{
+    // Only moves on: the login runs on a click or a further Enter on the button.
+    cmdok->setFocus();
+}
+
+void frmpas::on_cmdok_clicked()
+{
+    if (Adodc1->recordCount() == 0) {
+        // No user at all: say where the credentials can be had back from.
+        throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
+                           .arg(lastBackupText(app().locations(), DbRole::Credentials)));
+    }
+    if (!typedCredentialsMatch())
+        return;
+    app().setUser(txtuser->text()); // the journal names who changed the stock
+    ScreenManager &screens = app().screens();
+    screens.showModal(screens.get<frmutama>(), [this] { unloadMe(); });
+}
+
+} // namespace gudang

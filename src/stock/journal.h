@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/value.h"
+#include "model/recordsource.h"
+
+#include <QString>
+#include <memory>
+
+namespace gudang {
+
+class Store;
+class TableAccess;
+class Transaction;
+
+// The movement journal (table tmutasi): every change of a stock quantity, and every change of
+// goods-out rows, gets a row there in the same transaction as the change itself, written by
+// the stock services. So the journal's changes of a code always add up to its stock.
+namespace movement {
+inline const QString kOpening = QStringLiteral("saldo awal");
+inline const QString kBooking = QStringLiteral("stok masuk");
+inline const QString kSetting = QStringLiteral("stok diubah");
+inline const QString kIssue = QStringLiteral("barang keluar");
+inline const QString kCorrection = QStringLiteral("koreksi keluar");
+inline const QString kStockDeleted = QStringLiteral("stok dihapus");
+} // namespace movement
+
+// One row of the journal.
+struct Movement
+{
+    QString kind;
+    Value code;
+    double change = 0;
+    Value stockAfter;
+    Value outNumber; // the goods-out row it belongs to
+    QString remark;
+};
+
+// Writes journal rows in the transaction of the change they record, naming the user.
+class Journal
+{
+public:
+    Journal(Store &store, QString user);
+    ~Journal();
+
+    void setUser(const QString &user) { m_user = user; }
+    void append(Transaction &tx, const Movement &movement);
+    // The rows of one change of a stock row: a booking or a posting (`kind`), a setting, a
+    // delete, or a record moved to another code (out of the one, into the other).
+    void stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
+                      const Value &outNumber = {});
+    // A change of a goods-out row other than a posting's own: a correction, the stock as it is.
+    void goodsOutCorrected(Transaction &tx, const RowChange &change);
+
+private:
+    std::unique_ptr<TableAccess> m_table;
+    QString m_user;
+};
+
+} // namespace gudang

@@ -1,0 +1,21 @@
+#include "libpq.h"
+#include "core/lazylibrary.h"
+
+namespace gudang {
+
+const Libpq &pq()
+{
+    static Libpq functions;
+    static LazyLibrary library("libpq.so.5",
+                               QStringLiteral("Pustaka libpq (libpq.so.5) untuk server PostgreSQL "
+                                              "tidak dapat dimuat: %1.\nPasang paket libpq5."));
+    library.load([](const LazyLibrary::Resolve &resolve) {
+#define GUDANG_LIBPQ_LOAD(name)                                                                    \
+    functions.name = reinterpret_cast<decltype(&::name)>(resolve(#name));
+        GUDANG_LIBPQ_FUNCTIONS(GUDANG_LIBPQ_LOAD)
+#undef GUDANG_LIBPQ_LOAD
+    });
+    return functions;
+}
+
+} // namespace gudang

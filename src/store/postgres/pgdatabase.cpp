@@ -1,0 +1,310 @@
+#include "pgdatabase.h"
+#include "core/apperror.h"
+#include "core/locations.h"
+#include "libpq.h"
+#include "store/address.h"
+#include "store/tableaccess.h"
+
+#include <map>
+
+namespace gudang {
+
+namespace {
+
+std::map<QString, std::weak_ptr<PgDatabase>> &pool()
+{
+    static std::map<QString, std::weak_ptr<PgDatabase>> p;
+    return p;
+}
+
+QString serverName(const QString &conninfo)
+{
+    return serverDisplayName(serverAddress(conninfo));
+}
+
+QString errorText(const char *message)
+{
+    return QString::fromUtf8(message).trimmed();
+}
+
+void setUpSession(PGconn *conn)
+{
+    pq().PQsetNoticeProcessor(
+        conn, [](void *, const char *) {}, nullptr);
+    PGresult *r = pq().PQexec(conn, "SET DateStyle TO 'ISO, YMD'; SET extra_float_digits TO 1");
+    pq().PQclear(r);
+}
+
+AppError lostConnection(PGconn *conn)
+{
+    return AppError(
+        QStringLiteral("Hubungan ke server database terputus: %1.\nYang sedang disimpan tidak "
+                       "tersimpan sama sekali; ulangi setelah server dapat dihubungi lagi.")
+            .arg(errorText(pq().PQerrorMessage(conn))),
+        AppError::Kind::ConnectionLost, QByteArrayLiteral("08006"));
+}
+
+} // namespace
+
+AppError serverError(pg_result *r, pg_conn *conn)
+{
+    if (pq().PQstatus(conn) != CONNECTION_OK)
+        return lostConnection(conn);
+    const QByteArray state = r ? QByteArray(pq().PQresultErrorField(r, PG_DIAG_SQLSTATE)) : "";
+    const QString text
+        = errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(conn));
+    const QString detail
+        = r ? QString::fromUtf8(pq().PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) : QString();
+    const QString general = QStringLiteral("Perintah database gagal: %1.").arg(text);
+    if (state == "23505")
+        return AppError(general, AppError::Kind::Unique, state, detail);
+    return AppError(general, AppError::Kind::General, state, detail);
+}
+
+int PgResult::rows() const
+{
+    return pq().PQntuples(m_r.get());
+}
+
+bool PgResult::isNull(int row, int column) const
+{
+    return pq().PQgetisnull(m_r.get(), row, column);
+}
+
+QByteArray PgResult::bytes(int row, int column) const
+{
+    return QByteArray(pq().PQgetvalue(m_r.get(), row, column),
+                      pq().PQgetlength(m_r.get(), row, column));
+}
+
+void PgResult::clear(pg_result *r)
+{
+    pq().PQclear(r);
+}
+
+// BEGIN goes with the transaction's first statement; ROLLBACK (and the rollback actions) on
+// destruction unless commit() succeeded.
+class PgDatabase::Tx final : public Transaction
+{
+public:
+    explicit Tx(std::shared_ptr<PgDatabase> db)
+        : Transaction(*db)
+        , m_db(std::move(db))
+    {
+        if (m_db->m_transaction)
+            throw AppError(QStringLiteral("Transaksi database sudah berjalan."));
+        m_db->ready();
+        m_db->m_beginPending = true; // sent with the first statement
+        m_db->m_transaction = this;
+    }
+    ~Tx() override
+    {
+        if (committed())
+            return;
+        if (m_db->m_beginPending)
+            m_db->m_beginPending = false; // nothing was sent
+        else if (pq().PQstatus(m_db->m_conn) == CONNECTION_OK)
+            pq().PQclear(pq().PQexec(m_db->m_conn, "ROLLBACK"));
+        m_db->m_transaction = nullptr;
+        takeBack();
+    }
+    void commit() override
+    {
+        if (m_db->m_beginPending)
+            m_db->m_beginPending = false; // nothing to commit
+        else
+            m_db->exec(QByteArrayLiteral("COMMIT"));
+        markCommitted();
+        m_db->m_transaction = nullptr;
+    }
+
+private:
+    std::shared_ptr<PgDatabase> m_db;
+};
+
+PgDatabase::PgDatabase(QString conninfo, pg_conn *conn)
+    : m_conninfo(std::move(conninfo))
+    , m_address(serverAddress(m_conninfo))
+    , m_conn(conn)
+{ }
+
+PgDatabase::~PgDatabase()
+{
+    pq().PQfinish(m_conn);
+}
+
+pg_conn *PgDatabase::connect(const QString &conninfo)
+{
+    const QByteArray info = conninfo.toUtf8();
+    const char *keys[] = { "application_name", "dbname", "client_encoding", nullptr };
+    const char *values[] = { "gudang", info.constData(), "UTF8", nullptr };
+    PGconn *conn = pq().PQconnectdbParams(keys, values, 1);
+    if (!conn)
+        throw AppError(QStringLiteral("Server database tidak dapat dihubungi: memori habis."),
+                       AppError::Kind::CannotOpen);
+    if (pq().PQstatus(conn) != CONNECTION_OK) {
+        const QString why = errorText(pq().PQerrorMessage(conn));
+        pq().PQfinish(conn);
+        throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
+                                      "server dan jaringannya, lalu coba lagi.")
+                           .arg(serverName(conninfo), why),
+                       AppError::Kind::CannotOpen);
+    }
+    setUpSession(conn);
+    return conn;
+}
+
+std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
+{
+    auto &p = pool();
+    if (auto db = p[conninfo].lock())
+        return db;
+    std::shared_ptr<PgDatabase> db(new PgDatabase(conninfo, connect(conninfo)));
+    p[conninfo] = db;
+    return db;
+}
+
+std::unique_ptr<TableAccess> PgDatabase::table(const TableDef &table)
+{
+    return openServerTable(std::static_pointer_cast<PgDatabase>(shared_from_this()), table);
+}
+
+std::unique_ptr<Transaction> PgDatabase::begin()
+{
+    return std::make_unique<Tx>(std::static_pointer_cast<PgDatabase>(shared_from_this()));
+}
+
+void PgDatabase::ready()
+{
+    if (m_transaction) {
+        if (pq().PQstatus(m_conn) != CONNECTION_OK)
+            throw lostConnection(m_conn);
+        return;
+    }
+    // A server that was restarted closed the connection meanwhile: reading what it sent finds
+    // that out before a command is sent in vain.
+    if (pq().PQstatus(m_conn) == CONNECTION_OK)
+        pq().PQconsumeInput(m_conn);
+    if (pq().PQstatus(m_conn) == CONNECTION_OK)
+        return;
+    m_prepared.clear();
+    pq().PQreset(m_conn);
+    if (pq().PQstatus(m_conn) != CONNECTION_OK)
+        throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
+                                      "server dan jaringannya, lalu coba lagi.")
+                           .arg(serverName(m_conninfo), errorText(pq().PQerrorMessage(m_conn))),
+                       AppError::Kind::CannotOpen);
+    setUpSession(m_conn);
+}
+
+PgResult PgDatabase::check(pg_result *r)
+{
+    PgResult result(r);
+    const ExecStatusType status = r ? pq().PQresultStatus(r) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN
+        || status == PGRES_COPY_OUT)
+        return result;
+    if (pq().PQstatus(m_conn) != CONNECTION_OK)
+        m_prepared.clear();
+    throw serverError(r, m_conn);
+}
+
+namespace {
+
+struct ParamArrays
+{
+    explicit ParamArrays(const PgParams &params)
+    {
+        for (const auto &p : params) {
+            values.push_back(p ? p->constData() : nullptr);
+            lengths.push_back(p ? int(p->size()) : 0);
+        }
+    }
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+};
+
+} // namespace
+
+PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
+{
+    ready();
+    sendPendingBegin();
+    if (params.empty())
+        return check(pq().PQexec(m_conn, sql.constData()));
+    ParamArrays a(params);
+    return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                   a.values.data(), a.lengths.data(), nullptr, 0));
+}
+
+PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params)
+{
+    ready();
+    if (!m_prepared.count(name)) {
+        sendPendingBegin();
+        check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
+        m_prepared.insert(name);
+    }
+    ParamArrays a(params);
+    if (m_beginPending) {
+        // BEGIN and the transaction's first statement go to the server together: one round
+        // trip for both.
+        m_beginPending = false;
+        pq().PQenterPipelineMode(m_conn);
+        pq().PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        pq().PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
+                                 a.lengths.data(), nullptr, 0);
+        pq().PQpipelineSync(m_conn);
+        std::vector<PGresult *> results; // BEGIN's and the statement's
+        for (int nulls = 0; nulls < 2 && pq().PQstatus(m_conn) == CONNECTION_OK;) {
+            PGresult *r = pq().PQgetResult(m_conn);
+            if (r)
+                results.push_back(r);
+            else
+                ++nulls;
+        }
+        PGresult *sync
+            = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
+        pq().PQclear(sync);
+        pq().PQexitPipelineMode(m_conn);
+        PgResult begin(results.size() > 0 ? results[0] : nullptr);
+        PgResult statement(results.size() > 1 ? results[1] : nullptr);
+        for (size_t i = 2; i < results.size(); ++i)
+            pq().PQclear(results[i]);
+        check(begin.release());
+        return check(statement.release());
+    }
+    return check(pq().PQexecPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
+                                     a.lengths.data(), nullptr, 0));
+}
+
+void PgDatabase::sendPendingBegin()
+{
+    if (!m_beginPending)
+        return;
+    m_beginPending = false;
+    check(pq().PQexec(m_conn, "BEGIN"));
+}
+
+QByteArray pgColumn(const ColumnDef &column)
+{
+    return '"' + column.name.toLower().toUtf8() + '"';
+}
+
+QByteArray pgType(const ColumnDef &column)
+{
+    switch (column.kind) {
+    case ColumnKind::Text:
+        return column.maxLength > 0 ? "varchar(" + QByteArray::number(column.maxLength) + ')'
+                                    : QByteArrayLiteral("text");
+    case ColumnKind::Number:
+        return QByteArrayLiteral("double precision");
+    case ColumnKind::Date:
+        return QByteArrayLiteral("timestamp(0) without time zone");
+    case ColumnKind::AutoNumber:
+        return QByteArrayLiteral("integer");
+    }
+    return QByteArray();
+}
+
+} // namespace gudang

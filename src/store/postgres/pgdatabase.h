@@ -1,0 +1,114 @@
+#pragma once
+
+#include "core/apperror.h"
+#include "core/schema.h"
+#include "store/reportquery.h"
+#include "store/store.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace gudang {
+
+// A result of the server; cleared when it goes out of scope.
+class PgResult
+{
+public:
+    PgResult() = default;
+    explicit PgResult(pg_result *r)
+        : m_r(r, &clear)
+    { }
+    pg_result *get() const { return m_r.get(); }
+    pg_result *release() { return m_r.release(); }
+    int rows() const;
+    bool isNull(int row, int column) const;
+    QByteArray bytes(int row, int column) const;
+    QString text(int row, int column) const { return QString::fromUtf8(bytes(row, column)); }
+
+private:
+    static void clear(pg_result *r);
+    std::unique_ptr<pg_result, void (*)(pg_result *)> m_r { nullptr, &clear };
+};
+
+using PgParams = std::vector<std::optional<QByteArray>>;
+
+// A server's refusal as an AppError in the program's words, of its kind, with the server's
+// SQLSTATE and text: permission, a lost connection, a full disk, a unique value, two
+// transactions that could not be kept apart, or any other.
+AppError serverError(pg_result *result, pg_conn *conn);
+
+// One connection to a PostgreSQL server, opened once per process and connection string and
+// shared by every record source and service on it. A connection the server closed is opened
+// anew before the next command outside a transaction; a connection lost in the middle of one
+// fails that command, and the server has taken back all of it.
+class PgDatabase final : public Store
+{
+public:
+    ~PgDatabase() override;
+    PgDatabase(const PgDatabase &) = delete;
+    PgDatabase &operator=(const PgDatabase &) = delete;
+
+    static std::shared_ptr<PgDatabase> open(const QString &conninfo);
+    // A connection of its own (for reading a whole table on another thread); the caller
+    // finishes it with PQfinish. Failures throw AppError.
+    static pg_conn *connect(const QString &conninfo);
+
+    const QString &address() const override { return m_address; }
+    bool isServer() const override { return true; }
+    std::unique_ptr<TableAccess> table(const TableDef &table) override;
+    std::unique_ptr<Transaction> begin() override;
+    Transaction *openTransaction() const override { return m_transaction; }
+
+    pg_conn *handle() const { return m_conn; }
+    const QString &conninfo() const { return m_conninfo; }
+
+    PgResult exec(const QByteArray &sql, const PgParams &params = {});
+    // Runs a statement that is prepared on first use under `name` and kept.
+    PgResult execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params);
+
+private:
+    class Tx;
+    PgDatabase(QString conninfo, pg_conn *conn);
+    void ready();
+    void sendPendingBegin();
+    PgResult check(pg_result *r);
+
+    QString m_conninfo;
+    QString m_address;
+    pg_conn *m_conn = nullptr;
+    Transaction *m_transaction = nullptr;
+    bool m_beginPending = false; // a transaction began; BEGIN goes with its first statement
+    std::set<QByteArray> m_prepared; // on the connection as it is now
+};
+
+// A column's name on the server (folded to lower case, as unquoted SQL names it), quoted.
+QByteArray pgColumn(const ColumnDef &column);
+// The server's type of a column.
+QByteArray pgType(const ColumnDef &column);
+// The server's row identity of every table of ours: a column after the program's own.
+inline constexpr const char *kPgRowId = "id_baris";
+
+class CopySource;
+// True when the table tpass on the server holds no row (pgschema.cpp).
+bool serverHasNoUsers(const QString &conninfo);
+// Copies the tables of a database (credentials and working tables, the credentials from a
+// source of their own where they live apart) to the server in one transaction (pgschema.cpp).
+QString copyToServer(CopySource *credentials, CopySource &working, const QString &conninfo);
+
+// A table access of a server's table (pgtable.cpp).
+std::unique_ptr<TableAccess> openServerTable(std::shared_ptr<PgDatabase> db, const TableDef &table);
+// A report's query on a server (pgreport.cpp).
+std::unique_ptr<ReportQuery> openServerReportQuery(const QString &conninfo, const QString &sql,
+                                                   const QueryParameters &parameters,
+                                                   int secondsWithoutRow,
+                                                   const QueryProgress &progress);
+
+} // namespace gudang

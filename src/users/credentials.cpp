@@ -1,0 +1,74 @@
+#include "credentials.h"
+#include "core/apperror.h"
+#include "core/locations.h"
+#include "core/schema.h"
+#include "model/recordsource.h"
+#include "store/setup.h"
+
+
+#include <sodium.h>
+
+namespace gudang {
+
+namespace {
+bool g_cheapHashing = false;
+}
+
+void useCheapPasswordHashingForTests()
+{
+    g_cheapHashing = true;
+}
+
+namespace {
+
+void initSodium()
+{
+    if (sodium_init() < 0)
+        throw AppError(QStringLiteral("Pustaka kriptografi tidak dapat dimulai."));
+}
+
+} // namespace
+
+QString hashPassword(const QString &password)
+{
+    initSodium();
+    const QByteArray pw = password.toUtf8();
+    char out[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(
+            out, pw.constData(), quint64(pw.size()),
+            g_cheapHashing ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
+            g_cheapHashing ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE)
+        != 0) {
+        throw AppError(QStringLiteral("Memori tidak cukup untuk mengamankan password."));
+    }
+    return QString::fromLatin1(out);
+}
+
+bool verifyPassword(const QString &stored, const QString &typed)
+{
+    initSodium();
+    const QByteArray hash = stored.toLatin1();
+    if (hash.size() >= crypto_pwhash_STRBYTES || stored.toLatin1() != stored.toUtf8())
+        return false;
+    const QByteArray pw = typed.toUtf8();
+    return crypto_pwhash_str_verify(hash.constData(), pw.constData(), quint64(pw.size())) == 0;
+}
+
+void createFirstUser(const Locations &locations, const QString &user, const QString &password)
+{
+    if (!locations.onServer()) { // the server's tables are made by --init-server
+        createDatabaseFile(locations.credentialsPath(), DbRole::Credentials);
+        createDatabaseFile(locations.workingPath(), DbRole::Working);
+    }
+    auto tpass = openRecordSource(locations.credentialsPath(), QStringLiteral("tpass"));
+    if (tpass->recordCount() > 0) {
+        tpass->moveFirst();
+    } else {
+        tpass->addNew();
+    }
+    tpass->setField(col::tpass::User, user);
+    tpass->setField(col::tpass::Password, hashPassword(password));
+    tpass->update();
+}
+
+} // namespace gudang
