@@ -3,23 +3,24 @@
 //
 //   gudang_bench [--tanpa-5m] [measure ...]      measures: start buka muat memori posting
 //                                                nama cari laporan tulis server
-#include "store/setup.h"
-#include "model/gridmodel.h"
 #include "core/locations.h"
-#include "store/setup.h"
-#include "model/recordsource.h"
 #include "files/backups.h"
 #include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
-#include "store/address.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
+#include "reports/engine/reportdefinition.h"
 #include "screens/goods/frmcari.h"
 #include "screens/issue/frmkeluar.h"
-#include "stock/stockservice.h"
-#include "reports/engine/reportdefinition.h"
-#include "users/credentials.h"
 #include "screens/shell/frmutama.h"
+#include "stock/stockservice.h"
+#include "store/address.h"
+#include "store/setup.h"
+#include "store/sqlite/sqlitestore.h"
+#include "store/store.h"
 #include "ui/app.h"
+#include "users/credentials.h"
 
 #include <QApplication>
 #include <QDir>
@@ -128,8 +129,8 @@ void generate(const Locations &loc, int rows)
 {
     createFirstUser(loc, QStringLiteral("admin"), QStringLiteral("x"));
     writeMissingReportDefinitions(loc);
-    auto db = Database::open(loc.workingPath());
-    Database::Transaction t(*db);
+    auto db = SqliteStore::open(loc.workingPath());
+    auto t = db->begin();
     static const char *const names[]
         = { "Beras",      "Gula Pasir",  "Minyak Goreng", "Teh Celup", "Kopi Bubuk",
             "Mie Instan", "Sabun Mandi", "Susu Kental",   "Garam",     "Kecap Manis" };
@@ -164,7 +165,7 @@ void generate(const Locations &loc, int rows)
             o.reset();
         }
     }
-    t.commit();
+    t->commit();
 }
 
 // The bare C API loop over a table, on a connection without SQLite's per-call mutex: every
@@ -431,12 +432,13 @@ int childPost(const QString &conninfo, int n, int seed)
     char line[16];
     if (!std::fgets(line, sizeof line, stdin))
         return 1;
+    StockService service(serverAddress(conninfo), QStringLiteral("kasir"));
     for (int i = 0; i < n; ++i) {
         const QString code
             = QStringLiteral("BRG%1").arg((seed * 7919 + i * 31) % 2000, 5, 10, QLatin1Char('0'));
         stock->moveFirst();
         stock->find(QStringLiteral("Kode_Barang"), code);
-        const PostingResult r = postGoodsOut(
+        const PostingResult r = service.post(
             *out, *stock, { code, QDateTime::currentDateTime(), QStringLiteral("1"), 1, {} });
         if (r.outcome != PostingResult::Done)
             return 1;
@@ -845,7 +847,7 @@ int main(int argc, char **argv)
         const Locations goods(dir.path() + QStringLiteral("/goods1m"));
         createFirstUser(goods, QStringLiteral("admin"), QStringLiteral("x"));
         {
-            auto db = Database::open(goods.workingPath());
+            auto db = SqliteStore::open(goods.workingPath());
             db->exec("BEGIN; WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE "
                      "i < 999999) INSERT INTO tbarang SELECT printf('G%07d', i), printf('Barang "
                      "%d %s', i, CASE i % 4 WHEN 0 THEN 'Kopi' WHEN 1 THEN 'Gula' WHEN 2 THEN "
@@ -930,7 +932,7 @@ int main(int argc, char **argv)
     if (wanted("tulis")) {
         const Locations &loc = folders.at(largest);
         const QString wal = loc.workingPath() + QStringLiteral("-wal");
-        auto db = Database::open(loc.workingPath());
+        auto db = SqliteStore::open(loc.workingPath());
         db->exec("BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
                  "300000) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) SELECT 'BRG00001', "
                  "'2026-01-01 00:00:00', 1 FROM n; COMMIT;");

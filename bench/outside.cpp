@@ -6,11 +6,11 @@
 //   buka MS        Ctrl+D to the painted goods-out grid
 //   rss KIB        resident memory right after that paint
 //   puncak KIB     peak resident memory once the goods-out list is read whole
+#include "app/startup.h"
 #include "model/recordsource.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
-#include "app/startup.h"
 
 #include <QAction>
 #include <QApplication>

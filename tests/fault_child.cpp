@@ -2,11 +2,11 @@
 //   fault_child lock DIR     takes the data folder's lock and ends without giving it back
 //   fault_child post DIR N   posts 3 of goods A1 on the goods-out screen and is ended just
 //                            before its N-th write, sync or truncate (0: never)
+#include "faultvfs.h"
 #include "files/backups.h"
 #include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
-#include "faultvfs.h"
 #include "screens/issue/frmkeluar.h"
 #include "support.h"
 

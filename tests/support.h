@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/setup.h"
 #include "core/locations.h"
 #include "scripteddialogs.h"
+#include "store/setup.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 

@@ -1,6 +1,6 @@
 #include "core/apperror.h"
-#include "core/value.h"
 #include "core/conversions.h"
+#include "core/value.h"
 
 #include <QTest>
 #include <cmath>

@@ -1,16 +1,16 @@
 // What the user sees is what is stored: grids that mark the current row, dates typed as they
 // are shown, numbers and dates in the Indonesian way, columns that fit, Tab that leaves a grid,
 // and button faces in their colour.
-#include "model/gridmodel.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
 #include "faultvfs.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
+#include "reports/frmcetklr.h"
+#include "reports/frmcetstk.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmeditbrg.h"
 #include "screens/issue/frmeklr.h"
 #include "screens/issue/frmkeluar.h"
-#include "reports/frmcetklr.h"
-#include "reports/frmcetstk.h"
 #include "screens/shell/frmawal.h"
 #include "screens/shell/frmgpas.h"
 #include "screens/shell/frmpas.h"

@@ -1,9 +1,9 @@
+#include "app/startup.h"
 #include "model/recordsource.h"
 #include "screens/issue/frmeklr.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
-#include "app/startup.h"
 #include "screens/stock/frmstok.h"
 #include "support.h"
 

@@ -2,14 +2,13 @@
 // begun with an opening balance per code in a database that had none, and never disagreeing
 // with the stock table.
 #include "core/apperror.h"
-#include "store/setup.h"
-#include "stock/journal.h"
-#include "store/setup.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
-#include "store/address.h"
+#include "model/recordsource.h"
 #include "screens/issue/frmkeluar.h"
+#include "stock/journal.h"
 #include "stock/stockservice.h"
+#include "store/address.h"
+#include "store/setup.h"
 #include "support.h"
 
 #include <QPushButton>

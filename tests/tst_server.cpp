@@ -2,15 +2,14 @@
 // meanwhile, a code added twice, a server that goes away, and the command line that prepares
 // and fills a server.
 #include "core/apperror.h"
-#include "store/setup.h"
-#include "model/gridmodel.h"
-#include "store/setup.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
-#include "store/address.h"
+#include "model/gridmodel.h"
+#include "model/recordsource.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/stock/frmstok.h"
+#include "store/address.h"
+#include "store/setup.h"
 #include "support.h"
 
 #include <QFile>

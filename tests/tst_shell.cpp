@@ -1,11 +1,11 @@
+#include "app/startup.h"
 #include "model/recordsource.h"
-#include "users/credentials.h"
 #include "screens/shell/frmawal.h"
 #include "screens/shell/frmgpas.h"
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
-#include "app/startup.h"
 #include "support.h"
+#include "users/credentials.h"
 
 #include <QAction>
 #include <QCryptographicHash>

@@ -1,7 +1,7 @@
 #include "model/gridmodel.h"
 #include "model/recordsource.h"
-#include "screens/goods/frmbrg.h"
 #include "reports/frmminimum.h"
+#include "screens/goods/frmbrg.h"
 #include "screens/shell/frmutama.h"
 #include "screens/stock/frmestok.h"
 #include "screens/stock/frmstok.h"

@@ -1,12 +1,8 @@
 #include "options.h"
-#include "core/locations.h"
 #include "reports/engine/reportdefinition.h"
 
 namespace gudang {
 
-namespace {
-
-// The names --report takes, from the table of reports.
 QString reportNames(const QString &separator)
 {
     QStringList names;
@@ -16,62 +12,6 @@ QString reportNames(const QString &separator)
     }
     return names.join(separator);
 }
-
-} // namespace
-
-Options::Options()
-    : dataDir(QStringLiteral("data-dir"),
-              QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
-              QStringLiteral("DIR"))
-    , demo(QStringLiteral("demo"),
-           QStringLiteral("Isi database kerja yang masih baru dengan data contoh."))
-    , report(QStringLiteral("report"),
-             QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok, minimum (stok di "
-                            "bawah minimum) atau kartu (kartu stok, bersama --kode)."),
-             reportNames(QStringLiteral("|")))
-    , code(QStringLiteral("kode"), QStringLiteral("Bersama --report kartu: kode barangnya."),
-           QStringLiteral("KODE"))
-    , pdf(QStringLiteral("pdf"), QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
-          QStringLiteral("FILE"))
-    , csv(QStringLiteral("csv"),
-          QStringLiteral("Tulis data laporan ke FILE CSV (pemisah \";\", koma desimal, UTF-8) "
-                         "tanpa membuka jendela."),
-          QStringLiteral("FILE"))
-    , xlsx(QStringLiteral("xlsx"),
-           QStringLiteral("Tulis data laporan ke FILE Excel (XLSX) tanpa membuka jendela."),
-           QStringLiteral("FILE"))
-    , restore(QStringLiteral("restore"),
-              QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder "
-                             "data)."),
-              QStringLiteral("FILE"))
-    , from(QStringLiteral("from"),
-           QStringLiteral("Bersama --report keluar atau kartu: sejak tanggal ini (bawaan: awal "
-                          "bulan --to)."),
-           QStringLiteral("YYYY-MM-DD"))
-    , to(QStringLiteral("to"),
-         QStringLiteral("Bersama --report keluar atau kartu: sampai tanggal ini, hari itu ikut "
-                        "(bawaan: akhir bulan --from)."),
-         QStringLiteral("YYYY-MM-DD"))
-    , server(QStringLiteral("server"),
-             QStringLiteral("Pakai database di server PostgreSQL ini (string koneksi libpq atau "
-                            "URI, tanpa kata sandi: pakai ~/.pgpass, PGPASSWORD atau "
-                            "pg_service.conf)."),
-             QStringLiteral("CONNINFO"))
-    , rememberServer(QStringLiteral("remember-server"),
-                     QStringLiteral("Bersama --server: ingat server itu untuk folder data ini "
-                                    "(file server.conf), sehingga Gudang berikutnya cukup "
-                                    "dijalankan tanpa opsi."))
-    , forgetServer(QStringLiteral("forget-server"),
-                   QStringLiteral("Lupakan server yang diingat untuk folder data ini; Gudang "
-                                  "kembali memakai database di folder itu."))
-    , initServer(QStringLiteral("init-server"),
-                 QStringLiteral("Buat tabel Gudang di database server yang masih kosong (bersama "
-                                "--server)."))
-    , copyToServer(QStringLiteral("copy-to-server"),
-                   QStringLiteral("Salin semua data folder data (--data-dir) ke server ini dalam "
-                                  "satu transaksi; server harus belum berisi data."),
-                   QStringLiteral("CONNINFO"))
-{ }
 
 void Options::addTo(QCommandLineParser &parser) const
 {
@@ -87,8 +27,8 @@ void Options::addTo(QCommandLineParser &parser) const
 
 std::vector<const QCommandLineOption *> Options::withValues() const
 {
-    return { &dataDir, &report, &pdf, &restore, &server, &copyToServer, &from, &to, &code, &csv,
-             &xlsx };
+    return { &dataDir, &report, &pdf,  &restore, &server, &copyToServer,
+             &from,    &to,     &code, &csv,     &xlsx };
 }
 
 bool headless(const QStringList &arguments)

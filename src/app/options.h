@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/locations.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QString>
@@ -7,13 +9,89 @@
 
 namespace gudang {
 
+// The names --report takes, from the table of reports, joined by `separator`.
+QString reportNames(const QString &separator);
+
 // The program's options.
 struct Options
 {
-    Options();
-
-    QCommandLineOption dataDir, demo, report, code, pdf, csv, xlsx, restore, from, to, server,
-        rememberServer, forgetServer, initServer, copyToServer;
+    QCommandLineOption dataDir {
+        QStringLiteral("data-dir"),
+        QStringLiteral("Folder data (bawaan: %1).").arg(Locations::defaultDataDir()),
+        QStringLiteral("DIR")
+    };
+    QCommandLineOption demo { QStringLiteral("demo"),
+                              QStringLiteral(
+                                  "Isi database kerja yang masih baru dengan data contoh.") };
+    QCommandLineOption report {
+        QStringLiteral("report"),
+        QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok, minimum (stok di "
+                       "bawah minimum) atau kartu (kartu stok, bersama --kode)."),
+        reportNames(QStringLiteral("|"))
+    };
+    QCommandLineOption code { QStringLiteral("kode"),
+                              QStringLiteral("Bersama --report kartu: kode barangnya."),
+                              QStringLiteral("KODE") };
+    QCommandLineOption pdf { QStringLiteral("pdf"),
+                             QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
+                             QStringLiteral("FILE") };
+    QCommandLineOption csv {
+        QStringLiteral("csv"),
+        QStringLiteral("Tulis data laporan ke FILE CSV (pemisah \";\", koma desimal, UTF-8) "
+                       "tanpa membuka jendela."),
+        QStringLiteral("FILE")
+    };
+    QCommandLineOption xlsx { QStringLiteral("xlsx"),
+                              QStringLiteral(
+                                  "Tulis data laporan ke FILE Excel (XLSX) tanpa membuka jendela."),
+                              QStringLiteral("FILE") };
+    QCommandLineOption restore {
+        QStringLiteral("restore"),
+        QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder "
+                       "data)."),
+        QStringLiteral("FILE")
+    };
+    QCommandLineOption from {
+        QStringLiteral("from"),
+        QStringLiteral("Bersama --report keluar atau kartu: sejak tanggal ini (bawaan: awal "
+                       "bulan --to)."),
+        QStringLiteral("YYYY-MM-DD")
+    };
+    QCommandLineOption to {
+        QStringLiteral("to"),
+        QStringLiteral("Bersama --report keluar atau kartu: sampai tanggal ini, hari itu ikut "
+                       "(bawaan: akhir bulan --from)."),
+        QStringLiteral("YYYY-MM-DD")
+    };
+    QCommandLineOption server {
+        QStringLiteral("server"),
+        QStringLiteral("Pakai database di server PostgreSQL ini (string koneksi libpq atau "
+                       "URI, tanpa kata sandi: pakai ~/.pgpass, PGPASSWORD atau "
+                       "pg_service.conf)."),
+        QStringLiteral("CONNINFO")
+    };
+    QCommandLineOption rememberServer {
+        QStringLiteral("remember-server"),
+        QStringLiteral("Bersama --server: ingat server itu untuk folder data ini "
+                       "(file server.conf), sehingga Gudang berikutnya cukup "
+                       "dijalankan tanpa opsi.")
+    };
+    QCommandLineOption forgetServer {
+        QStringLiteral("forget-server"),
+        QStringLiteral("Lupakan server yang diingat untuk folder data ini; Gudang "
+                       "kembali memakai database di folder itu.")
+    };
+    QCommandLineOption initServer {
+        QStringLiteral("init-server"),
+        QStringLiteral("Buat tabel Gudang di database server yang masih kosong (bersama "
+                       "--server).")
+    };
+    QCommandLineOption copyToServer {
+        QStringLiteral("copy-to-server"),
+        QStringLiteral("Salin semua data folder data (--data-dir) ke server ini dalam "
+                       "satu transaksi; server harus belum berisi data."),
+        QStringLiteral("CONNINFO")
+    };
 
     void addTo(QCommandLineParser &parser) const;
     // The options that need a value, for the message when one is missing.

@@ -54,9 +54,10 @@ Value toColumnValue(const ColumnDef &def, const Value &value)
     case ColumnKind::Text: {
         const QString text = value.toText();
         if (def.maxLength > 0 && codePoints(text) > def.maxLength) {
-            throw AppError(QStringLiteral("Isi kolom %1 terlalu panjang: paling banyak %2 karakter.")
-                               .arg(def.name)
-                               .arg(def.maxLength));
+            throw AppError(
+                QStringLiteral("Isi kolom %1 terlalu panjang: paling banyak %2 karakter.")
+                    .arg(def.name)
+                    .arg(def.maxLength));
         }
         return Value(text);
     }

@@ -1,7 +1,7 @@
 #include "gridmodel.h"
 #include "core/apperror.h"
-#include "recordsource.h"
 #include "core/schema.h"
+#include "recordsource.h"
 
 #include <algorithm>
 #include <charconv>

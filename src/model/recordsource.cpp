@@ -446,9 +446,9 @@ private:
     void notWhileWaiting() const
     {
         if (m_waiting)
-            throw AppError(QStringLiteral("Tabel %1 masih dimuat; ulangi sebentar lagi.")
-                               .arg(m_table.name),
-                           AppError::Kind::Busy);
+            throw AppError(
+                QStringLiteral("Tabel %1 masih dimuat; ulangi sebentar lagi.").arg(m_table.name),
+                AppError::Kind::Busy);
     }
 
     // Until the loader has read the whole table; a wait of more than half a second is shown
@@ -640,8 +640,7 @@ private:
             else
                 outcome = m_access->update(*tx, rowId, cellsOfRow(row), cols, m_pending);
         } catch (const AppError &e) {
-            throw AppError(refusedWrite(m_table, m_pending, e), e.kind(), e.sqlState(),
-                           e.detail());
+            throw AppError(refusedWrite(m_table, m_pending, e), e.kind(), e.sqlState(), e.detail());
         }
         if (outcome != TableAccess::Outcome::Done)
             refuse(row);

@@ -1,6 +1,6 @@
 #include "frmcetklr.h"
-#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
+#include "reports/engine/reportdefinition.h"
 
 #include <QLabel>
 

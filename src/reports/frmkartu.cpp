@@ -1,10 +1,10 @@
 #include "frmkartu.h"
 #include "core/apperror.h"
 #include "core/value.h"
-#include "reports/engine/reportrows.h"
-#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
 #include "reportlist.h"
+#include "reports/engine/reportdefinition.h"
+#include "reports/engine/reportrows.h"
 #include "ui/datepicker.h"
 
 #include <QHeaderView>

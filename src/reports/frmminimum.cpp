@@ -1,9 +1,9 @@
 #include "frmminimum.h"
 #include "core/value.h"
-#include "reports/engine/reportrows.h"
-#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
 #include "reportlist.h"
+#include "reports/engine/reportdefinition.h"
+#include "reports/engine/reportrows.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "frmperiode.h"
 #include "core/apperror.h"
 #include "core/value.h"
-#include "reports/engine/reportdefinition.h"
 #include "reportengine.h"
+#include "reports/engine/reportdefinition.h"
 #include "ui/datepicker.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "reports/engine/reportrows.h"
 #include "reports/engine/reportdefinition.h"
+#include "reports/engine/reportrows.h"
 
 #include <QAbstractTableModel>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "reportscreen.h"
-#include "reportengine.h"
 #include "core/conversions.h"
+#include "reportengine.h"
 #include "ui/updown.h"
 
 #include <QLabel>

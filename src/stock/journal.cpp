@@ -106,7 +106,8 @@ void Journal::goodsOutCorrected(Transaction &tx, const RowChange &change)
         remark = QStringLiteral("diubah: ") + said.join(QStringLiteral(", "));
     }
     const std::vector<Value> &row = after.empty() ? old : after;
-    append(tx, { movement::kCorrection, row[k::Kode_Barang], 0, Value(), row[k::No_Keluar], remark });
+    append(tx,
+           { movement::kCorrection, row[k::Kode_Barang], 0, Value(), row[k::No_Keluar], remark });
 }
 
 } // namespace gudang

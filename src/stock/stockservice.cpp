@@ -54,6 +54,27 @@ struct StockService::Impl
                                .arg(source.tableName(), QLatin1String(table)));
     }
 
+    // A write through a record source of the table and its journal rows, in one transaction.
+    void write(RecordSource &source, const char *table, RowChange (RecordSource::*change)(),
+               const std::function<void(Transaction &, const RowChange &)> &journalIt)
+    {
+        check(source, table);
+        JoinedTransaction tx(*store);
+        journalIt(*tx, (source.*change)());
+        tx.commit();
+    }
+
+    // A write of the store's table, a refusal said in the user's terms.
+    template<class Write>
+    static auto said(const TableDef &table, const std::vector<Value> &values, Write write)
+    {
+        try {
+            return write();
+        } catch (const AppError &e) {
+            throw AppError(refusedWrite(table, values, e), e.kind(), e.sqlState(), e.detail());
+        }
+    }
+
     const QString address;
     QString user;
     std::shared_ptr<Store> store;
@@ -79,8 +100,8 @@ const QString &StockService::user() const
     return d->user;
 }
 
-StockService::Booking StockService::book(RecordSource &stock, const QString &code,
-                                         double quantity, double minimum)
+StockService::Booking StockService::book(RecordSource &stock, const QString &code, double quantity,
+                                         double minimum)
 {
     d->check(stock, "tstok");
     namespace s = col::tstok;
@@ -100,13 +121,9 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
             : double(wholeNumber(now.toNumber(), -kQuantityLimit, kQuantityLimit));
         change.after[s::Jumlah_Stok] = Value(current + quantity);
         rowId = stored->rowId;
-        TableAccess::Outcome written = TableAccess::Outcome::Done;
-        try {
-            written = d->stock->update(*tx, rowId, cellsOf(*stored), { s::Jumlah_Stok },
-                                       change.after);
-        } catch (const AppError &e) {
-            throw AppError(refusedWrite(def, change.after, e), e.kind(), e.sqlState(), e.detail());
-        }
+        const auto written = Impl::said(def, change.after, [&] {
+            return d->stock->update(*tx, rowId, cellsOf(*stored), { s::Jumlah_Stok }, change.after);
+        });
         if (written != TableAccess::Outcome::Done)
             throw AppError(QStringLiteral("Data stok kode %1 sudah diubah di komputer lain; stok "
                                           "tidak ditambahkan.")
@@ -116,13 +133,10 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
     } else {
         change.after = { Value(code), Value(quantity), Value(minimum) };
         change.after[s::Kode_Barang] = toColumnValue(def.columns[s::Kode_Barang], Value(code));
-        try {
-            rowId = d->stock->insert(*tx, { s::Kode_Barang, s::Jumlah_Stok, s::Stok_Minimum },
-                                     change.after);
-        } catch (const AppError &e) {
-            throw AppError(refusedWrite(def, change.after, e), e.kind(), e.sqlState(),
-                           e.detail());
-        }
+        rowId = Impl::said(def, change.after, [&] {
+            return d->stock->insert(*tx, { s::Kode_Barang, s::Jumlah_Stok, s::Stok_Minimum },
+                                    change.after);
+        });
     }
     d->journal->stockChanged(*tx, change, movement::kBooking);
     tx.commit();
@@ -132,39 +146,29 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
 
 void StockService::saveStock(RecordSource &stock)
 {
-    d->check(stock, "tstok");
-    JoinedTransaction tx(*d->store);
-    const RowChange change = stock.update();
-    d->journal->stockChanged(*tx, change,
-                             change.before.empty() ? movement::kBooking : movement::kSetting);
-    tx.commit();
+    d->write(stock, "tstok", &RecordSource::update, [this](Transaction &tx, const RowChange &c) {
+        d->journal->stockChanged(tx, c, c.before.empty() ? movement::kBooking : movement::kSetting);
+    });
 }
 
 void StockService::deleteStock(RecordSource &stock)
 {
-    d->check(stock, "tstok");
-    JoinedTransaction tx(*d->store);
-    const RowChange change = stock.deleteCurrent();
-    d->journal->stockChanged(*tx, change, movement::kStockDeleted);
-    tx.commit();
+    d->write(stock, "tstok", &RecordSource::deleteCurrent,
+             [this](Transaction &tx, const RowChange &c) {
+                 d->journal->stockChanged(tx, c, movement::kStockDeleted);
+             });
 }
 
 void StockService::saveGoodsOut(RecordSource &out)
 {
-    d->check(out, "tbrgkeluar");
-    JoinedTransaction tx(*d->store);
-    const RowChange change = out.update();
-    d->journal->goodsOutCorrected(*tx, change);
-    tx.commit();
+    d->write(out, "tbrgkeluar", &RecordSource::update,
+             [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
 
 void StockService::deleteGoodsOut(RecordSource &out)
 {
-    d->check(out, "tbrgkeluar");
-    JoinedTransaction tx(*d->store);
-    const RowChange change = out.deleteCurrent();
-    d->journal->goodsOutCorrected(*tx, change);
-    tx.commit();
+    d->write(out, "tbrgkeluar", &RecordSource::deleteCurrent,
+             [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
 
 PostingResult StockService::post(RecordSource &out, RecordSource &stock,
@@ -209,26 +213,19 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
             std::vector<Value> row(outDef.columns.size());
             row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
             row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
-            row[k::Jumlah]
-                = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
-            int64_t outRow = 0;
-            try {
-                outRow = d->out->insert(*tx, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row);
-            } catch (const AppError &e) {
-                throw AppError(refusedWrite(outDef, row, e), e.kind(), e.sqlState(), e.detail());
-            }
+            row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+            const int64_t outRow = Impl::said(outDef, row, [&] {
+                return d->out->insert(*tx, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row);
+            });
             RowChange change { stockValues, stockValues };
             change.after[s::Jumlah_Stok] = Value(now - quantity);
             int64_t stockRow = stored->rowId;
-            TableAccess::Outcome written = TableAccess::Outcome::Done;
-            try {
-                written = d->stock->update(*tx, stockRow, cellsOf(*stored), { s::Jumlah_Stok },
-                                           change.after);
-            } catch (const AppError &e) {
-                throw AppError(refusedWrite(stockDef, change.after, e), e.kind(), e.sqlState(),
-                               e.detail());
-            }
-            if (written != TableAccess::Outcome::Done)
+            if (Impl::said(stockDef, change.after,
+                           [&] {
+                               return d->stock->update(*tx, stockRow, cellsOf(*stored),
+                                                       { s::Jumlah_Stok }, change.after);
+                           })
+                != TableAccess::Outcome::Done)
                 throw AppError(QStringLiteral("Data stok kode %1 sudah diubah di komputer lain; "
                                               "tidak ada yang disimpan.")
                                    .arg(request.code),

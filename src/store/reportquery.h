@@ -46,7 +46,6 @@ public:
 // connection of its own. A store that cannot be opened throws AppError with its description.
 std::unique_ptr<ReportQuery> openReportQuery(const QString &address, const QString &sql,
                                              const QueryParameters &parameters,
-                                             int secondsWithoutRow,
-                                             const QueryProgress &progress);
+                                             int secondsWithoutRow, const QueryProgress &progress);
 
 } // namespace gudang

@@ -101,10 +101,7 @@ bool storeHasNoUsers(const QString &address)
     auto tpass = store->table(tableDef(QStringLiteral("tpass")));
     struct Count final : RowSink
     {
-        uint32_t storeRow(int64_t, const char *const *, const size_t *) override
-        {
-            return rows++;
-        }
+        uint32_t storeRow(int64_t, const char *const *, const size_t *) override { return rows++; }
         uint32_t rows = 0;
     } count;
     std::vector<uint32_t> out;

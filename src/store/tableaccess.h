@@ -64,15 +64,13 @@ public:
     virtual Outcome update(Transaction &tx, int64_t &rowId, const std::vector<StoredCell> &read,
                            const std::vector<int> &columns, const std::vector<Value> &values)
         = 0;
-    virtual Outcome remove(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read)
-        = 0;
+    virtual Outcome remove(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read) = 0;
     // The row as the store holds it now; none when it is no longer there. With `hold` (a
     // transaction of this store), others cannot change the row until it ends.
     virtual std::optional<StoredRow> reread(int64_t rowId, Transaction *hold) = 0;
     // The first row whose column holds exactly this text (a goods code), as stored now; held
     // like reread() with `hold`.
-    virtual std::optional<StoredRow> findStored(int column, const QString &value,
-                                                Transaction *hold)
+    virtual std::optional<StoredRow> findStored(int column, const QString &value, Transaction *hold)
         = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "editscreen.h"
-#include "model/recordsource.h"
 #include "datepicker.h"
+#include "model/recordsource.h"
 #include "recordcommands.h"
 
 #include <QPushButton>

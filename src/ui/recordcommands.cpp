@@ -1,6 +1,6 @@
 #include "recordcommands.h"
-#include "model/recordsource.h"
 #include "dialogs.h"
+#include "model/recordsource.h"
 
 namespace gudang {
 

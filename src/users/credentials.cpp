@@ -5,7 +5,6 @@
 #include "model/recordsource.h"
 #include "store/setup.h"
 
-
 #include <sodium.h>
 
 namespace gudang {

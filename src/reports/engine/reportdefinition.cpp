@@ -274,7 +274,6 @@ QString defaultPeriodDefinition()
         .arg(from, period);
 }
 
-
 ReportParameters periodParameters(const QDate &first, const QDate &last)
 {
     const QString day = QStringLiteral("yyyy-MM-dd 00:00:00");

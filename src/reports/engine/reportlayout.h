@@ -1,8 +1,8 @@
 #pragma once
 
 #include "export/export.h"
-#include "reportrows.h"
 #include "reportdefinition.h"
+#include "reportrows.h"
 
 #include <QColor>
 #include <QDateTime>

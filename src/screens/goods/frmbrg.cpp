@@ -1,7 +1,7 @@
 #include "frmbrg.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
 #include "frmeditbrg.h"
+#include "model/recordsource.h"
 #include "ui/gridview.h"
 #include "ui/recordcommands.h"
 

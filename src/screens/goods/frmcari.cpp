@@ -1,7 +1,7 @@
 #include "frmcari.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
 #include "core/value.h"
+#include "model/recordsource.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #include "frmeditbrg.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
 #include "frmbrg.h"
+#include "model/recordsource.h"
 
 #include <QLabel>
 

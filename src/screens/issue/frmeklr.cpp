@@ -1,8 +1,8 @@
 #include "frmeklr.h"
-#include "model/recordsource.h"
-#include "stock/stockservice.h"
 #include "core/schema.h"
 #include "frmkeluar.h"
+#include "model/recordsource.h"
+#include "stock/stockservice.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
 #include "credentialsscreen.h"
-#include "users/credentials.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
+#include "model/recordsource.h"
+#include "users/credentials.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "frmpas.h"
-#include "users/credentials.h"
 #include "core/apperror.h"
-#include "files/backups.h"
-#include "model/recordsource.h"
 #include "core/schema.h"
+#include "files/backups.h"
 #include "frmutama.h"
+#include "model/recordsource.h"
+#include "users/credentials.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,13 +1,13 @@
 #include "frmutama.h"
 #include "frmgpas.h"
-#include "screens/goods/frmbrg.h"
-#include "screens/goods/frmcari.h"
-#include "screens/issue/frmkeluar.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
 #include "reports/frmminimum.h"
 #include "reports/frmperiode.h"
+#include "screens/goods/frmbrg.h"
+#include "screens/goods/frmcari.h"
+#include "screens/issue/frmkeluar.h"
 #include "screens/stock/frmstok.h"
 
 #include <QAction>

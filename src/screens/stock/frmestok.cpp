@@ -1,8 +1,8 @@
 #include "frmestok.h"
-#include "model/recordsource.h"
-#include "stock/stockservice.h"
 #include "core/schema.h"
 #include "frmstok.h"
+#include "model/recordsource.h"
+#include "stock/stockservice.h"
 
 #include <QLabel>
 

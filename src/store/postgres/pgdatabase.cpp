@@ -51,8 +51,7 @@ AppError serverError(pg_result *r, pg_conn *conn)
     if (pq().PQstatus(conn) != CONNECTION_OK)
         return lostConnection(conn);
     const QByteArray state = r ? QByteArray(pq().PQresultErrorField(r, PG_DIAG_SQLSTATE)) : "";
-    const QString text
-        = errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(conn));
+    const QString text = errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(conn));
     const QString detail
         = r ? QString::fromUtf8(pq().PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) : QString();
     const QString general = QStringLiteral("Perintah database gagal: %1.").arg(text);

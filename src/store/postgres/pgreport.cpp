@@ -65,8 +65,8 @@ public:
         }
         if (m_firstDone)
             return false;
-        m_batch = std::make_unique<ResultHolder>(
-            pq().PQexec(m_conn, "FETCH 1000 FROM gudang_data"));
+        m_batch
+            = std::make_unique<ResultHolder>(pq().PQexec(m_conn, "FETCH 1000 FROM gudang_data"));
         check(m_batch->get());
         m_batchRows = pq().PQntuples(m_batch->get());
         m_batchAt = 0;

@@ -254,12 +254,12 @@ public:
                                         Transaction *hold) override
     {
         const QByteArray col = pgColumn(m_def.columns[size_t(column)]);
-        return rowOf(m_db->execKept((hold ? "gfh_" : "gf_") + m_name + '_'
-                                        + QByteArray::number(column),
-                                    "SELECT " + QByteArray(kPgRowId) + ", " + columnList(m_def)
-                                        + " FROM " + m_name + " WHERE " + col + " = $1 ORDER BY "
-                                        + kPgRowId + " LIMIT 1" + (hold ? " FOR UPDATE" : ""),
-                                    { value.toUtf8() }));
+        return rowOf(
+            m_db->execKept((hold ? "gfh_" : "gf_") + m_name + '_' + QByteArray::number(column),
+                           "SELECT " + QByteArray(kPgRowId) + ", " + columnList(m_def) + " FROM "
+                               + m_name + " WHERE " + col + " = $1 ORDER BY " + kPgRowId
+                               + " LIMIT 1" + (hold ? " FOR UPDATE" : ""),
+                           { value.toUtf8() }));
     }
 
 private:
@@ -270,9 +270,8 @@ private:
         StoredRow row;
         row.rowId = r.bytes(0, 0).toLongLong();
         for (int c = 0; c < int(m_def.columns.size()); ++c)
-            row.cells.push_back(r.isNull(0, c + 1)
-                                    ? std::nullopt
-                                    : std::optional<QByteArray>(r.bytes(0, c + 1)));
+            row.cells.push_back(r.isNull(0, c + 1) ? std::nullopt
+                                                   : std::optional<QByteArray>(r.bytes(0, c + 1)));
         return row;
     }
 
@@ -293,8 +292,7 @@ private:
 
     // The row by its identity, and only as it was read: every column compared with the value
     // read, as the column's own type compares it.
-    QByteArray unchanged(int64_t rowId, const std::vector<StoredCell> &read,
-                         PgParams &params) const
+    QByteArray unchanged(int64_t rowId, const std::vector<StoredCell> &read, PgParams &params) const
     {
         params.push_back(QByteArray::number(rowId));
         QByteArray where

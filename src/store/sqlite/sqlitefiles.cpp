@@ -195,7 +195,10 @@ public:
         if (!ok)
             fail(QStringLiteral("sqlite_schema"));
     }
-    ~SqliteCopySource() override { sqlite3_exec(m_db.handle(), "COMMIT", nullptr, nullptr, nullptr); }
+    ~SqliteCopySource() override
+    {
+        sqlite3_exec(m_db.handle(), "COMMIT", nullptr, nullptr, nullptr);
+    }
 
     bool has(const TableDef &table) override
     {
@@ -206,15 +209,15 @@ public:
         return !cols.isEmpty();
     }
 
-    void scan(const TableDef &table,
-              const std::function<void(const std::vector<std::optional<QByteArray>> &)> &row)
-        override
+    void
+    scan(const TableDef &table,
+         const std::function<void(const std::vector<std::optional<QByteArray>> &)> &row) override
     {
         QByteArrayList names;
         for (const ColumnDef &c : table.columns)
             names << '"' + c.name.toUtf8() + '"';
-        const QByteArray sql = "SELECT " + names.join(',') + " FROM \"" + table.name.toUtf8()
-            + "\" ORDER BY rowid";
+        const QByteArray sql
+            = "SELECT " + names.join(',') + " FROM \"" + table.name.toUtf8() + "\" ORDER BY rowid";
         sqlite3_stmt *st = nullptr;
         if (sqlite3_prepare_v2(m_db.handle(), sql.constData(), -1, &st, nullptr) != SQLITE_OK)
             fail(table.name);

@@ -44,8 +44,7 @@ struct QueryWatch
         sinceRow.start();
         sinceProgress.start();
         sqlite3_progress_handler(
-            db, 10000, [](void *w) { return static_cast<QueryWatch *>(w)->goOn() ? 0 : 1; },
-            this);
+            db, 10000, [](void *w) { return static_cast<QueryWatch *>(w)->goOn() ? 0 : 1; }, this);
     }
 };
 
@@ -170,9 +169,8 @@ public:
             QByteArrayList keys;
             for (const QString &f : fields)
                 keys << quoted(f);
-            sorted = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM ("
-                + m_query + ")) ORDER BY " + keys.join(", ")
-                + ", gudang_urut LIMIT -1 OFFSET :gudang_mulai";
+            sorted = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM (" + m_query
+                + ")) ORDER BY " + keys.join(", ") + ", gudang_urut LIMIT -1 OFFSET :gudang_mulai";
         }
         sqlite3_finalize(m_sorted);
         m_sorted = nullptr;
@@ -271,8 +269,7 @@ std::unique_ptr<ReportQuery> openSqliteReportQuery(const QString &path, const QS
                                                    int secondsWithoutRow,
                                                    const QueryProgress &progress)
 {
-    return std::make_unique<SqliteReportQuery>(path, sql, parameters, secondsWithoutRow,
-                                               progress);
+    return std::make_unique<SqliteReportQuery>(path, sql, parameters, secondsWithoutRow, progress);
 }
 
 } // namespace gudang

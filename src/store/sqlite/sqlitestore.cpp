@@ -2,8 +2,8 @@
 #include "core/apperror.h"
 #include "core/privatefile.h"
 #include "sqlitefiles.h"
-#include "store/tableaccess.h"
 #include "store/setup.h"
+#include "store/tableaccess.h"
 
 #include <QDir>
 #include <QFileInfo>

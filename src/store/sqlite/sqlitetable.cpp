@@ -227,10 +227,10 @@ public:
         keepCurrent();
         std::unique_ptr<Statement> &kept = m_finds[column];
         if (!kept)
-            kept = prepare(QStringLiteral("SELECT rowid, %1 FROM \"%2\" WHERE \"%3\" = ? ORDER BY "
-                                          "rowid LIMIT 1")
-                               .arg(quotedColumns(m_def), m_def.name,
-                                    m_def.columns[size_t(column)].name));
+            kept = prepare(
+                QStringLiteral("SELECT rowid, %1 FROM \"%2\" WHERE \"%3\" = ? ORDER BY "
+                               "rowid LIMIT 1")
+                    .arg(quotedColumns(m_def), m_def.name, m_def.columns[size_t(column)].name));
         Statement &st = *kept;
         st.reset();
         const QByteArray bytes = value.toUtf8();
@@ -259,8 +259,7 @@ private:
         return where.join(QStringLiteral(" AND "));
     }
 
-    void bindUnchanged(Statement &st, int first, int64_t rowId,
-                       const std::vector<StoredCell> &read)
+    void bindUnchanged(Statement &st, int first, int64_t rowId, const std::vector<StoredCell> &read)
     {
         sqlite3_bind_int64(st.get(), first, rowId);
         for (size_t c = 0; c < m_def.columns.size(); ++c) {
