@@ -5,7 +5,6 @@
 //                                                nama cari laporan tulis server
 #include "core/locations.h"
 #include "files/backups.h"
-#include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
 #include "model/gridmodel.h"

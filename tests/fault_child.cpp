@@ -4,7 +4,6 @@
 //                            before its N-th write, sync or truncate (0: never)
 #include "faultvfs.h"
 #include "files/backups.h"
-#include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
 #include "screens/issue/frmkeluar.h"

@@ -2,11 +2,11 @@
 // lost or half-written by it.
 #include "app/startup.h"
 #include "core/apperror.h"
+#include "export/export.h"
 #include "core/conversions.h"
 #include "core/value.h"
 #include "faultvfs.h"
 #include "files/backups.h"
-#include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
 #include "model/recordsource.h"
@@ -47,6 +47,7 @@
 #include <csignal>
 #include <map>
 #include <sqlite3.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace gudang;
@@ -695,7 +696,26 @@ private slots:
         writeBytes(backup, sound);
         const QByteArray before = bytesOf(path);
 
-        QVERIFY(!startProgram(env.app(), false));
+        if (startProgram(env.app(), false)) {
+            // Damage only a check of every page finds: found while the login waits, before
+            // anything is written; a write asked for meanwhile waits for the check and is
+            // refused.
+            QVERIFY(working && damage == QLatin1String("scramble"));
+            QVERIFY(env.screens().isLoaded<frmpas>());
+            auto goods = openRecordSource(path, QStringLiteral("tbarang"));
+            const QString refused = test::failureOf([&] {
+                goods->addNew();
+                goods->setField(0, QStringLiteral("X1"));
+                goods->update();
+            });
+            QVERIFY2(refused.startsWith(QStringLiteral("File database %1 rusak: ")
+                                            .arg(QDir::toNativeSeparators(path))),
+                     qPrintable(refused));
+            QTRY_VERIFY(env.screens().ended());
+            QCOMPARE(env.dialogs.shown().size(), size_t(0)); // said by the refused write
+            QCOMPARE(bytesOf(path), before);
+            env.dialogs.message(refused, Style::Critical, QString()); // as the handler shows it
+        }
         QCOMPARE(env.dialogs.shown().size(), size_t(1));
         const QString prompt = env.dialogs.last().prompt;
         QVERIFY2(
@@ -1184,6 +1204,128 @@ private slots:
 
     // The data folder is the user's alone, and the desktop's end signals end the program as
     // "Keluar" does: the daily backup is made and the lock released.
+    // No report or export is ever written onto a file of the data folder's own, nor onto any
+    // database: refused with a message, the file as it was; from the command line as PDF, CSV
+    // and XLSX, and through a link that points there.
+    void exportsNeverHitTheProgramsFiles_data()
+    {
+        QTest::addColumn<QString>("target"); // below the data folder, or "@" for elsewhere
+        QTest::addColumn<QString>("format");
+        for (const char *format : { "pdf", "csv", "xlsx" }) {
+            for (const char *target :
+                 { "UJI 2/BARANG.db", "UJI 2/BARANG.db-wal", "UJI/BARANG.db", "UJI 2/stok.rpt",
+                   "backup/BARANG-data-20261201-180000.db", "gudang.lock", "server.conf",
+                   "link to BARANG.db", "@another database" })
+                QTest::addRow("%s onto %s", format, target) << target << format;
+        }
+    }
+    void exportsNeverHitTheProgramsFiles()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, format);
+        Env env;
+        env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
+        seedStock(env, QStringLiteral("A1"), 10);
+        writeMissingReportDefinitions(env.locations);
+        const QString dir = env.locations.dataDir();
+        QDir().mkpath(dir + QStringLiteral("/backup"));
+        writeBytes(dir + QStringLiteral("/backup/BARANG-data-20261201-180000.db"),
+                   bytesOf(env.locations.workingPath()));
+        writeBytes(dir + QStringLiteral("/gudang.lock"), "123\n");
+        writeBytes(dir + QStringLiteral("/server.conf"), "# -\n");
+        rawExec(env.locations.workingPath(), "PRAGMA wal_checkpoint(PASSIVE)");
+        QTemporaryDir elsewhere;
+        QString path = dir + QLatin1Char('/') + target;
+        if (target == QLatin1String("link to BARANG.db")) {
+            path = elsewhere.filePath(QStringLiteral("laporan.%1").arg(format));
+            QVERIFY(QFile::link(env.locations.workingPath(), path));
+        } else if (target.startsWith(QLatin1Char('@'))) {
+            path = elsewhere.filePath(QStringLiteral("lain.db"));
+            writeBytes(path, bytesOf(env.locations.workingPath()));
+        }
+        const QByteArray before = bytesOf(path);
+        QVERIFY(!before.isEmpty() || QFileInfo(path).fileName() == QLatin1String("BARANG.db-wal"));
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                { QStringLiteral("--data-dir"), dir, QStringLiteral("--report"),
+                  QStringLiteral("stok"), QLatin1String("--") + format, path });
+        QVERIFY(p.waitForFinished(60000));
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY2(said.contains(QStringLiteral(" tidak ditulis: file itu ")), qPrintable(said));
+        QCOMPARE(bytesOf(path), before);
+        const QStringList parts = QDir(QFileInfo(path).absolutePath())
+                                      .entryList({ QStringLiteral("*.sebagian*") }, QDir::Files);
+        QVERIFY2(parts.isEmpty(), qPrintable(parts.join(QLatin1Char(' '))));
+    }
+
+    // A text a spreadsheet would run as a formula is written to CSV as text (an apostrophe in
+    // front); numbers stay numbers.
+    void csvFormulaTextsStayText_data()
+    {
+        QTest::addColumn<QVariant>("value"); // a text or a number
+        QTest::addColumn<QString>("field");
+        QTest::newRow("equals") << QVariant("=1+2") << "'=1+2";
+        QTest::newRow("plus") << QVariant("+62812345") << "'+62812345";
+        QTest::newRow("minus") << QVariant("-5 diskon") << "'-5 diskon";
+        QTest::newRow("at") << QVariant("@SUM(1+1)") << "'@SUM(1+1)";
+        QTest::newRow("tab") << QVariant("\tx") << "'\tx";
+        QTest::newRow("carriage return") << QVariant("\r=1") << "\"'\r=1\"";
+        QTest::newRow("quoted formula") << QVariant("=A1;B1") << "\"'=A1;B1\"";
+        QTest::newRow("plain text") << QVariant("Kopi 1-2") << "Kopi 1-2";
+        QTest::newRow("negative number") << QVariant(-5.5) << "-5,5";
+    }
+    void csvFormulaTextsStayText()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QString, field);
+        QTemporaryDir dir;
+        const Value cell = value.typeId() == QMetaType::Double ? Value(value.toDouble())
+                                                               : Value(value.toString());
+        ExportTable table;
+        table.title = QStringLiteral("uji");
+        table.columns = { { QStringLiteral("Isi"), cell.isNumber() ? ExportTable::Kind::Number
+                                                                   : ExportTable::Kind::Text } };
+        table.rows = [&](const std::function<void(const std::vector<Value> &)> &row) {
+            row({ cell });
+        };
+        writeSpreadsheet(table, dir.filePath(QStringLiteral("uji.csv")));
+        QCOMPARE(bytesOf(dir.filePath(QStringLiteral("uji.csv"))),
+                 QByteArray("\xEF\xBB\xBFIsi\r\n") + field.toUtf8() + "\r\n");
+    }
+
+    // A part file is made new, never through a link: one planted where a part file would go
+    // (FILE.sebagian, as an older version named it) is left alone with what it points to, and
+    // the report is written where it was asked for; a part left by a kill is never taken for a
+    // finished file.
+    void partFilesNeverFollowALink()
+    {
+        Env env;
+        seedStock(env, QStringLiteral("A1"), 10);
+        writeMissingReportDefinitions(env.locations);
+        QTemporaryDir shared;
+        const QString victim = shared.filePath(QStringLiteral("milik-orang-lain.txt"));
+        writeBytes(victim, "punya orang lain\n");
+        for (const char *name : { "stok.csv", "stok.pdf" }) {
+            const QString target = shared.filePath(QString::fromLatin1(name));
+            QVERIFY(QFile::link(victim, target + QStringLiteral(".sebagian")));
+            writeBytes(target + QStringLiteral(".sebagian-000001"), "sisa yang terputus");
+            QProcess p;
+            p.start(QStringLiteral(GUDANG_BINARY),
+                    { QStringLiteral("--data-dir"), env.locations.dataDir(),
+                      QStringLiteral("--report"), QStringLiteral("stok"),
+                      QLatin1String("--") + QFileInfo(target).suffix(), target });
+            QVERIFY(p.waitForFinished(60000));
+            QCOMPARE(p.exitCode(), 0);
+            QCOMPARE(bytesOf(victim), QByteArray("punya orang lain\n"));
+            QVERIFY(bytesOf(target).startsWith(QFileInfo(target).suffix() == QLatin1String("pdf")
+                                                   ? QByteArray("%PDF")
+                                                   : QByteArray("\xEF\xBB\xBF")));
+            QCOMPARE(bytesOf(target + QStringLiteral(".sebagian-000001")),
+                     QByteArray("sisa yang terputus"));
+        }
+    }
+
     void privateDataAndEndSignals_data()
     {
         QTest::addColumn<int>("signal");
@@ -1221,70 +1363,67 @@ private slots:
             QCOMPARE(modeOf(backupFolder(env.locations) + QLatin1Char('/') + b), mode_t(0600));
     }
 
-    // A clean end notes the files as it left them; the next start trusts the page check of
-    // that run only for a file still as noted. An end that is not clean leaves no note.
-    void cleanEndNoteTrustsOnlyUnchangedFiles()
+    // Nothing is trusted from an earlier run: damage written into the working file by another
+    // program while Gudang ran, or after it ended (the same size, its time put back), is found
+    // at the next start and stops it before anything is written, whatever an earlier version
+    // left as its clean-end note (a pipe, a link to an endless file).
+    void damageIsFoundWheneverItCame_data()
     {
+        QTest::addColumn<bool>("duringRun");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("written while the program ran") << true << "";
+        QTest::newRow("same size, after a clean end") << false << "";
+        QTest::newRow("note is a pipe") << false << "fifo";
+        QTest::newRow("note links to an endless file") << false << "zero";
+    }
+    void damageIsFoundWheneverItCame()
+    {
+        QFETCH(bool, duringRun);
+        QFETCH(QString, note);
         Env env;
         env.setCredentials({ { QStringLiteral("admin"), QStringLiteral("rahasia") } });
         const QString dir = env.locations.dataDir();
-        const QString note = dir + QStringLiteral("/gudang.selesai");
         const QString working = env.locations.workingPath();
-        const QString credentials = env.locations.credentialsPath();
+        for (const char *suffix : { "-wal", "-shm" })
+            QFile::remove(working + QLatin1String(suffix));
+        writeBytes(working, soundWorkingFile(400));
+        auto damage = [&] {
+            struct stat before;
+            QVERIFY(::stat(QFile::encodeName(working).constData(), &before) == 0);
+            QFile f(working);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(8192);
+            f.write(QByteArray(8, char(0xff)));
+            f.close();
+            // The file's time as it was: only its content tells.
+            const struct timespec times[2] = { before.st_atim, before.st_mtim };
+            ::utimensat(AT_FDCWD, QFile::encodeName(working).constData(), times, 0);
+        };
         {
             Program prog;
             prog.start(dir);
             QVERIFY(prog.waitUntil([&] { return QFile::exists(dir + "/gudang.lock"); }));
+            QTest::qWait(300); // the login waits
+            if (duringRun)
+                damage();
             QCOMPARE(prog.end(SIGTERM), 0);
         }
-        QVERIFY(QFile::exists(note));
-        {
-            const CleanEnd end = CleanEnd::take(env.locations);
-            QVERIFY(!QFile::exists(note)); // taken: a crash from here on leaves none
-            QVERIFY(end.unchanged(working));
-            QVERIFY(end.unchanged(credentials));
-            QVERIFY(!CleanEnd::take(env.locations).unchanged(working));
-        }
-        {
-            // Killed: the start took the note and no end wrote one.
-            recordCleanEnd(env.locations);
-            Program prog;
-            prog.start(dir);
-            QVERIFY(prog.waitUntil([&] { return QFile::exists(dir + "/gudang.lock"); }));
-            QVERIFY(prog.waitUntil([&] { return !QFile::exists(note); }));
-            prog.end(SIGKILL);
-            QVERIFY(!QFile::exists(note));
-        }
-        const std::vector<std::pair<const char *, std::function<void()>>> changes = {
-            { "same bytes written again",
-              [&] {
-                  writeBytes(working, bytesOf(working));
-              } },
-            { "log written",
-              [&] {
-                  QFile f(working + QStringLiteral("-wal"));
-                  QVERIFY(f.open(QIODevice::Append));
-                  f.write("x");
-              } },
-            { "file put in its place",
-              [&] {
-                  const QByteArray b = bytesOf(working);
-                  QVERIFY(QFile::remove(working));
-                  writeBytes(working, b);
-              } },
-            { "file gone",
-              [&] {
-                  QVERIFY(QFile::remove(working));
-              } },
-        };
-        for (const auto &[what, change] : changes) {
-            recordCleanEnd(env.locations);
-            QTest::qWait(20); // a later time stamp, even on a coarse clock
-            change();
-            const CleanEnd end = CleanEnd::take(env.locations);
-            QVERIFY2(!end.unchanged(working), what);
-            QVERIFY2(end.unchanged(credentials), what);
-        }
+        if (!duringRun)
+            damage();
+        QVERIFY2(integrity(working) != QStringLiteral("ok"), "the damage is real");
+        const QString noteFile = dir + QStringLiteral("/gudang.selesai");
+        if (note == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(noteFile).constData(), 0600), 0);
+        else if (note == QLatin1String("zero"))
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), noteFile));
+        const QByteArray before = bytesOf(working);
+        Program prog;
+        prog.start(dir);
+        QVERIFY2(prog.waitToSay(QStringLiteral("File database %1 rusak: ")
+                                    .arg(QDir::toNativeSeparators(working))),
+                 qPrintable(prog.said));
+        QCOMPARE(prog.end(SIGTERM), 1); // the box is closed as the desktop ends the program
+        QCOMPARE(bytesOf(working), before);
     }
 
     // Length limits keep every character whole, and what is stored is what the field shows.

@@ -1,6 +1,7 @@
 #include "reportcommand.h"
 #include "core/apperror.h"
 #include "core/locations.h"
+#include "core/savefile.h"
 #include "core/value.h"
 #include "export/export.h"
 #include "reports/engine/reportdefinition.h"
@@ -27,6 +28,7 @@ int writeReport(const Locations &loc, const QString &definition, const QString &
                      qPrintable(QDir::toNativeSeparators(loc.workingPath())));
         return 1;
     }
+    protectDataFolder(loc);
     try {
         // Missing definitions are written with their defaults, as the start does.
         writeMissingReportDefinitions(loc);

@@ -3,9 +3,9 @@
 #include "demo.h"
 #include "endsignals.h"
 #include "files/backups.h"
-#include "files/cleanend.h"
 #include "files/filechecks.h"
 #include "files/folderlock.h"
+#include "files/pagecheck.h"
 #include "options.h"
 #include "reportcommand.h"
 #include "reports/engine/reportdefinition.h"
@@ -22,9 +22,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProgressDialog>
 #include <QStyleFactory>
+#include <QPointer>
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace gudang {
 
@@ -53,13 +56,99 @@ void refuse(App &app, const QString &why)
     app.dialogs().message(why, Style::Critical);
 }
 
+QString damagedText(const Locations &loc, DbRole role, const QString &path,
+                    const QString &damage)
+{
+    return QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan program "
+                          "berhenti.\n%3")
+        .arg(QDir::toNativeSeparators(path), damage, lastBackupText(loc, role));
+}
+
+// The check of every page of the working file, running while the login window waits; the
+// first write waits for it, and damage found ends the program before anything is written.
+class WorkingFileCheck : public QObject
+{
+public:
+    WorkingFileCheck(App &app, const QString &path)
+        : QObject(&app.screens())
+        , m_app(app)
+        , m_check(path,
+                  [self = QPointer<WorkingFileCheck>(this)](const QString &damage) {
+                      if (damage.isEmpty())
+                          return;
+                      QMetaObject::invokeMethod(
+                          self.data(),
+                          [self, damage] {
+                              if (self)
+                                  self->damaged(damage);
+                          },
+                          Qt::QueuedConnection);
+                  })
+        , m_hold(
+              m_check,
+              [this](const QString &damage) {
+                  m_said = true;
+                  return damagedText(m_app.locations(), DbRole::Working, m_check.path(),
+                                     damage);
+              },
+              [this] { showWait(); })
+    { }
+    ~WorkingFileCheck() override { delete m_wait.data(); }
+
+    bool damageFound() const { return m_found; }
+
+private:
+    // Said once (unless the refused write said it already), and the program ends.
+    void damaged(const QString &damage)
+    {
+        delete m_wait.data();
+        m_found = true;
+        if (!m_said)
+            refuse(m_app, damagedText(m_app.locations(), DbRole::Working, m_check.path(), damage));
+        m_said = true;
+        m_app.screens().end();
+        QCoreApplication::exit(1);
+    }
+
+    // A write waiting for the check: a window says so.
+    void showWait()
+    {
+        if (!m_wait) {
+            m_wait = new QProgressDialog;
+            m_wait->setWindowTitle(Dialogs::applicationTitle());
+            m_wait->setCancelButton(nullptr);
+            m_wait->setRange(0, 0);
+            m_wait->setMinimumDuration(0);
+            m_wait->setWindowModality(Qt::ApplicationModal);
+            m_wait->setAccessibleName(QStringLiteral("Memeriksa database"));
+            m_wait->setLabelText(QStringLiteral("Memeriksa setiap halaman database %1 sebelum "
+                                                "menyimpan…")
+                                     .arg(QDir::toNativeSeparators(m_check.path())));
+            m_wait->show();
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+    App &m_app;
+    BackgroundPageCheck m_check;
+    BackgroundPageCheck::Hold m_hold;
+    QPointer<QProgressDialog> m_wait;
+    bool m_said = false;
+    bool m_found = false;
+};
+
 // False after telling the user, when one of the existing database files cannot be used: it
 // cannot be written, it is damaged, or it is not a database of Gudang. Nothing is written to
-// such a file.
+// such a file. The credentials file, a few pages, is checked page by page at once; the working
+// file's header and size at once, and its pages while the login waits (WorkingFileCheck).
 bool filesSound(App &app)
 {
     const Locations &loc = app.locations();
-    const CleanEnd cleanEnd = CleanEnd::take(loc);
+    // A note an earlier version left at a clean end: nothing is trusted from it now.
+    struct stat st;
+    const QByteArray note = QFile::encodeName(loc.dataDir() + QStringLiteral("/gudang.selesai"));
+    if (::lstat(note.constData(), &st) == 0 && !S_ISDIR(st.st_mode))
+        ::unlink(note.constData());
     for (DbRole role : { DbRole::Credentials, DbRole::Working }) {
         const QString path = role == DbRole::Working ? loc.workingPath() : loc.credentialsPath();
         if (!QFileInfo::exists(path))
@@ -74,13 +163,9 @@ bool filesSound(App &app)
                        .arg(file, why));
             return false;
         }
-        // Every page is read again unless the file is as the last clean end left it.
-        const Check check = cleanEnd.unchanged(path) ? Check::Header : Check::Quick;
+        const Check check = role == DbRole::Working ? Check::Header : Check::Quick;
         if (const QString damage = damageOf(path, check); !damage.isEmpty()) {
-            refuse(app,
-                   QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan "
-                                  "program berhenti.\n%3")
-                       .arg(file, damage, lastBackupText(loc, role)));
+            refuse(app, damagedText(loc, role, path, damage));
             return false;
         }
         if (const QString foreign = foreignOf(path, role); !foreign.isEmpty()) {
@@ -90,6 +175,8 @@ bool filesSound(App &app)
                        .arg(file, foreign, lastBackupText(loc, role)));
             return false;
         }
+        if (role == DbRole::Working)
+            new WorkingFileCheck(app, path);
     }
     return true;
 }
@@ -190,6 +277,9 @@ void endOfRun(App &app)
 {
     if (app.locations().onServer())
         return; // a server's backups are the server's business (pg_dump)
+    if (const auto *check = app.screens().findChild<WorkingFileCheck *>();
+        check && check->damageFound())
+        return; // no backup of a damaged file
     try {
         makeDailyBackups(app.locations(), QDateTime::currentDateTime());
     } catch (const AppError &e) {
@@ -307,11 +397,11 @@ int runGudang(int argc, char **argv)
         if (!app.run([&] { started = startProgram(app, parser.isSet(options.demo)); }) || !started)
             return 1;
         rc = app.screens().ended() ? 0 : QApplication::exec();
+        if (const auto *check = app.screens().findChild<WorkingFileCheck *>();
+            check && check->damageFound())
+            rc = 1;
         endOfRun(app);
     }
-    // Every database is closed now: the files are as this run leaves them.
-    if (!locations.onServer())
-        recordCleanEnd(locations);
     return rc;
 }
 

@@ -1,15 +1,15 @@
 #include "export.h"
 #include "core/apperror.h"
 #include "core/lazylibrary.h"
+#include "core/savefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <QTemporaryDir>
+#include <optional>
 #include <xlsxwriter.h>
 
 namespace gudang {
@@ -28,6 +28,12 @@ QString csvField(const Value &v)
     if (v.isDate())
         return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
     QString text = v.toText();
+    // A text a spreadsheet would take for a formula ("=1+2", "+62812345", "-5 diskon",
+    // "@SUM(...)", or led by a tab or a carriage return) is shown as text: the usual
+    // apostrophe in front, which the spreadsheet does not show.
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.front()))
+        text.prepend(QLatin1Char('\''));
     if (text.contains(QLatin1Char(';')) || text.contains(QLatin1Char('"'))
         || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) {
         text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -71,34 +77,31 @@ const Xlsx &xlsx()
     return functions;
 }
 
-} // namespace
-
-void writeCsv(const ExportTable &table, const QString &path)
+void writeCsv(const ExportTable &table, SaveFile &file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
     QByteArray out("\xEF\xBB\xBF");
     QStringList head;
     for (const ExportTable::Column &c : table.columns)
         head << csvField(Value(c.heading));
     out += head.join(QLatin1Char(';')).toUtf8() + "\r\n";
-    bool failed = false;
+    std::optional<AppError> failed;
     table.rows([&](const std::vector<Value> &row) {
         QStringList fields;
         for (size_t c = 0; c < table.columns.size(); ++c)
             fields << csvField(row[c]);
         out += fields.join(QLatin1Char(';')).toUtf8() + "\r\n";
-        if (out.size() > (1 << 20)) {
-            failed = failed || file.write(out) != out.size();
+        if (out.size() > (1 << 20) && !failed) {
+            try {
+                file.write(out);
+            } catch (const AppError &e) {
+                failed = e;
+            }
             out.clear();
         }
     });
-    failed = failed || file.write(out) != out.size() || !file.flush();
     if (failed)
-        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
-                           .arg(QDir::toNativeSeparators(path), file.errorString()));
+        throw *failed;
+    file.write(out);
 }
 
 void writeXlsx(const ExportTable &table, const QString &path)
@@ -152,30 +155,35 @@ void writeXlsx(const ExportTable &table, const QString &path)
                 .arg(QDir::toNativeSeparators(path), QString::fromUtf8(x.lxw_strerror(error))));
 }
 
+} // namespace
+
 void writeSpreadsheet(const ExportTable &table, const QString &path, QString format)
 {
     const QString suffix = format.isEmpty() ? QFileInfo(path).suffix().toLower() : format;
     if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
         throw AppError(QStringLiteral("File %1: akhiran nama file harus .csv atau .xlsx.")
                            .arg(QDir::toNativeSeparators(path)));
-    const QString part = path + QStringLiteral(".sebagian");
-    QFile::remove(part);
-    try {
-        if (suffix == QLatin1String("csv"))
-            writeCsv(table, part);
-        else
-            writeXlsx(table, part);
-    } catch (...) {
-        QFile::remove(part);
-        throw;
+    SaveFile file(path);
+    if (suffix == QLatin1String("csv")) {
+        writeCsv(table, file);
+    } else {
+        // libxlsxwriter writes a file by its name: in a folder of the program's own first,
+        // then into the part file.
+        QTemporaryDir own(QDir::tempPath() + QStringLiteral("/gudang-xlsx-XXXXXX"));
+        if (!own.isValid())
+            throw AppError(QStringLiteral("File %1 tidak dapat ditulis: folder sementara tidak "
+                                          "dapat dibuat.")
+                               .arg(QDir::toNativeSeparators(path)));
+        const QString made = own.filePath(QStringLiteral("data.xlsx"));
+        writeXlsx(table, made);
+        QFile in(made);
+        if (!in.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
+                               .arg(QDir::toNativeSeparators(path), in.errorString()));
+        while (!in.atEnd())
+            file.write(in.read(1 << 20));
     }
-    if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData())
-        != 0) {
-        const QString why = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(part);
-        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
-                           .arg(QDir::toNativeSeparators(path), why));
-    }
+    file.commit();
 }
 
 } // namespace gudang

@@ -23,18 +23,17 @@ struct ExportTable
     std::function<void(const std::function<void(const std::vector<Value> &)> &)> rows;
 };
 
-// CSV as a spreadsheet set to Indonesian opens it: fields separated by ";" (the comma is the
-// decimal separator there), numbers with a decimal comma and no thousands separator, dates as
-// dd/mm/yyyy, texts in double quotes where they hold ";", a quote or a line break (a quote
-// doubled), lines ended by CR LF, UTF-8 with a byte order mark so that the spreadsheet reads
-// it as UTF-8.
-void writeCsv(const ExportTable &table, const QString &path);
-// XLSX (Office Open XML) through libxlsxwriter: numbers are numbers, dates are dates formatted
-// dd/mm/yyyy, a bold heading row.
-void writeXlsx(const ExportTable &table, const QString &path);
-// As `format` says ("csv" or "xlsx"), or by the file's suffix when it says nothing. Written to
-// FILE.sebagian and renamed at the end: a failure leaves no half-written file and an older
-// file as it was. Failures throw AppError.
+// As `format` says ("csv" or "xlsx"), or by the file's suffix when it says nothing:
+// - CSV as a spreadsheet set to Indonesian opens it: fields separated by ";" (the comma is the
+//   decimal separator there), numbers with a decimal comma and no thousands separator, dates
+//   as dd/mm/yyyy, texts in double quotes where they hold ";", a quote or a line break (a quote
+//   doubled), a text a spreadsheet would run as a formula led by an apostrophe, lines ended by
+//   CR LF, UTF-8 with a byte order mark so that the spreadsheet reads it as UTF-8;
+// - XLSX (Office Open XML) through libxlsxwriter: numbers are numbers, dates are dates
+//   formatted dd/mm/yyyy, a bold heading row, every text a text.
+// Written as SaveFile writes (a part file renamed at the end): a failure leaves no half-written
+// file and an older file as it was; a target of the data folder's own, or a database, is
+// refused. Failures throw AppError.
 void writeSpreadsheet(const ExportTable &table, const QString &path, QString format = {});
 
 } // namespace gudang

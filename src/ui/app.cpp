@@ -1,5 +1,6 @@
 #include "app.h"
 #include "core/apperror.h"
+#include "core/savefile.h"
 #include "model/recordsource.h"
 #include "screen.h"
 #include "stock/stockservice.h"
@@ -174,6 +175,7 @@ App::App(Locations locations, Dialogs &dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
 {
     useIndonesianLocale();
+    protectDataFolder(m_locations);
     RecordSource::loadWait() = showLoadWait;
 }
 

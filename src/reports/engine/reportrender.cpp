@@ -1,5 +1,6 @@
 #include "reportrender.h"
 #include "core/apperror.h"
+#include "core/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,21 +45,9 @@ void writeReportPdf(const ReportDocument &doc, const QString &path, int copies,
     const QString shown = QDir::toNativeSeparators(path);
     // Written beside the target and put in its place at the end: a report stopped half way
     // ("Batal", a failure) leaves no half-written file, and an older file stays as it was.
-    const QString part = path + QStringLiteral(".sebagian");
-    QFile::remove(part);
-    bool done = false;
-    struct Cleanup
+    SaveFile file(path);
     {
-        const QString &part;
-        const bool &done;
-        ~Cleanup()
-        {
-            if (!done)
-                QFile::remove(part);
-        }
-    } cleanup { part, done };
-    {
-        QPdfWriter pdf(part);
+        QPdfWriter pdf(&file.device());
         pdf.setTitle(doc.title);
         pdf.setCreator(QStringLiteral("Gudang"));
         pdf.setResolution(600);
@@ -73,12 +62,9 @@ void writeReportPdf(const ReportDocument &doc, const QString &path, int copies,
             doc, painter, [&pdf] { pdf.newPage(); }, copies, progress);
         painter.end();
     }
-    if (QFile(part).size() == 0)
+    if (file.device().size() == 0)
         throw AppError(QStringLiteral("File PDF %1 tidak dapat ditulis.").arg(shown));
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0)
-        throw AppError(QStringLiteral("File PDF %1 tidak dapat ditulis: %2.")
-                           .arg(shown, QString::fromLocal8Bit(strerror(errno))));
-    done = true;
+    file.commit();
 }
 
 void paintReport(const ReportDocument &doc, QPainter &painter, const std::function<void()> &newPage,

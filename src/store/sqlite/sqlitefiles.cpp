@@ -67,14 +67,21 @@ QStringList columnsOf(const ReadOnly &db, const QString &table, bool *ok)
 
 } // namespace
 
-QString sqlitePageCheck(const QString &path, bool full)
+QString sqlitePageCheck(const QString &path, bool full, const std::atomic<bool> *stop)
 {
     ReadOnly db(path);
     if (!db.ok())
         return QStringLiteral("file tidak dapat dibuka: %1").arg(db.error());
+    if (stop)
+        sqlite3_progress_handler(
+            db.handle(), 1000,
+            [](void *flag) { return static_cast<const std::atomic<bool> *>(flag)->load() ? 1 : 0; },
+            const_cast<std::atomic<bool> *>(stop));
     bool ok = false;
     const QStringList result
         = db.column(full ? "PRAGMA integrity_check" : "PRAGMA quick_check", &ok);
+    if (stop && stop->load())
+        return QStringLiteral("pemeriksaan dihentikan");
     if (!ok)
         return QStringLiteral("pemeriksaan database gagal: %1").arg(db.error());
     if (result != QStringList { QStringLiteral("ok") })

@@ -5,6 +5,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace gudang {
@@ -13,8 +15,9 @@ namespace gudang {
 // that never writes the file.
 
 // Why the file's pages cannot be trusted, in the user's words (SQLite's quick check of every
-// page, or with `full` its integrity check); empty when sound.
-QString sqlitePageCheck(const QString &path, bool full);
+// page, or with `full` its integrity check); empty when sound. `stop`, set from another thread,
+// ends the check early (the result then says so).
+QString sqlitePageCheck(const QString &path, bool full, const std::atomic<bool> *stop = nullptr);
 // What a sound file holds that is not of the role, each said for the user: a table of the
 // role missing or with other columns, or any table, view, trigger or index Gudang did not make.
 // A file that cannot be opened gives one entry that says so.
@@ -28,6 +31,11 @@ bool sqliteRoleOf(const QString &path, DbRole *role);
 // Copies the database online into `target` (VACUUM INTO, a new file); failures throw AppError
 // with SQLite's reason in the description.
 void sqliteVacuumInto(const QString &path, const QString &target);
+// Called before any write transaction begins on the file at `path` (an absolute path): it may
+// wait, or throw AppError to refuse the write. An empty gate removes it.
+using WriteGate = std::function<void()>;
+void setSqliteWriteGate(const QString &path, WriteGate gate);
+
 // The file's tables as one snapshot, for a copy to another store.
 std::unique_ptr<CopySource> openSqliteCopySource(const QString &path);
 

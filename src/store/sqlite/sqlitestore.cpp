@@ -23,7 +23,30 @@ std::map<QString, std::weak_ptr<SqliteStore>> &pool()
     return p;
 }
 
+std::map<QString, WriteGate> &gates()
+{
+    static std::map<QString, WriteGate> g;
+    return g;
+}
+
+void passGate(const QString &path)
+{
+    const auto it = gates().find(path);
+    if (it != gates().end()) {
+        const WriteGate gate = it->second; // the gate may remove itself
+        gate();
+    }
+}
+
 } // namespace
+
+void setSqliteWriteGate(const QString &path, WriteGate gate)
+{
+    if (gate)
+        gates()[path] = std::move(gate);
+    else
+        gates().erase(path);
+}
 
 AppError::Kind sqliteKind(int rc)
 {
@@ -112,6 +135,7 @@ public:
     {
         if (m_db->m_transaction)
             throw AppError(QStringLiteral("Transaksi database sudah berjalan."));
+        passGate(m_db->m_path);
         m_db->readyForWrite();
         m_db->runKept(m_db->m_begin, "BEGIN IMMEDIATE");
         m_db->m_transaction = this;
@@ -194,6 +218,9 @@ std::shared_ptr<SqliteStore> SqliteStore::open(const QString &path)
                            .arg(QDir::toNativeSeparators(key)),
                        AppError::Kind::CannotOpen);
     }
+    // Opening for writing may write the file's header (its journal mode): not before the
+    // file may be written.
+    passGate(key);
     std::shared_ptr<SqliteStore> db(new SqliteStore(key, openHandle(key, false)));
     p[key] = db;
     return db;

@@ -5,6 +5,7 @@
 #include "store/store.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
