@@ -228,6 +228,33 @@ private slots:
                  QStringList { QString::number(rows + 1) });
     }
 
+    // A goods-out table that cannot be read to its end (a page the disk cannot give) says so at
+    // once, on the screen that opened it, without waiting for the next click; the grid keeps
+    // nothing half read.
+    void aTableThatCannotBeReadSaysSoAtOnce()
+    {
+        SKIP_ON_SERVER(); // a failing disk under SQLite
+        test::faultvfs::install();
+        Env env;
+        seedMany(env, 3);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                                 "WHERE x < 60000) INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, "
+                                 "Jumlah) SELECT 'B00000', '2024-01-02 00:00:00', 1 FROM c"));
+        test::faultvfs::slowReads(500);
+        frmkeluar &k = test::openIssue(env);
+        test::faultvfs::failReads(true);
+        QTRY_COMPARE(env.dialogs.shown().size(), size_t(1));
+        test::faultvfs::failReads(false);
+        test::faultvfs::slowReads(0);
+        QVERIFY2(env.dialogs.last().prompt.startsWith(
+                     QStringLiteral("Tabel tbrgkeluar tidak dapat dimuat sampai habis: ")),
+                 qPrintable(env.dialogs.last().prompt));
+        QCOMPARE(env.dialogs.last().style, int(Style::Critical));
+        QCOMPARE(k.DataGrid1->model()->rowCount(), 0);
+        env.dialogs.clear();
+    }
+
     void postingMarksTheNewRowAndTheStock()
     {
         Env env;

@@ -1,6 +1,7 @@
 #include "core/apperror.h"
 #include "faultvfs.h"
 #include "model/gridmodel.h"
+#include "model/loader.h"
 #include "model/recordsource.h"
 #include "model/rowstore.h"
 #include "store/setup.h"
@@ -560,6 +561,102 @@ private slots:
         s->moveFirst();
         QCOMPARE(marked(), 0);
         QCOMPARE(m->index(0, 1).data().toString(), QStringLiteral("K1"));
+    }
+
+    // What the window shown during a wait lets happen cannot pull the table from under the
+    // wait: a close asked for meanwhile is done when the wait is over (the waiting operation
+    // then fails cleanly), an edit asked for meanwhile is refused; and whatever the loading
+    // thread meets ends the load with a reason, never the program.
+    void eventsDuringAWaitAreSafe_data()
+    {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("close") << "close";
+        QTest::newRow("add new") << "add";
+        QTest::newRow("find") << "find";
+    }
+    void eventsDuringAWaitAreSafe()
+    {
+        SKIP_ON_SERVER(); // a slow disk under SQLite
+        QFETCH(QString, during);
+        test::faultvfs::install();
+        Env env;
+        addGoodsOut(env, 60000);
+        auto s = open(env, "tbrgkeluar");
+        QString inside;
+        bool asked = false;
+        RecordSource::loadWait() = [&](const QString &, qint64, bool done) {
+            if (done || asked)
+                return;
+            asked = true;
+            inside = test::failureOf([&] {
+                if (during == QLatin1String("close")) {
+                    s->close();
+                } else if (during == QLatin1String("add")) {
+                    s->addNew();
+                } else {
+                    s->moveFirst();
+                    s->find(QStringLiteral("Kode_Barang"), QStringLiteral("K5"));
+                }
+            });
+        };
+        test::faultvfs::slowReads(2000);
+        const QString after = test::failureOf([&] { s->recordCount(); });
+        test::faultvfs::slowReads(0);
+        RecordSource::loadWait() = nullptr;
+        QVERIFY(asked);
+        if (during == QLatin1String("close")) {
+            QCOMPARE(inside, QString());
+            QCOMPARE(after, QStringLiteral("Sumber data tabel tbrgkeluar sudah ditutup."));
+            QCOMPARE(s->rowCount(), 0);
+        } else {
+            QCOMPARE(inside, QStringLiteral("Tabel tbrgkeluar masih dimuat; ulangi sebentar lagi."));
+            QCOMPARE(after, QString());
+            QCOMPARE(s->recordCount(), 60000);
+            QVERIFY(!s->hasPending());
+        }
+    }
+
+    // The loading thread ends with a reason whatever the reading throws, lack of memory and
+    // foreign exceptions included: nothing escapes the thread to end the program.
+    void loaderTurnsEveryFailureIntoAReason_data()
+    {
+        QTest::addColumn<int>("throws"); // 0 AppError, 1 bad_alloc, 2 std::exception, 3 int
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("our error") << 0 << "disk rusak";
+        QTest::newRow("no memory") << 1 << "memori tidak cukup untuk seluruh tabel";
+        QTest::newRow("standard exception") << 2 << "aneh";
+        QTest::newRow("anything else") << 3 << "kesalahan yang tidak dikenal";
+    }
+    void loaderTurnsEveryFailureIntoAReason()
+    {
+        QFETCH(int, throws);
+        QFETCH(QString, reason);
+        struct Failing final : RowReader
+        {
+            int kind = 0;
+            bool readSome(int, std::vector<uint32_t> &) override
+            {
+                switch (kind) {
+                case 0:
+                    throw AppError(QStringLiteral("disk rusak"));
+                case 1:
+                    throw std::bad_alloc();
+                case 2:
+                    throw std::runtime_error("aneh");
+                default:
+                    throw 7;
+                }
+            }
+        };
+        auto reader = std::make_unique<Failing>();
+        reader->kind = throws;
+        Loader loader(std::move(reader));
+        loader.start([] {});
+        QVERIFY(loader.waitForEnd(10000));
+        std::vector<uint32_t> rows;
+        QString error;
+        QVERIFY(loader.take(rows, &error));
+        QCOMPARE(error, reason);
     }
 
     // A big table: the first rows at once, the rest from a read begun at the opening, so the

@@ -504,6 +504,22 @@ private slots:
                            QStringLiteral("SELECT count(*) FROM tbrgkeluar"))[0]
                     .toInt()
                 > 0);
+        // Made through the same paths as the screens: every code's journal adds up to its
+        // stock, with its receipt and its goods out, each goods-out row journaled once.
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT count(*) FROM tstok s WHERE s.Jumlah_Stok <> "
+                                           "(SELECT sum(Perubahan) FROM tmutasi m WHERE "
+                                           "m.Kode_Barang = s.Kode_Barang)")),
+                 QStringList { QStringLiteral("0") });
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT count(*) FROM tbrgkeluar k WHERE (SELECT "
+                                           "count(*) FROM tmutasi m WHERE m.No_Keluar = "
+                                           "k.No_Keluar AND m.Jenis = 'barang keluar') <> 1")),
+                 QStringList { QStringLiteral("0") });
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok FROM tstok WHERE Kode_Barang = "
+                                           "'BRS001'")),
+                 QStringList { QStringLiteral("40.0") });
         Env::exec(env.locations.workingPath(),
                   QStringLiteral("DELETE FROM tbarang WHERE rowid = 1"));
         env.screens().end();

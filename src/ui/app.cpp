@@ -177,6 +177,10 @@ App::App(Locations locations, Dialogs &dialogs)
     useIndonesianLocale();
     protectDataFolder(m_locations);
     RecordSource::loadWait() = showLoadWait;
+    // A table that cannot be read to its end is said at once, not at the next click.
+    RecordSource::loadFailed() = [this](RecordSource &, const QString &why) {
+        m_dialogs.message(why, Style::Critical);
+    };
 }
 
 App::~App()
@@ -184,6 +188,7 @@ App::~App()
     m_screens.reset();
     m_stock.reset();
     RecordSource::loadWait() = nullptr;
+    RecordSource::loadFailed() = nullptr;
 }
 
 StockService &App::stock()
