@@ -6,6 +6,7 @@
 #   pgcluster.sh stop DIR
 #   pgcluster.sh pause DIR    stops the server at once, as a crash or a pulled plug would
 #   pgcluster.sh resume DIR   starts it again on the same data
+#   pgcluster.sh restart DIR fast|immediate   stops it and starts it again
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -36,6 +37,13 @@ resume)
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$(cat "$dir/options")" \
         start >/dev/null
     ;;
+restart)
+    # The server stopped as an administrator stops it (fast) or as a crash would (immediate),
+    # and started again on the same data.
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -m "${1:-fast}" -w stop >/dev/null
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$(cat "$dir/options")" \
+        start >/dev/null
+    ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
         as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
@@ -43,7 +51,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: $0 start|stop|pause|resume DIR" >&2
+    echo "usage: $0 start|stop|pause|resume|restart DIR" >&2
     exit 2
     ;;
 esac

@@ -2,9 +2,9 @@
 // lost or half-written by it.
 #include "app/startup.h"
 #include "core/apperror.h"
-#include "export/export.h"
 #include "core/conversions.h"
 #include "core/value.h"
+#include "export/export.h"
 #include "faultvfs.h"
 #include "files/backups.h"
 #include "files/filechecks.h"
@@ -45,9 +45,9 @@
 #include <QTimer>
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 #include <map>
 #include <sqlite3.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace gudang;
@@ -708,9 +708,10 @@ private slots:
                 goods->setField(0, QStringLiteral("X1"));
                 goods->update();
             });
-            QVERIFY2(refused.startsWith(QStringLiteral("File database %1 rusak: ")
-                                            .arg(QDir::toNativeSeparators(path))),
-                     qPrintable(refused));
+            QVERIFY2(
+                refused.startsWith(
+                    QStringLiteral("File database %1 rusak: ").arg(QDir::toNativeSeparators(path))),
+                qPrintable(refused));
             QTRY_VERIFY(env.screens().ended());
             QCOMPARE(env.dialogs.shown().size(), size_t(0)); // said by the refused write
             QCOMPARE(bytesOf(path), before);
@@ -1259,6 +1260,19 @@ private slots:
         QVERIFY2(parts.isEmpty(), qPrintable(parts.join(QLatin1Char(' '))));
     }
 
+    // A working file that cannot be read is said to be so when its version is read, not
+    // passed over.
+    void unreadableFileIsSaid()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("BARANG.db"));
+        QVERIFY(QDir().mkpath(path)); // a folder where the file should be
+        const QString why = test::failureOf([&] { upgradeDatabaseFile(path, DbRole::Working); });
+        QVERIFY2(why.startsWith(QStringLiteral("Database %1 tidak dapat dibaca: ")
+                                    .arg(QDir::toNativeSeparators(path))),
+                 qPrintable(why));
+    }
+
     // A text a spreadsheet would run as a formula is written to CSV as text (an apostrophe in
     // front); numbers stay numbers.
     void csvFormulaTextsStayText_data()
@@ -1284,8 +1298,9 @@ private slots:
                                                                : Value(value.toString());
         ExportTable table;
         table.title = QStringLiteral("uji");
-        table.columns = { { QStringLiteral("Isi"), cell.isNumber() ? ExportTable::Kind::Number
-                                                                   : ExportTable::Kind::Text } };
+        table.columns
+            = { { QStringLiteral("Isi"),
+                  cell.isNumber() ? ExportTable::Kind::Number : ExportTable::Kind::Text } };
         table.rows = [&](const std::function<void(const std::vector<Value> &)> &row) {
             row({ cell });
         };
@@ -1419,9 +1434,10 @@ private slots:
         const QByteArray before = bytesOf(working);
         Program prog;
         prog.start(dir);
-        QVERIFY2(prog.waitToSay(QStringLiteral("File database %1 rusak: ")
-                                    .arg(QDir::toNativeSeparators(working))),
-                 qPrintable(prog.said));
+        QVERIFY2(
+            prog.waitToSay(
+                QStringLiteral("File database %1 rusak: ").arg(QDir::toNativeSeparators(working))),
+            qPrintable(prog.said));
         QCOMPARE(prog.end(SIGTERM), 1); // the box is closed as the desktop ends the program
         QCOMPARE(bytesOf(working), before);
     }

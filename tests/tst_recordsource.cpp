@@ -609,7 +609,8 @@ private slots:
             QCOMPARE(after, QStringLiteral("Sumber data tabel tbrgkeluar sudah ditutup."));
             QCOMPARE(s->rowCount(), 0);
         } else {
-            QCOMPARE(inside, QStringLiteral("Tabel tbrgkeluar masih dimuat; ulangi sebentar lagi."));
+            QCOMPARE(inside,
+                     QStringLiteral("Tabel tbrgkeluar masih dimuat; ulangi sebentar lagi."));
             QCOMPARE(after, QString());
             QCOMPARE(s->recordCount(), 60000);
             QVERIFY(!s->hasPending());
@@ -729,6 +730,7 @@ private slots:
         QVERIFY2(
             why.startsWith(QStringLiteral("Tabel tbrgkeluar tidak dapat dimuat sampai habis: ")),
             qPrintable(why));
+        QCOMPARE(env.dialogs.last().prompt, why); // said at once, too
         QCOMPARE(test::failureOf([&] { e->moveFirst(); }), why);
         QCOMPARE(open(env, "tbrgkeluar")->recordCount(), n + 2);
     }

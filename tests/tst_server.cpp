@@ -3,6 +3,7 @@
 // and fills a server.
 #include "core/apperror.h"
 #include "core/schema.h"
+#include "files/folderlock.h"
 #include "model/gridmodel.h"
 #include "model/recordsource.h"
 #include "screens/goods/frmbrg.h"
@@ -10,6 +11,7 @@
 #include "screens/stock/frmstok.h"
 #include "store/address.h"
 #include "store/setup.h"
+#include "store/sqlite/sqlitefiles.h"
 #include "support.h"
 
 #include <QFile>
@@ -54,6 +56,38 @@ QString clusterScript()
 {
     return QStringLiteral(GUDANG_TEST_DIR "/pgcluster.sh");
 }
+
+// A server of the test's own, which it may stop and start; the suites' Env uses it while the
+// value lives.
+struct OwnCluster
+{
+    OwnCluster()
+        : folder(QStringLiteral("/tmp/gudang-pg-XXXXXX"))
+        , suiteServer(qgetenv("GUDANG_TEST_SERVER"))
+    {
+        QProcess cluster;
+        cluster.start(QStringLiteral("bash"),
+                      { clusterScript(), QStringLiteral("start"), folder.path() });
+        cluster.waitForFinished(60000);
+        base = QString::fromUtf8(cluster.readAllStandardOutput()).trimmed();
+        qputenv("GUDANG_TEST_SERVER", base.toUtf8());
+    }
+    ~OwnCluster()
+    {
+        qputenv("GUDANG_TEST_SERVER", suiteServer);
+        QProcess::execute(QStringLiteral("bash"),
+                          { clusterScript(), QStringLiteral("stop"), folder.path() });
+    }
+    int run(const QStringList &what) const
+    {
+        return QProcess::execute(QStringLiteral("bash"),
+                                 QStringList { clusterScript(), what.value(0), folder.path() }
+                                     + what.mid(1));
+    }
+    QTemporaryDir folder;
+    QByteArray suiteServer;
+    QString base;
+};
 
 } // namespace
 
@@ -337,8 +371,11 @@ private slots:
                            server + QStringLiteral(" password=rahasia"),
                            QStringLiteral("--remember-server"), QStringLiteral("--init-server") });
         QCOMPARE(code, 1);
-        QVERIFY2(said.contains(QStringLiteral("Gudang tidak menyimpan kata sandi")),
+        QVERIFY2(said.contains(QStringLiteral("Gudang tidak menerima kata sandi di --server")),
                  qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral("~/.pgpass")) && said.contains("PGPASSWORD"),
+                 qPrintable(said));
+        QVERIFY(!said.contains(QStringLiteral("rahasia")));
         QVERIFY(!QFile::exists(settings));
         std::tie(code, said) = runProgram(
             { QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"), server,
@@ -365,6 +402,159 @@ private slots:
         QCOMPARE(code, 0);
         QVERIFY(!QFile::exists(settings));
         test::dropServerDatabase(server);
+    }
+
+    // A server restarted under open windows (stopped as an administrator stops it, or as a
+    // crash would): the connection it dropped is noticed and opened anew before the next
+    // command, so the first posting after the restart posts at the first try, and so does the
+    // stock screen's booking.
+    void serverRestartIsNoticed_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("fast") << "fast";
+        QTest::newRow("immediate") << "immediate";
+    }
+    void serverRestartIsNoticed()
+    {
+        QFETCH(QString, mode);
+        OwnCluster cluster;
+        QVERIFY(!cluster.base.isEmpty());
+        Env env;
+        seedStock(env, { "A1" }, 10);
+        const QString path = env.locations.workingPath();
+        frmkeluar &k = test::openIssue(env);
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
+        QCOMPARE(cluster.run({ QStringLiteral("restart"), mode }), 0);
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("7.0") });
+        QCOMPARE(cluster.run({ QStringLiteral("restart"), mode }), 0);
+        env.screens().end();
+        frmstok &s = test::showAlone<frmstok>(env.screens());
+        QTest::mouseClick(s.cmdtambah, Qt::LeftButton);
+        QCOMPARE(cluster.run({ QStringLiteral("restart"), mode }), 0);
+        test::enter(s.txtkode, QStringLiteral("A1"));
+        test::enter(s.txtstok, QStringLiteral("5"));
+        test::enter(s.txtmin, QStringLiteral("1"));
+        QTest::mouseClick(s.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts().size(), 1);
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("12.0") });
+    }
+
+    // A database role without the right to write is told so in the program's words, the
+    // server's own after them; nothing is written.
+    void serverRefusalsInOurWords()
+    {
+        Env env;
+        seedStock(env, { "A1" }, 10);
+        const QString role = QStringLiteral("tamu_%1").arg(QCoreApplication::applicationPid());
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN; GRANT SELECT ON "
+                                 "tstok TO %1")
+                      .arg(role));
+        const QString guest
+            = serverAddress(env.locations.server() + QStringLiteral(" user=") + role);
+        auto stock = openRecordSource(guest, QStringLiteral("tstok"));
+        stock->moveFirst();
+        stock->setField(col::tstok::Jumlah_Stok, 99);
+        const QString refused = test::failureOf([&] { stock->update(); });
+        QVERIFY2(refused.contains(QStringLiteral("Server database menolak: pengguna database ini "
+                                                 "tidak berhak melakukannya.")),
+                 qPrintable(refused));
+        QVERIFY2(refused.contains(QStringLiteral("(Server: ERROR:  permission denied")),
+                 qPrintable(refused));
+        stock.reset();
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                 "usename = '%1'; REVOKE ALL ON tstok FROM %1; DROP ROLE %1")
+                      .arg(role));
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("10.0") });
+    }
+
+    // --copy-to-server takes the folder's lock (refused while a program runs on the folder,
+    // the server untouched) and reads every table of a file from one snapshot: a posting made
+    // during the copy is in all its tables or in none.
+    void copyToServerHoldsTheFolder()
+    {
+        Env env;
+        const QString target = test::newServerDatabase();
+        QTemporaryDir dir;
+        const Locations folder(dir.path());
+        createDatabaseFile(folder.credentialsPath(), DbRole::Credentials);
+        createDatabaseFile(folder.workingPath(), DbRole::Working);
+        Env::exec(folder.workingPath(), QStringLiteral("INSERT INTO tstok VALUES ('A1', 10, 1)"));
+        {
+            QString why;
+            const auto running = lockDataFolder(folder, &why);
+            QVERIFY(running);
+            auto [code, said] = runProgram({ QStringLiteral("--data-dir"), dir.path(),
+                                             QStringLiteral("--copy-to-server"), target });
+            QCOMPARE(code, 1);
+            QVERIFY2(said.contains(QStringLiteral("Gudang sudah berjalan dengan folder data")),
+                     qPrintable(said));
+            QVERIFY(said.contains(QStringLiteral("Tidak ada yang disalin.")));
+            QCOMPARE(Env::query(serverAddress(target),
+                                QStringLiteral("SELECT count(*) FROM "
+                                               "pg_tables WHERE "
+                                               "tablename = 'tstok'")),
+                     QStringList { QStringLiteral("0") });
+        }
+        // One snapshot: what is written after the reading began is not read.
+        auto source = openSqliteCopySource(folder.workingPath());
+        Env::exec(folder.workingPath(),
+                  QStringLiteral("INSERT INTO tstok VALUES ('B2', 5, 1); UPDATE tstok SET "
+                                 "Jumlah_Stok = 7 WHERE Kode_Barang = 'A1'"));
+        QStringList seen;
+        source->scan(tableDef(QStringLiteral("tstok")), [&](const auto &cells) {
+            seen << QString::fromUtf8(cells[0].value() + '|' + cells[1].value());
+        });
+        QCOMPARE(seen, QStringList { QStringLiteral("A1|10") });
+        source.reset();
+        test::dropServerDatabase(target);
+    }
+
+    // The server commands keep no secret and say no more than they must: a server is
+    // remembered only once it answered, no password of any kind is taken on the command line
+    // or printed, a connection string of any length is quoted cut, and --forget-server says
+    // when it could not forget.
+    void serverCommandsKeepNoSecrets()
+    {
+        QTemporaryDir dir;
+        const QString settings = dir.path() + QStringLiteral("/server.conf");
+        auto [code, said]
+            = runProgram({ QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"),
+                           QStringLiteral("host=/tmp/tidak-ada dbname=gudang"),
+                           QStringLiteral("--remember-server") });
+        QCOMPARE(code, 1);
+        QVERIFY2(said.contains(QStringLiteral("tidak dapat dihubungi")), qPrintable(said));
+        QVERIFY(!QFile::exists(settings));
+        for (const char *secret : { "password=rahasia", "sslpassword=rahasia" }) {
+            std::tie(code, said)
+                = runProgram({ QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"),
+                               qEnvironmentVariable("GUDANG_TEST_SERVER") + QLatin1Char(' ')
+                                   + QLatin1String(secret) });
+            QCOMPARE(code, 1);
+            QVERIFY2(said.contains(QStringLiteral("~/.pgpass")), qPrintable(said));
+            QVERIFY2(!said.contains(QStringLiteral("rahasia")), qPrintable(said));
+        }
+        const QString longName = QString(120000, QLatin1Char('x'));
+        std::tie(code, said)
+            = runProgram({ QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"),
+                           QStringLiteral("host=/tmp/tidak-ada application_name=") + longName,
+                           QStringLiteral("--init-server") });
+        QCOMPARE(code, 1);
+        QVERIFY2(said.contains(QStringLiteral("tidak dapat dihubungi")), qPrintable(said));
+        QVERIFY2(said.size() < 2000, qPrintable(QString::number(said.size())));
+        QVERIFY(QDir().mkpath(settings + QStringLiteral("/isi")));
+        std::tie(code, said) = runProgram(
+            { QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--forget-server") });
+        QCOMPARE(code, 1);
+        QVERIFY2(said.contains(QStringLiteral("tidak dapat dihapus")), qPrintable(said));
     }
 
     // The server goes away in the middle of a posting: the user is told, the screen stays,

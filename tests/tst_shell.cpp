@@ -449,6 +449,34 @@ private slots:
     // On a server the tables are made by --init-server; a server without a user starts at the
     // first-run window, which makes the first user there. A server without our tables is
     // refused with what to do.
+    // Two workstations at the first-run window of one new store: the one that saves second is
+    // told that the first user exists and goes to the login; nothing replaces that user.
+    void firstUserIsMadeOnce()
+    {
+        if (!test::onServer())
+            QSKIP("one program per data folder: only a server has two at once");
+        Env env;
+        QVERIFY(startProgram(env.app(), false));
+        auto *first = env.screens().find<frmawal>();
+        QVERIFY(first && first->isVisible());
+        activate(first);
+        typeAndEnter(first->txtuser, QStringLiteral("kasir2"));
+        typeAndEnter(first->txtpass, QStringLiteral("kunci2"));
+        typeAndEnter(first->txtulang, QStringLiteral("kunci2"));
+        // The other workstation saves its first user meanwhile.
+        QVERIFY(createFirstUser(env.locations, QStringLiteral("pemilik"), QStringLiteral("k")));
+        QTest::keyClick(first->cmdsimpan, Qt::Key_Return);
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Pengguna pertama sudah dibuat di komputer lain. "
+                                              "Masuk dengan pengguna itu.") });
+        QCOMPARE(
+            Env::query(env.locations.credentialsPath(), QStringLiteral("SELECT User FROM tpass")),
+            QStringList { QStringLiteral("pemilik") });
+        auto *pas = env.screens().find<frmpas>();
+        QVERIFY(pas && pas->isVisible());
+        QVERIFY(!createFirstUser(env.locations, QStringLiteral("lagi"), QStringLiteral("k")));
+    }
+
     void firstRunOnServer()
     {
         if (!test::onServer())

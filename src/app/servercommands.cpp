@@ -5,11 +5,30 @@
 #include "files/servercopy.h"
 #include "store/address.h"
 #include "store/setup.h"
+#include "store/store.h"
 
 #include <QDir>
 #include <cstdio>
 
 namespace gudang {
+
+namespace {
+
+// A password on the command line is readable by every user of the computer: refused, with where
+// it belongs instead.
+bool withPassword(const QString &conninfo, const char *option)
+{
+    if (!conninfoHasPassword(conninfo))
+        return false;
+    std::fprintf(stderr,
+                 "Gudang tidak menerima kata sandi di %s: kata sandi di baris perintah terbaca "
+                 "oleh pengguna lain komputer ini. Simpan kata sandinya di ~/.pgpass (chmod 600) "
+                 "atau pakai PGPASSWORD, lalu jalankan lagi tanpa password.\n",
+                 option);
+    return true;
+}
+
+} // namespace
 
 int chooseServer(const QCommandLineParser &parser, const Options &options, const QString &dir,
                  QString *server)
@@ -31,6 +50,8 @@ int chooseServer(const QCommandLineParser &parser, const Options &options, const
                 std::fprintf(stderr, "Alamat server tidak terbaca: %s\n", qPrintable(bad));
                 return 2;
             }
+            if (withPassword(target, "--copy-to-server"))
+                return 1;
             std::printf("%s\n", qPrintable(copyFolderToServer(folder, target)));
             return 0;
         }
@@ -47,7 +68,11 @@ int chooseServer(const QCommandLineParser &parser, const Options &options, const
             std::fprintf(stderr, "Alamat server tidak terbaca: %s\n", qPrintable(bad));
             return 2;
         }
+        if (parser.isSet(options.server) && withPassword(*server, "--server"))
+            return 1;
         if (parser.isSet(options.rememberServer)) {
+            // Remembered only once the server answers: a mistyped host is not kept.
+            openStore(serverAddress(*server));
             rememberServer(folder, *server);
             std::printf("Server diingat untuk %s: Gudang berikutnya cukup dijalankan tanpa "
                         "opsi.\n",

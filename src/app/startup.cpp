@@ -22,9 +22,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QStyleFactory>
-#include <QPointer>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -56,8 +56,7 @@ void refuse(App &app, const QString &why)
     app.dialogs().message(why, Style::Critical);
 }
 
-QString damagedText(const Locations &loc, DbRole role, const QString &path,
-                    const QString &damage)
+QString damagedText(const Locations &loc, DbRole role, const QString &path, const QString &damage)
 {
     return QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan program "
                           "berhenti.\n%3")
@@ -88,8 +87,7 @@ public:
               m_check,
               [this](const QString &damage) {
                   m_said = true;
-                  return damagedText(m_app.locations(), DbRole::Working, m_check.path(),
-                                     damage);
+                  return damagedText(m_app.locations(), DbRole::Working, m_check.path(), damage);
               },
               [this] { showWait(); })
     { }

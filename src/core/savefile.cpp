@@ -111,18 +111,18 @@ SaveFile::SaveFile(QString target)
         throw AppError(why, AppError::Kind::Refused);
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        m_partPath = QStringLiteral("%1.sebagian-%2")
-                         .arg(m_target)
-                         .arg(QRandomGenerator::system()->generate() % 1000000, 6, 10,
-                              QLatin1Char('0'));
+        m_partPath
+            = QStringLiteral("%1.sebagian-%2")
+                  .arg(m_target)
+                  .arg(QRandomGenerator::system()->generate() % 1000000, 6, 10, QLatin1Char('0'));
         fd = ::open(QFile::encodeName(m_partPath).constData(),
                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0)
-        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
-                           .arg(native(m_target), errnoText()));
+        throw AppError(
+            QStringLiteral("File %1 tidak dapat ditulis: %2.").arg(native(m_target), errnoText()));
     if (!m_part.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         ::unlink(QFile::encodeName(m_partPath).constData());
@@ -157,8 +157,8 @@ void SaveFile::commit()
         throw AppError(why, AppError::Kind::Refused);
     if (::rename(QFile::encodeName(m_partPath).constData(), QFile::encodeName(m_target).constData())
         != 0)
-        throw AppError(QStringLiteral("File %1 tidak dapat ditulis: %2.")
-                           .arg(native(m_target), errnoText()));
+        throw AppError(
+            QStringLiteral("File %1 tidak dapat ditulis: %2.").arg(native(m_target), errnoText()));
     m_done = true;
     // The rename itself reaches the disk with the folder.
     const int dir = ::open(QFile::encodeName(QFileInfo(m_target).absolutePath()).constData(),

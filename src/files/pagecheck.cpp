@@ -20,7 +20,8 @@ BackgroundPageCheck::BackgroundPageCheck(QString path,
         try {
             damage = sqlitePageCheck(m_path, false, &m_stop);
         } catch (const std::exception &e) {
-            damage = QStringLiteral("pemeriksaan database gagal: %1").arg(QString::fromUtf8(e.what()));
+            damage
+                = QStringLiteral("pemeriksaan database gagal: %1").arg(QString::fromUtf8(e.what()));
         }
         {
             std::lock_guard lock(m_mutex);
@@ -66,11 +67,12 @@ BackgroundPageCheck::Hold::Hold(BackgroundPageCheck &check,
                                 std::function<void()> waiting)
     : m_path(check.path())
 {
-    setSqliteWriteGate(m_path, [&check, refusal = std::move(refusal), waiting = std::move(waiting)] {
-        const QString damage = check.wait(waiting);
-        if (!damage.isEmpty())
-            throw AppError(refusal(damage), AppError::Kind::Damaged);
-    });
+    setSqliteWriteGate(m_path,
+                       [&check, refusal = std::move(refusal), waiting = std::move(waiting)] {
+                           const QString damage = check.wait(waiting);
+                           if (!damage.isEmpty())
+                               throw AppError(refusal(damage), AppError::Kind::Damaged);
+                       });
 }
 
 BackgroundPageCheck::Hold::~Hold()

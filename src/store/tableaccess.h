@@ -72,6 +72,8 @@ public:
     // like reread() with `hold`.
     virtual std::optional<StoredRow> findStored(int column, const QString &value, Transaction *hold)
         = 0;
+    // Whether the table holds no row now; with `hold`, nobody else adds one until it ends.
+    virtual bool isEmpty(Transaction *hold) = 0;
 };
 
 // The cells of a stored row as a row store's cells (views into `row`).

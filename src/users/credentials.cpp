@@ -1,9 +1,11 @@
 #include "credentials.h"
 #include "core/apperror.h"
+#include "core/columnvalue.h"
 #include "core/locations.h"
 #include "core/schema.h"
-#include "model/recordsource.h"
 #include "store/setup.h"
+#include "store/store.h"
+#include "store/tableaccess.h"
 
 #include <sodium.h>
 
@@ -53,21 +55,27 @@ bool verifyPassword(const QString &stored, const QString &typed)
     return crypto_pwhash_str_verify(hash.constData(), pw.constData(), quint64(pw.size())) == 0;
 }
 
-void createFirstUser(const Locations &locations, const QString &user, const QString &password)
+bool createFirstUser(const Locations &locations, const QString &user, const QString &password)
 {
     if (!locations.onServer()) { // the server's tables are made by --init-server
         createDatabaseFile(locations.credentialsPath(), DbRole::Credentials);
         createDatabaseFile(locations.workingPath(), DbRole::Working);
     }
-    auto tpass = openRecordSource(locations.credentialsPath(), QStringLiteral("tpass"));
-    if (tpass->recordCount() > 0) {
-        tpass->moveFirst();
-    } else {
-        tpass->addNew();
-    }
-    tpass->setField(col::tpass::User, user);
-    tpass->setField(col::tpass::Password, hashPassword(password));
-    tpass->update();
+    const QString hash = hashPassword(password);
+    auto store = openStore(locations.credentialsPath());
+    const TableDef &tpass = tableDef(QStringLiteral("tpass"));
+    auto access = store->table(tpass);
+    // Made once: two workstations at the first-run window of one new server make one user;
+    // the second is told and goes to the login. The check and the write are one transaction
+    // that holds the table.
+    auto tx = store->begin();
+    if (!access->isEmpty(tx.get()))
+        return false;
+    std::vector<Value> row { user, hash };
+    row[col::tpass::User] = toColumnValue(tpass.columns[col::tpass::User], Value(user));
+    access->insert(*tx, { col::tpass::User, col::tpass::Password }, row);
+    tx->commit();
+    return true;
 }
 
 } // namespace gudang

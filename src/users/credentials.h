@@ -13,7 +13,8 @@ void useCheapPasswordHashingForTests();
 bool verifyPassword(const QString &stored, const QString &typed);
 
 class Locations;
-// Creates both databases with the first user (first run).
-void createFirstUser(const Locations &locations, const QString &user, const QString &password);
+// Creates both databases with the first user (first run); false, with nothing written, when a
+// user exists already (another workstation made it meanwhile).
+bool createFirstUser(const Locations &locations, const QString &user, const QString &password);
 
 } // namespace gudang

@@ -75,7 +75,10 @@ void frmawal::on_cmdsimpan_clicked()
         txtpass->setFocus();
         return;
     }
-    createFirstUser(app().locations(), txtuser->text(), txtpass->text());
+    if (!createFirstUser(app().locations(), txtuser->text(), txtpass->text()))
+        app().dialogs().message(QStringLiteral("Pengguna pertama sudah dibuat di komputer lain. "
+                                               "Masuk dengan pengguna itu."),
+                                Style::Information);
     if (onCreated)
         onCreated();
     unloadMe();

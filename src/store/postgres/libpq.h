@@ -41,6 +41,7 @@ namespace gudang {
     X(PQsendQueryParams)                                                                           \
     X(PQsendQueryPrepared)                                                                         \
     X(PQsetNoticeProcessor)                                                                        \
+    X(PQsocket)                                                                                    \
     X(PQstatus)
 
 // libpq, loaded when a server is first used: a program on its data folder's files never loads

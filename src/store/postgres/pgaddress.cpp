@@ -1,4 +1,5 @@
 #include "core/locations.h"
+#include "core/value.h"
 #include "libpq.h"
 #include "store/address.h"
 
@@ -28,11 +29,15 @@ QString serverDisplayName(const QString &address)
     for (PQconninfoOption *o = options; o->keyword; ++o) {
         if (!o->val || !*o->val || secret(o->keyword))
             continue;
+        // A long value is cut, as messages quote every text the user gave.
         parts << QStringLiteral("%1=%2").arg(QString::fromUtf8(o->keyword),
-                                             QString::fromUtf8(o->val));
+                                             shortQuote(QString::fromUtf8(o->val)));
     }
     pq().PQconninfoFree(options);
-    return QStringLiteral("server PostgreSQL (%1)").arg(parts.join(QLatin1Char(' ')));
+    QString said = parts.join(QLatin1Char(' '));
+    if (said.size() > 200)
+        said = said.left(200) + QStringLiteral("…");
+    return QStringLiteral("server PostgreSQL (%1)").arg(said);
 }
 
 bool conninfoHasPassword(const QString &conninfo)
@@ -61,7 +66,7 @@ QString conninfoError(const QString &conninfo)
         pq().PQconninfoFree(options);
         return QString();
     }
-    return why.isEmpty() ? QStringLiteral("alamat server tidak terbaca") : why;
+    return why.isEmpty() ? QStringLiteral("alamat server tidak terbaca") : shortQuote(why);
 }
 
 } // namespace gudang

@@ -1,11 +1,13 @@
 #include "pgdatabase.h"
 #include "core/apperror.h"
 #include "core/locations.h"
+#include "core/value.h"
 #include "libpq.h"
 #include "store/address.h"
 #include "store/tableaccess.h"
 
 #include <map>
+#include <poll.h>
 
 namespace gudang {
 
@@ -27,12 +29,17 @@ QString errorText(const char *message)
     return QString::fromUtf8(message).trimmed();
 }
 
-void setUpSession(PGconn *conn)
+// Dates and numbers as the program reads them; a session that cannot be set so is not used
+// (dates would arrive in another form).
+QString setUpSession(PGconn *conn)
 {
     pq().PQsetNoticeProcessor(
         conn, [](void *, const char *) {}, nullptr);
     PGresult *r = pq().PQexec(conn, "SET DateStyle TO 'ISO, YMD'; SET extra_float_digits TO 1");
+    const bool ok = pq().PQresultStatus(r) == PGRES_COMMAND_OK;
+    const QString why = errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(conn));
     pq().PQclear(r);
+    return ok ? QString() : why;
 }
 
 AppError lostConnection(PGconn *conn)
@@ -54,10 +61,35 @@ AppError serverError(pg_result *r, pg_conn *conn)
     const QString text = errorText(r ? pq().PQresultErrorMessage(r) : pq().PQerrorMessage(conn));
     const QString detail
         = r ? QString::fromUtf8(pq().PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL)) : QString();
-    const QString general = QStringLiteral("Perintah database gagal: %1.").arg(text);
+    // The server's refusal in the program's words, the server's own after it.
+    auto said = [&](const QString &what, AppError::Kind kind) {
+        return AppError(QStringLiteral("%1\n(Server: %2)").arg(what, shortQuote(text)), kind, state,
+                        detail.isEmpty() ? text : detail);
+    };
     if (state == "23505")
-        return AppError(general, AppError::Kind::Unique, state, detail);
-    return AppError(general, AppError::Kind::General, state, detail);
+        return said(QStringLiteral("Nilai itu sudah ada di server; data tidak disimpan."),
+                    AppError::Kind::Unique);
+    if (state == "42501")
+        return said(QStringLiteral("Server database menolak: pengguna database ini tidak berhak "
+                                   "melakukannya. Minta pengelola server memberi hak itu."),
+                    AppError::Kind::Permission);
+    if (state == "40001" || state == "40P01")
+        return said(QStringLiteral("Server database tidak dapat menjalankan perubahan ini "
+                                   "bersamaan dengan perubahan dari komputer lain; tidak ada "
+                                   "yang disimpan. Ulangi."),
+                    AppError::Kind::Serialization);
+    if (state == "53100" || state.startsWith("53"))
+        return said(QStringLiteral("Disk atau memori server database penuh; tidak ada yang "
+                                   "disimpan. Minta pengelola server mengosongkan ruang, lalu "
+                                   "ulangi."),
+                    AppError::Kind::DiskFull);
+    if (state.startsWith("08") || state == "57P01" || state == "57P02" || state == "57P03")
+        return said(QStringLiteral("Hubungan ke server database terputus; yang sedang disimpan "
+                                   "tidak tersimpan sama sekali. Ulangi setelah server dapat "
+                                   "dihubungi lagi."),
+                    AppError::Kind::ConnectionLost);
+    return AppError(QStringLiteral("Perintah database gagal: %1.").arg(shortQuote(text)),
+                    AppError::Kind::General, state, detail.isEmpty() ? text : detail);
 }
 
 int PgResult::rows() const
@@ -149,7 +181,12 @@ pg_conn *PgDatabase::connect(const QString &conninfo)
                            .arg(serverName(conninfo), why),
                        AppError::Kind::CannotOpen);
     }
-    setUpSession(conn);
+    if (const QString why = setUpSession(conn); !why.isEmpty()) {
+        pq().PQfinish(conn);
+        throw AppError(QStringLiteral("Sesi server database tidak dapat disiapkan (%1): %2")
+                           .arg(serverName(conninfo), why),
+                       AppError::Kind::CannotOpen);
+    }
     return conn;
 }
 
@@ -180,12 +217,20 @@ void PgDatabase::ready()
             throw lostConnection(m_conn);
         return;
     }
-    // A server that was restarted closed the connection meanwhile: reading what it sent finds
-    // that out before a command is sent in vain.
-    if (pq().PQstatus(m_conn) == CONNECTION_OK)
-        pq().PQconsumeInput(m_conn);
-    if (pq().PQstatus(m_conn) == CONNECTION_OK)
-        return;
+    // A server that was restarted (or an idle timeout, a failover, the end of an SSL session)
+    // closed the connection meanwhile: what it sent, or the end of the socket, says so before
+    // a command is sent in vain.
+    if (pq().PQstatus(m_conn) == CONNECTION_OK) {
+        pollfd fd { pq().PQsocket(m_conn), POLLIN, 0 };
+        if (fd.fd >= 0 && ::poll(&fd, 1, 0) > 0 && pq().PQconsumeInput(m_conn) == 0)
+            reconnect();
+    }
+    if (pq().PQstatus(m_conn) != CONNECTION_OK)
+        reconnect();
+}
+
+void PgDatabase::reconnect()
+{
     m_prepared.clear();
     pq().PQreset(m_conn);
     if (pq().PQstatus(m_conn) != CONNECTION_OK)
@@ -193,7 +238,10 @@ void PgDatabase::ready()
                                       "server dan jaringannya, lalu coba lagi.")
                            .arg(serverName(m_conninfo), errorText(pq().PQerrorMessage(m_conn))),
                        AppError::Kind::CannotOpen);
-    setUpSession(m_conn);
+    if (const QString why = setUpSession(m_conn); !why.isEmpty())
+        throw AppError(QStringLiteral("Sesi server database tidak dapat disiapkan (%1): %2")
+                           .arg(serverName(m_conninfo), why),
+                       AppError::Kind::CannotOpen);
 }
 
 PgResult PgDatabase::check(pg_result *r)
@@ -208,8 +256,6 @@ PgResult PgDatabase::check(pg_result *r)
     throw serverError(r, m_conn);
 }
 
-namespace {
-
 struct ParamArrays
 {
     explicit ParamArrays(const PgParams &params)
@@ -223,58 +269,85 @@ struct ParamArrays
     std::vector<int> lengths;
 };
 
-} // namespace
-
 PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
 {
-    ready();
-    sendPendingBegin();
-    if (params.empty())
-        return check(pq().PQexec(m_conn, sql.constData()));
-    ParamArrays a(params);
-    return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
-                                   a.values.data(), a.lengths.data(), nullptr, 0));
+    return again([&] {
+        ready();
+        sendPendingBegin();
+        if (params.empty())
+            return check(pq().PQexec(m_conn, sql.constData()));
+        ParamArrays a(params);
+        return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                       a.values.data(), a.lengths.data(), nullptr, 0));
+    });
 }
 
 PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params)
 {
-    ready();
-    if (!m_prepared.count(name)) {
-        sendPendingBegin();
-        check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
-        m_prepared.insert(name);
-    }
-    ParamArrays a(params);
-    if (m_beginPending) {
-        // BEGIN and the transaction's first statement go to the server together: one round
-        // trip for both.
-        m_beginPending = false;
-        pq().PQenterPipelineMode(m_conn);
-        pq().PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
-        pq().PQsendQueryPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
-                                 a.lengths.data(), nullptr, 0);
-        pq().PQpipelineSync(m_conn);
-        std::vector<PGresult *> results; // BEGIN's and the statement's
-        for (int nulls = 0; nulls < 2 && pq().PQstatus(m_conn) == CONNECTION_OK;) {
-            PGresult *r = pq().PQgetResult(m_conn);
-            if (r)
-                results.push_back(r);
-            else
-                ++nulls;
+    return again([&] {
+        ready();
+        if (!m_prepared.count(name)) {
+            sendPendingBegin();
+            check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
+            m_prepared.insert(name);
         }
-        PGresult *sync
-            = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
-        pq().PQclear(sync);
-        pq().PQexitPipelineMode(m_conn);
-        PgResult begin(results.size() > 0 ? results[0] : nullptr);
-        PgResult statement(results.size() > 1 ? results[1] : nullptr);
-        for (size_t i = 2; i < results.size(); ++i)
-            pq().PQclear(results[i]);
-        check(begin.release());
-        return check(statement.release());
+        ParamArrays a(params);
+        if (m_beginPending)
+            return beginWith(name, a, int(params.size()));
+        return check(pq().PQexecPrepared(m_conn, name.constData(), int(params.size()),
+                                         a.values.data(), a.lengths.data(), nullptr, 0));
+    });
+}
+
+// BEGIN and the transaction's first statement go to the server together: one round trip for
+// both.
+PgResult PgDatabase::beginWith(const QByteArray &name, const ParamArrays &a, int count)
+{
+    m_beginPending = false;
+    pq().PQenterPipelineMode(m_conn);
+    pq().PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
+    pq().PQsendQueryPrepared(m_conn, name.constData(), count, a.values.data(), a.lengths.data(),
+                             nullptr, 0);
+    pq().PQpipelineSync(m_conn);
+    std::vector<PGresult *> results; // BEGIN's and the statement's
+    for (int nulls = 0; nulls < 2 && pq().PQstatus(m_conn) == CONNECTION_OK;) {
+        PGresult *r = pq().PQgetResult(m_conn);
+        if (r)
+            results.push_back(r);
+        else
+            ++nulls;
     }
-    return check(pq().PQexecPrepared(m_conn, name.constData(), int(params.size()), a.values.data(),
-                                     a.lengths.data(), nullptr, 0));
+    PGresult *sync = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
+    pq().PQclear(sync);
+    pq().PQexitPipelineMode(m_conn);
+    PgResult begin(results.size() > 0 ? results[0] : nullptr);
+    PgResult statement(results.size() > 1 ? results[1] : nullptr);
+    for (size_t i = 2; i < results.size(); ++i)
+        pq().PQclear(results[i]);
+    check(begin.release());
+    return check(statement.release());
+}
+
+// A command that found the connection gone, where nothing of it can have taken effect (outside
+// a transaction, only reads are sent; a transaction's first statement goes with its BEGIN): the
+// connection is opened anew and the command sent once more, so that the first action after a
+// restart of the server works at the first try.
+PgResult PgDatabase::again(const std::function<PgResult()> &command)
+{
+    const bool fresh = !m_transaction || m_beginPending;
+    const bool pending = m_beginPending;
+    try {
+        return command();
+    } catch (const AppError &e) {
+        if (!fresh || e.kind() != AppError::Kind::ConnectionLost)
+            throw;
+    }
+    m_beginPending = pending;
+    m_prepared.clear();
+    if (m_transaction && !m_beginPending)
+        throw lostConnection(m_conn);
+    reconnect();
+    return command();
 }
 
 void PgDatabase::sendPendingBegin()

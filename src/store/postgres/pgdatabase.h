@@ -78,8 +78,11 @@ private:
     class Tx;
     PgDatabase(QString conninfo, pg_conn *conn);
     void ready();
+    void reconnect();
     void sendPendingBegin();
     PgResult check(pg_result *r);
+    PgResult beginWith(const QByteArray &name, const struct ParamArrays &a, int count);
+    PgResult again(const std::function<PgResult()> &command);
 
     QString m_conninfo;
     QString m_address;

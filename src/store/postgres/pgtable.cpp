@@ -262,6 +262,16 @@ public:
                            { value.toUtf8() }));
     }
 
+    bool isEmpty(Transaction *hold) override
+    {
+        if (hold) {
+            ready(*hold);
+            // Other writers of the table wait until this transaction ends; readers do not.
+            m_db->exec("LOCK TABLE " + m_name + " IN SHARE ROW EXCLUSIVE MODE");
+        }
+        return m_db->exec("SELECT 1 FROM " + m_name + " LIMIT 1").rows() == 0;
+    }
+
 private:
     std::optional<StoredRow> rowOf(const PgResult &r) const
     {

@@ -238,6 +238,18 @@ public:
         return rowOf(st);
     }
 
+    // Inside a transaction the file is locked for writing from its start.
+    bool isEmpty(Transaction *) override
+    {
+        keepCurrent();
+        if (!m_any)
+            m_any = prepare(QStringLiteral("SELECT 1 FROM \"%1\" LIMIT 1").arg(m_def.name));
+        m_any->reset();
+        const bool empty = !m_any->step();
+        m_any->reset();
+        return empty;
+    }
+
 private:
     std::optional<StoredRow> rowOf(Statement &st)
     {
@@ -321,6 +333,7 @@ private:
         m_finds.clear();
         m_delete.reset();
         m_reread.reset();
+        m_any.reset();
         m_generation = m_db->generation();
     }
 
@@ -328,7 +341,7 @@ private:
     std::shared_ptr<SqliteStore> m_db;
     int m_generation = 0; // of the connection the kept statements belong to
     // Destroyed before the database they belong to.
-    std::unique_ptr<Statement> m_delete, m_reread;
+    std::unique_ptr<Statement> m_delete, m_reread, m_any;
     std::map<uint64_t, std::unique_ptr<Statement>> m_inserts, m_updates; // by set of columns
     std::map<int, std::unique_ptr<Statement>> m_finds; // by column
 };
