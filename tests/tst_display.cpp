@@ -422,6 +422,39 @@ private slots:
     }
 
     // Columns are as wide as their header and texts; the last one fills the rest.
+    // The goods-out screen's narrow grids fit their frames as drawn: every column in sight
+    // without scrolling sideways, a text cut to fit whole in its tooltip.
+    void narrowGridsFitTheirFrames()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('BRG0000001', "
+                                 "'Beras Pandan Wangi 5', 'Cap Bunga Mawar', 'PT Sumber Rejeki', "
+                                 "'karung');INSERT INTO tstok VALUES ('BRG0000001', 1234567.5, "
+                                 "99999);INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) "
+                                 "VALUES ('BRG0000001', '2026-12-10 00:00:00', 123456.25)"));
+        frmkeluar &k = test::openIssue(env);
+        QCoreApplication::processEvents();
+        for (QTableView *g : { k.DataGrid1, k.DataGrid2, k.DataGrid3 }) {
+            QHeaderView *h = g->horizontalHeader();
+            int total = 0;
+            for (int c = 0; c < g->model()->columnCount(); ++c)
+                total += h->sectionSize(c);
+            QVERIFY2(total <= g->viewport()->width(),
+                     qPrintable(QStringLiteral("%1: %2 > %3")
+                                    .arg(g->objectName())
+                                    .arg(total)
+                                    .arg(g->viewport()->width())));
+            QVERIFY2(!g->horizontalScrollBar()->isVisible(), qPrintable(g->objectName()));
+            for (int c = 0; c < g->model()->columnCount(); ++c) {
+                const QModelIndex i = g->model()->index(0, c);
+                QCOMPARE(i.data(Qt::ToolTipRole).toString(), i.data().toString());
+                QCOMPARE(g->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole),
+                         g->model()->headerData(c, Qt::Horizontal));
+            }
+        }
+    }
+
     void columnsFitTheirTexts()
     {
         Env env;

@@ -248,12 +248,16 @@ private slots:
         QTest::newRow("leading number") << "5"
                                         << "12a"
                                         << "17.0";
-        QTest::newRow("stored 2.5 counts as 2") << "2.5"
-                                                << "0"
-                                                << "2.0";
-        QTest::newRow("stored 3.5 counts as 4") << "3.5"
-                                                << "0"
-                                                << "4.0";
+        // The stored fraction is kept: the typed quantity is added to it exactly.
+        QTest::newRow("stored 2.5 stays 2.5") << "2.5"
+                                              << "0"
+                                              << "2.5";
+        QTest::newRow("stored 8.5 plus 100") << "8.5"
+                                             << "100"
+                                             << "108.5";
+        QTest::newRow("stored 3.5 plus a comma fraction") << "3.5"
+                                                          << "0,25"
+                                                          << "3.75";
         QTest::newRow("above 16 bits") << "40000"
                                        << "1"
                                        << "40001.0";

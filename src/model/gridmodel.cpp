@@ -217,7 +217,8 @@ QString GridModel::displayText(int row, int column) const
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || !m_source)
+    // A heading cut to fit its column shows whole in its tooltip.
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !m_source)
         return {};
     if (orientation == Qt::Horizontal)
         return m_marks && section == m_source->columnCount() ? QStringLiteral("Tanda")

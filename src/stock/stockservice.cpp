@@ -1,7 +1,6 @@
 #include "stockservice.h"
 #include "core/apperror.h"
 #include "core/columnvalue.h"
-#include "core/conversions.h"
 #include "core/schema.h"
 #include "journal.h"
 #include "store/store.h"
@@ -10,9 +9,6 @@
 namespace gudang {
 
 namespace {
-
-// The stored stock a booking adds to: any whole number a double holds exactly.
-constexpr int64_t kQuantityLimit = int64_t(1) << 53;
 
 std::vector<Value> valuesOf(const TableDef &table, const StoredRow &row)
 {
@@ -115,10 +111,8 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
         change.before = valuesOf(def, *stored);
         change.after = change.before;
         const Value &now = change.before[s::Jumlah_Stok];
-        // The stored stock as a whole number, as the old quantity has always been taken.
-        const double current = now.isNull()
-            ? 0
-            : double(wholeNumber(now.toNumber(), -kQuantityLimit, kQuantityLimit));
+        // The typed quantity added to the stock as stored, fractions kept.
+        const double current = now.isNull() ? 0 : now.toNumber();
         change.after[s::Jumlah_Stok] = Value(current + quantity);
         rowId = stored->rowId;
         const auto written = Impl::said(def, change.after, [&] {

@@ -40,6 +40,8 @@ protected:
     }
 };
 
+void fitToWidth(QTableView *view);
+
 } // namespace
 
 GridView::GridView(QWidget *parent)
@@ -125,6 +127,12 @@ ExportTable gridTable(RecordSource &source)
     return t;
 }
 
+void GridView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    fitToWidth(this);
+}
+
 void GridView::focusInEvent(QFocusEvent *event)
 {
     // Without a current index the view makes its first row current when it takes the focus;
@@ -173,6 +181,52 @@ private:
     mutable std::vector<QSize> m_sizes;
 };
 
+// Columns wider together than the grid are narrowed to it, the widest first: a grid drawn as
+// narrow as its frame shows every column without scrolling sideways (a cut text, or heading,
+// shows whole in its tooltip).
+void fitToWidth(QTableView *view)
+{
+    if (!view->model())
+        return;
+    QHeaderView *header = view->horizontalHeader();
+    const int columns = header->count();
+    if (columns == 0)
+        return;
+    // The room the columns have: the grid less its frame, its row numbers and, when its rows
+    // do not all fit, its scroll bar.
+    const int height = view->height() - 2 * view->frameWidth() - header->sizeHint().height();
+    const bool scrolls
+        = qint64(view->model()->rowCount()) * view->verticalHeader()->defaultSectionSize() > height;
+    const int room = view->isVisible()
+        ? view->viewport()->width()
+        : view->width() - 2 * view->frameWidth() - view->verticalHeader()->sizeHint().width()
+            - (scrolls ? view->verticalScrollBar()->sizeHint().width() : 0);
+    std::vector<int> widths(static_cast<size_t>(columns)), least(static_cast<size_t>(columns));
+    int total = 0;
+    const int narrowest = view->fontMetrics().horizontalAdvance(QStringLiteral("MMM"));
+    for (int c = 0; c < columns; ++c) {
+        widths[size_t(c)] = header->sectionSize(c);
+        total += widths[size_t(c)];
+        least[size_t(c)] = std::min(widths[size_t(c)], narrowest);
+    }
+    if (total <= room || room <= 0)
+        return;
+    // The widest width every column may keep so that together they fit.
+    int low = 0, high = *std::max_element(widths.begin(), widths.end());
+    while (low < high) {
+        const int cap = (low + high + 1) / 2;
+        int sum = 0;
+        for (int c = 0; c < columns; ++c)
+            sum += std::max(std::min(widths[size_t(c)], cap), least[size_t(c)]);
+        if (sum <= room)
+            low = cap;
+        else
+            high = cap - 1;
+    }
+    for (int c = 0; c < columns; ++c)
+        header->resizeSection(c, std::max(std::min(widths[size_t(c)], low), least[size_t(c)]));
+}
+
 // Widens the columns to the header and the texts of rows [first, last] (those among the
 // first rows shown); `all` sets every width anew.
 void fitColumns(QTableView *view, GridModel *model, int first, int last, bool all)
@@ -201,6 +255,7 @@ void fitColumns(QTableView *view, GridModel *model, int first, int last, bool al
         if (all || w > header->sectionSize(c))
             header->resizeSection(c, w);
     }
+    fitToWidth(view);
 }
 
 } // namespace

@@ -31,6 +31,7 @@ public:
     QMenu *exportMenu();
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 

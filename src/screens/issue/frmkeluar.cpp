@@ -115,14 +115,15 @@ void frmkeluar::on_cmdtambah_clicked()
     cmdtambah->setEnabled(false);
 }
 
-bool frmkeluar::checkCode()
+bool frmkeluar::checkCode(bool silentWhenEmpty)
 {
     RecordSource &s = stock();
     const QString code = txtkode->text();
-    if (s.recordCount() > 0) {
-        s.moveFirst();
-        s.find(kKode, code);
-    }
+    // The stock as stored now: a code another workstation booked since this program read the
+    // table is found, one it deleted is not.
+    s.findAsStored(kKode, code);
+    if (s.recordCount() <= 0 && silentWhenEmpty)
+        return false;
     if (s.recordCount() <= 0 || s.eof()) {
         app().dialogs().message(QStringLiteral("Maaf Kode Barang Tidak Terdaftar"),
                                 Style::Information, kPerhatian);
@@ -142,9 +143,7 @@ bool frmkeluar::checkCode()
 
 void frmkeluar::on_txtkode_returnPressed()
 {
-    if (stock().recordCount() <= 0)
-        return;
-    if (!checkCode())
+    if (!checkCode(true))
         return;
     dt1->setEnabled(true);
     dt1->setFocus();
@@ -165,7 +164,7 @@ void frmkeluar::on_cmdsimpan_clicked()
     const bool onCode = s.currentRow() >= 0 && !s.field(col::tstok::Kode_Barang).isNull()
         && s.field(col::tstok::Kode_Barang).toText() == txtkode->text();
     if (!onCode) {
-        if (!checkCode())
+        if (!checkCode(false))
             return;
     }
     const Value shownValue = s.field(col::tstok::Jumlah_Stok);

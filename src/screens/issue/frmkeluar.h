@@ -57,9 +57,10 @@ public:
 
 private:
     RecordSource &stock();
-    // Places the stock record source on the stock record of the typed code and moves the
-    // goods and stock grids to it. False, with the message, when the code has no stock record.
-    bool checkCode();
+    // Places the stock record source on the stock record of the typed code, as stored now, and
+    // moves the goods and stock grids to it. False, with the message, when the code has no
+    // stock record; without one when the stock table is empty and `silentWhenEmpty`.
+    bool checkCode(bool silentWhenEmpty);
     QString m_cari; // the last search text
 };
 

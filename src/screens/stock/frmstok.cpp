@@ -108,13 +108,12 @@ bool frmstok::codeRegistered(bool silentWhenNoGoods)
         txtkode->setFocus();
         return false;
     }
+    // The goods as stored now: goods another workstation registered since this program read
+    // the table are found.
     RecordSource &goods = app().sharedSource(SharedSource::Goods);
+    goods.findAsStored(kKode, code);
     if (goods.recordCount() <= 0 && silentWhenNoGoods)
         return false;
-    if (goods.recordCount() > 0) {
-        goods.moveFirst();
-        goods.find(kKode, code);
-    }
     if (goods.recordCount() <= 0 || goods.eof()) {
         app().dialogs().message(QStringLiteral("Kode Tersebut Tidak ada"), Style::Ok);
         txtkode->setFocus();

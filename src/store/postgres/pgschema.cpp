@@ -113,7 +113,7 @@ QString problemOf(PgDatabase &db, QStringList *missing)
 
 const QByteArray kOpeningBalances
     = "INSERT INTO tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, stok_akhir, "
-      "keterangan) SELECT localtimestamp(0), '', 'saldo awal', kode_barang, "
+      "keterangan) SELECT localtimestamp(0), 'Gudang', 'saldo awal', kode_barang, "
       "coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat jurnal dimulai' FROM "
       "tstok ORDER BY id_baris";
 

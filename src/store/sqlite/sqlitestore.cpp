@@ -328,7 +328,7 @@ void createDatabaseFile(const QString &path, DbRole role)
         // The journal begins with the stock as it stands: one opening balance per code.
         db->exec("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
                  "Stok_Akhir, Keterangan) SELECT strftime('%Y-%m-%d %H:%M:%S', 'now', "
-                 "'localtime'), '', 'saldo awal', Kode_Barang, coalesce(Jumlah_Stok, 0), "
+                 "'localtime'), 'Gudang', 'saldo awal', Kode_Barang, coalesce(Jumlah_Stok, 0), "
                  "coalesce(Jumlah_Stok, 0), 'stok saat jurnal dimulai' FROM tstok ORDER BY rowid");
     }
     db->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion).toUtf8().constData());
