@@ -263,6 +263,7 @@ public:
         return (style & 7) == Style::YesNo ? Button::Yes : Button::Ok;
     }
     QString input(const QString &, const QString &) override { return {}; }
+    QString saveFile(const QString &, const QString &, const QStringList &) override { return {}; }
 };
 
 // Waits until `widget` (or a widget inside it) has been painted.

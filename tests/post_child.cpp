@@ -29,6 +29,11 @@ public:
             unexpected << prompt;
         return (style & Style::YesNo) ? Button::Yes : Button::Ok;
     }
+    QString saveFile(const QString &title, const QString &, const QStringList &) override
+    {
+        unexpected << title;
+        return QString();
+    }
     QString input(const QString &prompt, const QString &) override
     {
         unexpected << prompt;

@@ -4,7 +4,8 @@ namespace gudang {
 
 Button ScriptedDialogs::message(const QString &prompt, int style, const QString &title)
 {
-    m_shown.push_back({ false, prompt, style, title.isEmpty() ? applicationTitle() : title });
+    m_shown.push_back(
+        { false, prompt, style, title.isEmpty() ? applicationTitle() : title, {}, {} });
     if (m_buttons.empty()) {
         // A notice may be read by the test instead; a question needs its answer.
         if ((style & 7) != Style::Ok)
@@ -21,7 +22,7 @@ Button ScriptedDialogs::message(const QString &prompt, int style, const QString 
 
 QString ScriptedDialogs::input(const QString &prompt, const QString &title)
 {
-    m_shown.push_back({ true, prompt, 0, title.isEmpty() ? applicationTitle() : title });
+    m_shown.push_back({ true, prompt, 0, title.isEmpty() ? applicationTitle() : title, {}, {} });
     if (m_inputs.empty()) {
         m_unscripted << prompt;
         return QString();
@@ -30,6 +31,20 @@ QString ScriptedDialogs::input(const QString &prompt, const QString &title)
     QString t = m_inputs.front();
     m_inputs.pop_front();
     return t;
+}
+
+QString ScriptedDialogs::saveFile(const QString &title, const QString &suggested,
+                                  const QStringList &types)
+{
+    m_shown.push_back({ true, title, 0, title, suggested, types });
+    if (m_files.empty()) {
+        m_unscripted << title;
+        return QString();
+    }
+    m_answered.insert(m_shown.size() - 1);
+    QString f = m_files.front();
+    m_files.pop_front();
+    return f;
 }
 
 QStringList ScriptedDialogs::prompts() const

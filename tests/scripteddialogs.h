@@ -23,13 +23,19 @@ public:
         QString prompt;
         int style = 0;
         QString title; // as shown: the application's title when none was given
+        QString suggested; // a save window's file name to begin with
+        QStringList types; // and the kinds of file it offers
     };
 
     Button message(const QString &prompt, int style, const QString &title) override;
     QString input(const QString &prompt, const QString &title) override;
+    // A save window is shown as an input box whose prompt is its title.
+    QString saveFile(const QString &title, const QString &suggested,
+                     const QStringList &types) override;
 
     void answer(Button b) { m_buttons.push_back(b); }
     void answerInput(const QString &text) { m_inputs.push_back(text); }
+    void answerFile(const QString &path) { m_files.push_back(path); }
 
     const std::vector<Shown> &shown() const
     {
@@ -50,8 +56,9 @@ public:
     {
         m_buttons.clear();
         m_inputs.clear();
+        m_files.clear();
     }
-    bool scriptUsedUp() const { return m_buttons.empty() && m_inputs.empty(); }
+    bool scriptUsedUp() const { return m_buttons.empty() && m_inputs.empty() && m_files.empty(); }
     // Boxes shown with no answer scripted for them: a test fails on any.
     QStringList unscripted() const;
 
@@ -60,6 +67,7 @@ private:
 
     std::deque<Button> m_buttons;
     std::deque<QString> m_inputs;
+    std::deque<QString> m_files;
     std::vector<Shown> m_shown;
     QStringList m_unscripted; // questions and input boxes, and notices dropped unread
     std::set<size_t> m_answered; // boxes answered from the script

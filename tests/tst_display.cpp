@@ -7,7 +7,11 @@
 #include "model/recordsource.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
+#include "reports/frmkartu.h"
+#include "reports/frmminimum.h"
+#include "reports/frmperiode.h"
 #include "screens/goods/frmbrg.h"
+#include "screens/goods/frmcari.h"
 #include "screens/goods/frmeditbrg.h"
 #include "screens/issue/frmeklr.h"
 #include "screens/issue/frmkeluar.h"
@@ -98,10 +102,12 @@ QString withoutAmp(QString s)
 // Every screen, loaded hidden, for checks that walk their controls.
 std::vector<Screen *> everyScreen(ScreenManager &screens)
 {
-    return { &screens.get<frmawal>(), &screens.get<frmpas>(),    &screens.get<frmutama>(),
-             &screens.get<frmgpas>(), &screens.get<frmbrg>(),    &screens.get<frmeditbrg>(),
-             &screens.get<frmstok>(), &screens.get<frmestok>(),  &screens.get<frmkeluar>(),
-             &screens.get<frmeklr>(), &screens.get<frmcetklr>(), &screens.get<frmcetstk>() };
+    return { &screens.get<frmawal>(),  &screens.get<frmpas>(),     &screens.get<frmutama>(),
+             &screens.get<frmgpas>(),  &screens.get<frmbrg>(),     &screens.get<frmeditbrg>(),
+             &screens.get<frmstok>(),  &screens.get<frmestok>(),   &screens.get<frmkeluar>(),
+             &screens.get<frmeklr>(),  &screens.get<frmcetklr>(),  &screens.get<frmcetstk>(),
+             &screens.get<frmkartu>(), &screens.get<frmminimum>(), &screens.get<frmperiode>(),
+             &screens.get<frmcari>() };
 }
 
 // Where a screen fits on a display at twice the scale: checked in a second run of this suite.
@@ -127,7 +133,7 @@ void checkScreensFitScaled()
         for (QPushButton *b : s->findChildren<QPushButton *>()) {
             if (!b->isEnabled() || b->isHidden() || !s->scroller())
                 continue;
-            s->activateWindow();
+            test::activate(s);
             b->setFocus(Qt::TabFocusReason);
             QWidget *port = s->scroller()->viewport();
             const QRect shown(b->mapTo(port, QPoint(0, 0)), b->size());
@@ -593,6 +599,13 @@ private slots:
             qInfo("%s: %s", qPrintable(w->objectName()), qPrintable(accessibleName(w)));
             QCOMPARE(accessibleName(w), name);
         }
+        // The store keeper's grids, by what they list.
+        QCOMPARE(accessibleName(env.screens().get<frmkartu>().DataGrid1),
+                 QStringLiteral("Gerakan stok"));
+        QCOMPARE(accessibleName(env.screens().get<frmminimum>().DataGrid1),
+                 QStringLiteral("Stok di bawah minimum"));
+        QCOMPARE(accessibleName(env.screens().get<frmcari>().DataGrid1),
+                 QStringLiteral("Barang yang cocok"));
         frmcetstk &c = env.screens().get<frmcetstk>();
         QCOMPARE(accessibleName(c.txtcopi), QStringLiteral("Jumlah"));
         QCOMPARE(accessibleName(c.up), QStringLiteral("Jumlah"));

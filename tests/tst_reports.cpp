@@ -422,17 +422,22 @@ private slots:
     void stockCard()
     {
         Env env;
-        Env::exec(env.locations.workingPath(),
-                  QStringLiteral(
-                      "INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
-                      "Stok_Akhir, No_Keluar, Keterangan) VALUES "
-                      "('2025-02-20 10:00:00', '', 'saldo awal', 'A1', 10, 10, NULL, ''), "
-                      "('2025-03-01 00:00:00', 'ani', 'stok masuk', 'A1', 5, 15, NULL, ''), "
-                      "('2025-03-10 09:00:00', 'ani', 'stok masuk', 'B2', 50, 50, NULL, ''), "
-                      "('2025-03-15 14:30:00', 'budi', 'barang keluar', 'A1', -3, 12, 7, ''), "
-                      "('2025-03-31 23:59:59', 'budi', 'koreksi keluar', 'A1', 0, NULL, 7, "
-                      "'diubah: Jumlah 3 menjadi 3'), "
-                      "('2025-04-01 00:00:00', 'ani', 'stok masuk', 'A1', 100, 112, NULL, '')"));
+        Env::exec(
+            env.locations.workingPath(),
+            QStringLiteral("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
+                           "Stok_Akhir, No_Keluar, Keterangan, Tanggal) VALUES "
+                           "('2025-02-20 10:00:00', '', 'saldo awal', 'A1', 10, 10, NULL, '', "
+                           "'2025-02-20 00:00:00'), "
+                           "('2025-03-01 00:00:00', 'ani', 'stok masuk', 'A1', 5, 15, NULL, '', "
+                           "'2025-03-01 00:00:00'), "
+                           "('2025-03-10 09:00:00', 'ani', 'stok masuk', 'B2', 50, 50, NULL, '', "
+                           "'2025-03-10 00:00:00'), "
+                           "('2025-03-15 14:30:00', 'budi', 'barang keluar', 'A1', -3, 12, 7, '', "
+                           "'2025-03-15 00:00:00'), "
+                           "('2025-03-31 23:59:59', 'budi', 'koreksi keluar', 'A1', 0, NULL, 7, "
+                           "'diubah: Jumlah 3 menjadi 3', '2025-03-31 00:00:00'), "
+                           "('2025-04-01 00:00:00', 'ani', 'stok masuk', 'A1', 100, 112, NULL, '', "
+                           "'2025-04-01 00:00:00')"));
         frmutama &utama = test::showAlone<frmutama>(env.screens());
         QTest::keyClick(&utama, Qt::Key_K, Qt::ControlModifier);
         auto *card = env.screens().find<frmkartu>();
@@ -500,9 +505,10 @@ private slots:
         QVERIFY(csv.open(QIODevice::ReadOnly));
         QCOMPARE(csv.readAll(),
                  QByteArray("\xEF\xBB\xBF") // the byte order mark
-                     + QString::fromUtf8("Kode Barang;Nama Barang;Satuan;Stok;Stok Minimum\r\n"
-                                         "A1;\"Kopi; \"\"Luwak\"\"\";kg;2,5;10\r\n"
-                                         "B2;Gula é;sak;1250;\r\n")
+                     + QString::fromUtf8("Kode Barang;Nama Barang;Satuan;Stok;Stok Minimum;"
+                                         "Keterangan\r\n"
+                                         "A1;\"Kopi; \"\"Luwak\"\"\";kg;2,5;10;DI BAWAH MINIMUM\r\n"
+                                         "B2;Gula é;sak;1250;;\r\n")
                            .toUtf8());
         QCOMPARE(run({ QStringLiteral("--report"), QStringLiteral("keluar"),
                        QStringLiteral("--xlsx"), dir + QStringLiteral("/keluar.xlsx") }),
@@ -533,8 +539,9 @@ private slots:
         auto stock = openRecordSource(env.locations.workingPath(), QStringLiteral("tstok"));
         writeSpreadsheet(gridTable(*stock), dir + QStringLiteral("/tstok.xlsx"));
         QCOMPARE(readBack(dir + QStringLiteral("/tstok.xlsx")),
-                 (QStringList { "str:Kode_Barang|str:Jumlah_Stok|str:Stok_Minimum",
-                                "str:A1|float:2.5|int:10", "str:B2|int:1250|NoneType:None" }));
+                 (QStringList { "str:Kode_Barang|str:Jumlah_Stok|str:Stok_Minimum|str:Tanda",
+                                QString::fromUtf8("str:A1|float:2.5|int:10|str:▼ di bawah minimum"),
+                                "str:B2|int:1250|NoneType:None|NoneType:None" }));
         GridView grid;
         bindGrid(&grid, stock.get());
         QStringList actions;

@@ -73,8 +73,9 @@ bool fillDemoData(const Locations &locations)
         goods->setField(col::tbarang::Supplier, QString::fromUtf8(g.supplier));
         goods->setField(col::tbarang::Satuan, QString::fromUtf8(g.unit));
         goods->update();
+        // Received before the first issue of the three weeks.
         service.book(*stock, QString::fromUtf8(g.code), g.stock + issued[QString::fromUtf8(g.code)],
-                     g.minimum);
+                     g.minimum, today.addDays(-21));
     }
     for (const Issue &issue : issues) {
         service.post(*out, *stock,

@@ -7,6 +7,7 @@
 #include "reports/engine/reportdefinition.h"
 #include "reports/engine/reportlayout.h"
 #include "reports/engine/reportrender.h"
+#include "reports/engine/reportrows.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -140,6 +141,16 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
         }
         if (card) {
             parameters = stockCardParameters(parser.value(options.code), first, last);
+            try {
+                if (!goodsCodeKnown(locations.workingPath(), parser.value(options.code))) {
+                    std::fprintf(stderr, "%s.\n",
+                                 qPrintable(unknownCodeText(parser.value(options.code))));
+                    return 1;
+                }
+            } catch (const AppError &e) {
+                std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+                return 1;
+            }
         } else {
             parameters = periodParameters(first, last);
             kind = findReportKind(QString::fromLatin1(kind->withPeriod));

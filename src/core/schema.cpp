@@ -40,7 +40,9 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Perubahan"), K::Number },
             { QStringLiteral("Stok_Akhir"), K::Number },
             { QStringLiteral("No_Keluar"), K::Number },
-            { QStringLiteral("Keterangan"), K::Text, 100 } },
+            { QStringLiteral("Keterangan"), K::Text, 100 },
+            // The movement's own day: the goods-out's date, the day of a booking.
+            { QStringLiteral("Tanggal"), K::Date, 0, false, 3 } },
           2 },
     };
     return tables;
@@ -76,34 +78,45 @@ std::vector<const TableDef *> tablesOf(DbRole role)
     return out;
 }
 
+QString columnSql(const ColumnDef &c)
+{
+    const QString q = QLatin1Char('"') + c.name + QLatin1Char('"');
+    switch (c.kind) {
+    case ColumnKind::Text:
+        return q + QStringLiteral(" TEXT")
+            + (c.maxLength > 0 ? QStringLiteral(" CHECK(length(%1) <= %2)").arg(q).arg(c.maxLength)
+                               : QString())
+            + (c.unique ? QStringLiteral(" UNIQUE") : QString());
+    case ColumnKind::Number:
+        return q
+            + QStringLiteral(" REAL CHECK(%1 IS NULL OR typeof(%1) IN ('real','integer'))").arg(q);
+    case ColumnKind::Date:
+        return q + QStringLiteral(" DATETIME");
+    case ColumnKind::AutoNumber:
+        return q + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
+    }
+    return q;
+}
+
 QString createTableSql(const TableDef &table)
 {
     QStringList cols;
-    for (const ColumnDef &c : table.columns) {
-        const QString q = QLatin1Char('"') + c.name + QLatin1Char('"');
-        switch (c.kind) {
-        case ColumnKind::Text:
-            cols << q + QStringLiteral(" TEXT")
-                    + (c.maxLength > 0
-                           ? QStringLiteral(" CHECK(length(%1) <= %2)").arg(q).arg(c.maxLength)
-                           : QString())
-                    + (c.unique ? QStringLiteral(" UNIQUE") : QString());
-            break;
-        case ColumnKind::Number:
-            cols << q
-                    + QStringLiteral(" REAL CHECK(%1 IS NULL OR typeof(%1) IN ('real','integer'))")
-                          .arg(q);
-            break;
-        case ColumnKind::Date:
-            cols << q + QStringLiteral(" DATETIME");
-            break;
-        case ColumnKind::AutoNumber:
-            cols << q + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT");
-            break;
-        }
-    }
+    for (const ColumnDef &c : table.columns)
+        cols << columnSql(c);
     return QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)")
         .arg(table.name, cols.join(QStringLiteral(", ")));
+}
+
+bool columnsOfSomeVersion(const TableDef &table, const QStringList &names)
+{
+    if (names.size() > qsizetype(table.columns.size()) || names.isEmpty())
+        return false;
+    for (qsizetype i = 0; i < qsizetype(table.columns.size()); ++i) {
+        const ColumnDef &c = table.columns[size_t(i)];
+        if (i < names.size() ? names[i] != c.name : c.since == 1)
+            return false;
+    }
+    return true;
 }
 
 } // namespace gudang

@@ -18,6 +18,9 @@ struct ColumnDef
     ColumnKind kind;
     int maxLength = 0; // characters; 0 = no limit
     bool unique = false;
+    // The schema version that brought the column to a table made before it; a table of an
+    // earlier version gets it (at its end) when first opened by this program.
+    int since = 1;
 };
 
 struct TableDef
@@ -57,7 +60,8 @@ enum : int {
     Perubahan,
     Stok_Akhir,
     No_Keluar,
-    Keterangan
+    Keterangan,
+    Tanggal
 };
 }
 } // namespace col
@@ -69,8 +73,8 @@ enum class DbRole {
 };
 
 // The version of the tables this program makes: 1 the four tables of the design, 2 the
-// movement journal tmutasi.
-inline constexpr int kSchemaVersion = 2;
+// movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal).
+inline constexpr int kSchemaVersion = 3;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);
@@ -78,5 +82,10 @@ const TableDef &tableDef(const QString &table);
 std::vector<const TableDef *> tablesOf(DbRole role);
 // CREATE TABLE statement of a table.
 QString createTableSql(const TableDef &table);
+// The column's definition in SQL, as CREATE TABLE and ALTER TABLE ... ADD COLUMN give it.
+QString columnSql(const ColumnDef &column);
+// Whether the columns a table has (by name, in order) are the table's, or the table's as an
+// earlier version made it (without the columns of later versions, which come last).
+bool columnsOfSomeVersion(const TableDef &table, const QStringList &names);
 
 } // namespace gudang

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <optional>
 #include <xlsxwriter.h>
 
@@ -111,10 +112,8 @@ void writeXlsx(const ExportTable &table, const QString &path)
     if (!book)
         throw AppError(
             QStringLiteral("File %1 tidak dapat ditulis.").arg(QDir::toNativeSeparators(path)));
-    // Sheet names: at most 31 characters, none of []:*?/\ .
-    QString name = table.title.isEmpty() ? QStringLiteral("Data") : table.title;
-    name.replace(QRegularExpression(QStringLiteral("[\\[\\]:*?/\\\\]")), QStringLiteral(" "));
-    lxw_worksheet *sheet = x.workbook_add_worksheet(book, name.left(31).toUtf8().constData());
+    lxw_worksheet *sheet
+        = x.workbook_add_worksheet(book, sheetName(table.title).toUtf8().constData());
     lxw_format *bold = x.workbook_add_format(book);
     x.format_set_bold(bold);
     lxw_format *date = x.workbook_add_format(book);
@@ -155,7 +154,53 @@ void writeXlsx(const ExportTable &table, const QString &path)
                 .arg(QDir::toNativeSeparators(path), QString::fromUtf8(x.lxw_strerror(error))));
 }
 
+// The title's dates as yyyy-MM-dd and "s.d." as "sd".
+QString plainTitle(const QString &title)
+{
+    QString t = title;
+    static const QRegularExpression date(QStringLiteral("\\b(\\d{2})/(\\d{2})/(\\d{4})\\b"));
+    t.replace(date, QStringLiteral("\\3-\\2-\\1"));
+    t.replace(QStringLiteral(" s.d. "), QStringLiteral(" sd "));
+    return t.simplified();
+}
+
 } // namespace
+
+QString suggestedFileName(const QString &title, const QString &suffix)
+{
+    QString name = plainTitle(title);
+    static const QRegularExpression notInNames(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
+    name.replace(notInNames, QStringLiteral(" "));
+    name = name.simplified();
+    if (name.isEmpty())
+        name = QStringLiteral("Data");
+    return name + QLatin1Char('.') + suffix;
+}
+
+QString sheetName(const QString &title)
+{
+    QString t = plainTitle(title);
+    static const QRegularExpression notInSheets(QStringLiteral("[\\[\\]:*?/\\\\]"));
+    t.replace(notInSheets, QStringLiteral(" "));
+    QStringList words = t.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    static const QRegularExpression date(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
+    auto length = [&] {
+        return words.join(QLatin1Char(' ')).size();
+    };
+    // Words before the first date, from the front: what the sheet holds stays at its end.
+    while (length() > 31) {
+        const auto first = std::find_if(words.begin(), words.end(), [&](const QString &w) {
+            return !date.match(w).hasMatch();
+        });
+        if (first == words.end() || words.size() == 1)
+            break;
+        words.erase(first);
+    }
+    QString name = words.join(QLatin1Char(' '));
+    if (name.size() > 31)
+        name = name.left(31).trimmed();
+    return name.isEmpty() ? QStringLiteral("Data") : name;
+}
 
 void writeSpreadsheet(const ExportTable &table, const QString &path, QString format)
 {

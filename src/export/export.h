@@ -23,6 +23,24 @@ struct ExportTable
     std::function<void(const std::function<void(const std::vector<Value> &)> &)> rows;
 };
 
+// What can be saved as a spreadsheet: a grid's model, a report's list.
+class TableSource
+{
+public:
+    virtual ~TableSource() = default;
+    // Every row, with every column shown.
+    virtual ExportTable exportTable() const = 0;
+};
+
+// A file name that says what a table holds, from its title: dates as yyyy-MM-dd ("01/03/2026"
+// becomes "2026-03-01"), "s.d." as "sd", no character a file name may not hold; with the
+// suffix ("xlsx").
+QString suggestedFileName(const QString &title, const QString &suffix);
+// A sheet name a spreadsheet takes (at most 31 characters, none of []:*?/\) from a title:
+// dates as in file names, and words left out from the front where it is too long, never a
+// date cut.
+QString sheetName(const QString &title);
+
 // As `format` says ("csv" or "xlsx"), or by the file's suffix when it says nothing:
 // - CSV as a spreadsheet set to Indonesian opens it: fields separated by ";" (the comma is the
 //   decimal separator there), numbers with a decimal comma and no thousands separator, dates

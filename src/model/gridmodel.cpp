@@ -8,6 +8,18 @@
 
 namespace gudang {
 
+namespace {
+
+// A stock row's stock below its minimum (a stock without a value counts as 0).
+bool stockBelowMinimum(const RecordSource &source, int row)
+{
+    const QString stock = source.cellText(row, col::tstok::Jumlah_Stok);
+    const QString minimum = source.cellText(row, col::tstok::Stok_Minimum);
+    return !minimum.isEmpty() && stock.toDouble() < minimum.toDouble();
+}
+
+} // namespace
+
 GridModel::GridModel(RecordSource *source, QObject *parent)
     : QAbstractTableModel(parent)
     , m_source(source)
@@ -174,9 +186,53 @@ const QString &GridModel::belowMinimumText()
 
 bool GridModel::belowMinimum(int row) const
 {
-    const QString stock = m_source->cellText(m_first + row, col::tstok::Jumlah_Stok);
-    const QString minimum = m_source->cellText(m_first + row, col::tstok::Stok_Minimum);
-    return !minimum.isEmpty() && stock.toDouble() < minimum.toDouble();
+    return stockBelowMinimum(*m_source, m_first + row);
+}
+
+ExportTable GridModel::exportTable() const
+{
+    ExportTable t;
+    if (!m_source)
+        return t;
+    RecordSource *s = m_source.data();
+    t.title = s->tableName();
+    const TableDef &def = tableDef(s->tableName());
+    for (const ColumnDef &c : def.columns)
+        t.columns.push_back({ c.name,
+                              c.kind == ColumnKind::Number || c.kind == ColumnKind::AutoNumber
+                                  ? ExportTable::Kind::Number
+                                  : c.kind == ColumnKind::Date ? ExportTable::Kind::Date
+                                                               : ExportTable::Kind::Text });
+    const bool marks = m_marks;
+    if (marks)
+        t.columns.push_back({ QStringLiteral("Tanda"), ExportTable::Kind::Text });
+    t.rows = [s, kinds = t.columns, marks](const auto &row) {
+        const int n = s->recordCount(); // the whole table
+        const int own = s->columnCount();
+        std::vector<Value> cells(kinds.size());
+        for (int r = 0; r < n; ++r) {
+            for (int c = 0; c < own; ++c) {
+                const QString text = s->cellText(r, c);
+                bool ok = !text.isNull();
+                if (!ok) {
+                    cells[size_t(c)] = Value();
+                } else if (kinds[size_t(c)].kind == ExportTable::Kind::Number) {
+                    const double d = text.toDouble(&ok);
+                    cells[size_t(c)] = ok ? Value(d) : Value(text);
+                } else if (kinds[size_t(c)].kind == ExportTable::Kind::Date) {
+                    const QDateTime d = dateFromText(text, &ok);
+                    cells[size_t(c)] = ok ? Value(d) : Value(text);
+                } else {
+                    cells[size_t(c)] = Value(text);
+                }
+            }
+            if (marks)
+                cells[size_t(own)]
+                    = stockBelowMinimum(*s, r) ? Value(belowMinimumText()) : Value(QString());
+            row(cells);
+        }
+    };
+    return t;
 }
 
 QString GridModel::displayText(int row, int column) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/export.h"
+
 #include <QAbstractTableModel>
 #include <QPointer>
 #include <vector>
@@ -16,7 +18,7 @@ class RecordSource;
 // window grows a chunk at a time as the grid scrolls past either end (Qt's fetchMore below,
 // fetchAbove() above), and a current row far outside it moves the window there. Model rows are
 // window rows: sourceRow() and modelRow() convert.
-class GridModel : public QAbstractTableModel
+class GridModel : public QAbstractTableModel, public TableSource
 {
     Q_OBJECT
 public:
@@ -53,6 +55,9 @@ public:
 
     // The text a cell of a model row shows.
     QString displayText(int row, int column) const;
+    // The source's whole table, every column the grid shows ("Tanda" too), numbers as numbers
+    // and dates as dates; titled by the table's name.
+    ExportTable exportTable() const override;
     static constexpr int kChunk = 4096;
 
     // A grid of the stock table has one more column after the table's own, "Tanda", that

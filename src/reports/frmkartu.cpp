@@ -36,8 +36,6 @@ const FormTable &formTable()
     return form;
 }
 
-constexpr int kShown = 5000; // lines on the screen; the print has them all
-
 } // namespace
 
 frmkartu::frmkartu(App &app)
@@ -85,6 +83,16 @@ std::map<QString, QString> frmkartu::parameters() const
     return stockCardParameters(code, first, last);
 }
 
+bool frmkartu::codeKnown()
+{
+    if (goodsCodeKnown(app().locations().workingPath(), txtkode->text()))
+        return true;
+    app().dialogs().message(unknownCodeText(txtkode->text()), Style::Information,
+                            QStringLiteral("PERHATIAN"));
+    txtkode->setFocus();
+    return false;
+}
+
 void frmkartu::on_txtkode_returnPressed()
 {
     on_cmdtampil_clicked();
@@ -93,18 +101,23 @@ void frmkartu::on_txtkode_returnPressed()
 void frmkartu::on_cmdtampil_clicked()
 {
     const ReportParameters values = parameters();
+    if (!codeKnown())
+        return;
     writeMissingReportDefinitions(app().locations());
     const QString path = stockCardReportPath(app().locations());
     const ReportDefinition def = readReportDefinition(path);
-    ReportRows data(def, app().locations().workingPath(), path, {}, {}, values);
-    m_lines->show(def, data, data.read(0, kShown));
-    data.release();
+    m_lines->show(def,
+                  std::make_shared<ReportRows>(def, app().locations().workingPath(), path,
+                                               ReportProgress {}, ReportLimits {}, values),
+                  reportTitle(def, values));
 }
 
 void frmkartu::on_cmdlihat_clicked()
 {
     writeMissingReportDefinitions(app().locations());
     m_engine->setParameters(parameters());
+    if (!codeKnown())
+        return;
     m_engine->setDestination(ReportEngine::Window);
     m_engine->printReport();
 }
@@ -113,6 +126,8 @@ void frmkartu::on_cmdcetak_clicked()
 {
     writeMissingReportDefinitions(app().locations());
     m_engine->setParameters(parameters());
+    if (!codeKnown())
+        return;
     m_engine->setDestination(ReportEngine::Printer);
     m_engine->printReport();
 }

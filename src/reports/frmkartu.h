@@ -40,6 +40,8 @@ public:
     void on_cmdtutup_clicked();
 
 private:
+    // False, after saying so, when the typed code is not known to the working tables.
+    bool codeKnown();
     // The values of the card asked for; AppError when they do not make one.
     std::map<QString, QString> parameters() const;
 

@@ -27,8 +27,6 @@ const FormTable &formTable()
     return form;
 }
 
-constexpr int kShown = 5000; // rows listed on the screen; the print has them all
-
 } // namespace
 
 frmminimum::frmminimum(App &app)
@@ -53,18 +51,12 @@ void frmminimum::refresh()
     writeMissingReportDefinitions(app().locations());
     const QString path = lowStockReportPath(app().locations());
     const ReportDefinition def = readReportDefinition(path);
-    ReportRows data(def, app().locations().workingPath(), path);
-    m_rows->show(def, data, data.read(0, kShown));
-    data.release();
-    const qint64 n = data.count();
+    m_rows->show(def, std::make_shared<ReportRows>(def, app().locations().workingPath(), path),
+                 def.title);
+    const qint64 n = m_rows->count();
     Label1->setText(n == 0 ? QStringLiteral("Tidak ada stok di bawah minimum.")
-                        : n > kShown
-                        ? QStringLiteral("%1 barang; %2 yang pertama ditampilkan, cetak untuk "
-                                         "semuanya.")
-                              .arg(formatNumber(double(n), 0, true))
-                              .arg(kShown)
-                        : QStringLiteral("%1 barang di bawah minimum atau tanpa data stok.")
-                              .arg(formatNumber(double(n), 0, true)));
+                           : QStringLiteral("%1 barang di bawah minimum atau tanpa data stok.")
+                                 .arg(formatNumber(double(n), 0, true)));
 }
 
 void frmminimum::on_cmdcetak_clicked()

@@ -3,15 +3,30 @@
 
 namespace gudang {
 
-void ReportList::show(const ReportDefinition &def, const ReportRows &data,
-                      std::vector<ReportRow> rows)
+void ReportList::show(const ReportDefinition &def, std::shared_ptr<ReportRows> data,
+                      const QString &title)
 {
     beginResetModel();
+    m_def = def;
+    m_title = title;
     m_columns.clear();
     for (const ReportColumn &c : def.columns)
-        m_columns.push_back({ c, data.fieldIndex(c.field) });
-    m_rows = std::move(rows);
+        m_columns.push_back({ c, data->fieldIndex(c.field) });
+    m_data = std::move(data);
+    m_count = m_data->count();
+    m_rows = m_data->read(0, kChunk);
+    m_data->release();
     endResetModel();
+}
+
+ExportTable ReportList::exportTable() const
+{
+    if (!m_data) {
+        ExportTable t;
+        t.title = m_title;
+        return t;
+    }
+    return reportTable(m_def, m_data, m_title);
 }
 
 int ReportList::rowCount(const QModelIndex &parent) const
@@ -24,30 +39,57 @@ int ReportList::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
-QVariant ReportList::data(const QModelIndex &index, int role) const
+bool ReportList::canFetchMore(const QModelIndex &parent) const
 {
-    if (!index.isValid())
-        return {};
-    const auto &[column, field] = m_columns[size_t(index.column())];
-    if (role == Qt::TextAlignmentRole)
-        return int((column.align == ReportColumn::Align::Right ? Qt::AlignRight : Qt::AlignLeft)
-                   | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
-        return {};
-    const ReportCell &cell = m_rows[size_t(index.row())][size_t(field)];
+    return !parent.isValid() && qint64(m_rows.size()) < m_count;
+}
+
+void ReportList::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    std::vector<ReportRow> more = m_data->read(qint64(m_rows.size()), kChunk);
+    m_data->release();
+    if (more.empty()) {
+        m_count = qint64(m_rows.size());
+        return;
+    }
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + more.size()) - 1);
+    for (ReportRow &r : more)
+        m_rows.push_back(std::move(r));
+    endInsertRows();
+}
+
+QString ReportList::text(const ReportRow &row, int column) const
+{
+    const auto &[def, field] = m_columns[size_t(column)];
+    const ReportCell &cell = row[size_t(field)];
     if (cell.null)
         return QString();
-    if (column.format == ReportColumn::Format::Date) {
+    if (def.format == ReportColumn::Format::Date) {
         bool ok = false;
         const QDateTime date = dateFromText(cell.text, &ok);
         return ok ? dateToDisplay(date) : cell.text;
     }
-    return cell.isNumber ? QVariant(formatNumber(cell.number)) : QVariant(cell.text);
+    return cell.isNumber ? formatNumber(cell.number) : cell.text;
+}
+
+QVariant ReportList::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const ReportColumn &column = m_columns[size_t(index.column())].first;
+    if (role == Qt::TextAlignmentRole)
+        return int((column.align == ReportColumn::Align::Right ? Qt::AlignRight : Qt::AlignLeft)
+                   | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    return text(m_rows[size_t(index.row())], index.column());
 }
 
 QVariant ReportList::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || orientation != Qt::Horizontal)
         return QAbstractTableModel::headerData(section, orientation, role);
     return m_columns[size_t(section)].first.heading;
 }

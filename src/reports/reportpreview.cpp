@@ -5,7 +5,6 @@
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
-#include <QFileDialog>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
@@ -206,9 +205,11 @@ void ReportPreview::printFromPreview()
 
 void ReportPreview::saveAsSpreadsheet()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Simpan sebagai lembar kerja"), m_doc.title + QStringLiteral(".xlsx"),
-        QStringLiteral("Excel (*.xlsx);;CSV untuk lembar kerja berbahasa Indonesia (*.csv)"));
+    const QString path = m_dialogs.saveFile(
+        QStringLiteral("Simpan sebagai lembar kerja"),
+        suggestedFileName(m_doc.title, QStringLiteral("xlsx")),
+        { QStringLiteral("Excel (*.xlsx)"),
+          QStringLiteral("CSV untuk lembar kerja berbahasa Indonesia (*.csv)") });
     if (path.isEmpty())
         return;
     guarded([&] { writeSpreadsheet(m_doc.table(), path); });
@@ -216,9 +217,9 @@ void ReportPreview::saveAsSpreadsheet()
 
 void ReportPreview::saveAsPdf()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Simpan PDF"),
-                                                      m_doc.title + QStringLiteral(".pdf"),
-                                                      QStringLiteral("PDF (*.pdf)"));
+    const QString path = m_dialogs.saveFile(QStringLiteral("Simpan PDF"),
+                                            suggestedFileName(m_doc.title, QStringLiteral("pdf")),
+                                            { QStringLiteral("PDF (*.pdf)") });
     if (path.isEmpty())
         return;
     guarded([&] {

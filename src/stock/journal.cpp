@@ -42,14 +42,16 @@ void Journal::append(Transaction &tx, const Movement &m)
     values[c::Stok_Akhir] = m.stockAfter;
     values[c::No_Keluar] = m.outNumber;
     values[c::Keterangan] = Value(m.remark.left(100));
+    values[c::Tanggal]
+        = Value(QDateTime(m.day.isValid() ? m.day : QDate::currentDate(), QTime(0, 0)));
     std::vector<int> columns;
-    for (int i = c::Waktu; i <= c::Keterangan; ++i)
+    for (int i = c::Waktu; i <= c::Tanggal; ++i)
         columns.push_back(i);
     m_table->insert(tx, columns, values);
 }
 
 void Journal::stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
-                           const Value &outNumber)
+                           const Value &outNumber, const QDate &day)
 {
     namespace s = col::tstok;
     const std::vector<Value> &old = change.before;
@@ -65,10 +67,10 @@ void Journal::stockChanged(Transaction &tx, const RowChange &change, const QStri
         // The record moved to another code: out of the one, into the other.
         append(tx,
                { said, oldCode, -oldStock, Value(0.0), outNumber,
-                 QStringLiteral("kode diganti menjadi %1").arg(describe(newCode)) });
+                 QStringLiteral("kode diganti menjadi %1").arg(describe(newCode)), day });
         append(tx,
                { said, newCode, newStock, Value(newStock), outNumber,
-                 QStringLiteral("kode diganti dari %1").arg(describe(oldCode)) });
+                 QStringLiteral("kode diganti dari %1").arg(describe(oldCode)), day });
         return;
     }
     const double moved = newStock - oldStock;
@@ -76,7 +78,7 @@ void Journal::stockChanged(Transaction &tx, const RowChange &change, const QStri
         return; // only the minimum changed: no movement
     append(tx,
            { said, after.empty() ? oldCode : newCode, moved, Value(after.empty() ? 0.0 : newStock),
-             outNumber, QString() });
+             outNumber, QString(), day });
 }
 
 void Journal::goodsOutCorrected(Transaction &tx, const RowChange &change)

@@ -3,6 +3,7 @@
 #include "core/value.h"
 #include "model/recordsource.h"
 
+#include <QDate>
 #include <QString>
 #include <memory>
 
@@ -33,6 +34,8 @@ struct Movement
     Value stockAfter;
     Value outNumber; // the goods-out row it belongs to
     QString remark;
+    // The movement's own day (the goods-out's date, the day of a booking); none: today.
+    QDate day = {};
 };
 
 // Writes journal rows in the transaction of the change they record, naming the user.
@@ -47,7 +50,7 @@ public:
     // The rows of one change of a stock row: a booking or a posting (`kind`), a setting, a
     // delete, or a record moved to another code (out of the one, into the other).
     void stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
-                      const Value &outNumber = {});
+                      const Value &outNumber = {}, const QDate &day = {});
     // A change of a goods-out row other than a posting's own: a correction, the stock as it is.
     void goodsOutCorrected(Transaction &tx, const RowChange &change);
 

@@ -97,7 +97,7 @@ const QString &StockService::user() const
 }
 
 StockService::Booking StockService::book(RecordSource &stock, const QString &code, double quantity,
-                                         double minimum)
+                                         double minimum, const QDate &day)
 {
     d->check(stock, "tstok");
     namespace s = col::tstok;
@@ -132,7 +132,7 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
                                     change.after);
         });
     }
-    d->journal->stockChanged(*tx, change, movement::kBooking);
+    d->journal->stockChanged(*tx, change, movement::kBooking, Value(), day);
     tx.commit();
     stock.takeStoredRow(rowId, change.after);
     return booked;
@@ -224,7 +224,9 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
                                               "tidak ada yang disimpan.")
                                    .arg(request.code),
                                AppError::Kind::Changed);
-            d->journal->stockChanged(*tx, change, movement::kIssue, row[k::No_Keluar]);
+            // The posting is the goods-out date's, whenever it is entered.
+            d->journal->stockChanged(*tx, change, movement::kIssue, row[k::No_Keluar],
+                                     request.date.date());
             tx.commit();
             out.takeStoredRow(outRow, row);
             stock.takeStoredRow(stockRow, change.after);

@@ -47,9 +47,11 @@ public:
 
     // A received quantity for a code (the stock entry screen's booking): added to the stock
     // as stored now, held until the commit, or a new stock record with the minimum. The stock
-    // source's row of the code shows the result and is current.
+    // source's row of the code shows the result and is current. The journal dates it `day`
+    // (today when none is given).
     enum class Booking { NewRecord, AddedTo };
-    Booking book(RecordSource &stock, const QString &code, double quantity, double minimum);
+    Booking book(RecordSource &stock, const QString &code, double quantity, double minimum,
+                 const QDate &day = {});
     // The pending edit of the stock source's current row (the stock edit screen): set outright.
     void saveStock(RecordSource &stock);
     // The current stock record is deleted.

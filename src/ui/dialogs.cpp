@@ -1,9 +1,13 @@
 #include "dialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolButton>
+#include <memory>
 
 namespace gudang {
 
@@ -43,6 +47,51 @@ QString QtDialogs::input(const QString &prompt, const QString &title)
     if (dlg.exec() != QDialog::Accepted)
         return QString();
     return dlg.textValue();
+}
+
+QFileDialog *QtDialogs::saveDialog(const QString &title, const QString &suggested,
+                                   const QStringList &types)
+{
+    static QString lastFolder = QDir::homePath();
+    auto *dialog = new QFileDialog(QApplication::activeWindow(), title, lastFolder);
+    // Qt's own window, which says everything in Indonesian: the desktop's says what its
+    // language says.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(types);
+    dialog->selectFile(suggested);
+    dialog->setLabelText(QFileDialog::LookIn, QStringLiteral("Simpan di:"));
+    dialog->setLabelText(QFileDialog::FileName, QStringLiteral("Nama file:"));
+    dialog->setLabelText(QFileDialog::FileType, QStringLiteral("Jenis file:"));
+    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("&Simpan"));
+    dialog->setLabelText(QFileDialog::Reject, QStringLiteral("&Batal"));
+    const std::pair<const char *, const char *> tips[] = {
+        { "backButton", "Kembali" },
+        { "forwardButton", "Maju" },
+        { "toParentButton", "Ke folder di atasnya" },
+        { "newFolderButton", "Buat folder baru" },
+        { "listModeButton", "Tampilkan sebagai daftar" },
+        { "detailModeButton", "Tampilkan dengan rinciannya" },
+    };
+    for (const auto &[name, tip] : tips) {
+        if (auto *button = dialog->findChild<QToolButton *>(QLatin1String(name))) {
+            button->setToolTip(QString::fromUtf8(tip));
+            button->setAccessibleName(QString::fromUtf8(tip));
+        }
+    }
+    QObject::connect(dialog, &QFileDialog::fileSelected, dialog,
+                     [](const QString &file) { lastFolder = QFileInfo(file).absolutePath(); });
+    return dialog;
+}
+
+QString QtDialogs::saveFile(const QString &title, const QString &suggested,
+                            const QStringList &types)
+{
+    std::unique_ptr<QFileDialog> dialog(saveDialog(title, suggested, types));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return QString();
+    return dialog->selectedFiles().constFirst();
 }
 
 } // namespace gudang

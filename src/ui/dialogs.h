@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QFileDialog;
 
 namespace gudang {
 
@@ -27,6 +30,11 @@ public:
         = 0;
     // Cancel gives an empty text.
     virtual QString input(const QString &prompt, const QString &title = {}) = 0;
+    // The name of a file to save: `suggested` its name to begin with, `types` the kinds of
+    // file it may be ("Excel (*.xlsx)"), the first chosen. Cancel gives an empty text.
+    virtual QString saveFile(const QString &title, const QString &suggested,
+                             const QStringList &types)
+        = 0;
 
     static QString applicationTitle() { return QStringLiteral("Gudang"); }
 };
@@ -37,6 +45,11 @@ class QtDialogs : public Dialogs
 public:
     Button message(const QString &prompt, int style, const QString &title) override;
     QString input(const QString &prompt, const QString &title) override;
+    QString saveFile(const QString &title, const QString &suggested,
+                     const QStringList &types) override;
+    // The save window as saveFile() shows it: Indonesian labels, buttons and tips.
+    static QFileDialog *saveDialog(const QString &title, const QString &suggested,
+                                   const QStringList &types);
 };
 
 } // namespace gudang

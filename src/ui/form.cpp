@@ -163,10 +163,16 @@ QLabel *labelOf(QWidget *window, const FormTable &form, const ControlRow &field)
     return best;
 }
 
-// Screen readers hear every field by its own label (the label's buddy), never by its frame.
+// Screen readers hear every field by its own label (the label's buddy), never by its frame;
+// a grid by the text its row gives (what it lists).
 void nameFields(QWidget *window, const FormTable &form)
 {
     for (const ControlRow &c : form.controls) {
+        if (c.kind == ControlKind::Grid && c.text && *c.text) {
+            if (QWidget *grid = window->findChild<QWidget *>(QString::fromLatin1(c.name)))
+                grid->setAccessibleName(QString::fromUtf8(c.text));
+            continue;
+        }
         if (c.kind != ControlKind::TextField && c.kind != ControlKind::DatePicker
             && c.kind != ControlKind::Spinner)
             continue;

@@ -5,6 +5,7 @@
 
 #include "core/schema.h"
 #include "dialogs.h"
+#include "screen.h"
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QFileDialog>
@@ -61,70 +62,44 @@ QMenu *GridView::exportMenu()
                                         std::pair { "Simpan sebagai &CSV...", "csv" } }) {
         QAction *a = m_exportMenu->addAction(QString::fromUtf8(text));
         a->setData(QString::fromLatin1(suffix));
-        connect(a, &QAction::triggered, this, [this, a] {
-            const auto *model = qobject_cast<const GridModel *>(this->model());
-            if (!model || !model->source())
-                return;
-            const QString suffix = a->data().toString();
-            QString path = QFileDialog::getSaveFileName(
-                this, QStringLiteral("Simpan tabel %1").arg(model->source()->tableName()),
-                model->source()->tableName() + QLatin1Char('.') + suffix,
-                suffix == QLatin1String("csv")
-                    ? QStringLiteral("CSV untuk lembar kerja berbahasa Indonesia (*.csv)")
-                    : QStringLiteral("Excel (*.xlsx)"));
-            if (path.isEmpty())
-                return;
-            try {
-                writeSpreadsheet(gridTable(*model->source()), path);
-            } catch (const AppError &e) {
-                QMessageBox::critical(window(), Dialogs::applicationTitle(), e.description());
-            }
-        });
+        connect(a, &QAction::triggered, this, [this, a] { saveAs(a->data().toString()); });
     }
     return m_exportMenu;
 }
 
+void GridView::saveAs(const QString &suffix)
+{
+    const auto *source = dynamic_cast<const TableSource *>(model());
+    auto *screen = qobject_cast<Screen *>(window());
+    if (!source || !screen)
+        return;
+    screen->app().run([&] {
+        ExportTable table = source->exportTable();
+        // Named as the grid is named for a screen reader, with the day it was saved.
+        if (!accessibleName().isEmpty())
+            table.title = accessibleName();
+        const QString name = suggestedFileName(
+            QStringLiteral("%1 %2").arg(table.title, dateToDisplay(QDateTime::currentDateTime())),
+            suffix);
+        const QString path = screen->app().dialogs().saveFile(
+            QStringLiteral("Simpan %1").arg(table.title), name,
+            { suffix == QLatin1String("csv")
+                  ? QStringLiteral("CSV untuk lembar kerja berbahasa Indonesia (*.csv)")
+                  : QStringLiteral("Excel (*.xlsx)") });
+        if (!path.isEmpty())
+            writeSpreadsheet(table, path, suffix);
+    });
+}
+
 void GridView::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (qobject_cast<const GridModel *>(model()))
+    if (dynamic_cast<const TableSource *>(model()))
         exportMenu()->exec(event->globalPos());
 }
 
 ExportTable gridTable(RecordSource &source)
 {
-    ExportTable t;
-    t.title = source.tableName();
-    const TableDef &def = tableDef(source.tableName());
-    for (const ColumnDef &c : def.columns)
-        t.columns.push_back({ c.name,
-                              c.kind == ColumnKind::Number || c.kind == ColumnKind::AutoNumber
-                                  ? ExportTable::Kind::Number
-                                  : c.kind == ColumnKind::Date ? ExportTable::Kind::Date
-                                                               : ExportTable::Kind::Text });
-    RecordSource *s = &source;
-    t.rows = [s, kinds = t.columns](const auto &row) {
-        const int n = s->recordCount(); // the whole table
-        std::vector<Value> cells(kinds.size());
-        for (int r = 0; r < n; ++r) {
-            for (size_t c = 0; c < kinds.size(); ++c) {
-                const QString text = s->cellText(r, int(c));
-                bool ok = !text.isNull();
-                if (!ok) {
-                    cells[c] = Value();
-                } else if (kinds[c].kind == ExportTable::Kind::Number) {
-                    const double d = text.toDouble(&ok);
-                    cells[c] = ok ? Value(d) : Value(text);
-                } else if (kinds[c].kind == ExportTable::Kind::Date) {
-                    const QDateTime d = dateFromText(text, &ok);
-                    cells[c] = ok ? Value(d) : Value(text);
-                } else {
-                    cells[c] = Value(text);
-                }
-            }
-            row(cells);
-        }
-    };
-    return t;
+    return GridModel(&source).exportTable();
 }
 
 void GridView::resizeEvent(QResizeEvent *event)

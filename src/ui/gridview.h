@@ -27,8 +27,11 @@ public:
     // table.
     static constexpr int kWidthRows = 256;
 
-    // The grid's context menu: its table saved as Excel or CSV (a bound grid only).
+    // The grid's context menu: its table saved as Excel or CSV, every row and every column it
+    // shows (a grid whose model is a TableSource).
     QMenu *exportMenu();
+    // Asks where, and saves the grid's table as `suffix` ("xlsx" or "csv") there.
+    void saveAs(const QString &suffix);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -40,8 +43,8 @@ private:
     QMenu *m_exportMenu = nullptr;
 };
 
-// A record source's whole table as a table to save as a spreadsheet: its columns by name,
-// numbers as numbers and dates as dates.
+// A record source's whole table as a table to save as a spreadsheet, as its grid saves it: its
+// columns by name ("Tanda" too for the stock table), numbers as numbers, dates as dates.
 ExportTable gridTable(RecordSource &source);
 
 // Binds a grid to a record source: selecting a row makes it current, and moving the current

@@ -228,14 +228,16 @@ QString defaultStockDefinition()
 QString defaultLowStockDefinition()
 {
     return QStringLiteral(
-        "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan barang\n"
-        "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah catatan.\n"
+        "# Stok di bawah minimum: setiap data stok yang stoknya kurang dari stok minimumnya (juga\n"
+        "# yang data barangnya sudah tidak ada), dan barang terdaftar yang belum punya data stok\n"
+        "# (stoknya 0). Baris yang diawali # adalah catatan.\n"
         "judul = STOK DI BAWAH MINIMUM\n"
-        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS "
-        "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data stok' "
-        "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
-        "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR coalesce(s.Jumlah_Stok, 0) "
-        "< s.Stok_Minimum\n"
+        "data  = SELECT s.Kode_Barang, coalesce(b.Nama_Barang, '(tidak ada di data barang)') AS "
+        "Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS Jumlah_Stok, s.Stok_Minimum, 'di "
+        "bawah minimum' AS Keterangan FROM tstok s LEFT JOIN tbarang b ON b.Kode_Barang = "
+        "s.Kode_Barang WHERE coalesce(s.Jumlah_Stok, 0) < s.Stok_Minimum UNION ALL SELECT "
+        "b.Kode_Barang, b.Nama_Barang, b.Satuan, 0, NULL, 'belum ada data stok' FROM tbarang b "
+        "WHERE NOT EXISTS (SELECT 1 FROM tstok s WHERE s.Kode_Barang = b.Kode_Barang)\n"
         "urut  = Kode_Barang\n"
         "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
         "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
@@ -285,6 +287,58 @@ ReportParameters periodParameters(const QDate &first, const QDate &last)
 QString defaultStockCardDefinition()
 {
     const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
+                                          "Kode_Barang = :kode AND Tanggal < %1), 0)");
+    return QStringLiteral(
+               "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, menurut\n"
+               "# tanggal gerakannya (tanggal barang keluar, hari stok masuk), dengan saldo awal,\n"
+               "# saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
+               "# :kode, :dari dan :sampai diisi program.\n"
+               "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
+               "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Tanggal, 'Saldo awal' AS "
+               "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
+               "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Tanggal, m.Jenis, CASE WHEN "
+               "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
+               "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.Tanggal, m.No_Mutasi ROWS UNBOUNDED "
+               "PRECEDING), m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode "
+               "AND m.Tanggal >= :dari AND m.Tanggal < :sampai UNION ALL SELECT 2, NULL, NULL, "
+               "'Saldo akhir', NULL, NULL, %2, NULL, ''\n"
+               "urut  = Bagian, Tanggal, No_Mutasi\n"
+               "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
+               "kolom = Jenis | Jenis | 28 | kiri | teks\n"
+               "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
+               "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
+               "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
+               "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
+        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
+}
+
+namespace {
+
+// Defaults of earlier versions: a file still holding one is put to the new default.
+QString lowStockDefinitionBefore()
+{
+    return QStringLiteral(
+        "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan barang\n"
+        "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah catatan.\n"
+        "judul = STOK DI BAWAH MINIMUM\n"
+        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS "
+        "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data stok' "
+        "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
+        "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR coalesce(s.Jumlah_Stok, 0) "
+        "< s.Stok_Minimum\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 18 | kiri | teks\n"
+        "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
+        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
+        "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+}
+
+QString stockCardDefinitionBefore()
+{
+    const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
                                           "Kode_Barang = :kode AND Waktu < %1), 0)");
     return QStringLiteral(
                "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
@@ -311,8 +365,6 @@ QString defaultStockCardDefinition()
         .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
 }
 
-namespace {
-
 QString pathOf(const Locations &locations, const char *name)
 {
     return reportPath(locations, *findReportKind(QString::fromLatin1(name)));
@@ -326,9 +378,11 @@ const std::vector<ReportKind> &reportKinds()
     static const std::vector<ReportKind> kinds = {
         { "keluar", "keluar3.rpt", defaultGoodsOutDefinition, N::Nothing, "keluar-periode.rpt" },
         { "stok", "stok.rpt", defaultStockDefinition },
-        { "minimum", "minimum.rpt", defaultLowStockDefinition },
+        { "minimum", "minimum.rpt", defaultLowStockDefinition, N::Nothing, nullptr,
+          lowStockDefinitionBefore },
         { "", "keluar-periode.rpt", defaultPeriodDefinition, N::Period },
-        { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod },
+        { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod, nullptr,
+          stockCardDefinitionBefore },
     };
     return kinds;
 }
@@ -383,8 +437,13 @@ void writeMissingReportDefinitions(const Locations &locations)
 {
     for (const ReportKind &kind : reportKinds()) {
         const QString path = reportPath(locations, kind);
-        if (QFileInfo::exists(path))
-            continue;
+        if (QFileInfo::exists(path)) {
+            // A definition as an earlier version wrote it, not edited since: the new default.
+            QFile f(path);
+            if (!kind.replaces || !f.open(QIODevice::ReadOnly)
+                || QString::fromUtf8(f.readAll()) != kind.replaces())
+                continue;
+        }
         QDir().mkpath(QFileInfo(path).absolutePath()); // with a server, the folder may be new
         QSaveFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Text)

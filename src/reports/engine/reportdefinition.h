@@ -85,6 +85,9 @@ struct ReportKind
     Needs needs = Needs::Nothing;
     // The report --report NAME gives with --from/--to (the goods out of a period).
     const char *withPeriod = nullptr;
+    // The default of the version before: a file that still holds it, unedited, is given the
+    // new default.
+    QString (*replaces)() = nullptr;
 };
 const std::vector<ReportKind> &reportKinds();
 // The report of that --report name or file name; null when there is none.

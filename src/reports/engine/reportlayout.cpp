@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <algorithm>
+#include <optional>
 
 namespace gudang {
 
@@ -294,11 +295,19 @@ ReportPage ReportDocument::page(int index, const ReportProgress &progress) const
 
 ExportTable ReportDocument::table() const
 {
+    if (!pager) {
+        ExportTable t;
+        t.title = title;
+        return t;
+    }
+    return reportTable(pager->m_def, pager->m_rows, title);
+}
+
+ExportTable reportTable(const ReportDefinition &def, std::shared_ptr<ReportRows> rows,
+                        const QString &title)
+{
     ExportTable t;
     t.title = title;
-    if (!pager)
-        return t;
-    const ReportDefinition &def = pager->m_def;
     std::vector<int> fields;
     for (const ReportColumn &c : def.columns) {
         const bool number
@@ -308,10 +317,18 @@ ExportTable ReportDocument::table() const
                                   : c.format == ReportColumn::Format::Date
                                   ? ExportTable::Kind::Date
                                   : ExportTable::Kind::Text });
-        fields.push_back(pager->m_rows->fieldIndex(c.field));
+        fields.push_back(rows->fieldIndex(c.field));
     }
-    const std::shared_ptr<ReportRows> rows = pager->m_rows;
-    t.rows = [rows, fields, kinds = t.columns](const auto &row) {
+    // The remark column, as the printed report shows it.
+    std::optional<ReportMark> mark = def.mark;
+    int markLeft = -1, markRight = -1;
+    if (mark) {
+        t.columns.push_back({ mark->heading, ExportTable::Kind::Text });
+        markLeft = rows->fieldIndex(mark->left);
+        markRight = rows->fieldIndex(mark->right);
+    }
+    t.rows = [rows, fields, kinds = t.columns, mark, markLeft,
+              markRight](const std::function<void(const std::vector<Value> &)> &row) {
         for (qint64 first = 0; first < rows->count(); first += 4096) {
             for (const ReportRow &r : rows->read(first, 4096)) {
                 std::vector<Value> cells;
@@ -329,12 +346,29 @@ ExportTable ReportDocument::table() const
                         cells.emplace_back(cell.text);
                     }
                 }
+                if (mark) {
+                    const ReportCell &l = r[size_t(markLeft)], &rr = r[size_t(markRight)];
+                    const bool holds = l.isNumber && rr.isNumber && l.number < rr.number;
+                    cells.emplace_back(holds ? mark->text : QString());
+                }
                 row(cells);
             }
         }
         rows->release();
     };
     return t;
+}
+
+QString reportTitle(const ReportDefinition &def, const ReportParameters &parameters)
+{
+    QString title = def.title;
+    for (const auto &[name, value] : parameters) {
+        bool isDate = false;
+        const QDateTime date = dateFromText(value, &isDate);
+        title.replace(QLatin1Char('{') + name + QLatin1Char('}'),
+                      isDate ? dateToDisplay(date) : value);
+    }
+    return title;
 }
 
 void ReportDocument::release() const
@@ -369,12 +403,7 @@ ReportDocument buildReport(const QString &definitionPath, const QString &working
                            const ReportParameters &parameters)
 {
     ReportDefinition def = readReportDefinition(definitionPath);
-    for (const auto &[name, value] : parameters) {
-        bool isDate = false;
-        const QDateTime date = dateFromText(value, &isDate);
-        def.title.replace(QLatin1Char('{') + name + QLatin1Char('}'),
-                          isDate ? dateToDisplay(date) : value);
-    }
+    def.title = reportTitle(def, parameters);
     auto rows = std::make_shared<ReportRows>(def, workingPath, definitionPath, progress,
                                              ReportLimits(), parameters);
     return layoutReport(def, std::move(rows), printedAt);

@@ -72,6 +72,13 @@ ReportDocument layoutReport(const ReportDefinition &def, std::shared_ptr<ReportR
 // Reads the definition, makes the first pass over the data and returns the report, whose
 // pages are laid out as they are asked for: what producing a report does.
 // A title's "{name}" takes the parameter's value (a date as dd/MM/yyyy).
+// A report's rows as a table to save as a spreadsheet: every column the printed report shows,
+// its remark column too.
+ExportTable reportTable(const ReportDefinition &def, std::shared_ptr<ReportRows> rows,
+                        const QString &title);
+// The definition's title with the values of its parameters ({kode}; {dari}, {akhir} as dates).
+QString reportTitle(const ReportDefinition &def, const ReportParameters &parameters);
+
 ReportDocument buildReport(const QString &definitionPath, const QString &workingPath,
                            const QDateTime &printedAt, const ReportProgress &progress = {},
                            const ReportParameters &parameters = {});

@@ -154,4 +154,20 @@ std::vector<ReportRow> ReportRows::read(qint64 first, int count, const ReportPro
     }
 }
 
+bool goodsCodeKnown(const QString &workingPath, const QString &code)
+{
+    auto query = openReportQuery(
+        workingPath,
+        QStringLiteral("SELECT 1 FROM tbarang WHERE Kode_Barang = :kode UNION ALL SELECT 1 FROM "
+                       "tstok WHERE Kode_Barang = :kode UNION ALL SELECT 1 FROM tmutasi WHERE "
+                       "Kode_Barang = :kode"),
+        { { QStringLiteral("kode"), code } }, ReportLimits().secondsWithoutRow, {});
+    return query->next();
+}
+
+QString unknownCodeText(const QString &code)
+{
+    return QStringLiteral("Maaf Kode Barang %1 Tidak Terdaftar").arg(shortQuote(code));
+}
+
 } // namespace gudang

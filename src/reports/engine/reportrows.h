@@ -86,4 +86,10 @@ private:
     std::vector<Numeric> m_numeric;
 };
 
+// Whether the goods code is known to the working tables: registered, with a stock record, or
+// with movements in the journal (goods deleted since).
+bool goodsCodeKnown(const QString &workingPath, const QString &code);
+// What a stock card of an unknown code says, on the screen and on the terminal.
+QString unknownCodeText(const QString &code);
+
 } // namespace gudang

@@ -1,6 +1,7 @@
 #include "frmcari.h"
 #include "core/schema.h"
 #include "core/value.h"
+#include "export/export.h"
 #include "model/recordsource.h"
 
 #include <QAbstractTableModel>
@@ -33,8 +34,9 @@ constexpr int kShown = 500; // rows the grid lists; the count says how many were
 
 } // namespace
 
-// The goods found, listed: the first kShown matches, four columns of tbarang.
-class frmcari::Found : public QAbstractTableModel
+// The goods found, listed: the first kShown matches, four columns of tbarang; saved as a
+// spreadsheet, every match.
+class frmcari::Found : public QAbstractTableModel, public TableSource
 {
 public:
     Found(RecordSource *source, QObject *parent)
@@ -45,16 +47,15 @@ public:
     void show(std::vector<int> rows)
     {
         beginResetModel();
-        m_rows = std::move(rows);
-        if (m_rows.size() > size_t(kShown))
-            m_rows.resize(size_t(kShown));
+        m_all = std::move(rows);
+        m_shown = std::min(m_all.size(), size_t(kShown));
         endResetModel();
     }
-    int sourceRow(int row) const { return m_rows[size_t(row)]; }
+    int sourceRow(int row) const { return m_all[size_t(row)]; }
 
     int rowCount(const QModelIndex &parent) const override
     {
-        return parent.isValid() ? 0 : int(m_rows.size());
+        return parent.isValid() ? 0 : int(m_shown);
     }
     int columnCount(const QModelIndex &parent) const override
     {
@@ -62,9 +63,9 @@ public:
     }
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !index.isValid())
+        if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid())
             return {};
-        return m_source->cellText(m_rows[size_t(index.row())], kColumns[index.column()]);
+        return m_source->cellText(m_all[size_t(index.row())], kColumns[index.column()]);
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
@@ -72,12 +73,29 @@ public:
             return QAbstractTableModel::headerData(section, orientation, role);
         return m_source->columnName(kColumns[section]);
     }
+    ExportTable exportTable() const override
+    {
+        ExportTable t;
+        t.title = QStringLiteral("Cari Barang");
+        for (int c : kColumns)
+            t.columns.push_back({ m_source->columnName(c), ExportTable::Kind::Text });
+        t.rows = [source = m_source, all = m_all](const auto &row) {
+            std::vector<Value> cells(std::size(kColumns));
+            for (int r : all) {
+                for (size_t c = 0; c < std::size(kColumns); ++c)
+                    cells[c] = Value(source->cellText(r, kColumns[c]));
+                row(cells);
+            }
+        };
+        return t;
+    }
 
 private:
     static constexpr int kColumns[] = { col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
                                         col::tbarang::Merk, col::tbarang::Satuan };
     RecordSource *m_source;
-    std::vector<int> m_rows;
+    std::vector<int> m_all; // every match
+    size_t m_shown = 0; // the first of them, listed
 };
 
 frmcari::frmcari(App &app)

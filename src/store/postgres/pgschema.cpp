@@ -51,8 +51,33 @@ QStringList expectedColumns(const TableDef &t)
         }
         cols << c.name.toLower() + QLatin1Char(' ') + type;
     }
-    cols << QStringLiteral("%1 bigint").arg(QLatin1String(kPgRowId));
     return cols;
+}
+
+const QString kRowIdColumn = QStringLiteral("%1 bigint").arg(QLatin1String(kPgRowId));
+
+// Whether a table's columns are ours (the row identity after them, or anywhere for a table an
+// earlier version made and a later one added to), as this version or an earlier one made them.
+// `later` gets the columns of later versions the table does not have yet.
+bool columnsFit(const TableDef &t, QStringList found, std::vector<const ColumnDef *> *later)
+{
+    if (found.removeAll(kRowIdColumn) != 1)
+        return false;
+    const QStringList want = expectedColumns(t);
+    if (found.size() > want.size())
+        return false;
+    for (qsizetype i = 0; i < want.size(); ++i) {
+        const ColumnDef &c = t.columns[size_t(i)];
+        if (i < found.size()) {
+            if (found[i] != want[i])
+                return false;
+        } else if (c.since == 1) {
+            return false;
+        } else {
+            later->push_back(&c);
+        }
+    }
+    return true;
 }
 
 std::map<QString, QStringList> foundColumns(PgDatabase &db)
@@ -94,18 +119,24 @@ QByteArray createSql(const TableDef &t)
     return "CREATE TABLE " + t.name.toUtf8() + " (" + cols.join(", ") + ')';
 }
 
-QString problemOf(PgDatabase &db, QStringList *missing)
+QString problemOf(PgDatabase &db, QStringList *missing,
+                  std::vector<std::pair<const TableDef *, const ColumnDef *>> *later = nullptr)
 {
     const auto found = foundColumns(db);
     QStringList different;
     for (const TableDef *t : allOurTables()) {
         const auto it = found.find(t->name);
+        std::vector<const ColumnDef *> columns;
         if (it == found.end()) {
             missing->append(t->name);
-        } else if (it->second != expectedColumns(*t)) {
+        } else if (!columnsFit(*t, it->second, &columns)) {
             different << QStringLiteral("tabel %1 berkolom %2, bukan %3")
                              .arg(t->name, it->second.join(QStringLiteral(", ")),
-                                  expectedColumns(*t).join(QStringLiteral(", ")));
+                                  (expectedColumns(*t) << kRowIdColumn).join(QStringLiteral(", ")));
+        }
+        for (const ColumnDef *c : columns) {
+            if (later)
+                later->push_back({ t, c });
         }
     }
     return different.join(QStringLiteral("; "));
@@ -113,9 +144,18 @@ QString problemOf(PgDatabase &db, QStringList *missing)
 
 const QByteArray kOpeningBalances
     = "INSERT INTO tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, stok_akhir, "
-      "keterangan) SELECT localtimestamp(0), 'Gudang', 'saldo awal', kode_barang, "
-      "coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat jurnal dimulai' FROM "
-      "tstok ORDER BY id_baris";
+      "keterangan, tanggal) SELECT localtimestamp(0), 'Gudang', 'saldo awal', kode_barang, "
+      "coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat jurnal dimulai', "
+      "current_date FROM tstok ORDER BY id_baris";
+
+// Journal rows of an earlier version take their day: a posting's the goods-out row's date, any
+// other the day it was entered.
+void fillJournalDays(PgDatabase &db)
+{
+    db.exec("UPDATE tmutasi m SET tanggal = coalesce((SELECT date_trunc('day', k.tanggal) FROM "
+            "tbrgkeluar k WHERE k.no_keluar = m.no_keluar AND m.jenis = 'barang keluar'), "
+            "date_trunc('day', m.waktu)) WHERE tanggal IS NULL");
+}
 
 // Makes the missing tables and sets the version, inside the running transaction.
 QStringList prepare(PgDatabase &db, const QString &conninfo)
@@ -123,7 +163,8 @@ QStringList prepare(PgDatabase &db, const QString &conninfo)
     // Two programs preparing the same database at once: one after the other.
     db.exec("SELECT pg_advisory_xact_lock(727271)");
     QStringList missing;
-    if (const QString different = problemOf(db, &missing); !different.isEmpty())
+    std::vector<std::pair<const TableDef *, const ColumnDef *>> later;
+    if (const QString different = problemOf(db, &missing, &later); !different.isEmpty())
         throw AppError(QStringLiteral("Database di %1 sudah berisi tabel dengan nama yang dipakai "
                                       "Gudang tetapi dengan kolom lain: %2.\nTidak ada yang "
                                       "dibuat atau diubah; pakai database lain yang kosong.")
@@ -133,10 +174,15 @@ QStringList prepare(PgDatabase &db, const QString &conninfo)
         if (missing.contains(table->name))
             db.exec(createSql(*table));
     }
+    // Columns of a later version, added to a table an earlier version made.
+    for (const auto &[table, column] : later)
+        db.exec("ALTER TABLE " + table->name.toUtf8() + " ADD COLUMN " + pgColumn(*column) + ' '
+                + pgType(*column));
     if (missing.contains(QStringLiteral("tmutasi"))) {
         // The journal begins with the stock as it stands: one opening balance per code.
         db.exec(kOpeningBalances);
     }
+    fillJournalDays(db);
     db.exec(QByteArray("CREATE TABLE IF NOT EXISTS ") + kVersionTable
             + " (versi integer NOT NULL)");
     db.exec(QByteArray("DELETE FROM ") + kVersionTable);
@@ -310,6 +356,7 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
                            QByteArray::number(qint64(highest)) });
         }
     }
+    fillJournalDays(*db); // a folder of an earlier version has no journal days
     t->commit();
     return QStringLiteral("Disalin ke %1 dalam satu transaksi:\n%2")
         .arg(serverName(conninfo), counts.join(QLatin1Char('\n')));

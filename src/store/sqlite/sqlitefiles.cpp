@@ -100,15 +100,13 @@ QStringList sqliteForeignList(const QString &path, DbRole role)
         ours.insert(t->name);
         bool ok = false;
         const QStringList cols = columnsOf(db, t->name, &ok);
-        QStringList want;
-        for (const ColumnDef &c : t->columns)
-            want << c.name;
-        // A table of a later version is made when the file is first opened by this program.
+        // A table or a column of a later version is made when the file is first opened by
+        // this program.
         if (ok && cols.isEmpty() && t->since > 1)
             continue;
         if (!ok || cols.isEmpty())
             problems << QStringLiteral("tabel %1 tidak ada").arg(t->name);
-        else if (cols != want)
+        else if (!columnsOfSomeVersion(*t, cols))
             problems << QStringLiteral("kolom tabel %1 lain (%2)")
                             .arg(t->name, cols.join(QStringLiteral(", ")));
     }
@@ -220,9 +218,12 @@ public:
     scan(const TableDef &table,
          const std::function<void(const std::vector<std::optional<QByteArray>> &)> &row) override
     {
+        // A column of a later version the file does not have yet is read as Null.
+        bool ok = false;
+        const QStringList have = columnsOf(m_db, table.name, &ok);
         QByteArrayList names;
         for (const ColumnDef &c : table.columns)
-            names << '"' + c.name.toUtf8() + '"';
+            names << (have.contains(c.name) ? '"' + c.name.toUtf8() + '"' : QByteArray("NULL"));
         const QByteArray sql
             = "SELECT " + names.join(',') + " FROM \"" + table.name.toUtf8() + "\" ORDER BY rowid";
         sqlite3_stmt *st = nullptr;

@@ -246,6 +246,15 @@ std::unique_ptr<Transaction> SqliteStore::begin()
     return std::make_unique<Tx>(std::static_pointer_cast<SqliteStore>(shared_from_this()));
 }
 
+bool SqliteStore::columnExists(const QString &table, const QString &column)
+{
+    Statement st(*this, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    const QByteArray t = table.toUtf8(), c = column.toUtf8();
+    sqlite3_bind_text(st.get(), 1, t.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.get(), 2, c.constData(), -1, SQLITE_TRANSIENT);
+    return st.step();
+}
+
 bool SqliteStore::tableExists(const char *table)
 {
     Statement st(*this, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ?");
@@ -322,14 +331,31 @@ void createDatabaseFile(const QString &path, DbRole role)
     std::shared_ptr<SqliteStore> db = SqliteStore::openForCreate(info.absoluteFilePath());
     std::unique_ptr<Transaction> t = db->begin();
     const bool hadJournal = role == DbRole::Working && db->tableExists("tmutasi");
-    for (const TableDef *table : tablesOf(role))
+    for (const TableDef *table : tablesOf(role)) {
         db->exec(createTableSql(*table).toUtf8().constData());
+        // Columns of a later version, at the end of a table an earlier version made.
+        for (const ColumnDef &c : table->columns) {
+            if (c.since > 1 && !db->columnExists(table->name, c.name))
+                db->exec(QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN %2")
+                             .arg(table->name, columnSql(c))
+                             .toUtf8()
+                             .constData());
+        }
+    }
     if (role == DbRole::Working && !hadJournal) {
         // The journal begins with the stock as it stands: one opening balance per code.
         db->exec("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
-                 "Stok_Akhir, Keterangan) SELECT strftime('%Y-%m-%d %H:%M:%S', 'now', "
+                 "Stok_Akhir, Keterangan, Tanggal) SELECT strftime('%Y-%m-%d %H:%M:%S', 'now', "
                  "'localtime'), 'Gudang', 'saldo awal', Kode_Barang, coalesce(Jumlah_Stok, 0), "
-                 "coalesce(Jumlah_Stok, 0), 'stok saat jurnal dimulai' FROM tstok ORDER BY rowid");
+                 "coalesce(Jumlah_Stok, 0), 'stok saat jurnal dimulai', date('now', "
+                 "'localtime') || ' 00:00:00' FROM tstok ORDER BY rowid");
+    }
+    if (role == DbRole::Working) {
+        // Journal rows of an earlier version take their day: a posting's the goods-out row's
+        // date, any other the day it was entered.
+        db->exec("UPDATE tmutasi SET Tanggal = coalesce((SELECT date(k.Tanggal) FROM tbrgkeluar "
+                 "k WHERE k.No_Keluar = tmutasi.No_Keluar AND tmutasi.Jenis = 'barang keluar'), "
+                 "date(Waktu)) || ' 00:00:00' WHERE Tanggal IS NULL");
     }
     db->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion).toUtf8().constData());
     t->commit();

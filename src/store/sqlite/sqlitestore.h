@@ -67,6 +67,7 @@ public:
     // A connection of the file for its creation (the folder and file may be new).
     static std::shared_ptr<SqliteStore> openForCreate(const QString &path);
     bool tableExists(const char *table);
+    bool columnExists(const QString &table, const QString &column);
 
 private:
     class Tx;
