@@ -213,6 +213,46 @@ private slots:
                             QStringLiteral("SELECT Jenis, Kode_Barang, Perubahan, Stok_Akhir "
                                            "FROM tmutasi ORDER BY No_Mutasi")),
                  (QStringList { "saldo awal|A1|5.0|5.0", "saldo awal|B2|0.0|0.0" }));
+        // Made by the program, not by a person: the opening balances say so.
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT DISTINCT Pengguna FROM tmutasi")),
+                 QStringList { QStringLiteral("Gudang") });
+    }
+
+    // A journal of schema version 2 gets each movement's own day: a posting the date of its
+    // goods-out row (entered later, dated earlier), any other movement the day it was entered.
+    void olderJournalGetsItsDays()
+    {
+        Env env;
+        const QString path = env.locations.workingPath();
+        Env::exec(
+            path,
+            QStringLiteral("ALTER TABLE tmutasi DROP COLUMN Tanggal; INSERT INTO tbrgkeluar "
+                           "(Kode_Barang, Tanggal, Jumlah) VALUES ('A1', '2026-11-20 "
+                           "00:00:00', 5); INSERT INTO tmutasi (Waktu, Pengguna, Jenis, "
+                           "Kode_Barang, Perubahan, Stok_Akhir, No_Keluar, Keterangan) VALUES "
+                           "('2026-11-01 09:00:00', 'ani', 'stok masuk', 'A1', 10, 10, NULL, "
+                           "''), ('2026-12-10 15:00:00', 'budi', 'barang keluar', 'A1', -5, "
+                           "5, 1, '')"));
+        if (test::onServer()) {
+            Env::exec(path, QStringLiteral("UPDATE gudang_skema SET versi = 2"));
+            upgradeServer(env.locations.server());
+        } else {
+            Env::exec(path, QStringLiteral("PRAGMA user_version = 2"));
+            upgradeDatabaseFile(path, DbRole::Working);
+        }
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Jenis, Tanggal FROM tmutasi ORDER BY "
+                                           "No_Mutasi")),
+                 (QStringList { "stok masuk|2026-11-01 00:00:00",
+                                "barang keluar|2026-11-20 00:00:00" }));
+        // The program works on the upgraded journal: a posting's day is its date.
+        auto stock = open(env, "tstok");
+        StockService service(path, QStringLiteral("ani"));
+        service.book(*stock, QStringLiteral("A1"), 1, 1, QDate(2026, 12, 1));
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Tanggal FROM tmutasi ORDER BY No_Mutasi "
+                                           "DESC LIMIT 1")),
+                 QStringList { QStringLiteral("2026-12-01 00:00:00") });
     }
 };
 

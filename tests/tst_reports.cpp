@@ -8,19 +8,29 @@
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
+#include "reports/frmminimum.h"
 #include "reports/frmperiode.h"
 #include "reports/reportengine.h"
 #include "reports/reportoutput.h"
 #include "reports/reportpreview.h"
+#include "screens/goods/frmbrg.h"
+#include "screens/goods/frmcari.h"
+#include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmutama.h"
+#include "screens/stock/frmstok.h"
+#include "stock/stockservice.h"
 #include "store/setup.h"
 #include "store/sqlite/sqlitestore.h"
 #include "support.h"
 #include "ui/datepicker.h"
+#include "ui/dialogs.h"
 #include "ui/gridview.h"
 #include "ui/updown.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QPrinterInfo>
@@ -31,6 +41,8 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <sqlite3.h>
 
@@ -554,6 +566,292 @@ private slots:
                     writeSpreadsheet(gridTable(*stock), dir + QStringLiteral("/tstok.txt"));
                 }).contains(QStringLiteral("harus .csv atau .xlsx")));
         QVERIFY(!QFile::exists(dir + QStringLiteral("/tstok.txt.sebagian")));
+    }
+
+    // A goods-out posted with an earlier date typed (20/11/2026, entered in December) is on the
+    // stock card of November, which then agrees with November's goods-out report; December's
+    // card opens with the balance after it.
+    void backDatedPostingIsOnItsDaysCard()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('KOP01', 'Kopi', 'M', 'S', 'bks')"));
+        {
+            auto stock = openRecordSource(env.locations.workingPath(), QStringLiteral("tstok"));
+            StockService(env.locations.workingPath(), QStringLiteral("gudang"))
+                .book(*stock, QStringLiteral("KOP01"), 100, 1, QDate(2026, 11, 1));
+        }
+        frmkeluar &k = test::openIssue(env);
+        QTest::mouseClick(k.cmdtambah, Qt::LeftButton);
+        test::enter(k.txtkode, QStringLiteral("KOP01"));
+        k.dt1->lineEdit()->selectAll();
+        QTest::keyClicks(k.dt1->lineEdit(), QStringLiteral("20/11/2026"));
+        QTest::keyClick(k.dt1->lineEdit(), Qt::Key_Tab);
+        test::enter(k.txtjumlah, QStringLiteral("5"));
+        env.dialogs.answer(Button::No);
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        auto card = [&](const QDate &first, const QDate &last) {
+            frmkartu &c = env.screens().get<frmkartu>();
+            c.txtkode->setText(QStringLiteral("KOP01"));
+            c.dtdari->setDate(first);
+            c.dtsampai->setDate(last);
+            QTest::mouseClick(c.cmdtampil, Qt::LeftButton);
+            QStringList lines;
+            QAbstractItemModel *m = c.DataGrid1->model();
+            for (int r = 0; r < m->rowCount(); ++r) {
+                QStringList cells;
+                for (int col = 0; col < 5; ++col)
+                    cells << m->index(r, col).data().toString();
+                lines << cells.join(QLatin1Char('|'));
+            }
+            return lines;
+        };
+        QCOMPARE(card(QDate(2026, 11, 1), QDate(2026, 11, 30)),
+                 (QStringList { "|Saldo awal|||0", "01/11/2026|stok masuk|100||100",
+                                "20/11/2026|barang keluar||5|95", "|Saldo akhir|||95" }));
+        QCOMPARE(card(QDate(2026, 12, 1), QDate(2026, 12, 31)),
+                 (QStringList { "|Saldo awal|||95", "|Saldo akhir|||95" }));
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/nov.pdf");
+        QCOMPARE(runProgram(env,
+                            { QStringLiteral("--report"), QStringLiteral("keluar"),
+                              QStringLiteral("--from"), QStringLiteral("2026-11-01"),
+                              QStringLiteral("--to"), QStringLiteral("2026-11-30"),
+                              QStringLiteral("--pdf"), pdf })
+                     .first,
+                 0);
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("20/11/2026")));
+    }
+
+    // A card of 10,000 movements shows every one of them, as the grid scrolls down to them, and
+    // its closing balance at the end; an unknown code is said, on the screen and on the
+    // terminal, and a code whose goods were deleted but that has movements is known.
+    void longCardsAndUnknownCodes()
+    {
+        Env env;
+        const QString day = QStringLiteral("'2026-05-' || CASE WHEN i % 28 < 9 THEN '0' ELSE '' "
+                                           "END || (1 + i % 28) || ' 00:00:00'");
+        Env::exec(
+            env.locations.workingPath(),
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                           "WHERE i < 10000) INSERT INTO tmutasi (Waktu, Pengguna, Jenis, "
+                           "Kode_Barang, Perubahan, Stok_Akhir, Keterangan, Tanggal) SELECT "
+                           "'2026-05-01 08:00:00', 'ani', 'stok masuk', 'A1', 1, i, '', %1 "
+                           "FROM n")
+                .arg(test::onServer() ? QStringLiteral("CAST(%1 AS timestamp)").arg(day) : day));
+        frmutama &utama = test::showAlone<frmutama>(env.screens());
+        QTest::keyClick(&utama, Qt::Key_K, Qt::ControlModifier);
+        auto *c = env.screens().find<frmkartu>();
+        QVERIFY(c);
+        activate(c);
+        c->dtdari->setDate(QDate(2026, 5, 1));
+        c->dtsampai->setDate(QDate(2026, 5, 31));
+        QTest::keyClicks(c->txtkode, QStringLiteral("A1"));
+        QTest::keyClick(c->txtkode, Qt::Key_Return);
+        QAbstractItemModel *m = c->DataGrid1->model();
+        QVERIFY(m->rowCount() < 10002); // the first lines at once
+        c->DataGrid1->setFocus();
+        for (int pressed = 0; pressed < 20 && m->rowCount() < 10002; ++pressed) {
+            QTest::keyClick(c->DataGrid1, Qt::Key_End, Qt::ControlModifier);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(m->rowCount(), 10002);
+        QCOMPARE(m->index(10000, 4).data().toString(), QStringLiteral("10.000"));
+        QCOMPARE(m->index(10001, 1).data().toString(), QStringLiteral("Saldo akhir"));
+        QCOMPARE(m->index(10001, 4).data().toString(), QStringLiteral("10.000"));
+
+        c->txtkode->setText(QStringLiteral("ZZ9"));
+        QTest::keyClick(c->txtkode, Qt::Key_Return);
+        QCOMPARE(env.dialogs.last().prompt, QStringLiteral("Maaf Kode Barang ZZ9 Tidak Terdaftar"));
+        QCOMPARE(env.dialogs.last().title, QStringLiteral("PERHATIAN"));
+        QCOMPARE(m->rowCount(), 10002); // the card shown stays
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/zz9.pdf");
+        const auto [code, said] = runProgram(env,
+                                             { QStringLiteral("--report"), QStringLiteral("kartu"),
+                                               QStringLiteral("--kode"), QStringLiteral("ZZ9"),
+                                               QStringLiteral("--pdf"), pdf });
+        QCOMPARE(code, 1);
+        QVERIFY2(said.contains(QStringLiteral("Maaf Kode Barang ZZ9 Tidak Terdaftar")),
+                 qPrintable(said));
+        QVERIFY(!QFile::exists(pdf));
+        QCOMPARE(
+            runProgram(env,
+                       { QStringLiteral("--report"), QStringLiteral("kartu"),
+                         QStringLiteral("--kode"), QStringLiteral("A1"), QStringLiteral("--from"),
+                         QStringLiteral("2026-05-01"), QStringLiteral("--pdf"), pdf })
+                .first,
+            0);
+    }
+
+    // Low stock lists every stock record below its minimum, also one whose goods record was
+    // deleted, as the stock grid marks it.
+    void lowStockWithoutItsGoods()
+    {
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Kopi', 'M', 'S', 'bks'); "
+                                 "INSERT INTO tstok VALUES ('A1', 2, 5), ('X9', 1, 3), "
+                                 "('Y8', 10, 3)"));
+        frmminimum &m = test::showAlone<frmminimum>(env.screens());
+        QAbstractItemModel *rows = m.DataGrid1->model();
+        QStringList seen;
+        for (int r = 0; r < rows->rowCount(); ++r)
+            seen << rows->index(r, 0).data().toString() + QLatin1Char('|')
+                    + rows->index(r, 1).data().toString();
+        QCOMPARE(seen, (QStringList { "A1|Kopi", "X9|(tidak ada di data barang)" }));
+    }
+
+    // Every grid saves its rows from its context menu, every column it shows, to the file the
+    // user names in a save window that says what the file holds.
+    void everyGridSavesFromItsContextMenu_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QString>("heading"); // the first line of the CSV, without its mark
+        QTest::addColumn<int>("rows");
+        QTest::newRow("goods") << "frmbrg"
+                               << "Kode_Barang;Nama_Barang;Merk;Supplier;Satuan" << 2;
+        QTest::newRow("stock, its mark too") << "frmstok"
+                                             << "Kode_Barang;Jumlah_Stok;Stok_Minimum;Tanda" << 2;
+        QTest::newRow("goods out") << "frmkeluar"
+                                   << "No_Keluar;Kode_Barang;Tanggal;Jumlah" << 1;
+        QTest::newRow("stock card")
+            << "frmkartu"
+            << "Tanggal;Jenis;Masuk;Keluar;Saldo;No. Keluar;Keterangan" << 3;
+        QTest::newRow("low stock")
+            << "frmminimum"
+            << "Kode Barang;Nama Barang;Satuan;Stok;Stok Minimum;Keterangan" << 1;
+        QTest::newRow("goods search") << "frmcari"
+                                      << "Kode_Barang;Nama_Barang;Merk;Satuan" << 2;
+    }
+    void everyGridSavesFromItsContextMenu()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QString, heading);
+        QFETCH(int, rows);
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('A1', 'Kopi', 'M', 'S', 'bks'), "
+                                 "('B2', 'Gula', 'M', 'S', 'kg'); INSERT INTO tstok VALUES ('A1', "
+                                 "2, 5), ('B2', 10, 3); INSERT INTO tbrgkeluar (Kode_Barang, "
+                                 "Tanggal, Jumlah) VALUES ('A1', '2026-12-01 00:00:00', 1); "
+                                 "INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, "
+                                 "Perubahan, Stok_Akhir, Keterangan, Tanggal) VALUES "
+                                 "('2026-12-01 08:00:00', 'ani', 'stok masuk', 'A1', 3, 3, '', "
+                                 "'2026-12-01 00:00:00')"));
+        QTableView *view = nullptr;
+        if (grid == QLatin1String("frmbrg")) {
+            view = test::showAlone<frmbrg>(env.screens()).DataGrid1;
+        } else if (grid == QLatin1String("frmstok")) {
+            view = test::showAlone<frmstok>(env.screens()).DataGrid1;
+        } else if (grid == QLatin1String("frmkeluar")) {
+            view = test::openIssue(env).DataGrid1;
+        } else if (grid == QLatin1String("frmkartu")) {
+            frmkartu &c = test::showAlone<frmkartu>(env.screens());
+            c.dtdari->setDate(QDate(2026, 12, 1));
+            c.dtsampai->setDate(QDate(2026, 12, 31));
+            test::enter(c.txtkode, QStringLiteral("A1"));
+            view = c.DataGrid1;
+        } else if (grid == QLatin1String("frmminimum")) {
+            view = test::showAlone<frmminimum>(env.screens()).DataGrid1;
+        } else {
+            frmcari &f = test::showAlone<frmcari>(env.screens());
+            QTest::keyClicks(f.txtcari, QStringLiteral("a")); // A1 by its code, Gula by its name
+            view = f.DataGrid1;
+        }
+        const QString path = env.locations.dataDir() + QStringLiteral("/simpan.csv");
+        env.dialogs.answerFile(path);
+        // The right click opens the menu; its CSV entry is chosen as a user chooses it.
+        QTimer::singleShot(50, [] {
+            if (QWidget *menu = QApplication::activePopupWidget()) {
+                QTest::keyClick(menu, Qt::Key_C);
+            }
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                view->viewport()->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(view->viewport(), &click);
+        QTRY_VERIFY(QFile::exists(path));
+        const auto &asked = env.dialogs.last();
+        QVERIFY2(asked.suggested.endsWith(QStringLiteral(".csv")), qPrintable(asked.suggested));
+        QVERIFY2(asked.suggested.contains(view->accessibleName()), qPrintable(asked.suggested));
+        QCOMPARE(asked.types, QStringList { "CSV untuk lembar kerja berbahasa Indonesia (*.csv)" });
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll().mid(3))
+                                      .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), heading);
+        QCOMPARE(lines.size() - 1, rows);
+    }
+
+    // The save window speaks Indonesian, and the names it offers say what the file holds:
+    // dates as yyyy-MM-dd, never cut inside a date; sheet names within 31 characters.
+    void saveWindowsAndNames_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("period") << "LAPORAN BARANG KELUAR 01/03/2026 s.d. 31/03/2026"
+                                << "LAPORAN BARANG KELUAR 2026-03-01 sd 2026-03-31.xlsx"
+                                << "KELUAR 2026-03-01 sd 2026-03-31";
+        QTest::newRow("stock card") << "KARTU STOK KOP01 01/12/2026 s.d. 31/12/2026"
+                                    << "KARTU STOK KOP01 2026-12-01 sd 2026-12-31.xlsx"
+                                    << "KOP01 2026-12-01 sd 2026-12-31";
+        QTest::newRow("short") << "LAPORAN STOK BARANG"
+                               << "LAPORAN STOK BARANG.xlsx"
+                               << "LAPORAN STOK BARANG";
+        QTest::newRow("no file characters") << "A/B: C*D?"
+                                            << "A B C D.xlsx"
+                                            << "A B C D";
+    }
+    void saveWindowsAndNames()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, file);
+        QFETCH(QString, sheet);
+        QCOMPARE(suggestedFileName(title, QStringLiteral("xlsx")), file);
+        QCOMPARE(sheetName(title), sheet);
+        QVERIFY(sheetName(title).size() <= 31);
+        std::unique_ptr<QFileDialog> d(QtDialogs::saveDialog(QStringLiteral("Simpan PDF"), file,
+                                                             { QStringLiteral("Excel (*.xlsx)") }));
+        QCOMPARE(d->labelText(QFileDialog::LookIn), QStringLiteral("Simpan di:"));
+        QCOMPARE(d->labelText(QFileDialog::FileName), QStringLiteral("Nama file:"));
+        QCOMPARE(d->labelText(QFileDialog::FileType), QStringLiteral("Jenis file:"));
+        QCOMPARE(d->labelText(QFileDialog::Accept), QStringLiteral("&Simpan"));
+        QCOMPARE(d->labelText(QFileDialog::Reject), QStringLiteral("&Batal"));
+        QCOMPARE(d->nameFilters(), QStringList { "Excel (*.xlsx)" });
+        for (QToolButton *b : d->findChildren<QToolButton *>()) {
+            if (b->isVisibleTo(d.get()) && !b->toolTip().isEmpty())
+                QVERIFY2(!b->toolTip().contains(QStringLiteral("Back"))
+                             && !b->toolTip().contains(QStringLiteral("Folder")),
+                         qPrintable(b->toolTip()));
+        }
+    }
+
+    // The preview opens wide enough for every button of its bars: "Tutup" always in sight,
+    // nothing folded behind an overflow arrow.
+    void previewShowsEveryButton()
+    {
+        Env env;
+        writeMissingReportDefinitions(env.locations);
+        const ReportDocument doc = build(env, stockReportPath(env.locations));
+        ReportPreview preview(doc, env.dialogs);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        for (QToolBar *bar : preview.findChildren<QToolBar *>()) {
+            auto *more = bar->findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button"));
+            QVERIFY2(!more || !more->isVisible(), qPrintable(bar->objectName()));
+            for (QAction *a : bar->actions()) {
+                QWidget *w = bar->widgetForAction(a);
+                if (!w || a->isSeparator())
+                    continue;
+                QVERIFY2(w->isVisible(), qPrintable(a->text()));
+                QVERIFY2(preview.rect().contains(QRect(w->mapTo(&preview, QPoint()), w->size())),
+                         qPrintable(a->text()));
+            }
+        }
+        bool closeFound = false;
+        for (QAction *a : preview.findChildren<QAction *>())
+            closeFound = closeFound || a->text() == QStringLiteral("&Tutup");
+        QVERIFY(closeFound);
     }
 
     // Pages are laid out when asked for, from their own rows: the count follows from the rows

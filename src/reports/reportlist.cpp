@@ -71,7 +71,9 @@ QString ReportList::text(const ReportRow &row, int column) const
         const QDateTime date = dateFromText(cell.text, &ok);
         return ok ? dateToDisplay(date) : cell.text;
     }
-    return cell.isNumber ? formatNumber(cell.number) : cell.text;
+    if (!cell.isNumber)
+        return cell.text;
+    return formatNumber(cell.number, -1, def.format == ReportColumn::Format::Grouped);
 }
 
 QVariant ReportList::data(const QModelIndex &index, int role) const

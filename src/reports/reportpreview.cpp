@@ -5,10 +5,12 @@
 #include "ui/app.h"
 #include "ui/dialogs.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -83,40 +85,59 @@ ReportPreview::ReportPreview(const ReportDocument &doc, Dialogs &dialogs, QWidge
     m_scroll->setAlignment(Qt::AlignHCenter);
     m_scroll->setWidget(m_view);
 
+    // Zoom and pages on one bar, printing, saving and "Tutup" on another: side by side where the
+    // display has room for both, one above the other where it has not, never a button folded
+    // away behind the bar's overflow arrow.
     auto *bar = new QToolBar(this);
-    auto add = [&](const QString &text, const QKeySequence &key, auto slot) {
-        QAction *a = bar->addAction(text);
+    bar->setObjectName(QStringLiteral("halaman"));
+    auto *files = new QToolBar(this);
+    files->setObjectName(QStringLiteral("berkas"));
+    auto add = [&](QToolBar *to, const QString &text, const QKeySequence &key, auto slot) {
+        QAction *a = to->addAction(text);
         a->setShortcut(key);
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    add(QStringLiteral("Perbesar"), QKeySequence::ZoomIn, [this] { setZoom(m_zoom * 1.25); });
-    add(QStringLiteral("Perkecil"), QKeySequence::ZoomOut, [this] { setZoom(m_zoom / 1.25); });
-    add(QStringLiteral("Selebar Halaman"), QKeySequence(), [this] { fitToWidth(); });
-    add(QStringLiteral("Satu Halaman"), QKeySequence(), [this] { fitInView(); });
+    add(bar, QStringLiteral("Perbesar"), QKeySequence::ZoomIn, [this] { setZoom(m_zoom * 1.25); });
+    add(bar, QStringLiteral("Perkecil"), QKeySequence::ZoomOut, [this] { setZoom(m_zoom / 1.25); });
+    add(bar, QStringLiteral("Selebar Halaman"), QKeySequence(), [this] { fitToWidth(); });
+    add(bar, QStringLiteral("Satu Halaman"), QKeySequence(), [this] { fitInView(); });
     bar->addSeparator();
-    add(QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home), [this] { setCurrentPage(1); });
-    add(QStringLiteral("<"), QKeySequence(Qt::Key_PageUp),
+    add(bar, QStringLiteral("|<"), QKeySequence(Qt::CTRL | Qt::Key_Home),
+        [this] { setCurrentPage(1); });
+    add(bar, QStringLiteral("<"), QKeySequence(Qt::Key_PageUp),
         [this] { setCurrentPage(currentPage() - 1); });
     m_page = new QLabel(bar);
     bar->addWidget(m_page);
-    add(QStringLiteral(">"), QKeySequence(Qt::Key_PageDown),
+    add(bar, QStringLiteral(">"), QKeySequence(Qt::Key_PageDown),
         [this] { setCurrentPage(currentPage() + 1); });
-    add(QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End),
+    add(bar, QStringLiteral(">|"), QKeySequence(Qt::CTRL | Qt::Key_End),
         [this] { setCurrentPage(pageCount()); });
-    bar->addSeparator();
-    add(QStringLiteral("&Cetak..."), QKeySequence::Print, [this] { printFromPreview(); });
-    add(QStringLiteral("Simpan &PDF..."), QKeySequence::Save, [this] { saveAsPdf(); });
-    add(QStringLiteral("Simpan E&xcel/CSV..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-        [this] { saveAsSpreadsheet(); });
-    add(QStringLiteral("&Tutup"), QKeySequence(Qt::Key_Escape), [this] { accept(); });
+    add(files, QStringLiteral("&Cetak..."), QKeySequence::Print, [this] { printFromPreview(); });
+    add(files, QStringLiteral("Simpan &PDF..."), QKeySequence::Save, [this] { saveAsPdf(); });
+    add(files, QStringLiteral("Simpan E&xcel/CSV..."),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveAsSpreadsheet(); });
+    add(files, QStringLiteral("&Tutup"), QKeySequence(Qt::Key_Escape), [this] { accept(); });
+    updatePageLabel();
 
+    const QScreen *display = screen() ? screen() : QGuiApplication::primaryScreen();
+    const int room = display ? display->availableGeometry().width() - 16 : 1600;
+    const int oneRow = bar->sizeHint().width() + files->sizeHint().width() + 16;
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(bar);
+    layout->setSpacing(0);
+    if (oneRow <= room) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(bar);
+        row->addStretch();
+        row->addWidget(files);
+        layout->addLayout(row);
+    } else {
+        layout->addWidget(bar);
+        layout->addWidget(files);
+    }
     layout->addWidget(m_scroll);
-    resize(900, 1000);
-    updatePageLabel();
+    resize(std::min(std::max(900, oneRow), room), 1000);
 }
 
 ReportPreview::~ReportPreview()
