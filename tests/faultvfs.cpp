@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <sqlite3.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace gudang::test::faultvfs {
@@ -16,6 +17,8 @@ int g_writes = 0;
 bool g_readOnly = false;
 // Read from any thread (a record source loads on a thread of its own).
 std::atomic<int> g_readDelayUs { 0 };
+std::atomic<int> g_loaderDelayUs { 0 }; // only on threads other than the one that installed
+pthread_t g_mainThread;
 std::atomic<bool> g_failReads { false };
 
 struct File
@@ -45,6 +48,8 @@ int xClose(sqlite3_file *f)
 int xRead(sqlite3_file *f, void *p, int n, sqlite3_int64 o)
 {
     if (const int us = g_readDelayUs.load())
+        ::usleep(useconds_t(us));
+    if (const int us = g_loaderDelayUs.load(); us && !pthread_equal(pthread_self(), g_mainThread))
         ::usleep(useconds_t(us));
     if (g_failReads.load())
         return SQLITE_IOERR_READ;
@@ -159,6 +164,7 @@ int xOpen(sqlite3_vfs *, sqlite3_filename name, sqlite3_file *f, int flags, int 
 
 void install()
 {
+    g_mainThread = pthread_self();
     if (g_real)
         return;
     g_real = sqlite3_vfs_find(nullptr);
@@ -183,6 +189,11 @@ void exitAtWrite(int n)
 void readOnlyMedium(bool on)
 {
     g_readOnly = on;
+}
+
+void slowLoaderReads(int microseconds)
+{
+    g_loaderDelayUs = microseconds;
 }
 
 void slowReads(int microseconds)

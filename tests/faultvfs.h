@@ -16,6 +16,9 @@ void exitAtWrite(int n);
 void readOnlyMedium(bool on);
 // Every read of a file waits this long first; 0 reads at once.
 void slowReads(int microseconds);
+// Every read made on a thread other than the one that installed the layer (a record source's
+// loading thread) waits this long first; 0 reads at once.
+void slowLoaderReads(int microseconds);
 // While on, every read of a file fails with an I/O error.
 void failReads(bool on);
 // Writes, syncs and truncates since the last exitAtWrite().

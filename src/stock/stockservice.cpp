@@ -177,8 +177,6 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
     PostingResult result;
     std::optional<StoredRow> stored;
     std::vector<Value> stockValues;
-    // The goods-out list is read whole first, so that the new row joins it at its end.
-    out.recordCount();
     {
         JoinedTransaction tx(*d->store);
         stored = d->stock->findStored(s::Kode_Barang, request.code, &*tx);
