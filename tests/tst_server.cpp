@@ -8,8 +8,10 @@
 #include "model/recordsource.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/issue/frmkeluar.h"
+#include "screens/shell/frmutama.h"
 #include "screens/stock/frmstok.h"
 #include "store/address.h"
+#include "store/postgres/pgdatabase.h"
 #include "store/setup.h"
 #include "store/sqlite/sqlitefiles.h"
 #include "support.h"
@@ -277,6 +279,31 @@ private slots:
 
     // --init-server makes the tables in an empty database, leaves a prepared one alone and
     // refuses one that holds a table of ours with other columns.
+    // A workstation reads and writes on the connections it has: opening the goods-out screen
+    // and posting cost at most one connection for the writes and one for the reading of the
+    // tables, and opening it again and posting again none.
+    void aWorkstationKeepsItsConnections()
+    {
+        Env env;
+        seedStock(env, { QStringLiteral("A1") }, 10);
+        test::showAlone<frmutama>(env.screens());
+        auto openAndPost = [&] {
+            const int before = PgDatabase::connectionsMade();
+            frmkeluar &k = test::showAbove<frmkeluar>(env.screens());
+            test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("1"));
+            env.dialogs.answer(Button::Yes);
+            QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+            QTest::mouseClick(k.cmdtutup, Qt::LeftButton);
+            return PgDatabase::connectionsMade() - before;
+        };
+        const int first = openAndPost();
+        QVERIFY2(first <= 2, qPrintable(QString::number(first)));
+        QCOMPARE(openAndPost(), 0);
+        QCOMPARE(Env::query(env.locations.workingPath(),
+                            QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
+                 QStringList { QStringLiteral("8.0") });
+    }
+
     void initServerPreparesOrRefuses()
     {
         QTemporaryDir dir;
@@ -406,8 +433,9 @@ private slots:
 
     // A server restarted under open windows (stopped as an administrator stops it, or as a
     // crash would): the connection it dropped is noticed and opened anew before the next
-    // command, so the first posting after the restart posts at the first try, and so does the
-    // stock screen's booking.
+    // command, so the first posting after the restart posts at the first try; the stock screen
+    // opened after the next restart reads its tables (the read connections kept from the first
+    // screen are found closed and replaced), and its booking books.
     void serverRestartIsNoticed_data()
     {
         QTest::addColumn<QString>("mode");

@@ -28,6 +28,7 @@ namespace gudang {
     X(PQgetisnull)                                                                                 \
     X(PQgetlength)                                                                                 \
     X(PQgetvalue)                                                                                  \
+    X(PQisBusy)                                                                                    \
     X(PQnfields)                                                                                   \
     X(PQntuples)                                                                                   \
     X(PQpipelineSync)                                                                              \
@@ -42,7 +43,8 @@ namespace gudang {
     X(PQsendQueryPrepared)                                                                         \
     X(PQsetNoticeProcessor)                                                                        \
     X(PQsocket)                                                                                    \
-    X(PQstatus)
+    X(PQstatus)                                                                                    \
+    X(PQtransactionStatus)
 
 // libpq, loaded when a server is first used: a program on its data folder's files never loads
 // it, nor the libraries it brings (TLS, Kerberos, LDAP), which would lengthen every start.

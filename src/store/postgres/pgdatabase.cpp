@@ -6,6 +6,8 @@
 #include "store/address.h"
 #include "store/tableaccess.h"
 
+#include <QMutex>
+#include <atomic>
 #include <map>
 #include <poll.h>
 
@@ -17,6 +19,36 @@ std::map<QString, std::weak_ptr<PgDatabase>> &pool()
 {
     static std::map<QString, std::weak_ptr<PgDatabase>> p;
     return p;
+}
+
+std::atomic<int> connectionsOpened { 0 };
+
+// Read connections given back, by connection string, for the next reader.
+struct IdleReaders
+{
+    QMutex mutex;
+    std::map<QString, std::vector<PGconn *>> idle;
+    static constexpr size_t kKept = 4;
+};
+
+IdleReaders &idleReaders()
+{
+    // Never destroyed: readers may give back their connection while the process ends.
+    static auto *readers = new IdleReaders;
+    return *readers;
+}
+
+// Whether a connection that waited is still open: what the server sent meanwhile (a notice,
+// or the end of the socket when it was restarted) is read first.
+bool stillOpen(PGconn *conn)
+{
+    if (pq().PQstatus(conn) != CONNECTION_OK)
+        return false;
+    pollfd fd { pq().PQsocket(conn), POLLIN, 0 };
+    if (fd.fd >= 0 && ::poll(&fd, 1, 0) > 0 && pq().PQconsumeInput(conn) == 0)
+        return false;
+    return pq().PQstatus(conn) == CONNECTION_OK && !pq().PQisBusy(conn)
+        && pq().PQtransactionStatus(conn) == PQTRANS_IDLE;
 }
 
 QString serverName(const QString &conninfo)
@@ -170,6 +202,7 @@ pg_conn *PgDatabase::connect(const QString &conninfo)
     const char *keys[] = { "application_name", "dbname", "client_encoding", nullptr };
     const char *values[] = { "gudang", info.constData(), "UTF8", nullptr };
     PGconn *conn = pq().PQconnectdbParams(keys, values, 1);
+    ++connectionsOpened;
     if (!conn)
         throw AppError(QStringLiteral("Server database tidak dapat dihubungi: memori habis."),
                        AppError::Kind::CannotOpen);
@@ -188,6 +221,66 @@ pg_conn *PgDatabase::connect(const QString &conninfo)
                        AppError::Kind::CannotOpen);
     }
     return conn;
+}
+
+int PgDatabase::connectionsMade()
+{
+    return connectionsOpened.load();
+}
+
+PgReadConnection::PgReadConnection(const QString &conninfo)
+    : m_conninfo(conninfo)
+{
+    IdleReaders &readers = idleReaders();
+    for (;;) {
+        PGconn *conn = nullptr;
+        {
+            QMutexLocker lock(&readers.mutex);
+            auto &idle = readers.idle[conninfo];
+            if (idle.empty())
+                break;
+            conn = idle.back();
+            idle.pop_back();
+        }
+        if (stillOpen(conn)) {
+            m_conn = conn;
+            m_waited = true;
+            return;
+        }
+        pq().PQfinish(conn);
+    }
+    m_conn = PgDatabase::connect(conninfo);
+}
+
+pg_result *PgReadConnection::first(const QByteArray &sql)
+{
+    const bool waited = std::exchange(m_waited, false);
+    PGresult *r = pq().PQexec(m_conn, sql.constData());
+    if (!waited || pq().PQstatus(m_conn) == CONNECTION_OK)
+        return r;
+    pq().PQclear(r);
+    pq().PQfinish(std::exchange(m_conn, nullptr));
+    m_conn = PgDatabase::connect(m_conninfo);
+    return pq().PQexec(m_conn, sql.constData());
+}
+
+PgReadConnection::~PgReadConnection()
+{
+    if (pq().PQstatus(m_conn) == CONNECTION_OK) {
+        const PGTransactionStatusType state = pq().PQtransactionStatus(m_conn);
+        if (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)
+            pq().PQclear(pq().PQexec(m_conn, "ROLLBACK"));
+    }
+    if (stillOpen(m_conn)) {
+        IdleReaders &readers = idleReaders();
+        QMutexLocker lock(&readers.mutex);
+        auto &idle = readers.idle[m_conninfo];
+        if (idle.size() < IdleReaders::kKept) {
+            idle.push_back(m_conn);
+            return;
+        }
+    }
+    pq().PQfinish(m_conn);
 }
 
 std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)

@@ -57,9 +57,10 @@ public:
     PgDatabase &operator=(const PgDatabase &) = delete;
 
     static std::shared_ptr<PgDatabase> open(const QString &conninfo);
-    // A connection of its own (for reading a whole table on another thread); the caller
-    // finishes it with PQfinish. Failures throw AppError.
+    // A new connection; the caller finishes it with PQfinish. Failures throw AppError.
     static pg_conn *connect(const QString &conninfo);
+    // Connections opened by this process so far.
+    static int connectionsMade();
 
     const QString &address() const override { return m_address; }
     bool isServer() const override { return true; }
@@ -90,6 +91,29 @@ private:
     Transaction *m_transaction = nullptr;
     bool m_beginPending = false; // a transaction began; BEGIN goes with its first statement
     std::set<QByteArray> m_prepared; // on the connection as it is now
+};
+
+// A connection for reading on its own (a whole table on the loading thread, a report's
+// snapshot): one that an earlier reader gave back when one is sound and idle, else a new one.
+// It goes back for the next reader when this one is done with it and it is idle (a reader that
+// stopped in the middle of a COPY, or a connection in trouble, is closed instead); a few are
+// kept, so a screen opened again costs no new connection. Usable from any thread.
+class PgReadConnection
+{
+public:
+    explicit PgReadConnection(const QString &conninfo);
+    ~PgReadConnection();
+    PgReadConnection(const PgReadConnection &) = delete;
+    PgReadConnection &operator=(const PgReadConnection &) = delete;
+    pg_conn *get() const { return m_conn; }
+    // A command; the first one on a connection that waited, and that the server closed
+    // meanwhile without a sign, is sent once more on a new connection.
+    pg_result *first(const QByteArray &sql);
+
+private:
+    QString m_conninfo;
+    pg_conn *m_conn = nullptr;
+    bool m_waited = false; // given back by an earlier reader, not used since
 };
 
 // A column's name on the server (folded to lower case, as unquoted SQL names it), quoted.

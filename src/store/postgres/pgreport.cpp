@@ -43,7 +43,7 @@ public:
         : m_parameters(parameters)
         , m_timeoutMs(qint64(secondsWithoutRow) * 1000)
         , m_progress(progress)
-        , m_conn(PgDatabase::connect(conninfo))
+        , m_connection(conninfo)
     {
         QByteArray inner = sql.toUtf8().trimmed();
         while (inner.endsWith(';'))
@@ -53,7 +53,6 @@ public:
         declare("gudang_data", m_query, m_values);
         describe("gudang_data");
     }
-    ~ServerReportQuery() override { pq().PQfinish(m_conn); }
 
     QStringList fields() const override { return m_fields; }
 
@@ -66,7 +65,7 @@ public:
         if (m_firstDone)
             return false;
         m_batch
-            = std::make_unique<ResultHolder>(pq().PQexec(m_conn, "FETCH 1000 FROM gudang_data"));
+            = std::make_unique<ResultHolder>(pq().PQexec(m_connection.get(), "FETCH 1000 FROM gudang_data"));
         check(m_batch->get());
         m_batchRows = pq().PQntuples(m_batch->get());
         m_batchAt = 0;
@@ -140,7 +139,7 @@ public:
             m_next = first;
         }
         ResultHolder r(pq().PQexec(
-            m_conn, ("FETCH " + QByteArray::number(count) + " FROM gudang_urut").constData()));
+            m_connection.get(), ("FETCH " + QByteArray::number(count) + " FROM gudang_urut").constData()));
         check(r.get());
         const int n = pq().PQntuples(r.get());
         const int columns = int(m_fields.size());
@@ -172,7 +171,7 @@ public:
     void release() override
     {
         if (m_inTransaction)
-            pq().PQclear(pq().PQexec(m_conn, "COMMIT"));
+            pq().PQclear(pq().PQexec(m_connection.get(), "COMMIT"));
         m_inTransaction = false;
         m_sortedOpen = false;
         m_next = -1;
@@ -183,7 +182,8 @@ private:
     {
         if (m_inTransaction)
             return;
-        run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+        ResultHolder r(m_connection.first("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
+        check(r.get());
         m_inTransaction = true;
         run("SET LOCAL statement_timeout = " + QByteArray::number(m_timeoutMs));
         m_sinceProgress.start();
@@ -196,7 +196,7 @@ private:
         for (const auto &value : values)
             v.push_back(value ? value->constData() : nullptr);
         ResultHolder r(pq().PQexecParams(
-            m_conn, ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(),
+            m_connection.get(), ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(),
             int(v.size()), nullptr, v.data(), nullptr, nullptr, 0));
         if (pq().PQresultStatus(r.get()) != PGRES_COMMAND_OK
             && QByteArray(pq().PQresultErrorMessage(r.get())).contains("multiple commands"))
@@ -206,7 +206,7 @@ private:
 
     void describe(const QByteArray &cursor)
     {
-        ResultHolder r(pq().PQdescribePortal(m_conn, cursor.constData()));
+        ResultHolder r(pq().PQdescribePortal(m_connection.get(), cursor.constData()));
         check(r.get());
         for (int c = 0; c < pq().PQnfields(r.get()); ++c) {
             m_fields << QString::fromUtf8(pq().PQfname(r.get(), c));
@@ -219,7 +219,7 @@ private:
 
     void run(const QByteArray &sql)
     {
-        ResultHolder r(pq().PQexec(m_conn, sql.constData()));
+        ResultHolder r(pq().PQexec(m_connection.get(), sql.constData()));
         check(r.get());
     }
 
@@ -234,7 +234,7 @@ private:
         const char *primary = r ? pq().PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         throw AppError(
             QString(), AppError::Kind::General, state ? QByteArray(state) : QByteArray(),
-            QString::fromUtf8(primary ? primary : pq().PQerrorMessage(m_conn)).trimmed());
+            QString::fromUtf8(primary ? primary : pq().PQerrorMessage(m_connection.get())).trimmed());
     }
 
     // A query's named parameters (":name", outside quotes, not a "::" cast) as the server
@@ -289,7 +289,7 @@ private:
     const QueryParameters m_parameters;
     const qint64 m_timeoutMs;
     const QueryProgress m_progress;
-    PGconn *m_conn;
+    PgReadConnection m_connection; // its transaction is taken back when it is given back
     QByteArray m_query;
     PgParams m_values;
     QStringList m_fields;

@@ -18,8 +18,8 @@ QByteArray columnList(const TableDef &def)
     return cols.join(',');
 }
 
-// Reads the table with COPY on a connection of its own: one statement, so one snapshot, the
-// table as it stood when the record source opened; rows in the order they were added.
+// Reads the table with COPY on a read connection: one statement, so one snapshot, the table as
+// it stood when the record source opened; rows in the order they were added.
 class PgReader final : public RowReader
 {
 public:
@@ -27,22 +27,20 @@ public:
         : m_sink(sink)
         , m_columns(int(def.columns.size()))
         , m_table(def.name)
-        , m_conn(PgDatabase::connect(conninfo))
+        , m_connection(conninfo)
     {
         const QByteArray sql = "COPY (SELECT " + QByteArray(kPgRowId) + ", " + columnList(def)
             + " FROM " + def.name.toUtf8() + " ORDER BY " + kPgRowId + ") TO STDOUT";
-        PGresult *r = pq().PQexec(m_conn, sql.constData());
+        PGresult *r = m_connection.first(sql);
+        m_conn = m_connection.get();
         const bool ok = pq().PQresultStatus(r) == PGRES_COPY_OUT;
         const QString why = QString::fromUtf8(pq().PQresultErrorMessage(r)).trimmed();
         pq().PQclear(r);
-        if (!ok) {
-            pq().PQfinish(m_conn);
+        if (!ok)
             throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2").arg(m_table, why));
-        }
         m_cells.resize(size_t(m_columns));
         m_sizes.resize(size_t(m_columns));
     }
-    ~PgReader() override { pq().PQfinish(m_conn); }
 
     bool readSome(int rows, std::vector<uint32_t> &out) override
     {
@@ -56,6 +54,9 @@ public:
                 pq().PQclear(r);
                 if (!ok)
                     fail(why);
+                // To the end of the command, so the connection can serve the next reader.
+                while (PGresult *rest = pq().PQgetResult(m_conn))
+                    pq().PQclear(rest);
                 return false;
             }
             if (n < 0)
@@ -148,6 +149,7 @@ private:
     RowSink &m_sink;
     const int m_columns;
     const QString m_table;
+    PgReadConnection m_connection;
     PGconn *m_conn = nullptr;
     std::string m_text;
     std::vector<const char *> m_cells;
