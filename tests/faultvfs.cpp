@@ -1,8 +1,8 @@
 #include "faultvfs.h"
 
 #include <atomic>
-#include <sqlite3.h>
 #include <pthread.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace gudang::test::faultvfs {

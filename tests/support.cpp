@@ -17,6 +17,7 @@
 #include "store/postgres/pgdatabase.h"
 #include "store/setup.h"
 #include <QApplication>
+#include <QFileInfo>
 #include <QTest>
 #include <QWidget>
 #include <libpq-fe.h>
@@ -31,6 +32,31 @@ QString tempBase()
 {
     // A folder name with a space, as the working location has one too.
     return QDir::tempPath() + QStringLiteral("/gudang test-XXXXXX");
+}
+
+// Both database files as a fresh data folder has them, made once per test process; each Env
+// copies them (making them anew costs dozens of synchronous writes each time).
+const QString &templateFile(DbRole role)
+{
+    static QTemporaryDir folder(tempBase());
+    static const QString credentials = [] {
+        const QString path = folder.path() + QStringLiteral("/pengguna.db");
+        createDatabaseFile(path, DbRole::Credentials);
+        return path;
+    }();
+    static const QString working = [] {
+        const QString path = folder.path() + QStringLiteral("/data.db");
+        createDatabaseFile(path, DbRole::Working);
+        return path;
+    }();
+    return role == DbRole::Credentials ? credentials : working;
+}
+
+void copyTemplate(DbRole role, const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    if (!QFile::copy(templateFile(role), path))
+        throw std::runtime_error("cannot copy the template database");
 }
 
 } // namespace
@@ -134,8 +160,8 @@ Env::Env(bool createDatabases)
     } else {
         locations = Locations(m_dir.path());
         if (createDatabases) {
-            createDatabaseFile(locations.credentialsPath(), DbRole::Credentials);
-            createDatabaseFile(locations.workingPath(), DbRole::Working);
+            copyTemplate(DbRole::Credentials, locations.credentialsPath());
+            copyTemplate(DbRole::Working, locations.workingPath());
         }
     }
     m_app = std::make_unique<App>(locations, dialogs);

@@ -64,8 +64,8 @@ public:
         }
         if (m_firstDone)
             return false;
-        m_batch
-            = std::make_unique<ResultHolder>(pq().PQexec(m_connection.get(), "FETCH 1000 FROM gudang_data"));
+        m_batch = std::make_unique<ResultHolder>(
+            pq().PQexec(m_connection.get(), "FETCH 1000 FROM gudang_data"));
         check(m_batch->get());
         m_batchRows = pq().PQntuples(m_batch->get());
         m_batchAt = 0;
@@ -138,8 +138,9 @@ public:
             m_sortedOpen = true;
             m_next = first;
         }
-        ResultHolder r(pq().PQexec(
-            m_connection.get(), ("FETCH " + QByteArray::number(count) + " FROM gudang_urut").constData()));
+        ResultHolder r(
+            pq().PQexec(m_connection.get(),
+                        ("FETCH " + QByteArray::number(count) + " FROM gudang_urut").constData()));
         check(r.get());
         const int n = pq().PQntuples(r.get());
         const int columns = int(m_fields.size());
@@ -195,9 +196,10 @@ private:
         std::vector<const char *> v;
         for (const auto &value : values)
             v.push_back(value ? value->constData() : nullptr);
-        ResultHolder r(pq().PQexecParams(
-            m_connection.get(), ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(),
-            int(v.size()), nullptr, v.data(), nullptr, nullptr, 0));
+        ResultHolder r(
+            pq().PQexecParams(m_connection.get(),
+                              ("DECLARE " + cursor + " NO SCROLL CURSOR FOR " + query).constData(),
+                              int(v.size()), nullptr, v.data(), nullptr, nullptr, 0));
         if (pq().PQresultStatus(r.get()) != PGRES_COMMAND_OK
             && QByteArray(pq().PQresultErrorMessage(r.get())).contains("multiple commands"))
             throw AppError(QString(), AppError::Kind::Refused);
@@ -234,7 +236,8 @@ private:
         const char *primary = r ? pq().PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         throw AppError(
             QString(), AppError::Kind::General, state ? QByteArray(state) : QByteArray(),
-            QString::fromUtf8(primary ? primary : pq().PQerrorMessage(m_connection.get())).trimmed());
+            QString::fromUtf8(primary ? primary : pq().PQerrorMessage(m_connection.get()))
+                .trimmed());
     }
 
     // A query's named parameters (":name", outside quotes, not a "::" cast) as the server
