@@ -1365,11 +1365,12 @@ private slots:
         prog.start(dir);
         QVERIFY2(prog.waitToSay(QStringLiteral("dipersempit")), qPrintable(prog.said));
         const QString lock = dir + QStringLiteral("/gudang.lock");
-        QVERIFY(prog.waitUntil([&] { return QFile::exists(lock); }));
+        const QString definition = env.locations.workingFolder() + QStringLiteral("/stok.rpt");
+        // The report definitions are written after the folder is narrowed.
+        QVERIFY(prog.waitUntil([&] { return QFile::exists(lock) && QFile::exists(definition); }));
         QCOMPARE(modeOf(dir), mode_t(0700));
         for (const QString &f :
-             { env.locations.workingPath(), env.locations.credentialsPath(), lock,
-               env.locations.workingFolder() + QStringLiteral("/stok.rpt") })
+             { env.locations.workingPath(), env.locations.credentialsPath(), lock, definition })
             QCOMPARE(modeOf(f), mode_t(0600));
         QCOMPARE(modeOf(env.locations.workingFolder()), mode_t(0700));
         QCOMPARE(prog.end(signal), 0);

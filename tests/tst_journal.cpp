@@ -4,11 +4,13 @@
 #include "core/apperror.h"
 #include "core/schema.h"
 #include "model/recordsource.h"
+#include "reports/engine/reportdefinition.h"
 #include "screens/issue/frmkeluar.h"
 #include "stock/journal.h"
 #include "stock/stockservice.h"
 #include "store/address.h"
 #include "store/setup.h"
+#include "store/sqlite/sqlitefiles.h"
 #include "support.h"
 
 #include <QPushButton>
@@ -226,7 +228,8 @@ private slots:
         const QString path = env.locations.workingPath();
         Env::exec(
             path,
-            QStringLiteral("ALTER TABLE tmutasi DROP COLUMN Tanggal; INSERT INTO tbrgkeluar "
+            QStringLiteral("DROP INDEX tmutasi_kode_tanggal; ALTER TABLE tmutasi DROP COLUMN "
+                           "Tanggal; INSERT INTO tbrgkeluar "
                            "(Kode_Barang, Tanggal, Jumlah) VALUES ('A1', '2026-11-20 "
                            "00:00:00', 5); INSERT INTO tmutasi (Waktu, Pengguna, Jenis, "
                            "Kode_Barang, Perubahan, Stok_Akhir, No_Keluar, Keterangan) VALUES "
@@ -253,6 +256,40 @@ private slots:
                             QStringLiteral("SELECT Tanggal FROM tmutasi ORDER BY No_Mutasi "
                                            "DESC LIMIT 1")),
                  QStringList { QStringLiteral("2026-12-01 00:00:00") });
+    }
+
+    // A stock card reads one code's movements through the journal's index by code and day, not
+    // through the whole journal; a journal of an earlier version gets the index, and a backup
+    // that has it is the program's own.
+    void journalIsReadByCodeAndDay()
+    {
+        Env env;
+        const QString path = env.locations.workingPath();
+        Env::exec(path, QStringLiteral("DROP INDEX tmutasi_kode_tanggal"));
+        if (test::onServer()) {
+            Env::exec(path, QStringLiteral("UPDATE gudang_skema SET versi = 3"));
+            upgradeServer(env.locations.server());
+            QCOMPARE(Env::query(path,
+                                QStringLiteral("SELECT indexdef FROM pg_indexes WHERE indexname "
+                                               "= 'tmutasi_kode_tanggal'")),
+                     QStringList { QStringLiteral("CREATE INDEX tmutasi_kode_tanggal ON "
+                                                  "public.tmutasi USING btree (kode_barang, "
+                                                  "tanggal, no_mutasi)") });
+            return;
+        }
+        Env::exec(path, QStringLiteral("PRAGMA user_version = 3"));
+        upgradeDatabaseFile(path, DbRole::Working);
+        writeMissingReportDefinitions(env.locations);
+        QString sql = readReportDefinition(stockCardReportPath(env.locations)).query;
+        for (const auto &[name, value] :
+             stockCardParameters(QStringLiteral("A1"), QDate(2026, 1, 1), QDate(2026, 1, 31)))
+            sql.replace(QLatin1Char(':') + name, QLatin1Char('\'') + value + QLatin1Char('\''));
+        const QString plan
+            = Env::query(path, QStringLiteral("EXPLAIN QUERY PLAN ") + sql).join(QLatin1Char('\n'));
+        QVERIFY2(plan.contains(QStringLiteral("USING INDEX tmutasi_kode_tanggal"))
+                     && !plan.contains(QStringLiteral("SCAN m")),
+                 qPrintable(plan));
+        QCOMPARE(sqliteForeignList(path, DbRole::Working), QStringList());
     }
 };
 

@@ -107,6 +107,36 @@ QString createTableSql(const TableDef &table)
         .arg(table.name, cols.join(QStringLiteral(", ")));
 }
 
+const std::vector<IndexDef> &indexDefs()
+{
+    static const std::vector<IndexDef> indexes = {
+        // A stock card reads one code's movements of a period, and the sum before it.
+        { QStringLiteral("tmutasi_kode_tanggal"),
+          QStringLiteral("tmutasi"),
+          { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal"), QStringLiteral("No_Mutasi") },
+          4 },
+    };
+    return indexes;
+}
+
+std::vector<const IndexDef *> indexesOf(DbRole role)
+{
+    std::vector<const IndexDef *> out;
+    for (const TableDef *t : tablesOf(role)) {
+        for (const IndexDef &index : indexDefs()) {
+            if (index.table == t->name)
+                out.push_back(&index);
+        }
+    }
+    return out;
+}
+
+QString createIndexSql(const IndexDef &index)
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+        .arg(index.name, index.table, index.columns.join(QStringLiteral(", ")));
+}
+
 bool columnsOfSomeVersion(const TableDef &table, const QStringList &names)
 {
     if (names.size() > qsizetype(table.columns.size()) || names.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace gudang {
@@ -66,15 +67,32 @@ enum : int {
 }
 } // namespace col
 
+// An index the program keeps, so that a read of a few rows of a big table does not go through
+// all of it; a database of an earlier version gets it when first opened by this program.
+struct IndexDef
+{
+    QString name;
+    QString table;
+    QStringList columns;
+    int since = 1;
+};
+// Every index of ours.
+const std::vector<IndexDef> &indexDefs();
+// CREATE INDEX IF NOT EXISTS statement of an index (column names as given).
+QString createIndexSql(const IndexDef &index);
+
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass
     Working, // tbarang, tstok, tbrgkeluar, tmutasi
 };
+// The indexes of the tables that live in a database file of the given role.
+std::vector<const IndexDef *> indexesOf(DbRole role);
 
 // The version of the tables this program makes: 1 the four tables of the design, 2 the
-// movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal).
-inline constexpr int kSchemaVersion = 3;
+// movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal), 4 the
+// journal's index by code and day (stock cards).
+inline constexpr int kSchemaVersion = 4;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

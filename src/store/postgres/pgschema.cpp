@@ -178,6 +178,14 @@ QStringList prepare(PgDatabase &db, const QString &conninfo)
     for (const auto &[table, column] : later)
         db.exec("ALTER TABLE " + table->name.toUtf8() + " ADD COLUMN " + pgColumn(*column) + ' '
                 + pgType(*column));
+    for (const IndexDef &index : indexDefs()) {
+        QByteArrayList columns;
+        for (const QString &c : index.columns)
+            columns << pgColumn(
+                tableDef(index.table).columns[size_t(tableDef(index.table).columnIndex(c))]);
+        db.exec("CREATE INDEX IF NOT EXISTS " + index.name.toUtf8() + " ON " + index.table.toUtf8()
+                + " (" + columns.join(", ") + ')');
+    }
     if (missing.contains(QStringLiteral("tmutasi"))) {
         // The journal begins with the stock as it stands: one opening balance per code.
         db.exec(kOpeningBalances);

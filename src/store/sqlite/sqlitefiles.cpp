@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <map>
@@ -115,6 +116,7 @@ QStringList sqliteForeignList(const QString &path, DbRole role)
         = db.column("SELECT type || ' ' || name FROM sqlite_schema ORDER BY rowid", &ok);
     if (!ok)
         return { QStringLiteral("daftar isinya tidak dapat dibaca: %1").arg(db.error()) };
+    const std::vector<const IndexDef *> indexes = indexesOf(role);
     static const std::map<QString, QString> kinds = {
         { QStringLiteral("table"), QStringLiteral("tabel") },
         { QStringLiteral("view"), QStringLiteral("view") },
@@ -128,6 +130,10 @@ QStringList sqliteForeignList(const QString &path, DbRole role)
             && (ours.count(name) || name == QLatin1String("sqlite_sequence")))
             continue;
         if (type == QLatin1String("index") && name.startsWith(QLatin1String("sqlite_autoindex_")))
+            continue;
+        if (type == QLatin1String("index")
+            && std::any_of(indexes.begin(), indexes.end(),
+                           [&](const IndexDef *i) { return i->name == name; }))
             continue;
         const auto k = kinds.find(type);
         problems << QStringLiteral("%1 %2 yang tidak dibuat Gudang")

@@ -342,6 +342,8 @@ void createDatabaseFile(const QString &path, DbRole role)
                              .constData());
         }
     }
+    for (const IndexDef *index : indexesOf(role))
+        db->exec(createIndexSql(*index).toUtf8().constData());
     if (role == DbRole::Working && !hadJournal) {
         // The journal begins with the stock as it stands: one opening balance per code.
         db->exec("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, "
