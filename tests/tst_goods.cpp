@@ -504,6 +504,10 @@ private slots:
         QTest::newRow("percent alone is no wildcard") << "%" << QStringList { "A1", "D%" };
         QTest::newRow("underscore is no wildcard") << "_" << QStringList { "B2" };
         QTest::newRow("across code and name: no") << "3kopi" << QStringList {};
+        QTest::newRow("across two goods: no") << "100%b2" << QStringList {};
+        QTest::newRow("end of one goods into the next: no") << "%b" << QStringList {};
+        QTest::newRow("every goods holding it, once") << "r" << QStringList { "B2", "D%" };
+        QTest::newRow("the last goods") << "air" << QStringList { "D%" };
         QTest::newRow("Unicode, other case") << "ÉCLAIR" << QStringList { "D%" };
     }
     void searchFindsByAnyPart()

@@ -362,6 +362,16 @@ public:
         return c.null ? QString() : QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
     }
 
+    void appendCellUtf8(int row, int column, std::string &out) const override
+    {
+        if (m_mode != Mode::None && row == m_pendingRow) {
+            out += m_pending[size_t(column)].toText().toStdString();
+            return;
+        }
+        const RowStore::Cell c = m_store.cell(row, column);
+        out.append(c.bytes.data(), c.bytes.size());
+    }
+
     int currentRow() const override
     {
         return (m_deleted || m_cur >= m_store.rowCount()) ? -1 : m_cur;

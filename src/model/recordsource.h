@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace gudang {
@@ -82,6 +83,9 @@ public:
     // Bytes the snapshot of the table takes.
     virtual size_t memoryBytes() const = 0;
     virtual QString cellText(int row, int column) const = 0;
+    // The cell's text in UTF-8 appended to `out` (nothing for Null): for a pass over every row
+    // without a string made per cell.
+    virtual void appendCellUtf8(int row, int column, std::string &out) const = 0;
     virtual int currentRow() const = 0; // -1 when there is none
     virtual void setCurrentRow(int row) = 0;
 

@@ -10,6 +10,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableView>
+#include <algorithm>
+#include <functional>
+#include <numeric>
 
 namespace gudang {
 
@@ -124,25 +127,72 @@ frmcari::frmcari(App &app)
     onClicked(cmdtutup, &frmcari::on_cmdtutup_clicked);
 }
 
+namespace {
+
+// Folds the text from `start` to the end in place: ASCII letters to lower case, and a text with
+// any other character as Unicode folds it.
+void foldFrom(std::string &text, size_t start)
+{
+    for (size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        if (uchar(c) >= 0x80) {
+            const QString folded
+                = QString::fromUtf8(text.data() + start, qsizetype(text.size() - start))
+                      .toCaseFolded();
+            text.resize(start);
+            text += folded.toStdString();
+            return;
+        }
+        if (c >= 'A' && c <= 'Z')
+            text[i] = char(c + ('a' - 'A'));
+    }
+}
+
+} // namespace
+
 std::vector<int> frmcari::search(const QString &text)
 {
     const int n = Adodc1->recordCount(); // the whole table
-    if (m_folded.size() != size_t(n)) {
-        // Code and name of every row in folded case, once: each search is then one pass of
-        // plain byte comparisons, fast at a million goods.
+    if (m_rowEnds.size() != size_t(n)) {
+        // Code and name of every row in folded case, once, in one block: each search is then
+        // one pass over plain bytes, fast at a million goods.
         m_folded.clear();
-        m_folded.reserve(size_t(n));
-        for (int r = 0; r < n; ++r)
-            m_folded.push_back((Adodc1->cellText(r, col::tbarang::Kode_Barang) + QChar(0x1f)
-                                + Adodc1->cellText(r, col::tbarang::Nama_Barang))
-                                   .toCaseFolded()
-                                   .toStdString());
+        m_rowEnds.clear();
+        m_rowEnds.reserve(size_t(n));
+        for (int r = 0; r < n; ++r) {
+            const size_t start = m_folded.size();
+            Adodc1->appendCellUtf8(r, col::tbarang::Kode_Barang, m_folded);
+            m_folded += '\x1f';
+            Adodc1->appendCellUtf8(r, col::tbarang::Nama_Barang, m_folded);
+            foldFrom(m_folded, start);
+            m_rowEnds.push_back(m_folded.size());
+        }
     }
     std::vector<int> rows;
-    const std::string needle = text.toCaseFolded().toStdString();
-    for (int r = 0; r < n; ++r) {
-        if (m_folded[size_t(r)].find(needle) != std::string::npos)
-            rows.push_back(r);
+    std::string needle = text.toStdString();
+    foldFrom(needle, 0);
+    if (needle.empty()) {
+        rows.resize(size_t(n));
+        std::iota(rows.begin(), rows.end(), 0);
+        return rows;
+    }
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    auto from = m_folded.cbegin();
+    size_t row = 0;
+    for (;;) {
+        const auto found = std::search(from, m_folded.cend(), searcher);
+        if (found == m_folded.cend())
+            break;
+        const size_t at = size_t(found - m_folded.cbegin());
+        row = size_t(std::upper_bound(m_rowEnds.begin() + qsizetype(row), m_rowEnds.end(), at)
+                     - m_rowEnds.begin());
+        if (at + needle.size() <= m_rowEnds[row]) {
+            rows.push_back(int(row));
+            from = m_folded.cbegin() + qsizetype(m_rowEnds[row]); // on with the next row
+            ++row;
+        } else {
+            from = found + 1; // runs into the next row's text: not a match of this row
+        }
     }
     return rows;
 }

@@ -49,7 +49,10 @@ public:
 private:
     class Found;
     Found *m_found;
-    std::vector<std::string> m_folded; // per row: code, a separator, name, in folded case
+    // Code, a separator and name of every row in folded case, one row after another, and
+    // where each row's text ends.
+    std::string m_folded;
+    std::vector<size_t> m_rowEnds;
 };
 
 } // namespace gudang
