@@ -7,6 +7,9 @@
 #   pgcluster.sh pause DIR    stops the server at once, as a crash or a pulled plug would
 #   pgcluster.sh resume DIR   starts it again on the same data
 #   pgcluster.sh restart DIR fast|immediate   stops it and starts it again
+#   pgcluster.sh tls DIR PORT PASSWORD   as a shop runs it: TCP on 127.0.0.1:PORT, SSL with a
+#       certificate made for the run, the password asked (SCRAM); prints the connection string,
+#       whose password file (passfile) holds the password
 set -euo pipefail
 cmd=$1
 dir=$2
@@ -44,6 +47,28 @@ restart)
     as_owner "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "$(cat "$dir/options")" \
         start >/dev/null
     ;;
+tls)
+    port=$1
+    password=$2
+    data="$dir/data"
+    openssl req -new -x509 -days 2 -nodes -subj "/CN=localhost" -keyout "$data/server.key" \
+        -out "$data/server.crt" >/dev/null 2>&1
+    chmod 600 "$data/server.key"
+    [ "$(id -u)" = 0 ] && chown postgres "$data/server.key" "$data/server.crt"
+    as_owner "$bindir/psql" -h "$dir" -U gudang -d postgres -qc \
+        "ALTER ROLE gudang PASSWORD '$password'" >/dev/null
+    # The socket in the folder stays open to the owner without a password; over TCP only SSL
+    # with the password.
+    printf 'local all all trust\nhostssl all all 127.0.0.1/32 scram-sha-256\n' >"$data/pg_hba.conf"
+    [ "$(id -u)" = 0 ] && chown postgres "$data/pg_hba.conf"
+    options="$(cat "$dir/options") -c listen_addresses=127.0.0.1 -c port=$port -c ssl=on"
+    echo "$options" >"$dir/options"
+    as_owner "$bindir/pg_ctl" -D "$data" -m fast -w stop >/dev/null
+    as_owner "$bindir/pg_ctl" -D "$data" -l "$dir/server.log" -w -o "$options" start >/dev/null
+    printf '127.0.0.1:%s:*:gudang:%s\n' "$port" "$password" >"$dir/pgpass"
+    chmod 600 "$dir/pgpass"
+    echo "host=127.0.0.1 port=$port user=gudang dbname=postgres sslmode=require passfile=$dir/pgpass"
+    ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
         as_owner "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
@@ -51,7 +76,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: $0 start|stop|pause|resume|restart DIR" >&2
+    echo "usage: $0 start|stop|pause|resume|restart|tls DIR" >&2
     exit 2
     ;;
 esac

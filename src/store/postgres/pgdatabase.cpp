@@ -6,10 +6,14 @@
 #include "store/address.h"
 #include "store/tableaccess.h"
 
-#include <QMutex>
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdlib>
 #include <map>
+#include <mutex>
 #include <poll.h>
+#include <thread>
 
 namespace gudang {
 
@@ -23,23 +27,8 @@ std::map<QString, std::weak_ptr<PgDatabase>> &pool()
 
 std::atomic<int> connectionsOpened { 0 };
 
-// Read connections given back, by connection string, for the next reader.
-struct IdleReaders
-{
-    QMutex mutex;
-    std::map<QString, std::vector<PGconn *>> idle;
-    static constexpr size_t kKept = 4;
-};
-
-IdleReaders &idleReaders()
-{
-    // Never destroyed: readers may give back their connection while the process ends.
-    static auto *readers = new IdleReaders;
-    return *readers;
-}
-
-// Whether a connection that waited is still open: what the server sent meanwhile (a notice,
-// or the end of the socket when it was restarted) is read first.
+// Whether a connection that waited is still open and idle: what the server sent meanwhile (a
+// notice, or the end of the socket when it was restarted) is read first.
 bool stillOpen(PGconn *conn)
 {
     if (pq().PQstatus(conn) != CONNECTION_OK)
@@ -49,6 +38,144 @@ bool stillOpen(PGconn *conn)
         return false;
     return pq().PQstatus(conn) == CONNECTION_OK && !pq().PQisBusy(conn)
         && pq().PQtransactionStatus(conn) == PQTRANS_IDLE;
+}
+
+// Connections kept for the next user of the same connection string: given back by a reader
+// or by the program's connection when nobody held it any more, or opened ahead as a spare. A
+// few are kept, the oldest closed first; those left are closed when the process ends.
+class Keeper
+{
+public:
+    static Keeper &instance()
+    {
+        // Never destroyed: a reader may give back its connection while the process ends. The
+        // connections kept are closed at exit, while libpq is still there.
+        static Keeper *keeper = [] {
+            pq(); // loaded before, so still there when the connections are closed at exit
+            auto *k = new Keeper;
+            std::atexit([] { instance().closeAll(); });
+            return k;
+        }();
+        return *keeper;
+    }
+
+    // A sound idle connection kept for the connection string, the spare being opened when
+    // there is one (it is nearly there), or null.
+    PGconn *take(const QString &conninfo)
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            for (auto it = m_kept.rbegin(); it != m_kept.rend(); ++it) {
+                if (it->first != conninfo)
+                    continue;
+                PGconn *conn = it->second;
+                m_kept.erase(std::next(it).base());
+                lock.unlock();
+                if (stillOpen(conn))
+                    return conn;
+                pq().PQfinish(conn);
+                lock.lock();
+                break; // look again from the newest
+            }
+            if (std::none_of(m_kept.begin(), m_kept.end(),
+                             [&](const auto &k) { return k.first == conninfo; })) {
+                if (!m_opening.count(conninfo))
+                    return nullptr;
+                m_ready.wait(lock);
+            }
+        }
+    }
+
+    void give(const QString &conninfo, PGconn *conn)
+    {
+        PGconn *closed = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            m_kept.emplace_back(conninfo, conn);
+            if (m_kept.size() > kKept) {
+                closed = m_kept.front().second;
+                m_kept.erase(m_kept.begin());
+            }
+        }
+        m_ready.notify_all();
+        if (closed)
+            pq().PQfinish(closed);
+    }
+
+    // Opens a connection ahead on another thread, unless one is kept or being opened.
+    void openSpare(const QString &conninfo)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_opening.count(conninfo)
+                || std::any_of(m_kept.begin(), m_kept.end(),
+                               [&](const auto &k) { return k.first == conninfo; }))
+                return;
+            m_opening.insert(conninfo);
+        }
+        std::thread([this, conninfo] {
+            PGconn *conn = nullptr;
+            try {
+                conn = PgDatabase::connect(conninfo);
+            } catch (const AppError &) {
+                // The one who needs it opens one and hears why it failed.
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_opening.erase(conninfo);
+            }
+            if (conn)
+                give(conninfo, conn);
+            else
+                m_ready.notify_all();
+        }).detach();
+    }
+
+    // Closes every connection kept, once the spares being opened have arrived.
+    void closeAll()
+    {
+        std::vector<std::pair<QString, PGconn *>> kept;
+        {
+            std::unique_lock lock(m_mutex);
+            m_ready.wait(lock, [this] { return m_opening.empty(); });
+            kept.swap(m_kept);
+        }
+        for (auto &k : kept)
+            pq().PQfinish(k.second);
+    }
+
+private:
+    static constexpr size_t kKept = 6;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::vector<std::pair<QString, PGconn *>> m_kept; // oldest first
+    std::set<QString> m_opening;
+};
+
+// A connection for the connection string: a kept one (`kept` says so), or a new one.
+PGconn *connection(const QString &conninfo, bool *kept)
+{
+    if (PGconn *conn = Keeper::instance().take(conninfo)) {
+        *kept = true;
+        return conn;
+    }
+    *kept = false;
+    return PgDatabase::connect(conninfo);
+}
+
+// Gives a connection back to be kept when it is open and idle (a transaction left open is
+// taken back first); closes it otherwise.
+void giveBack(const QString &conninfo, PGconn *conn)
+{
+    if (pq().PQstatus(conn) == CONNECTION_OK) {
+        const PGTransactionStatusType state = pq().PQtransactionStatus(conn);
+        if (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)
+            pq().PQclear(pq().PQexec(conn, "ROLLBACK"));
+    }
+    if (stillOpen(conn))
+        Keeper::instance().give(conninfo, conn);
+    else
+        pq().PQfinish(conn);
 }
 
 QString serverName(const QString &conninfo)
@@ -193,7 +320,10 @@ PgDatabase::PgDatabase(QString conninfo, pg_conn *conn)
 
 PgDatabase::~PgDatabase()
 {
-    pq().PQfinish(m_conn);
+    // Kept for the next one who opens the server; its prepared statements go with this.
+    if (!m_prepared.empty() && stillOpen(m_conn))
+        pq().PQclear(pq().PQexec(m_conn, "DEALLOCATE ALL"));
+    giveBack(m_conninfo, m_conn);
 }
 
 pg_conn *PgDatabase::connect(const QString &conninfo)
@@ -230,27 +360,8 @@ int PgDatabase::connectionsMade()
 
 PgReadConnection::PgReadConnection(const QString &conninfo)
     : m_conninfo(conninfo)
-{
-    IdleReaders &readers = idleReaders();
-    for (;;) {
-        PGconn *conn = nullptr;
-        {
-            QMutexLocker lock(&readers.mutex);
-            auto &idle = readers.idle[conninfo];
-            if (idle.empty())
-                break;
-            conn = idle.back();
-            idle.pop_back();
-        }
-        if (stillOpen(conn)) {
-            m_conn = conn;
-            m_waited = true;
-            return;
-        }
-        pq().PQfinish(conn);
-    }
-    m_conn = PgDatabase::connect(conninfo);
-}
+    , m_conn(connection(conninfo, &m_waited))
+{ }
 
 pg_result *PgReadConnection::first(const QByteArray &sql)
 {
@@ -266,21 +377,12 @@ pg_result *PgReadConnection::first(const QByteArray &sql)
 
 PgReadConnection::~PgReadConnection()
 {
-    if (pq().PQstatus(m_conn) == CONNECTION_OK) {
-        const PGTransactionStatusType state = pq().PQtransactionStatus(m_conn);
-        if (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)
-            pq().PQclear(pq().PQexec(m_conn, "ROLLBACK"));
-    }
-    if (stillOpen(m_conn)) {
-        IdleReaders &readers = idleReaders();
-        QMutexLocker lock(&readers.mutex);
-        auto &idle = readers.idle[m_conninfo];
-        if (idle.size() < IdleReaders::kKept) {
-            idle.push_back(m_conn);
-            return;
-        }
-    }
-    pq().PQfinish(m_conn);
+    giveBack(m_conninfo, m_conn);
+}
+
+void PgDatabase::closeKept()
+{
+    Keeper::instance().closeAll();
 }
 
 std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
@@ -288,8 +390,11 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
     auto &p = pool();
     if (auto db = p[conninfo].lock())
         return db;
-    std::shared_ptr<PgDatabase> db(new PgDatabase(conninfo, connect(conninfo)));
+    bool kept = false;
+    std::shared_ptr<PgDatabase> db(new PgDatabase(conninfo, connection(conninfo, &kept)));
     p[conninfo] = db;
+    // The first table read will want a connection of its own: it is opened meanwhile.
+    Keeper::instance().openSpare(conninfo);
     return db;
 }
 

@@ -46,7 +46,8 @@ using PgParams = std::vector<std::optional<QByteArray>>;
 AppError serverError(pg_result *result, pg_conn *conn);
 
 // One connection to a PostgreSQL server, opened once per process and connection string and
-// shared by every record source and service on it. A connection the server closed is opened
+// shared by every record source and service on it; kept for the next opening when nobody
+// holds it any more. A connection the server closed is opened
 // anew before the next command outside a transaction; a connection lost in the middle of one
 // fails that command, and the server has taken back all of it.
 class PgDatabase final : public Store
@@ -61,6 +62,8 @@ public:
     static pg_conn *connect(const QString &conninfo);
     // Connections opened by this process so far.
     static int connectionsMade();
+    // Closes the connections kept for later use (as the end of the process does).
+    static void closeKept();
 
     const QString &address() const override { return m_address; }
     bool isServer() const override { return true; }
@@ -94,10 +97,11 @@ private:
 };
 
 // A connection for reading on its own (a whole table on the loading thread, a report's
-// snapshot): one that an earlier reader gave back when one is sound and idle, else a new one.
-// It goes back for the next reader when this one is done with it and it is idle (a reader that
-// stopped in the middle of a COPY, or a connection in trouble, is closed instead); a few are
-// kept, so a screen opened again costs no new connection. Usable from any thread.
+// snapshot): a kept one when one is sound and idle (given back by an earlier reader, or by the
+// program's connection, or opened ahead when the program's connection was opened), else a new
+// one. It goes back to be kept when this reader is done with it and it is idle (a reader that
+// stopped in the middle of a COPY, or a connection in trouble, is closed instead), so a screen
+// opened again costs no new connection. Usable from any thread.
 class PgReadConnection
 {
 public:
@@ -112,8 +116,8 @@ public:
 
 private:
     QString m_conninfo;
+    bool m_waited = false; // kept from before, not used since (before m_conn: set with it)
     pg_conn *m_conn = nullptr;
-    bool m_waited = false; // given back by an earlier reader, not used since
 };
 
 // A column's name on the server (folded to lower case, as unquoted SQL names it), quoted.
