@@ -551,6 +551,8 @@ private:
 
     int rowWithId(int64_t rowId) const
     {
+        if (rowId > m_store.maxRowId())
+            return -1; // a new row (a posting's): no need to look through a big table
         for (int r = m_store.rowCount() - 1; r >= 0; --r) {
             if (m_store.rowId(r) == rowId)
                 return r;

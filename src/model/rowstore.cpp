@@ -96,6 +96,8 @@ uint32_t RowStore::store(const QByteArray &record)
 {
     const uint32_t offset = take(size_t(record.size()));
     std::memcpy(const_cast<char *>(at(offset)), record.constData(), size_t(record.size()));
+    const char *p = at(offset);
+    m_maxRowId.raise(int64_t(getVarint(p)));
     return offset;
 }
 
@@ -109,6 +111,7 @@ uint32_t RowStore::storeRow(int64_t rowId, const char *const *cells, const size_
         }
         return n;
     };
+    m_maxRowId.raise(rowId);
     size_t size = varintSize(uint64_t(rowId));
     for (int c = 0; c < m_columns; ++c)
         size += cells[c] ? varintSize(sizes[c] + 1) + sizes[c] : 1;

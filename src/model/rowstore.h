@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,8 @@ public:
     }
 
     int64_t rowId(int row) const;
+    // No record stored so far has a greater row id (a bound: the list may hold none with it).
+    int64_t maxRowId() const { return m_maxRowId.value.load(std::memory_order_relaxed); }
     Cell cell(int row, int column) const;
     // First row at or after `from` whose column holds exactly these bytes; rowCount() if none.
     // In a big table the first find on a column builds a hash index of it, which serves the
@@ -118,6 +122,25 @@ private:
     uint64_t m_end = 0; // offset of the next byte to store
     std::vector<uint32_t> m_rows;
     mutable std::vector<Index> m_indexes;
+    // Raised by whichever thread stores a record (the loading thread, then the owner's).
+    struct MaxRowId
+    {
+        MaxRowId() = default;
+        MaxRowId(MaxRowId &&o) noexcept
+            : value(o.value.load())
+        { }
+        MaxRowId &operator=(MaxRowId &&o) noexcept
+        {
+            value = o.value.load();
+            return *this;
+        }
+        void raise(int64_t id)
+        {
+            int64_t now = value.load(std::memory_order_relaxed);
+            while (id > now && !value.compare_exchange_weak(now, id, std::memory_order_relaxed)) { }
+        }
+        std::atomic<int64_t> value { std::numeric_limits<int64_t>::min() };
+    } m_maxRowId;
 };
 
 } // namespace gudang
