@@ -1106,6 +1106,7 @@ void Bench::card(const Locations &loc, const std::string &store)
     std::map<QString, std::vector<double>> t;
     for (int i = 0; i < 11; ++i) {
         for (const QString &code : { QStringLiteral("KARTU1"), QStringLiteral("KARTU2") }) {
+            pause(0.3); // the card before read by the user
             k->txtkode->setText(code);
             QCoreApplication::processEvents();
             PaintWatch painted(inGrid("frmkartu", "DataGrid1"));
@@ -1114,6 +1115,7 @@ void Bench::card(const Locations &loc, const std::string &store)
             t[code].push_back(std::chrono::duration<double>(painted.wait() - t0).count());
         }
     }
+    pause(0.3);
     const int lines = k->DataGrid1->model()->rowCount();
     if (!s.dialogs.unexpected.isEmpty() || lines != 10) {
         failed(store + " stock card: " + std::to_string(lines) + " lines, "

@@ -61,6 +61,9 @@ frmkartu::frmkartu(App &app)
     dtdari->setDate(QDate(today.year(), today.month(), 1));
     dtsampai->setDate(QDate(today.year(), today.month(), today.daysInMonth()));
     DataGrid1->setModel(m_lines);
+    m_lines->onFailed = [this](const AppError &e) {
+        this->app().run([&e] { throw e; });
+    };
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->horizontalHeader()->setStretchLastSection(true);
     onEnter(txtkode, &frmkartu::on_txtkode_returnPressed);
@@ -106,10 +109,22 @@ void frmkartu::on_cmdtampil_clicked()
     writeMissingReportDefinitions(app().locations());
     const QString path = stockCardReportPath(app().locations());
     const ReportDefinition def = readReportDefinition(path);
-    m_lines->show(def,
-                  std::make_shared<ReportRows>(def, app().locations().workingPath(), path,
-                                               ReportProgress {}, ReportLimits {}, values),
-                  reportTitle(def, values));
+    const QString working = app().locations().workingPath();
+    // A long card shows its first lines at once and is counted meanwhile; a query that fails
+    // is said by the card's own reading.
+    QueryStart start;
+    try {
+        start = readQueryStart(def, working, values, ReportList::kFirst);
+    } catch (const AppError &) {
+        start = QueryStart {};
+    }
+    m_lines->showWhileCounting(
+        def, std::move(start),
+        [def, working, path, values](const ReportProgress &progress) {
+            return std::make_shared<ReportRows>(def, working, path, progress, ReportLimits {},
+                                                values);
+        },
+        reportTitle(def, values));
 }
 
 void frmkartu::on_cmdlihat_clicked()

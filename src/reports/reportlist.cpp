@@ -1,17 +1,34 @@
 #include "reportlist.h"
 #include "core/value.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+
 namespace gudang {
+
+ReportList::~ReportList()
+{
+    stopCounting();
+}
+
+void ReportList::setColumns(const ReportDefinition &def, const QStringList &fields)
+{
+    m_def = def;
+    m_columns.clear();
+    for (const ReportColumn &c : def.columns)
+        m_columns.push_back(
+            { c,
+              int(fields.indexOf(QRegularExpression(QRegularExpression::escape(c.field),
+                                                    QRegularExpression::CaseInsensitiveOption))) });
+}
 
 void ReportList::show(const ReportDefinition &def, std::shared_ptr<ReportRows> data,
                       const QString &title)
 {
+    stopCounting();
     beginResetModel();
-    m_def = def;
+    setColumns(def, data->fields());
     m_title = title;
-    m_columns.clear();
-    for (const ReportColumn &c : def.columns)
-        m_columns.push_back({ c, data->fieldIndex(c.field) });
     m_data = std::move(data);
     m_count = m_data->count();
     m_rows = m_data->read(0, kChunk);
@@ -19,8 +36,108 @@ void ReportList::show(const ReportDefinition &def, std::shared_ptr<ReportRows> d
     endResetModel();
 }
 
+void ReportList::showWhileCounting(const ReportDefinition &def, QueryStart start, Opener open,
+                                   const QString &title)
+{
+    if (start.complete || !start.ordered || start.rows.empty()) {
+        show(def, open({}), title);
+        return;
+    }
+    stopCounting();
+    beginResetModel();
+    setColumns(def, start.fields);
+    m_title = title;
+    m_data.reset();
+    m_rows = std::move(start.rows);
+    m_count = qint64(m_rows.size());
+    endResetModel();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    auto counted = std::make_shared<Counted>();
+    m_stop = stop;
+    m_counted = counted;
+    const int generation = ++m_generation;
+    m_worker = std::thread([this, stop, counted, generation, open = std::move(open)] {
+        try {
+            counted->data = open([stop](qint64) { return !*stop; });
+            counted->first = counted->data->read(0, kChunk, [stop](qint64) { return !*stop; });
+            counted->data->release();
+        } catch (const AppError &e) {
+            counted->data.reset();
+            counted->failure = e;
+        }
+        if (*stop)
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == m_generation && counting())
+                    finishCounting();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ReportList::stopCounting()
+{
+    if (!m_worker.joinable())
+        return;
+    *m_stop = true;
+    m_worker.join();
+    m_counted.reset();
+}
+
+void ReportList::finishCounting()
+{
+    if (!m_worker.joinable())
+        return;
+    m_worker.join();
+    Counted counted = std::move(*m_counted);
+    m_counted.reset();
+    take(std::move(counted));
+}
+
+void ReportList::take(Counted counted)
+{
+    if (counted.failure) {
+        beginResetModel();
+        m_rows.clear();
+        m_count = 0;
+        endResetModel();
+        if (onFailed && counted.failure->kind() != AppError::Kind::Cancelled)
+            onFailed(*counted.failure);
+        return;
+    }
+    m_data = std::move(counted.data);
+    m_count = m_data->count();
+    auto same = [](const ReportRow &a, const ReportRow &b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t c = 0; c < a.size(); ++c) {
+            if (a[c].null != b[c].null || a[c].text != b[c].text)
+                return false;
+        }
+        return true;
+    };
+    const bool prefix = counted.first.size() >= m_rows.size()
+        && std::equal(m_rows.begin(), m_rows.end(), counted.first.begin(), same);
+    if (!prefix) {
+        // The sorted report differs from the rows the query gave first.
+        beginResetModel();
+        m_rows = std::move(counted.first);
+        endResetModel();
+        return;
+    }
+    if (counted.first.size() > m_rows.size()) {
+        beginInsertRows({}, int(m_rows.size()), int(counted.first.size()) - 1);
+        for (size_t r = m_rows.size(); r < counted.first.size(); ++r)
+            m_rows.push_back(std::move(counted.first[r]));
+        endInsertRows();
+    }
+}
+
 ExportTable ReportList::exportTable() const
 {
+    const_cast<ReportList *>(this)->finishCounting();
     if (!m_data) {
         ExportTable t;
         t.title = m_title;
@@ -41,7 +158,7 @@ int ReportList::columnCount(const QModelIndex &parent) const
 
 bool ReportList::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && qint64(m_rows.size()) < m_count;
+    return !parent.isValid() && m_data && qint64(m_rows.size()) < m_count;
 }
 
 void ReportList::fetchMore(const QModelIndex &parent)

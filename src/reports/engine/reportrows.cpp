@@ -154,6 +154,63 @@ std::vector<ReportRow> ReportRows::read(qint64 first, int count, const ReportPro
     }
 }
 
+namespace {
+
+// The order of two values as the stores sort them: Null first, numbers before texts, numbers by
+// value, texts by their bytes.
+int compareCells(const ReportCell &a, const ReportCell &b)
+{
+    if (a.null || b.null)
+        return int(!a.null) - int(!b.null);
+    if (a.isNumber != b.isNumber)
+        return a.isNumber ? -1 : 1;
+    if (a.isNumber)
+        return a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
+    return a.text.toUtf8().compare(b.text.toUtf8());
+}
+
+} // namespace
+
+QueryStart readQueryStart(const ReportDefinition &def, const QString &workingPath,
+                          const ReportParameters &parameters, int count)
+{
+    QueryStart start;
+    std::unique_ptr<ReportQuery> query
+        = openReportQuery(workingPath, def.query, parameters, ReportLimits().secondsWithoutRow, {});
+    start.fields = query->fields();
+    std::vector<int> keys;
+    for (const QString &f : def.sortBy) {
+        const int i = int(start.fields.indexOf(QRegularExpression(
+            QRegularExpression::escape(f), QRegularExpression::CaseInsensitiveOption)));
+        if (i < 0)
+            return start; // said by the report's own reading
+        keys.push_back(i);
+    }
+    start.ordered = true;
+    while (int(start.rows.size()) < count) {
+        if (!query->next()) {
+            start.complete = true;
+            break;
+        }
+        ReportRow row(size_t(start.fields.size()));
+        for (int c = 0; c < int(start.fields.size()); ++c)
+            row[size_t(c)] = query->cell(c);
+        if (!start.rows.empty()) {
+            for (int k : keys) {
+                const int order = compareCells(start.rows.back()[size_t(k)], row[size_t(k)]);
+                if (order < 0)
+                    break;
+                if (order > 0) {
+                    start.ordered = false;
+                    break;
+                }
+            }
+        }
+        start.rows.push_back(std::move(row));
+    }
+    return start;
+}
+
 bool goodsCodeKnown(const QString &workingPath, const QString &code)
 {
     auto query = openReportQuery(

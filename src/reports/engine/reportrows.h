@@ -86,6 +86,18 @@ private:
     std::vector<Numeric> m_numeric;
 };
 
+// The first rows of a definition's query as the query gives them, read at once and without the
+// first pass: for a list to show while the report is counted and sorted.
+struct QueryStart
+{
+    QStringList fields;
+    std::vector<ReportRow> rows;
+    bool complete = false; // the query gave no more rows
+    bool ordered = false; // they stand in the definition's order
+};
+QueryStart readQueryStart(const ReportDefinition &def, const QString &workingPath,
+                          const ReportParameters &parameters, int count);
+
 // Whether the goods code is known to the working tables: registered, with a stock record, or
 // with movements in the journal (goods deleted since).
 bool goodsCodeKnown(const QString &workingPath, const QString &code);
