@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <charconv>
 
 using namespace gudang;
 using gudang::test::Env;
@@ -248,6 +249,28 @@ private slots:
         } else {
             QCOMPARE(error, QString());
             QCOMPARE(rows, QStringList { stored });
+        }
+    }
+
+    // Numbers of a table come into the snapshot as their shortest text, whole ones too.
+    void numbersReadAsTheirShortestText()
+    {
+        SKIP_ON_SERVER();
+        Env env;
+        const std::vector<double> values { 0.0,       7.0,       -3.0,  99999.0, -99999.0,
+                                           100000.0,  1e6,       2.5,   0.1,     1e-7,
+                                           123456.75, -100000.5, 1e300, 99999.5, -99999.25 };
+        QStringList rows;
+        for (size_t i = 0; i < values.size(); ++i)
+            rows << QStringLiteral("('K%1', %2, 1)").arg(i).arg(values[i], 0, 'g', 17);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tstok VALUES ") + rows.join(QLatin1Char(',')));
+        auto s = open(env, "tstok");
+        QCOMPARE(s->recordCount(), int(values.size()));
+        for (size_t i = 0; i < values.size(); ++i) {
+            char text[32];
+            const auto end = std::to_chars(text, text + sizeof text, values[i]).ptr;
+            QCOMPARE(s->cellText(int(i), 1), QString::fromLatin1(text, int(end - text)));
         }
     }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <sqlite3.h>
 
@@ -37,6 +38,19 @@ public:
             const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM \"%2\"")
                                        .arg(quotedColumns(def), def.name)
                                        .toUtf8();
+            // A column that is the row id itself (an auto number) takes the row id's text.
+            for (int c = 0; c < m_columns; ++c) {
+                int primary = 0;
+                const char *type = nullptr;
+                if (def.columns[size_t(c)].kind == ColumnKind::AutoNumber
+                    && sqlite3_table_column_metadata(
+                           m_conn, "main", def.name.toUtf8().constData(),
+                           def.columns[size_t(c)].name.toUtf8().constData(), &type, nullptr,
+                           nullptr, &primary, nullptr)
+                        == SQLITE_OK
+                    && primary && type && qstricmp(type, "INTEGER") == 0)
+                    m_rowIdColumn = c;
+            }
             rc = sqlite3_exec(m_conn, "BEGIN", nullptr, nullptr, nullptr);
             if (rc == SQLITE_OK)
                 rc = sqlite3_prepare_v2(m_conn, sql.constData(), -1, &m_stmt, nullptr);
@@ -64,14 +78,34 @@ public:
                 throw AppError(QStringLiteral("Tabel tidak dapat dibaca sampai habis: %1.")
                                    .arg(QString::fromUtf8(sqlite3_errmsg(m_conn))),
                                sqliteKind(rc));
+            const int64_t rowId = sqlite3_column_int64(m_stmt, 0);
             for (int c = 0; c < m_columns; ++c) {
+                if (c == m_rowIdColumn) {
+                    char *num = numbers[size_t(c)].data();
+                    cells[size_t(c)] = num;
+                    sizes[size_t(c)] = size_t(std::to_chars(num, num + 32, rowId).ptr - num);
+                    continue;
+                }
                 const int type = sqlite3_column_type(m_stmt, c + 1);
                 if (type == SQLITE_NULL) {
                     cells[size_t(c)] = nullptr;
                 } else if (type == SQLITE_FLOAT) {
                     char *num = numbers[size_t(c)].data();
+                    const double v = sqlite3_column_double(m_stmt, c + 1);
+                    // A whole number below 100,000 in size is written as its digits either
+                    // way; the integer's are made faster.
+                    const bool small = v > -100000.0 && v < 100000.0; // false for NaN
+                    const int64_t whole = small ? int64_t(v) : 0;
+                    const auto res = small && double(whole) == v && !(v == 0 && std::signbit(v))
+                        ? std::to_chars(num, num + 32, whole)
+                        : std::to_chars(num, num + 32, v);
+                    cells[size_t(c)] = num;
+                    sizes[size_t(c)] = size_t(res.ptr - num);
+                } else if (type == SQLITE_INTEGER) {
+                    // As SQLite would write it, without the text copy it makes for that.
+                    char *num = numbers[size_t(c)].data();
                     const auto res
-                        = std::to_chars(num, num + 32, sqlite3_column_double(m_stmt, c + 1));
+                        = std::to_chars(num, num + 32, sqlite3_column_int64(m_stmt, c + 1));
                     cells[size_t(c)] = num;
                     sizes[size_t(c)] = size_t(res.ptr - num);
                 } else {
@@ -82,8 +116,7 @@ public:
                         cells[size_t(c)] = ""; // an empty text is not Null
                 }
             }
-            out.push_back(
-                m_sink.storeRow(sqlite3_column_int64(m_stmt, 0), cells.data(), sizes.data()));
+            out.push_back(m_sink.storeRow(rowId, cells.data(), sizes.data()));
         }
         return true;
     }
@@ -98,6 +131,7 @@ private:
     }
 
     RowSink &m_sink;
+    int m_rowIdColumn = -1;
     const int m_columns;
     sqlite3 *m_conn = nullptr;
     sqlite3_stmt *m_stmt = nullptr;
