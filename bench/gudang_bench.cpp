@@ -843,9 +843,6 @@ void Bench::scan(const std::map<int, Locations> &where, const std::string &store
         }
     }
     for (const auto &[rows, v] : t) {
-        for (double x : v)
-            std::fprintf(stderr, " %d:%.2f", rows, x * 1000);
-        std::fprintf(stderr, "\n");
         if (!allNumbers(v)) {
             failed(store + ": a scanned posting at " + rowsName(rows) + " rows got no question");
             continue;
@@ -1264,13 +1261,14 @@ void Bench::server()
                  sizes.back() == 5000000 ? ", 5M" : "");
     std::map<int, Locations> onServer;
     for (int rows : sizes) {
-        const QString name = QStringLiteral("gudang") + QString::fromStdString(rowsName(rows));
+        const QString name
+            = QStringLiteral("gudang") + QString::fromStdString(rowsName(rows)).toLower();
         serverDatabase(socketAdmin, name, rows);
         onServer.emplace(
             rows, Locations(folder.filePath(name), shop + QStringLiteral(" dbname=") + name));
         writeMissingReportDefinitions(onServer.at(rows));
     }
-    const QString big = shop + QStringLiteral(" dbname=gudang1M");
+    const QString big = shop + QStringLiteral(" dbname=gudang1m");
     const Locations &big1m = onServer.at(1000000);
     // The stock card's journal.
     serverDatabase(socketAdmin, QStringLiteral("kartu"), 1000);

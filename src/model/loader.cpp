@@ -43,8 +43,9 @@ bool Loader::waitForEnd(int ms)
 
 void Loader::run()
 {
-    // Behind the screens: a window being painted, a posting, come first.
-    ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+    // Behind the screens, at the lowest priority: a window being painted, a posting (and the
+    // server serving it) come first.
+    ::setpriority(PRIO_PROCESS, ::gettid(), 19);
     std::vector<uint32_t> batch;
     QString error;
     bool more = true;

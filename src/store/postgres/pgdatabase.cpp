@@ -102,33 +102,37 @@ public:
             pq().PQfinish(closed);
     }
 
-    // Opens a connection ahead on another thread, unless one is kept or being opened.
-    void openSpare(const QString &conninfo)
+    // Opens connections ahead on other threads, until `count` are kept or being opened.
+    void openSpares(const QString &conninfo, int count)
     {
+        int more = 0;
         {
             std::lock_guard lock(m_mutex);
-            if (m_opening.count(conninfo)
-                || std::any_of(m_kept.begin(), m_kept.end(),
-                               [&](const auto &k) { return k.first == conninfo; }))
-                return;
-            m_opening.insert(conninfo);
+            const auto have = std::count_if(m_kept.begin(), m_kept.end(),
+                                            [&](const auto &k) { return k.first == conninfo; })
+                + m_opening.count(conninfo);
+            more = std::max(0, count - int(have));
+            for (int i = 0; i < more; ++i)
+                m_opening.insert(conninfo);
         }
-        std::thread([this, conninfo] {
-            PGconn *conn = nullptr;
-            try {
-                conn = PgDatabase::connect(conninfo);
-            } catch (const AppError &) {
-                // The one who needs it opens one and hears why it failed.
-            }
-            {
-                std::lock_guard lock(m_mutex);
-                m_opening.erase(conninfo);
-            }
-            if (conn)
-                give(conninfo, conn);
-            else
-                m_ready.notify_all();
-        }).detach();
+        for (int i = 0; i < more; ++i) {
+            std::thread([this, conninfo] {
+                PGconn *conn = nullptr;
+                try {
+                    conn = PgDatabase::connect(conninfo);
+                } catch (const AppError &) {
+                    // The one who needs it opens one and hears why it failed.
+                }
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_opening.erase(m_opening.find(conninfo));
+                }
+                if (conn)
+                    give(conninfo, conn);
+                else
+                    m_ready.notify_all();
+            }).detach();
+        }
     }
 
     // Closes every connection kept, once the spares being opened have arrived.
@@ -149,7 +153,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_ready;
     std::vector<std::pair<QString, PGconn *>> m_kept; // oldest first
-    std::set<QString> m_opening;
+    std::multiset<QString> m_opening;
 };
 
 // A connection for the connection string: a kept one (`kept` says so), or a new one.
@@ -393,8 +397,9 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
     bool kept = false;
     std::shared_ptr<PgDatabase> db(new PgDatabase(conninfo, connection(conninfo, &kept)));
     p[conninfo] = db;
-    // The first table read will want a connection of its own: it is opened meanwhile.
-    Keeper::instance().openSpare(conninfo);
+    // The tables a screen reads want connections of their own: one for a big table that is
+    // read on while the screen is used, one for the others. They are opened meanwhile.
+    Keeper::instance().openSpares(conninfo, 2);
     return db;
 }
 
