@@ -11,6 +11,7 @@
 #include "ui/gridview.h"
 
 #include <QAbstractItemModelTester>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QRandomGenerator>
@@ -681,6 +682,30 @@ private slots:
         QString error;
         QVERIFY(loader.take(rows, &error));
         QCOMPARE(error, reason);
+    }
+
+    // While the user types and clicks, a big table's reading gives way (its first rows are
+    // there); it goes on when the user stops, and what needs the whole table does not wait for
+    // the user to stop.
+    void backgroundReadingGivesWayToTheUser()
+    {
+        Env env;
+        const int n = 60000;
+        addGoodsOut(env, n);
+        RecordSource::userActed();
+        auto a = open(env, "tbrgkeluar");
+        QElapsedTimer typing;
+        typing.start();
+        while (typing.elapsed() < 400) {
+            RecordSource::userActed();
+            QTest::qWait(20);
+        }
+        QCOMPARE(a->rowCount(), 4096);
+        QTRY_COMPARE(a->rowCount(), n);
+        RecordSource::userActed();
+        auto b = open(env, "tbrgkeluar");
+        RecordSource::userActed();
+        QCOMPARE(b->recordCount(), n);
     }
 
     // A big table: the first rows at once, the rest from a read begun at the opening, so the

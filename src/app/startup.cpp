@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QProgressDialog>
 #include <QStyleFactory>
+#include <QTimer>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,12 +91,33 @@ public:
                   return damagedText(m_app.locations(), DbRole::Working, m_check.path(), damage);
               },
               [this] { showWait(); })
-    { }
+    {
+        // Begun once the first window has been painted: the check does not take its time
+        // from the first paint, and ends while the login waits.
+        qApp->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { begin(); });
+    }
     ~WorkingFileCheck() override { delete m_wait.data(); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType()
+            && static_cast<QWidget *>(watched)->isWindow())
+            QTimer::singleShot(0, this, [this] { begin(); });
+        return false;
+    }
+
+public:
     bool damageFound() const { return m_found; }
 
 private:
+    void begin()
+    {
+        qApp->removeEventFilter(this);
+        m_check.start();
+    }
+
     // Said once (unless the refused write said it already), and the program ends.
     void damaged(const QString &damage)
     {

@@ -12,25 +12,31 @@ namespace gudang {
 BackgroundPageCheck::BackgroundPageCheck(QString path,
                                          std::function<void(const QString &damage)> done)
     : m_path(QFileInfo(path).absoluteFilePath())
+    , m_done(std::move(done))
+{ }
+
+void BackgroundPageCheck::start()
 {
-    m_thread = std::thread([this, done = std::move(done)] {
-        // Behind the window being shown and the user typing.
-        ::setpriority(PRIO_PROCESS, ::gettid(), 10);
-        QString damage;
-        try {
-            damage = sqlitePageCheck(m_path, false, &m_stop);
-        } catch (const std::exception &e) {
-            damage
-                = QStringLiteral("pemeriksaan database gagal: %1").arg(QString::fromUtf8(e.what()));
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished = true;
-            m_damage = damage;
-        }
-        m_ended.notify_all();
-        if (!m_stop && done)
-            done(damage);
+    std::call_once(m_started, [this] {
+        m_thread = std::thread([this, done = m_done] {
+            // Behind the window being shown and the user typing.
+            ::setpriority(PRIO_PROCESS, ::gettid(), 10);
+            QString damage;
+            try {
+                damage = sqlitePageCheck(m_path, false, &m_stop);
+            } catch (const std::exception &e) {
+                damage = QStringLiteral("pemeriksaan database gagal: %1")
+                             .arg(QString::fromUtf8(e.what()));
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_finished = true;
+                m_damage = damage;
+            }
+            m_ended.notify_all();
+            if (!m_stop && done)
+                done(damage);
+        });
     });
 }
 
@@ -49,6 +55,7 @@ bool BackgroundPageCheck::finished() const
 
 QString BackgroundPageCheck::wait(const std::function<void()> &waiting)
 {
+    start();
     QElapsedTimer waited;
     waited.start();
     std::unique_lock lock(m_mutex);

@@ -17,8 +17,10 @@ namespace gudang {
 class BackgroundPageCheck
 {
 public:
-    // `done` is called on the checking thread with the damage found (empty when sound).
+    // `done` is called on the checking thread with the damage found (empty when sound). The
+    // check begins with start(), or with the first wait for it.
     BackgroundPageCheck(QString path, std::function<void(const QString &damage)> done);
+    void start();
     // Stops a check still running.
     ~BackgroundPageCheck();
     BackgroundPageCheck(const BackgroundPageCheck &) = delete;
@@ -52,6 +54,8 @@ private:
     std::condition_variable m_ended;
     bool m_finished = false;
     QString m_damage;
+    std::function<void(const QString &damage)> m_done;
+    std::once_flag m_started;
     std::thread m_thread;
 };
 

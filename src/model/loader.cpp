@@ -1,9 +1,32 @@
 #include "loader.h"
 
+#include <chrono>
+#include <limits>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace gudang {
+
+namespace {
+
+std::atomic<int64_t> lastAct { std::numeric_limits<int64_t>::min() / 2 };
+
+int64_t nowNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// How long the reading gives way after a key or a button.
+constexpr int64_t kGiveWayNs = 150'000'000;
+
+} // namespace
+
+void Loader::userActed()
+{
+    lastAct.store(nowNs(), std::memory_order_relaxed);
+}
 
 Loader::Loader(std::unique_ptr<RowReader> reader)
     : m_reader(std::move(reader))
@@ -52,6 +75,9 @@ void Loader::run()
     try {
         batch.reserve(kBatch);
         while (more && !m_stop) {
+            while (!m_stop && !m_urgent
+                   && nowNs() - lastAct.load(std::memory_order_relaxed) < kGiveWayNs)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             more = m_reader->readSome(kBatch, batch);
             m_rowsRead.fetch_add(qint64(batch.size()), std::memory_order_relaxed);
             publish(batch, !more, QString());

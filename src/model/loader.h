@@ -38,6 +38,12 @@ public:
 
     // Waits up to `ms` for the end; true once reading has ended.
     bool waitForEnd(int ms);
+    // Someone waits for the whole table: the reading no longer gives way to the user.
+    void hurry() { m_urgent = true; }
+
+    // The user pressed a key or a button: reading gives way for a moment (the cores, and a
+    // server's, go to what the user does).
+    static void userActed();
     qint64 rowsRead() const { return m_rowsRead.load(std::memory_order_relaxed); }
 
 private:
@@ -50,6 +56,7 @@ private:
     std::thread m_thread;
     std::function<void()> m_arrived;
     std::atomic<bool> m_stop { false };
+    std::atomic<bool> m_urgent { false };
     std::atomic<qint64> m_rowsRead { 0 };
     std::mutex m_mutex;
     std::condition_variable m_done;

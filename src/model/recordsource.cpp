@@ -470,6 +470,7 @@ private:
         if (!m_loader)
             return;
         self->startLoading(); // a wait does not wait for the event loop
+        m_loader->hurry();
         self->m_waiting = true;
         QElapsedTimer waited;
         waited.start();
@@ -780,6 +781,11 @@ RecordSource::LoadFailed &RecordSource::loadFailed()
 {
     static LoadFailed hook;
     return hook;
+}
+
+void RecordSource::userActed()
+{
+    Loader::userActed();
 }
 
 void RecordSource::cancelAllPending()

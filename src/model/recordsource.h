@@ -92,6 +92,9 @@ public:
     // Every record source that is open now, so that a failed handler can drop their pending
     // edits.
     static void cancelAllPending();
+    // The user pressed a key or a button: tables being read in the background give way for a
+    // moment (an operation that needs a whole table does not wait for that).
+    static void userActed();
 
     // Shown while an operation waits for a table still loading: called repeatedly with the
     // rows read so far, then once with `done`. The screens set it to a progress window.

@@ -169,11 +169,39 @@ void showLoadWait(const QString &table, qint64 rowsRead, bool done)
 
 } // namespace
 
+namespace {
+
+// A key or a button pressed anywhere: tables read in the background give way to it.
+class UserWatch : public QObject
+{
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+            RecordSource::userActed();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 App::App(Locations locations, Dialogs &dialogs)
     : m_locations(std::move(locations))
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
 {
+    if (qApp) {
+        m_userWatch = std::make_unique<UserWatch>();
+        qApp->installEventFilter(m_userWatch.get());
+    }
     useIndonesianLocale();
     protectDataFolder(m_locations);
     RecordSource::loadWait() = showLoadWait;

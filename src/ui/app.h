@@ -134,6 +134,7 @@ private:
     QString m_user;
     std::unique_ptr<StockService> m_stock;
     std::map<SharedSource, SourceProvider> m_providers;
+    std::unique_ptr<QObject> m_userWatch; // tells the background reading of keys and clicks
 };
 
 } // namespace gudang
