@@ -184,11 +184,12 @@ bool filesSound(App &app)
             return false;
         }
         const Check check = role == DbRole::Working ? Check::Header : Check::Quick;
-        if (const QString damage = damageOf(path, check); !damage.isEmpty()) {
-            refuse(app, damagedText(loc, role, path, damage));
+        const FileFindings found = inspectFile(path, role, check);
+        if (!found.damage.isEmpty()) {
+            refuse(app, damagedText(loc, role, path, found.damage));
             return false;
         }
-        if (const QString foreign = foreignOf(path, role); !foreign.isEmpty()) {
+        if (const QString &foreign = found.foreign; !foreign.isEmpty()) {
             refuse(app,
                    QStringLiteral("File database %1 bukan database Gudang: %2.\nFile itu "
                                   "tidak diubah dan program berhenti.\n%3")

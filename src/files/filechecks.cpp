@@ -27,7 +27,10 @@ uint32_t bigEndian(const unsigned char *p, int bytes)
 
 } // namespace
 
-QString damageOf(const QString &path, Check check)
+namespace {
+
+// The damage a file's header and size show.
+QString headerDamage(const QString &path)
 {
     QFile file(path);
     if (!file.exists())
@@ -59,9 +62,34 @@ QString damageOf(const QString &path, Check check)
         return QStringLiteral("file terpotong: ada %1 dari %2 halaman")
             .arg(size / pageSize)
             .arg(pages);
-    if (check == Check::Header)
-        return {};
+    return {};
+}
+
+} // namespace
+
+QString damageOf(const QString &path, Check check)
+{
+    if (const QString damage = headerDamage(path); !damage.isEmpty() || check == Check::Header)
+        return damage;
     return sqlitePageCheck(path, check == Check::Full);
+}
+
+FileFindings inspectFile(const QString &path, DbRole role, Check check)
+{
+    FileFindings found;
+    found.damage = headerDamage(path);
+    if (!found.damage.isEmpty())
+        return found;
+    if (check == Check::Full) {
+        found.damage = sqlitePageCheck(path, true);
+        if (found.damage.isEmpty())
+            found.foreign = foreignOf(path, role);
+        return found;
+    }
+    const SqliteInspection inspected = sqliteInspect(path, role, check == Check::Quick);
+    found.damage = inspected.damage;
+    found.foreign = inspected.foreign.join(QStringLiteral("; "));
+    return found;
 }
 
 QString foreignOf(const QString &path, DbRole role)

@@ -19,6 +19,15 @@ QString damageOf(const QString &path, Check check = Check::Quick);
 // make. Empty when it holds just what Gudang makes there. The file is only read.
 QString foreignOf(const QString &path, DbRole role);
 
+// What the start needs to know of a file, read once: its damage as damageOf() says it (the
+// pages checked only with Check::Quick) and, when it is sound, what foreignOf() says.
+struct FileFindings
+{
+    QString damage;
+    QString foreign;
+};
+FileFindings inspectFile(const QString &path, DbRole role, Check check);
+
 // Why the program cannot write the database file (or its folder, where SQLite keeps its log),
 // in the user's words; empty when it can.
 QString unwritableOf(const QString &path);

@@ -68,11 +68,10 @@ QStringList columnsOf(const ReadOnly &db, const QString &table, bool *ok)
 
 } // namespace
 
-QString sqlitePageCheck(const QString &path, bool full, const std::atomic<bool> *stop)
+namespace {
+
+QString pageCheckOn(const ReadOnly &db, bool full, const std::atomic<bool> *stop)
 {
-    ReadOnly db(path);
-    if (!db.ok())
-        return QStringLiteral("file tidak dapat dibuka: %1").arg(db.error());
     if (stop)
         sqlite3_progress_handler(
             db.handle(), 1000,
@@ -90,11 +89,8 @@ QString sqlitePageCheck(const QString &path, bool full, const std::atomic<bool> 
     return {};
 }
 
-QStringList sqliteForeignList(const QString &path, DbRole role)
+QStringList foreignListOn(const ReadOnly &db, DbRole role)
 {
-    ReadOnly db(path);
-    if (!db.ok())
-        return { QStringLiteral("file tidak dapat dibuka: %1").arg(db.error()) };
     QStringList problems;
     std::set<QString> ours;
     for (const TableDef *t : tablesOf(role)) {
@@ -140,6 +136,39 @@ QStringList sqliteForeignList(const QString &path, DbRole role)
                         .arg(k == kinds.end() ? type : k->second, name);
     }
     return problems;
+}
+
+} // namespace
+
+QString sqlitePageCheck(const QString &path, bool full, const std::atomic<bool> *stop)
+{
+    ReadOnly db(path);
+    if (!db.ok())
+        return QStringLiteral("file tidak dapat dibuka: %1").arg(db.error());
+    return pageCheckOn(db, full, stop);
+}
+
+QStringList sqliteForeignList(const QString &path, DbRole role)
+{
+    ReadOnly db(path);
+    if (!db.ok())
+        return { QStringLiteral("file tidak dapat dibuka: %1").arg(db.error()) };
+    return foreignListOn(db, role);
+}
+
+SqliteInspection sqliteInspect(const QString &path, DbRole role, bool pages)
+{
+    SqliteInspection found;
+    ReadOnly db(path);
+    if (!db.ok()) {
+        found.damage = QStringLiteral("file tidak dapat dibuka: %1").arg(db.error());
+        return found;
+    }
+    if (pages)
+        found.damage = pageCheckOn(db, false, nullptr);
+    if (found.damage.isEmpty())
+        found.foreign = foreignListOn(db, role);
+    return found;
 }
 
 bool sqliteRoleOf(const QString &path, DbRole *role)

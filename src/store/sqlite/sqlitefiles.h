@@ -26,6 +26,14 @@ inline QString sqliteForeignObjects(const QString &path, DbRole role)
 {
     return sqliteForeignList(path, role).join(QStringLiteral("; "));
 }
+// Both at once, on one connection: SQLite's quick check of every page (when `pages`) and, when
+// the pages are sound, what the file holds that is not of the role.
+struct SqliteInspection
+{
+    QString damage;
+    QStringList foreign;
+};
+SqliteInspection sqliteInspect(const QString &path, DbRole role, bool pages);
 // The role whose tables the file holds; false when it holds neither's.
 bool sqliteRoleOf(const QString &path, DbRole *role);
 // Copies the database online into `target` (VACUUM INTO, a new file); failures throw AppError
