@@ -51,7 +51,7 @@ package: build
 
 bench: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target gudang_bench
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/gudang_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/gudang_bench --doc docs/PERFORMANCE.md
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -379,12 +379,40 @@ public:
     App app;
 };
 
+// The main menu as the window the user works in (before the clock starts).
+void menuActive(Session &s)
+{
+    QWidget *menu = &s.menu();
+    menu->activateWindow();
+    QApplication::setActiveWindow(menu);
+    if (!QTest::qWaitForWindowActive(menu))
+        qFatal("the main menu did not become the active window");
+}
+
+// Ctrl+D pressed on the main menu, as the user presses it (the program sees the key).
+void ctrlD(Session &s)
+{
+    QTest::keyClick(&s.menu(), Qt::Key_D, Qt::ControlModifier);
+    if (!s.issue())
+        qFatal("Ctrl+D did not open the goods-out screen");
+}
+
+// The goods-out screen opened by its menu entry, untimed: where two programs share this process
+// (and so one shortcut map, where their Ctrl+D stand in each other's way).
+void openBeside(Session &s)
+{
+    s.menu().zx->trigger();
+    if (!s.issue())
+        qFatal("the goods-out screen did not open");
+}
+
 // Ctrl+D on the main menu: seconds to the first paint of the goods-out grid.
 double openIssue(Session &s)
 {
     PaintWatch painted(inGrid("frmkeluar", "DataGrid1"));
+    menuActive(s);
     const auto t0 = Clock::now();
-    s.menu().zx->trigger();
+    ctrlD(s);
     return std::chrono::duration<double>(painted.wait() - t0).count();
 }
 
@@ -408,8 +436,9 @@ double scanPosting(Session &s, const QString &code)
 {
     s.dialogs.more = Button::No; // the screen closes
     const int asked = s.dialogs.asked;
+    menuActive(s);
     const auto t0 = Clock::now();
-    s.menu().zx->trigger();
+    ctrlD(s);
     frmkeluar *k = s.issue();
     QTest::mouseClick(k->cmdtambah, Qt::LeftButton);
     keys(k, code);
@@ -907,8 +936,8 @@ void Bench::posting()
         if (rows <= 1000)
             continue;
         Session with(at(rows)), without(at(rows));
-        openIssue(with);
-        openIssue(without);
+        openBeside(with);
+        openBeside(without);
         frmkeluar *a = with.issue(), *b = without.issue();
         for (frmkeluar *k : { a, b })
             k->adodc1->recordCount(); // the list read, as after a moment on the screen
@@ -1308,7 +1337,8 @@ void Bench::server()
             s.reset(); // the files' program runs alone
             if (round == 0)
                 connections
-                    = { { "login (the program's connection, and a spare opened beside it)", login },
+                    = { { "login (the program's connection, and three spares opened beside it)",
+                          login },
                         { "Ctrl+D: the goods-out screen and its three tables read", opened },
                         { "the first posting", posting },
                         { "the goods-out screen closed and opened again", again } };
@@ -1325,8 +1355,8 @@ void Bench::server()
     // files, at 1M rows, in turns.
     if (folders.count(1000000)) {
         Session server(big1m), files(at(1000000));
-        openIssue(server);
-        openIssue(files);
+        openBeside(server);
+        openBeside(files);
         server.issue()->adodc1->recordCount();
         files.issue()->adodc1->recordCount();
         std::vector<double> onServerT, onFiles;

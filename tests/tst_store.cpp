@@ -159,6 +159,27 @@ private slots:
             tx->commit();
         }
         QCOMPARE(Env::query(path, QStringLiteral("SELECT * FROM %1").arg(table)), changed);
+        {
+            // A write of a row held, which a store may send with the commit: stale, it fails
+            // the whole transaction, a row appended before it included.
+            auto goods = store->table(tableDef(QStringLiteral("tbarang")));
+            auto tx = store->begin();
+            goods->append(*tx, { 0 }, { Value(QStringLiteral("ZZ9")) });
+            try {
+                access->updateHeld(*tx, id, cellsOf(read.row), { column }, values,
+                                   QStringLiteral("sudah berubah"));
+                tx->commit();
+                QFAIL("a stale held write was committed");
+            } catch (const AppError &e) {
+                QCOMPARE(e.kind(), AppError::Kind::Changed);
+                QCOMPARE(e.description(), QStringLiteral("sudah berubah"));
+            }
+        }
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT * FROM %1").arg(table)), changed);
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Kode_Barang FROM tbarang WHERE "
+                                           "Kode_Barang = 'ZZ9'")),
+                 QStringList());
         // Read again, the same write goes through.
         const auto now = access->reread(id, nullptr);
         if (!now)

@@ -47,7 +47,7 @@ void Journal::append(Transaction &tx, const Movement &m)
     std::vector<int> columns;
     for (int i = c::Waktu; i <= c::Tanggal; ++i)
         columns.push_back(i);
-    m_table->insert(tx, columns, values);
+    m_table->append(tx, columns, values);
 }
 
 void Journal::stockChanged(Transaction &tx, const RowChange &change, const QString &kind,

@@ -211,17 +211,17 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
             });
             RowChange change { stockValues, stockValues };
             change.after[s::Jumlah_Stok] = Value(now - quantity);
-            int64_t stockRow = stored->rowId;
-            if (Impl::said(stockDef, change.after,
-                           [&] {
-                               return d->stock->update(*tx, stockRow, cellsOf(*stored),
-                                                       { s::Jumlah_Stok }, change.after);
-                           })
-                != TableAccess::Outcome::Done)
-                throw AppError(QStringLiteral("Data stok kode %1 sudah diubah di komputer lain; "
-                                              "tidak ada yang disimpan.")
-                                   .arg(request.code),
-                               AppError::Kind::Changed);
+            const int64_t stockRow = stored->rowId;
+            // The stock row is held since it was read: the write goes with the journal row
+            // and the commit.
+            Impl::said(stockDef, change.after, [&] {
+                d->stock->updateHeld(*tx, stockRow, cellsOf(*stored), { s::Jumlah_Stok },
+                                     change.after,
+                                     QStringLiteral("Data stok kode %1 sudah diubah di komputer "
+                                                    "lain; tidak ada yang disimpan.")
+                                         .arg(request.code));
+                return 0;
+            });
             // The posting is the goods-out date's, whenever it is entered.
             d->journal->stockChanged(*tx, change, movement::kIssue, row[k::No_Keluar],
                                      request.date.date());

@@ -60,10 +60,28 @@ public:
     virtual int64_t insert(Transaction &tx, const std::vector<int> &columns,
                            std::vector<Value> &values)
         = 0;
+    // Adds a row whose row id and automatic numbers nobody asks for (a journal row): a store may
+    // send it with the transaction's next statement or its commit, which then says its failure.
+    virtual void append(Transaction &tx, const std::vector<int> &columns,
+                        const std::vector<Value> &values)
+    {
+        std::vector<Value> copy = values;
+        insert(tx, columns, copy);
+    }
     // Writes these columns of the row, which held `read` when it was read. `rowId` may change.
     virtual Outcome update(Transaction &tx, int64_t &rowId, const std::vector<StoredCell> &read,
                            const std::vector<int> &columns, const std::vector<Value> &values)
         = 0;
+    // update() of a row this transaction holds (found or reread with it as `hold`): a store may
+    // send it with the transaction's next statement or its commit. A row no longer as read
+    // fails the transaction then, with `changed` as its description (Kind::Changed).
+    virtual void updateHeld(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
+                            const std::vector<int> &columns, const std::vector<Value> &values,
+                            const QString &changed)
+    {
+        if (update(tx, rowId, read, columns, values) != Outcome::Done)
+            throw AppError(changed, AppError::Kind::Changed);
+    }
     virtual Outcome remove(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read) = 0;
     // The row as the store holds it now; none when it is no longer there. With `hold` (a
     // transaction of this store), others cannot change the row until it ends.

@@ -102,6 +102,30 @@ public:
             pq().PQfinish(closed);
     }
 
+    // While the program's connection is open, `count` connections are kept ready beside it:
+    // opened now, and anew when one is closed instead of given back.
+    void keepSpares(const QString &conninfo, int count)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            if (count > 0)
+                m_spares[conninfo] = count;
+            else
+                m_spares.erase(conninfo);
+        }
+        openSpares(conninfo, count);
+    }
+    void replaceClosed(const QString &conninfo)
+    {
+        int count = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            const auto it = m_spares.find(conninfo);
+            count = it == m_spares.end() ? 0 : it->second;
+        }
+        openSpares(conninfo, count);
+    }
+
     // Opens connections ahead on other threads, until `count` are kept or being opened.
     void openSpares(const QString &conninfo, int count)
     {
@@ -154,6 +178,7 @@ private:
     std::condition_variable m_ready;
     std::vector<std::pair<QString, PGconn *>> m_kept; // oldest first
     std::multiset<QString> m_opening;
+    std::map<QString, int> m_spares; // spares wanted, by connection string
 };
 
 // A connection for the connection string: a kept one (`kept` says so), or a new one.
@@ -176,10 +201,14 @@ void giveBack(const QString &conninfo, PGconn *conn)
         if (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)
             pq().PQclear(pq().PQexec(conn, "ROLLBACK"));
     }
-    if (stillOpen(conn))
+    if (stillOpen(conn)) {
         Keeper::instance().give(conninfo, conn);
-    else
+    } else {
+        // A reader stopped in the middle of a table (its screen closed), or the server closed
+        // it: one is opened in its place meanwhile.
         pq().PQfinish(conn);
+        Keeper::instance().replaceClosed(conninfo);
+    }
 }
 
 QString serverName(const QString &conninfo)
@@ -295,6 +324,7 @@ public:
     {
         if (committed())
             return;
+        m_db->m_later.clear();
         if (m_db->m_beginPending)
             m_db->m_beginPending = false; // nothing was sent
         else if (pq().PQstatus(m_db->m_conn) == CONNECTION_OK)
@@ -304,7 +334,9 @@ public:
     }
     void commit() override
     {
-        if (m_db->m_beginPending)
+        if (!m_db->m_later.empty())
+            m_db->together({ QByteArray(), QByteArrayLiteral("COMMIT"), {}, {} }); // one round trip
+        else if (m_db->m_beginPending)
             m_db->m_beginPending = false; // nothing to commit
         else
             m_db->exec(QByteArrayLiteral("COMMIT"));
@@ -324,6 +356,7 @@ PgDatabase::PgDatabase(QString conninfo, pg_conn *conn)
 
 PgDatabase::~PgDatabase()
 {
+    Keeper::instance().keepSpares(m_conninfo, 0);
     // Kept for the next one who opens the server; its prepared statements go with this.
     if (!m_prepared.empty() && stillOpen(m_conn))
         pq().PQclear(pq().PQexec(m_conn, "DEALLOCATE ALL"));
@@ -397,9 +430,9 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
     bool kept = false;
     std::shared_ptr<PgDatabase> db(new PgDatabase(conninfo, connection(conninfo, &kept)));
     p[conninfo] = db;
-    // The tables a screen reads want connections of their own: one for a big table that is
-    // read on while the screen is used, one for the others. They are opened meanwhile.
-    Keeper::instance().openSpares(conninfo, 2);
+    // The tables a screen reads want connections of their own while they are read on behind
+    // it: the goods-out screen reads three. They are opened meanwhile.
+    Keeper::instance().keepSpares(conninfo, 3);
     return db;
 }
 
@@ -476,6 +509,8 @@ PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
 {
     return again([&] {
         ready();
+        if (!m_later.empty())
+            together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {} });
         sendPendingBegin();
         if (params.empty())
             return check(pq().PQexec(m_conn, sql.constData()));
@@ -489,46 +524,98 @@ PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, con
 {
     return again([&] {
         ready();
-        if (!m_prepared.count(name)) {
-            sendPendingBegin();
-            check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
-            m_prepared.insert(name);
-        }
-        ParamArrays a(params);
-        if (m_beginPending)
-            return beginWith(name, a, int(params.size()));
-        return check(pq().PQexecPrepared(m_conn, name.constData(), int(params.size()),
-                                         a.values.data(), a.lengths.data(), nullptr, 0));
+        prepare(name, sql);
+        return together({ name, QByteArray(), params, {} });
     });
 }
 
-// BEGIN and the transaction's first statement go to the server together: one round trip for
-// both.
-PgResult PgDatabase::beginWith(const QByteArray &name, const ParamArrays &a, int count)
+void PgDatabase::execKeptLater(const QByteArray &name, const QByteArray &sql,
+                               const PgParams &params, Wording said)
 {
+    if (!m_transaction) {
+        again([&] {
+            ready();
+            prepare(name, sql);
+            return together({ name, QByteArray(), params, said });
+        });
+        return;
+    }
+    again([&] {
+        ready();
+        prepare(name, sql);
+        return PgResult(nullptr);
+    });
+    m_later.push_back({ name, QByteArray(), params, std::move(said) });
+}
+
+void PgDatabase::prepare(const QByteArray &name, const QByteArray &sql)
+{
+    if (m_prepared.count(name))
+        return;
+    if (m_beginPending || !m_later.empty()) {
+        // Preparing is a statement of its own: what waits goes first, in its order.
+        together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {} });
+    }
+    check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
+    m_prepared.insert(name);
+}
+
+PgResult PgDatabase::together(Statement last)
+{
+    std::vector<Statement> all;
+    all.reserve(m_later.size() + 2);
+    if (m_beginPending)
+        all.push_back({ QByteArray(), QByteArrayLiteral("BEGIN"), {}, {} });
+    for (Statement &s : m_later)
+        all.push_back(std::move(s));
+    m_later.clear();
     m_beginPending = false;
+    all.push_back(std::move(last));
+    if (all.size() == 1 && !all.front().said) {
+        const Statement &s = all.front();
+        if (s.name.isEmpty())
+            return check(pq().PQexec(m_conn, s.sql.constData()));
+        ParamArrays a(s.params);
+        return check(pq().PQexecPrepared(m_conn, s.name.constData(), int(s.params.size()),
+                                         a.values.data(), a.lengths.data(), nullptr, 0));
+    }
     pq().PQenterPipelineMode(m_conn);
-    pq().PQsendQueryParams(m_conn, "BEGIN", 0, nullptr, nullptr, nullptr, nullptr, 0);
-    pq().PQsendQueryPrepared(m_conn, name.constData(), count, a.values.data(), a.lengths.data(),
-                             nullptr, 0);
+    for (const Statement &s : all) {
+        if (s.name.isEmpty()) {
+            pq().PQsendQueryParams(m_conn, s.sql.constData(), 0, nullptr, nullptr, nullptr, nullptr,
+                                   0);
+        } else {
+            ParamArrays a(s.params);
+            pq().PQsendQueryPrepared(m_conn, s.name.constData(), int(s.params.size()),
+                                     a.values.data(), a.lengths.data(), nullptr, 0);
+        }
+    }
     pq().PQpipelineSync(m_conn);
-    std::vector<PGresult *> results; // BEGIN's and the statement's
-    for (int nulls = 0; nulls < 2 && pq().PQstatus(m_conn) == CONNECTION_OK;) {
+    // One result per statement, each followed by a null; then the sync's.
+    std::vector<PgResult> results;
+    for (size_t i = 0; i < all.size() && pq().PQstatus(m_conn) == CONNECTION_OK; ++i) {
         PGresult *r = pq().PQgetResult(m_conn);
-        if (r)
-            results.push_back(r);
-        else
-            ++nulls;
+        results.emplace_back(r);
+        while (r && (r = pq().PQgetResult(m_conn)) != nullptr)
+            pq().PQclear(r);
     }
     PGresult *sync = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
     pq().PQclear(sync);
     pq().PQexitPipelineMode(m_conn);
-    PgResult begin(results.size() > 0 ? results[0] : nullptr);
-    PgResult statement(results.size() > 1 ? results[1] : nullptr);
-    for (size_t i = 2; i < results.size(); ++i)
-        pq().PQclear(results[i]);
-    check(begin.release());
-    return check(statement.release());
+    // The first failure is the one to say; those after it were not run.
+    for (size_t i = 0; i < all.size(); ++i) {
+        PGresult *r = i < results.size() ? results[i].release() : nullptr;
+        try {
+            if (i + 1 == all.size())
+                return check(r);
+            check(r);
+        } catch (const AppError &e) {
+            if (all[i].said)
+                throw all[i].said(e);
+            throw;
+        }
+    }
+    throw serverError(nullptr, m_conn);
 }
 
 // A command that found the connection gone, where nothing of it can have taken effect (outside
@@ -537,7 +624,8 @@ PgResult PgDatabase::beginWith(const QByteArray &name, const ParamArrays &a, int
 // restart of the server works at the first try.
 PgResult PgDatabase::again(const std::function<PgResult()> &command)
 {
-    const bool fresh = !m_transaction || m_beginPending;
+    // Statements waiting to be sent are not sent again: a lost connection took them.
+    const bool fresh = (!m_transaction || m_beginPending) && m_later.empty();
     const bool pending = m_beginPending;
     try {
         return command();

@@ -77,6 +77,13 @@ public:
     PgResult exec(const QByteArray &sql, const PgParams &params = {});
     // Runs a statement that is prepared on first use under `name` and kept.
     PgResult execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params);
+    // Like execKept() inside the open transaction, for a statement whose result nobody reads:
+    // it goes to the server with the transaction's next statement or its COMMIT, in one round
+    // trip with them; its failure is said by that statement or the commit, and nothing of the
+    // transaction stays. `said` words its failure, when given.
+    using Wording = std::function<AppError(const AppError &)>;
+    void execKeptLater(const QByteArray &name, const QByteArray &sql, const PgParams &params,
+                       Wording said = {});
 
 private:
     class Tx;
@@ -85,7 +92,17 @@ private:
     void reconnect();
     void sendPendingBegin();
     PgResult check(pg_result *r);
-    PgResult beginWith(const QByteArray &name, const struct ParamArrays &a, int count);
+    struct Statement
+    {
+        QByteArray name; // a prepared statement's; empty: `sql` without parameters
+        QByteArray sql;
+        PgParams params;
+        Wording said;
+    };
+    void prepare(const QByteArray &name, const QByteArray &sql);
+    // The statements waiting (BEGIN first when it is pending), then this one, in one round
+    // trip; the last one's result. The first that failed is thrown.
+    PgResult together(Statement last);
     PgResult again(const std::function<PgResult()> &command);
 
     QString m_conninfo;
@@ -94,6 +111,7 @@ private:
     Transaction *m_transaction = nullptr;
     bool m_beginPending = false; // a transaction began; BEGIN goes with its first statement
     std::set<QByteArray> m_prepared; // on the connection as it is now
+    std::vector<Statement> m_later; // of the open transaction, not sent yet
 };
 
 // A connection for reading on its own (a whole table on the loading thread, a report's

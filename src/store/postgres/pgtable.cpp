@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <charconv>
+#include <cstring>
 
 namespace gudang {
 
@@ -18,8 +19,10 @@ QByteArray columnList(const TableDef &def)
     return cols.join(',');
 }
 
-// Reads the table with COPY on a read connection: one statement, so one snapshot, the table as
-// it stood when the record source opened; rows in the order they were added.
+// Reads the table on a read connection inside one read-only transaction with one snapshot, the
+// table as it stood when the record source opened, in the order the rows were added: the first
+// rows with a plain query, the rest with one COPY begun only when they are asked for, so the
+// server does no more than the first rows until then.
 class PgReader final : public RowReader
 {
 public:
@@ -27,13 +30,13 @@ public:
         : m_sink(sink)
         , m_columns(int(def.columns.size()))
         , m_table(def.name)
+        , m_select("SELECT " + QByteArray(kPgRowId) + ", " + columnList(def) + " FROM "
+                   + def.name.toUtf8())
         , m_connection(conninfo)
     {
-        const QByteArray sql = "COPY (SELECT " + QByteArray(kPgRowId) + ", " + columnList(def)
-            + " FROM " + def.name.toUtf8() + " ORDER BY " + kPgRowId + ") TO STDOUT";
-        PGresult *r = m_connection.first(sql);
+        PGresult *r = m_connection.first("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
         m_conn = m_connection.get();
-        const bool ok = pq().PQresultStatus(r) == PGRES_COPY_OUT;
+        const bool ok = pq().PQresultStatus(r) == PGRES_COMMAND_OK;
         const QString why = QString::fromUtf8(pq().PQresultErrorMessage(r)).trimmed();
         pq().PQclear(r);
         if (!ok)
@@ -44,6 +47,12 @@ public:
 
     bool readSome(int rows, std::vector<uint32_t> &out) override
     {
+        if (!m_started) {
+            m_started = true;
+            return readFirst(rows, out);
+        }
+        if (!m_copying)
+            startCopy();
         for (int i = 0; i < rows; ++i) {
             char *line = nullptr;
             const int n = pq().PQgetCopyData(m_conn, &line, 0);
@@ -70,77 +79,110 @@ public:
     }
 
 private:
+    // The first rows; true when there may be more.
+    bool readFirst(int rows, std::vector<uint32_t> &out)
+    {
+        const QByteArray sql
+            = m_select + " ORDER BY " + kPgRowId + " LIMIT " + QByteArray::number(rows);
+        PgResult r(pq().PQexec(m_conn, sql.constData()));
+        if (pq().PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+            throw AppError(
+                QStringLiteral("Tabel %1 tidak dapat dibaca: %2")
+                    .arg(m_table, QString::fromUtf8(pq().PQresultErrorMessage(r.get())).trimmed()));
+        const int n = r.rows();
+        for (int row = 0; row < n; ++row) {
+            const char *id = pq().PQgetvalue(r.get(), row, 0);
+            if (std::from_chars(id, id + pq().PQgetlength(r.get(), row, 0), m_lastId).ec
+                != std::errc())
+                fail(QStringLiteral("baris dari server tidak terbaca"));
+            for (int c = 0; c < m_columns; ++c) {
+                const bool null = pq().PQgetisnull(r.get(), row, c + 1);
+                m_cells[size_t(c)] = null ? nullptr : pq().PQgetvalue(r.get(), row, c + 1);
+                m_sizes[size_t(c)] = size_t(pq().PQgetlength(r.get(), row, c + 1));
+            }
+            out.push_back(m_sink.storeRow(m_lastId, m_cells.data(), m_sizes.data()));
+        }
+        return n == rows;
+    }
+
+    // The rest of the table, after the first rows, in the same snapshot.
+    void startCopy()
+    {
+        m_copying = true;
+        const QByteArray sql = "COPY (" + m_select + " WHERE " + kPgRowId + " > "
+            + QByteArray::number(m_lastId) + " ORDER BY " + kPgRowId + ") TO STDOUT";
+        PgResult r(pq().PQexec(m_conn, sql.constData()));
+        if (pq().PQresultStatus(r.get()) != PGRES_COPY_OUT)
+            fail(QString::fromUtf8(pq().PQresultErrorMessage(r.get())).trimmed());
+    }
+
+private:
     [[noreturn]] void fail(const QString &why) const
     {
         throw AppError(
             QStringLiteral("Tabel %1 tidak dapat dibaca sampai habis: %2").arg(m_table, why));
     }
 
-    // One line of COPY's text format: fields split by tabs, \N for Null, backslash escapes.
+    // One line of COPY's text format: fields split by tabs, \N for Null, backslash escapes. A
+    // field without a backslash is taken where it stands; an escaped one is written out once.
     bool storeLine(const char *line, size_t size, std::vector<uint32_t> &out)
     {
         if (size && line[size - 1] == '\n')
             --size;
+        const char *p = line;
+        const char *const end = line + size;
         m_text.clear();
-        m_text.reserve(size);
-        std::vector<std::pair<size_t, size_t>> spans; // into m_text
-        spans.reserve(size_t(m_columns) + 1);
-        std::vector<bool> nulls;
-        size_t i = 0;
-        for (;;) {
-            const size_t start = m_text.size();
-            bool null = false;
-            if (size - i >= 2 && line[i] == '\\' && line[i + 1] == 'N'
-                && (i + 2 == size || line[i + 2] == '\t')) {
-                null = true;
-                i += 2;
+        m_text.reserve(size); // written-out fields never move while the line is read
+        int64_t rowId = 0;
+        for (int field = 0; field <= m_columns; ++field) {
+            const auto *tab = static_cast<const char *>(std::memchr(p, '\t', size_t(end - p)));
+            const char *fieldEnd = tab ? tab : end;
+            if ((tab == nullptr) != (field == m_columns))
+                return false; // too few or too many fields
+            const size_t length = size_t(fieldEnd - p);
+            const bool null = length == 2 && p[0] == '\\' && p[1] == 'N';
+            if (field == 0) {
+                if (null || std::from_chars(p, fieldEnd, rowId).ec != std::errc())
+                    return false;
+            } else if (null) {
+                m_cells[size_t(field - 1)] = nullptr;
+            } else if (!std::memchr(p, '\\', length)) {
+                m_cells[size_t(field - 1)] = p;
+                m_sizes[size_t(field - 1)] = length;
             } else {
-                while (i < size && line[i] != '\t') {
-                    char c = line[i++];
-                    if (c == '\\' && i < size) {
-                        const char e = line[i++];
-                        switch (e) {
+                const size_t start = m_text.size();
+                for (const char *c = p; c < fieldEnd; ++c) {
+                    char ch = *c;
+                    if (ch == '\\' && c + 1 < fieldEnd) {
+                        switch (*++c) {
                         case 'b':
-                            c = '\b';
+                            ch = '\b';
                             break;
                         case 'f':
-                            c = '\f';
+                            ch = '\f';
                             break;
                         case 'n':
-                            c = '\n';
+                            ch = '\n';
                             break;
                         case 'r':
-                            c = '\r';
+                            ch = '\r';
                             break;
                         case 't':
-                            c = '\t';
+                            ch = '\t';
                             break;
                         case 'v':
-                            c = '\v';
+                            ch = '\v';
                             break;
                         default:
-                            c = e;
+                            ch = *c;
                         }
                     }
-                    m_text.push_back(c);
+                    m_text.push_back(ch);
                 }
+                m_cells[size_t(field - 1)] = m_text.data() + start;
+                m_sizes[size_t(field - 1)] = m_text.size() - start;
             }
-            spans.emplace_back(start, m_text.size() - start);
-            nulls.push_back(null);
-            if (i >= size)
-                break;
-            ++i; // the tab
-        }
-        if (int(spans.size()) != m_columns + 1 || nulls[0])
-            return false;
-        int64_t rowId = 0;
-        const char *idText = m_text.data() + spans[0].first;
-        if (std::from_chars(idText, idText + spans[0].second, rowId).ec != std::errc())
-            return false;
-        for (int c = 0; c < m_columns; ++c) {
-            m_cells[size_t(c)]
-                = nulls[size_t(c) + 1] ? nullptr : m_text.data() + spans[size_t(c) + 1].first;
-            m_sizes[size_t(c)] = spans[size_t(c) + 1].second;
+            p = fieldEnd + 1;
         }
         out.push_back(m_sink.storeRow(rowId, m_cells.data(), m_sizes.data()));
         return true;
@@ -149,7 +191,11 @@ private:
     RowSink &m_sink;
     const int m_columns;
     const QString m_table;
+    const QByteArray m_select;
     PgReadConnection m_connection;
+    bool m_started = false;
+    bool m_copying = false;
+    int64_t m_lastId = 0;
     PGconn *m_conn = nullptr;
     std::string m_text;
     std::vector<const char *> m_cells;
@@ -216,6 +262,23 @@ public:
         return r.bytes(0, 0).toLongLong();
     }
 
+    void append(Transaction &tx, const std::vector<int> &columns,
+                const std::vector<Value> &values) override
+    {
+        ready(tx);
+        QByteArrayList names, marks;
+        PgParams params;
+        for (int c : columns) {
+            names << pgColumn(m_def.columns[size_t(c)]);
+            marks << '$' + QByteArray::number(marks.size() + 1);
+            params.push_back(param(values[size_t(c)]));
+        }
+        m_db->execKeptLater("ga_" + m_name + '_' + QByteArray::number(mask(columns)),
+                            "INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
+                                + marks.join(',') + ')',
+                            params);
+    }
+
     Outcome update(Transaction &tx, int64_t &rowId, const std::vector<StoredCell> &read,
                    const std::vector<int> &columns, const std::vector<Value> &values) override
     {
@@ -232,6 +295,32 @@ public:
             = m_db->execKept("gu_" + m_name + '_' + QByteArray::number(mask(columns)),
                              "UPDATE " + m_name + " SET " + sets.join(", ") + where, params);
         return QByteArray(pq().PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
+    }
+
+    // Sent with what follows it; a row not found as read makes it divide by zero, which stops
+    // the transaction before its commit.
+    void updateHeld(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
+                    const std::vector<int> &columns, const std::vector<Value> &values,
+                    const QString &changed) override
+    {
+        ready(tx);
+        QByteArrayList sets;
+        PgParams params;
+        for (int c : columns) {
+            sets << pgColumn(m_def.columns[size_t(c)]) + " = $"
+                    + QByteArray::number(params.size() + 1);
+            params.push_back(param(values[size_t(c)]));
+        }
+        const QByteArray where = unchanged(rowId, read, params);
+        m_db->execKeptLater("guh_" + m_name + '_' + QByteArray::number(mask(columns)),
+                            "WITH u AS (UPDATE " + m_name + " SET " + sets.join(", ") + where
+                                + " RETURNING 1) SELECT 1 / count(*) FROM u",
+                            params, [def = &m_def, changed, values](const AppError &e) {
+                                if (e.sqlState() == "22012")
+                                    return AppError(changed, AppError::Kind::Changed);
+                                return AppError(refusedWrite(*def, values, e), e.kind(),
+                                                e.sqlState(), e.detail());
+                            });
     }
 
     Outcome remove(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read) override
