@@ -1525,8 +1525,8 @@ const char *const kMethods = R"(
   window's labels, fields and buttons in its font and colours), each start next to its
   baseline, the sizes in turns.
 - **Open** (`buka`): a program logged in (the login window filled and "OK" pressed, the main
-  menu painted, 0.2 s of a hand moving to the keys), then Ctrl+D, to the first paint of the
-  goods-out grid; a new program each round, the sizes in turns, median of 7, against the same at
+  menu painted, 0.2 s of a hand moving to the keys), then Ctrl+D pressed on the main menu (a
+  key event, as the program gets it from a keyboard), to the first paint of the goods-out grid; a new program each round, the sizes in turns, median of 7, against the same at
   1,000 rows.
 - **Scan** (`scan`): the same program, Ctrl+D, then at once "Tambah", a code as a barcode
   scanner sends it (each key handled before the next, Enter after it), the quantity and Enter,
