@@ -126,6 +126,19 @@ ReportDocument build(Env &env, const QString &definition)
                        QDateTime(QDate(2026, 12, 10), QTime(9, 5)));
 }
 
+// The main menu alone, then the screen its Ctrl+key opens, made the active window; null when
+// the key opened nothing to see.
+template<typename Screen> Screen *openByKey(Env &env, Qt::Key key)
+{
+    frmutama &utama = test::showAlone<frmutama>(env.screens());
+    QTest::keyClick(&utama, key, Qt::ControlModifier);
+    Screen *screen = env.screens().find<Screen>();
+    if (!screen || !screen->isVisible())
+        return nullptr;
+    activate(screen);
+    return screen;
+}
+
 } // namespace
 
 class TestReports : public QObject
@@ -401,11 +414,8 @@ private slots:
         Env env;
         RecordingOutput out;
         setReportOutput(env.app(), &out);
-        frmutama &utama = test::showAlone<frmutama>(env.screens());
-        QTest::keyClick(&utama, Qt::Key_P, Qt::ControlModifier);
-        auto *f = env.screens().find<frmperiode>();
-        QVERIFY(f && f->isVisible());
-        activate(f);
+        auto *f = openByKey<frmperiode>(env, Qt::Key_P);
+        QVERIFY(f);
         const QDate today = QDate::currentDate();
         QCOMPARE(f->dtdari->date(), QDate(today.year(), today.month(), 1));
         QCOMPARE(f->dtsampai->date(), QDate(today.year(), today.month(), today.daysInMonth()));
@@ -451,11 +461,8 @@ private slots:
                            "'diubah: Jumlah 3 menjadi 3', '2025-03-31 00:00:00'), "
                            "('2025-04-01 00:00:00', 'ani', 'stok masuk', 'A1', 100, 112, NULL, '', "
                            "'2025-04-01 00:00:00')"));
-        frmutama &utama = test::showAlone<frmutama>(env.screens());
-        QTest::keyClick(&utama, Qt::Key_K, Qt::ControlModifier);
-        auto *card = env.screens().find<frmkartu>();
-        QVERIFY(card && card->isVisible());
-        activate(card);
+        auto *card = openByKey<frmkartu>(env, Qt::Key_K);
+        QVERIFY(card);
         QCOMPARE(test::focusName(card), QStringLiteral("txtkode"));
         card->dtdari->setDate(QDate(2025, 3, 1));
         card->dtsampai->setDate(QDate(2025, 3, 31));
@@ -640,11 +647,8 @@ private slots:
                            "'2026-05-01 08:00:00', 'ani', 'stok masuk', 'A1', 1, i, '', %1 "
                            "FROM n")
                 .arg(test::onServer() ? QStringLiteral("CAST(%1 AS timestamp)").arg(day) : day));
-        frmutama &utama = test::showAlone<frmutama>(env.screens());
-        QTest::keyClick(&utama, Qt::Key_K, Qt::ControlModifier);
-        auto *c = env.screens().find<frmkartu>();
+        auto *c = openByKey<frmkartu>(env, Qt::Key_K);
         QVERIFY(c);
-        activate(c);
         c->dtdari->setDate(QDate(2026, 5, 1));
         c->dtsampai->setDate(QDate(2026, 5, 31));
         QTest::keyClicks(c->txtkode, QStringLiteral("A1"));

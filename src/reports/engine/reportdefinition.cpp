@@ -19,6 +19,18 @@ namespace {
                        .arg(why));
 }
 
+// The value a word names (letter case ignored); the line is malformed when it names none.
+template<typename T>
+T named(const QString &word, std::initializer_list<std::pair<QLatin1String, T>> names,
+        const QString &file, int line, const QString &unknown)
+{
+    for (const auto &[name, value] : names) {
+        if (word.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    malformed(file, line, unknown.arg(word));
+}
+
 double parseWidth(const QString &text, const QString &file, int line)
 {
     bool ok = false;
@@ -77,31 +89,22 @@ ReportDefinition parseReportDefinition(const QString &text, const QString &file)
             c.field = part(0);
             c.heading = part(1);
             c.widthMm = parseWidth(part(2), file, n);
-            const QString align = part(3).toLower();
-            if (align == QLatin1String("kiri"))
-                c.align = ReportColumn::Align::Left;
-            else if (align == QLatin1String("kanan"))
-                c.align = ReportColumn::Align::Right;
-            else if (align == QLatin1String("tengah"))
-                c.align = ReportColumn::Align::Centre;
-            else
-                malformed(file, n,
-                          QStringLiteral("rata \"%1\" tidak dikenal (kiri, kanan atau tengah).")
-                              .arg(part(3)));
-            const QString format = part(4).toLower();
-            if (format == QLatin1String("teks"))
-                c.format = ReportColumn::Format::Text;
-            else if (format == QLatin1String("angka"))
-                c.format = ReportColumn::Format::Number;
-            else if (format == QLatin1String("ribuan"))
-                c.format = ReportColumn::Format::Grouped;
-            else if (format == QLatin1String("tanggal"))
-                c.format = ReportColumn::Format::Date;
-            else
-                malformed(file, n,
-                          QStringLiteral(
-                              "format \"%1\" tidak dikenal (teks, angka, ribuan atau tanggal).")
-                              .arg(part(4)));
+            using A = ReportColumn::Align;
+            c.align = named<A>(
+                part(3),
+                { { QLatin1String("kiri"), A::Left },
+                  { QLatin1String("kanan"), A::Right },
+                  { QLatin1String("tengah"), A::Centre } },
+                file, n, QStringLiteral("rata \"%1\" tidak dikenal (kiri, kanan atau tengah)."));
+            using F = ReportColumn::Format;
+            c.format = named<F>(
+                part(4),
+                { { QLatin1String("teks"), F::Text },
+                  { QLatin1String("angka"), F::Number },
+                  { QLatin1String("ribuan"), F::Grouped },
+                  { QLatin1String("tanggal"), F::Date } },
+                file, n,
+                QStringLiteral("format \"%1\" tidak dikenal (teks, angka, ribuan atau tanggal)."));
             if (c.field.isEmpty())
                 malformed(file, n, QStringLiteral("nama field kolom kosong."));
             def.columns.push_back(c);

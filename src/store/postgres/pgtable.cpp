@@ -283,17 +283,11 @@ public:
                    const std::vector<int> &columns, const std::vector<Value> &values) override
     {
         ready(tx);
-        QByteArrayList sets;
         PgParams params;
-        for (int c : columns) {
-            sets << pgColumn(m_def.columns[size_t(c)]) + " = $"
-                    + QByteArray::number(params.size() + 1);
-            params.push_back(param(values[size_t(c)]));
-        }
+        const QByteArray sets = setList(columns, values, params);
         const QByteArray where = unchanged(rowId, read, params);
-        const PgResult r
-            = m_db->execKept("gu_" + m_name + '_' + QByteArray::number(mask(columns)),
-                             "UPDATE " + m_name + " SET " + sets.join(", ") + where, params);
+        const PgResult r = m_db->execKept("gu_" + m_name + '_' + QByteArray::number(mask(columns)),
+                                          "UPDATE " + m_name + " SET " + sets + where, params);
         return QByteArray(pq().PQcmdTuples(r.get())) == "1" ? Outcome::Done : Outcome::Changed;
     }
 
@@ -304,16 +298,11 @@ public:
                     const QString &changed) override
     {
         ready(tx);
-        QByteArrayList sets;
         PgParams params;
-        for (int c : columns) {
-            sets << pgColumn(m_def.columns[size_t(c)]) + " = $"
-                    + QByteArray::number(params.size() + 1);
-            params.push_back(param(values[size_t(c)]));
-        }
+        const QByteArray sets = setList(columns, values, params);
         const QByteArray where = unchanged(rowId, read, params);
         m_db->execKeptLater("guh_" + m_name + '_' + QByteArray::number(mask(columns)),
-                            "WITH u AS (UPDATE " + m_name + " SET " + sets.join(", ") + where
+                            "WITH u AS (UPDATE " + m_name + " SET " + sets + where
                                 + " RETURNING 1) SELECT 1 / count(*) FROM u",
                             params, [def = &m_def, changed, values](const AppError &e) {
                                 if (e.sqlState() == "22012")
@@ -389,6 +378,18 @@ private:
         for (int c : columns)
             m |= uint64_t(1) << c;
         return m;
+    }
+
+    // "column = $n, ..." for the columns written, their values added to `params`.
+    QByteArray setList(const std::vector<int> &columns, const std::vector<Value> &values,
+                       PgParams &params) const
+    {
+        QByteArrayList sets;
+        for (int c : columns) {
+            params.push_back(param(values[size_t(c)]));
+            sets << pgColumn(m_def.columns[size_t(c)]) + " = $" + QByteArray::number(params.size());
+        }
+        return sets.join(", ");
     }
 
     // The row by its identity, and only as it was read: every column compared with the value
