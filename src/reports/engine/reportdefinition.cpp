@@ -228,26 +228,37 @@ QString defaultStockDefinition()
         "tanda = Keterangan | 40 | Jumlah_Stok < Stok_Minimum | DI BAWAH MINIMUM\n");
 }
 
+// The low-stock list's order and columns, the same in every version of its default.
+static QString lowStockColumns()
+{
+    return QStringLiteral("kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
+                          "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
+                          "kolom = Satuan | Satuan | 18 | kiri | teks\n"
+                          "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
+                          "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
+                          "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+}
+
 QString defaultLowStockDefinition()
 {
     return QStringLiteral(
-        "# Stok di bawah minimum: setiap data stok yang stoknya kurang dari stok minimumnya (juga\n"
-        "# yang data barangnya sudah tidak ada), dan barang terdaftar yang belum punya data stok\n"
-        "# (stoknya 0). Baris yang diawali # adalah catatan.\n"
-        "judul = STOK DI BAWAH MINIMUM\n"
-        "data  = SELECT s.Kode_Barang, coalesce(b.Nama_Barang, '(tidak ada di data barang)') AS "
-        "Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS Jumlah_Stok, s.Stok_Minimum, 'di "
-        "bawah minimum' AS Keterangan FROM tstok s LEFT JOIN tbarang b ON b.Kode_Barang = "
-        "s.Kode_Barang WHERE coalesce(s.Jumlah_Stok, 0) < s.Stok_Minimum UNION ALL SELECT "
-        "b.Kode_Barang, b.Nama_Barang, b.Satuan, 0, NULL, 'belum ada data stok' FROM tbarang b "
-        "WHERE NOT EXISTS (SELECT 1 FROM tstok s WHERE s.Kode_Barang = b.Kode_Barang)\n"
-        "urut  = Kode_Barang\n"
-        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
-        "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
-        "kolom = Satuan | Satuan | 18 | kiri | teks\n"
-        "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
-        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
-        "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+               "# Stok di bawah minimum: setiap data stok yang stoknya kurang dari stok minimumnya "
+               "(juga\n"
+               "# yang data barangnya sudah tidak ada), dan barang terdaftar yang belum punya data "
+               "stok\n"
+               "# (stoknya 0). Baris yang diawali # adalah catatan.\n"
+               "judul = STOK DI BAWAH MINIMUM\n"
+               "data  = SELECT s.Kode_Barang, coalesce(b.Nama_Barang, '(tidak ada di data "
+               "barang)') AS "
+               "Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS Jumlah_Stok, s.Stok_Minimum, "
+               "'di "
+               "bawah minimum' AS Keterangan FROM tstok s LEFT JOIN tbarang b ON b.Kode_Barang = "
+               "s.Kode_Barang WHERE coalesce(s.Jumlah_Stok, 0) < s.Stok_Minimum UNION ALL SELECT "
+               "b.Kode_Barang, b.Nama_Barang, b.Satuan, 0, NULL, 'belum ada data stok' FROM "
+               "tbarang b "
+               "WHERE NOT EXISTS (SELECT 1 FROM tstok s WHERE s.Kode_Barang = b.Kode_Barang)\n"
+               "urut  = Kode_Barang\n")
+        + lowStockColumns();
 }
 
 QString defaultPeriodDefinition()
@@ -322,21 +333,21 @@ namespace {
 QString lowStockDefinitionBefore()
 {
     return QStringLiteral(
-        "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan barang\n"
-        "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah catatan.\n"
-        "judul = STOK DI BAWAH MINIMUM\n"
-        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) AS "
-        "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data stok' "
-        "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
-        "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR coalesce(s.Jumlah_Stok, 0) "
-        "< s.Stok_Minimum\n"
-        "urut  = Kode_Barang\n"
-        "kolom = Kode_Barang | Kode Barang | 24 | kiri | teks\n"
-        "kolom = Nama_Barang | Nama Barang | 44 | kiri | teks\n"
-        "kolom = Satuan | Satuan | 18 | kiri | teks\n"
-        "kolom = Jumlah_Stok | Stok | 18 | kanan | ribuan\n"
-        "kolom = Stok_Minimum | Stok Minimum | 24 | kanan | ribuan\n"
-        "kolom = Keterangan | Keterangan | 38 | kiri | teks\n");
+               "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan "
+               "barang\n"
+               "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah "
+               "catatan.\n"
+               "judul = STOK DI BAWAH MINIMUM\n"
+               "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) "
+               "AS "
+               "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data "
+               "stok' "
+               "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
+               "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR "
+               "coalesce(s.Jumlah_Stok, 0) "
+               "< s.Stok_Minimum\n"
+               "urut  = Kode_Barang\n")
+        + lowStockColumns();
 }
 
 QString stockCardDefinitionBefore()
