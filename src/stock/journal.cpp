@@ -30,7 +30,7 @@ Journal::Journal(Store &store, QString user)
 
 Journal::~Journal() = default;
 
-void Journal::append(Transaction &tx, const Movement &m)
+std::vector<Value> Journal::rowOf(const Movement &m, std::vector<int> *columns) const
 {
     std::vector<Value> values(m_table->definition().columns.size());
     namespace c = col::tmutasi;
@@ -44,20 +44,27 @@ void Journal::append(Transaction &tx, const Movement &m)
     values[c::Keterangan] = Value(m.remark.left(100));
     values[c::Tanggal]
         = Value(QDateTime(m.day.isValid() ? m.day : QDate::currentDate(), QTime(0, 0)));
-    std::vector<int> columns;
+    columns->clear();
     for (int i = c::Waktu; i <= c::Tanggal; ++i)
-        columns.push_back(i);
+        columns->push_back(i);
+    return values;
+}
+
+void Journal::append(Transaction &tx, const Movement &m)
+{
+    std::vector<int> columns;
+    const std::vector<Value> values = rowOf(m, &columns);
     m_table->append(tx, columns, values);
 }
 
-void Journal::stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
-                           const Value &outNumber, const QDate &day)
+std::vector<Movement> Journal::movementsOf(const RowChange &change, const QString &kind,
+                                           const Value &outNumber, const QDate &day)
 {
     namespace s = col::tstok;
     const std::vector<Value> &old = change.before;
     const std::vector<Value> &after = change.after;
     if (old.empty() && after.empty())
-        return;
+        return {};
     const Value oldCode = old.empty() ? Value() : old[s::Kode_Barang];
     const Value newCode = after.empty() ? Value() : after[s::Kode_Barang];
     const double oldStock = old.empty() ? 0 : quantity(old[s::Jumlah_Stok]);
@@ -65,20 +72,40 @@ void Journal::stockChanged(Transaction &tx, const RowChange &change, const QStri
     const QString said = after.empty() ? movement::kStockDeleted : kind;
     if (!old.empty() && !after.empty() && oldCode != newCode) {
         // The record moved to another code: out of the one, into the other.
-        append(tx,
-               { said, oldCode, -oldStock, Value(0.0), outNumber,
-                 QStringLiteral("kode diganti menjadi %1").arg(describe(newCode)), day });
-        append(tx,
-               { said, newCode, newStock, Value(newStock), outNumber,
-                 QStringLiteral("kode diganti dari %1").arg(describe(oldCode)), day });
-        return;
+        return { { said, oldCode, -oldStock, Value(0.0), outNumber,
+                   QStringLiteral("kode diganti menjadi %1").arg(describe(newCode)), day },
+                 { said, newCode, newStock, Value(newStock), outNumber,
+                   QStringLiteral("kode diganti dari %1").arg(describe(oldCode)), day } };
     }
     const double moved = newStock - oldStock;
     if (moved == 0 && !old.empty() && !after.empty())
-        return; // only the minimum changed: no movement
-    append(tx,
-           { said, after.empty() ? oldCode : newCode, moved, Value(after.empty() ? 0.0 : newStock),
-             outNumber, QString(), day });
+        return {}; // only the minimum changed: no movement
+    return { { said, after.empty() ? oldCode : newCode, moved,
+               Value(after.empty() ? 0.0 : newStock), outNumber, QString(), day } };
+}
+
+void Journal::stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
+                           const Value &outNumber, const QDate &day)
+{
+    for (const Movement &m : movementsOf(change, kind, outNumber, day))
+        append(tx, m);
+}
+
+void Journal::issued(Transaction &tx, TableAccess &out, const std::vector<int> &columns,
+                     std::vector<Value> &row, int64_t &rowId, const RowChange &change,
+                     const QDate &day)
+{
+    const std::vector<Movement> moved = movementsOf(change, movement::kIssue, Value(), day);
+    if (moved.size() != 1) {
+        // Not one movement of one code: the row first, its number then in the journal.
+        rowId = out.insert(tx, columns, row);
+        stockChanged(tx, change, movement::kIssue, row[col::tbrgkeluar::No_Keluar], day);
+        return;
+    }
+    std::vector<int> journalColumns;
+    std::vector<Value> journalRow = rowOf(moved.front(), &journalColumns);
+    out.insertWith(tx, columns, row, rowId, *m_table, journalColumns, std::move(journalRow),
+                   col::tmutasi::No_Keluar);
 }
 
 void Journal::goodsOutCorrected(Transaction &tx, const RowChange &change)

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace gudang {
 
@@ -51,10 +52,20 @@ public:
     // delete, or a record moved to another code (out of the one, into the other).
     void stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
                       const Value &outNumber = {}, const QDate &day = {});
+    // A posting: the goods-out row added to `out` (`rowId` and its number in `row` set by the
+    // time the transaction has committed) with the journal row of the stock's `change`, which
+    // takes the row's number.
+    void issued(Transaction &tx, TableAccess &out, const std::vector<int> &columns,
+                std::vector<Value> &row, int64_t &rowId, const RowChange &change, const QDate &day);
     // A change of a goods-out row other than a posting's own: a correction, the stock as it is.
     void goodsOutCorrected(Transaction &tx, const RowChange &change);
 
 private:
+    static std::vector<Movement> movementsOf(const RowChange &change, const QString &kind,
+                                             const Value &outNumber, const QDate &day);
+    // The journal row of a movement, and the columns it gives.
+    std::vector<Value> rowOf(const Movement &movement, std::vector<int> *columns) const;
+
     std::unique_ptr<TableAccess> m_table;
     QString m_user;
 };

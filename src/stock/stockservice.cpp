@@ -206,14 +206,11 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
             row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
             row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
             row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
-            const int64_t outRow = Impl::said(outDef, row, [&] {
-                return d->out->insert(*tx, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row);
-            });
             RowChange change { stockValues, stockValues };
             change.after[s::Jumlah_Stok] = Value(now - quantity);
             const int64_t stockRow = stored->rowId;
-            // The stock row is held since it was read: the write goes with the journal row
-            // and the commit.
+            // The stock row is held since it was read: its write, the goods-out row and the
+            // journal row may all go with the commit.
             Impl::said(stockDef, change.after, [&] {
                 d->stock->updateHeld(*tx, stockRow, cellsOf(*stored), { s::Jumlah_Stok },
                                      change.after,
@@ -223,8 +220,12 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
                 return 0;
             });
             // The posting is the goods-out date's, whenever it is entered.
-            d->journal->stockChanged(*tx, change, movement::kIssue, row[k::No_Keluar],
-                                     request.date.date());
+            int64_t outRow = 0;
+            Impl::said(outDef, row, [&] {
+                d->journal->issued(*tx, *d->out, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row,
+                                   outRow, change, request.date.date());
+                return 0;
+            });
             tx.commit();
             out.takeStoredRow(outRow, row);
             stock.takeStoredRow(stockRow, change.after);

@@ -60,6 +60,22 @@ public:
     virtual int64_t insert(Transaction &tx, const std::vector<int> &columns,
                            std::vector<Value> &values)
         = 0;
+    // Adds a row as insert() does, and a row of `other` (a table of the same store) that takes
+    // this row's automatic number in its column `numberColumn`: a journal row naming the row it
+    // records. A store may send both with the transaction's commit; `rowId` and the automatic
+    // number in `values` are set by the time the commit has returned.
+    virtual void insertWith(Transaction &tx, const std::vector<int> &columns,
+                            std::vector<Value> &values, int64_t &rowId, TableAccess &other,
+                            const std::vector<int> &otherColumns, std::vector<Value> otherValues,
+                            int numberColumn)
+    {
+        rowId = insert(tx, columns, values);
+        for (size_t c = 0; c < definition().columns.size(); ++c) {
+            if (definition().columns[c].kind == ColumnKind::AutoNumber)
+                otherValues[size_t(numberColumn)] = values[c];
+        }
+        other.append(tx, otherColumns, otherValues);
+    }
     // Adds a row whose row id and automatic numbers nobody asks for (a journal row): a store may
     // send it with the transaction's next statement or its commit, which then says its failure.
     virtual void append(Transaction &tx, const std::vector<int> &columns,

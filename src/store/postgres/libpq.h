@@ -39,6 +39,7 @@ namespace gudang {
     X(PQresultErrorField)                                                                          \
     X(PQresultErrorMessage)                                                                        \
     X(PQresultStatus)                                                                              \
+    X(PQsendPrepare)                                                                               \
     X(PQsendQueryParams)                                                                           \
     X(PQsendQueryPrepared)                                                                         \
     X(PQsetNoticeProcessor)                                                                        \

@@ -335,7 +335,8 @@ public:
     void commit() override
     {
         if (!m_db->m_later.empty())
-            m_db->together({ QByteArray(), QByteArrayLiteral("COMMIT"), {}, {} }); // one round trip
+            m_db->together(
+                { QByteArray(), QByteArrayLiteral("COMMIT"), {}, {}, {} }); // one round trip
         else if (m_db->m_beginPending)
             m_db->m_beginPending = false; // nothing to commit
         else
@@ -510,7 +511,7 @@ PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
     return again([&] {
         ready();
         if (!m_later.empty())
-            together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {} });
+            together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {}, {} });
         sendPendingBegin();
         if (params.empty())
             return check(pq().PQexec(m_conn, sql.constData()));
@@ -524,40 +525,36 @@ PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, con
 {
     return again([&] {
         ready();
-        prepare(name, sql);
-        return together({ name, QByteArray(), params, {} });
+        return together({ name, toPrepare(name, sql), params, {}, {} });
     });
 }
 
 void PgDatabase::execKeptLater(const QByteArray &name, const QByteArray &sql,
-                               const PgParams &params, Wording said)
+                               const PgParams &params, Wording said, Taking took)
 {
     if (!m_transaction) {
         again([&] {
             ready();
-            prepare(name, sql);
-            return together({ name, QByteArray(), params, said });
+            PgResult r = together({ name, toPrepare(name, sql), params, said, {} });
+            if (took)
+                took(r);
+            return r;
         });
         return;
     }
-    again([&] {
-        ready();
-        prepare(name, sql);
-        return PgResult(nullptr);
-    });
-    m_later.push_back({ name, QByteArray(), params, std::move(said) });
+    ready();
+    m_later.push_back({ name, toPrepare(name, sql), params, std::move(said), std::move(took) });
 }
 
-void PgDatabase::prepare(const QByteArray &name, const QByteArray &sql)
+QByteArray PgDatabase::toPrepare(const QByteArray &name, const QByteArray &sql) const
 {
     if (m_prepared.count(name))
-        return;
-    if (m_beginPending || !m_later.empty()) {
-        // Preparing is a statement of its own: what waits goes first, in its order.
-        together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {} });
+        return QByteArray();
+    for (const Statement &s : m_later) {
+        if (s.name == name && !s.sql.isEmpty())
+            return QByteArray(); // prepared by a statement waiting before it
     }
-    check(pq().PQprepare(m_conn, name.constData(), sql.constData(), 0, nullptr));
-    m_prepared.insert(name);
+    return sql;
 }
 
 PgResult PgDatabase::together(Statement last)
@@ -565,13 +562,14 @@ PgResult PgDatabase::together(Statement last)
     std::vector<Statement> all;
     all.reserve(m_later.size() + 2);
     if (m_beginPending)
-        all.push_back({ QByteArray(), QByteArrayLiteral("BEGIN"), {}, {} });
+        all.push_back({ QByteArray(), QByteArrayLiteral("BEGIN"), {}, {}, {} });
     for (Statement &s : m_later)
         all.push_back(std::move(s));
     m_later.clear();
     m_beginPending = false;
     all.push_back(std::move(last));
-    if (all.size() == 1 && !all.front().said) {
+    if (all.size() == 1 && !all.front().said && !all.front().took
+        && (all.front().name.isEmpty() || all.front().sql.isEmpty())) {
         const Statement &s = all.front();
         if (s.name.isEmpty())
             return check(pq().PQexec(m_conn, s.sql.constData()));
@@ -584,31 +582,53 @@ PgResult PgDatabase::together(Statement last)
         if (s.name.isEmpty()) {
             pq().PQsendQueryParams(m_conn, s.sql.constData(), 0, nullptr, nullptr, nullptr, nullptr,
                                    0);
-        } else {
-            ParamArrays a(s.params);
-            pq().PQsendQueryPrepared(m_conn, s.name.constData(), int(s.params.size()),
-                                     a.values.data(), a.lengths.data(), nullptr, 0);
+            continue;
         }
+        if (!s.sql.isEmpty()) // prepared first, in the same round trip
+            pq().PQsendPrepare(m_conn, s.name.constData(), s.sql.constData(), 0, nullptr);
+        ParamArrays a(s.params);
+        pq().PQsendQueryPrepared(m_conn, s.name.constData(), int(s.params.size()), a.values.data(),
+                                 a.lengths.data(), nullptr, 0);
     }
     pq().PQpipelineSync(m_conn);
-    // One result per statement, each followed by a null; then the sync's.
-    std::vector<PgResult> results;
-    for (size_t i = 0; i < all.size() && pq().PQstatus(m_conn) == CONNECTION_OK; ++i) {
+    // One result per message (a preparation, a statement), each followed by a null; then the
+    // sync's.
+    auto next = [this] {
+        if (pq().PQstatus(m_conn) != CONNECTION_OK)
+            return PgResult(nullptr);
         PGresult *r = pq().PQgetResult(m_conn);
-        results.emplace_back(r);
+        PgResult result(r);
         while (r && (r = pq().PQgetResult(m_conn)) != nullptr)
             pq().PQclear(r);
+        return result;
+    };
+    std::vector<PgResult> results;
+    for (const Statement &s : all) {
+        if (!s.name.isEmpty() && !s.sql.isEmpty()) {
+            PgResult prepared = next();
+            if (prepared.get() && pq().PQresultStatus(prepared.get()) == PGRES_COMMAND_OK)
+                m_prepared.insert(s.name);
+            else if (prepared.get()
+                     && pq().PQresultStatus(prepared.get()) != PGRES_PIPELINE_ABORTED) {
+                results.push_back(std::move(prepared)); // its failure stands for the statement
+                next();
+                continue;
+            }
+        }
+        results.push_back(next());
     }
     PGresult *sync = pq().PQstatus(m_conn) == CONNECTION_OK ? pq().PQgetResult(m_conn) : nullptr;
     pq().PQclear(sync);
     pq().PQexitPipelineMode(m_conn);
     // The first failure is the one to say; those after it were not run.
     for (size_t i = 0; i < all.size(); ++i) {
-        PGresult *r = i < results.size() ? results[i].release() : nullptr;
+        PGresult *r = results[i].release();
         try {
             if (i + 1 == all.size())
                 return check(r);
-            check(r);
+            const PgResult taken = check(r);
+            if (all[i].took)
+                all[i].took(taken);
         } catch (const AppError &e) {
             if (all[i].said)
                 throw all[i].said(e);

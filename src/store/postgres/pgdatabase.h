@@ -82,8 +82,10 @@ public:
     // trip with them; its failure is said by that statement or the commit, and nothing of the
     // transaction stays. `said` words its failure, when given.
     using Wording = std::function<AppError(const AppError &)>;
+    // `took` is given the statement's result once it has come.
+    using Taking = std::function<void(const PgResult &)>;
     void execKeptLater(const QByteArray &name, const QByteArray &sql, const PgParams &params,
-                       Wording said = {});
+                       Wording said = {}, Taking took = {});
 
 private:
     class Tx;
@@ -95,11 +97,14 @@ private:
     struct Statement
     {
         QByteArray name; // a prepared statement's; empty: `sql` without parameters
-        QByteArray sql;
+        QByteArray sql; // with a name: prepared first, in the same round trip
         PgParams params;
         Wording said;
+        Taking took;
     };
-    void prepare(const QByteArray &name, const QByteArray &sql);
+    // The statement's text when it still has to be prepared (on the connection, or by one
+    // waiting to be sent); empty when it is.
+    QByteArray toPrepare(const QByteArray &name, const QByteArray &sql) const;
     // The statements waiting (BEGIN first when it is pending), then this one, in one round
     // trip; the last one's result. The first that failed is thrown.
     PgResult together(Statement last);

@@ -262,6 +262,62 @@ public:
         return r.bytes(0, 0).toLongLong();
     }
 
+    // Both rows in one statement, sent with the commit: the other row takes this row's number
+    // on the server.
+    void insertWith(Transaction &tx, const std::vector<int> &columns, std::vector<Value> &values,
+                    int64_t &rowId, TableAccess &other, const std::vector<int> &otherColumns,
+                    std::vector<Value> otherValues, int numberColumn) override
+    {
+        ready(tx);
+        const TableDef &otherDef = other.definition();
+        std::vector<size_t> automatic;
+        for (size_t c = 0; c < m_def.columns.size(); ++c) {
+            if (m_def.columns[c].kind == ColumnKind::AutoNumber)
+                automatic.push_back(c);
+        }
+        if (automatic.size() != 1 || dynamic_cast<PgTable *>(&other) == nullptr) {
+            TableAccess::insertWith(tx, columns, values, rowId, other, otherColumns,
+                                    std::move(otherValues), numberColumn);
+            return;
+        }
+        QByteArrayList names, marks, otherNames, otherMarks;
+        PgParams params;
+        for (int c : columns) {
+            names << pgColumn(m_def.columns[size_t(c)]);
+            params.push_back(param(values[size_t(c)]));
+            marks << '$' + QByteArray::number(params.size());
+        }
+        const QByteArray number = pgColumn(m_def.columns[automatic.front()]);
+        for (int c : otherColumns) {
+            if (c == numberColumn)
+                continue;
+            const ColumnDef &column = otherDef.columns[size_t(c)];
+            otherNames << pgColumn(column);
+            params.push_back(param(otherValues[size_t(c)]));
+            otherMarks << '$' + QByteArray::number(params.size()) + "::" + pgType(column);
+        }
+        otherNames << pgColumn(otherDef.columns[size_t(numberColumn)]);
+        otherMarks << "k." + number;
+        QByteArray key = "gw_" + m_name + '_' + QByteArray::number(mask(columns)) + '_'
+            + otherDef.name.toUtf8() + '_' + QByteArray::number(mask(otherColumns));
+        const size_t numberAt = automatic.front();
+        m_db->execKeptLater(
+            key,
+            "WITH k AS (INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
+                + marks.join(',') + ") RETURNING " + kPgRowId + ", " + number
+                + "), j AS (INSERT INTO " + otherDef.name.toUtf8() + " (" + otherNames.join(',')
+                + ") SELECT " + otherMarks.join(',') + " FROM k) SELECT " + kPgRowId + ", " + number
+                + " FROM k",
+            params,
+            [def = &m_def, values](const AppError &e) {
+                return AppError(refusedWrite(*def, values, e), e.kind(), e.sqlState(), e.detail());
+            },
+            [&values, &rowId, numberAt](const PgResult &r) {
+                rowId = r.bytes(0, 0).toLongLong();
+                values[numberAt] = Value(r.bytes(0, 1).toDouble());
+            });
+    }
+
     void append(Transaction &tx, const std::vector<int> &columns,
                 const std::vector<Value> &values) override
     {
