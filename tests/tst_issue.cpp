@@ -302,6 +302,35 @@ private slots:
         QCOMPARE(s.focusWidget(), s.txtstok);
     }
 
+    // The screen read 10, another program left 5 since: a posting of 8 is short on the 5 and
+    // leaves nothing (no goods-out row, no number taken, no journal row); 2 then posts on the 5.
+    void postingOnAStaleStockDecidesOnTheStored()
+    {
+        Env env;
+        seed(env, { "A1,10" });
+        frmkeluar &k = openIssue(env);
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("8"));
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("UPDATE tstok SET Jumlah_Stok = 5 WHERE Kode_Barang = 'A1'"));
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang\n"
+                                              "Stok saat ini 5 (sudah diubah sejak layar ini "
+                                              "membacanya).") });
+        QVERIFY(outRows(env).isEmpty());
+        const QString journal
+            = QStringLiteral("SELECT count(*) FROM tmutasi WHERE Jenis = 'barang keluar'");
+        QCOMPARE(Env::query(env.locations.workingPath(), journal), QStringList { "0" });
+        env.dialogs.clear();
+        env.dialogs.answer(Button::Yes);
+        test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("2"));
+        QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.prompts(), QStringList { "Masih ada Input Data Lagi?" });
+        QCOMPARE(stockOf(env, QStringLiteral("A1")), QStringLiteral("3.0"));
+        QCOMPARE(Env::query(env.locations.workingPath(), journal), QStringList { "1" });
+        QCOMPARE(k.adodc1->field(0).toText(), QStringLiteral("1"));
+    }
+
     void postingIsAllOrNothing()
     {
         Env env;

@@ -166,8 +166,8 @@ private slots:
             auto tx = store->begin();
             goods->append(*tx, { 0 }, { Value(QStringLiteral("ZZ9")) });
             try {
-                access->updateHeld(*tx, id, cellsOf(read.row), { column }, values,
-                                   QStringLiteral("sudah berubah"));
+                access->updateLater(*tx, id, cellsOf(read.row), { column }, values,
+                                    QStringLiteral("sudah berubah"));
                 tx->commit();
                 QFAIL("a stale held write was committed");
             } catch (const AppError &e) {

@@ -347,6 +347,21 @@ public:
         return m_store.rowId(m_cur);
     }
 
+    std::optional<StoredRow> currentAsRead() const override
+    {
+        if (m_deleted || m_mode != Mode::None || m_cur < 0 || m_cur >= m_store.rowCount())
+            return std::nullopt;
+        StoredRow row;
+        row.rowId = m_store.rowId(m_cur);
+        for (int c = 0; c < columnCount(); ++c) {
+            const RowStore::Cell cell = m_store.cell(m_cur, c);
+            row.cells.push_back(cell.null ? std::nullopt
+                                          : std::optional<QByteArray>(QByteArray(
+                                              cell.bytes.data(), qsizetype(cell.bytes.size()))));
+        }
+        return row;
+    }
+
     int rowCount() const override { return m_store.rowCount(); }
     size_t memoryBytes() const override
     {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ struct RowChange
 // database at once; changes made through another record source are not seen. A write of a row
 // that someone else changed or deleted since it was read is refused, on every store. Every
 // failing operation throws AppError.
+struct StoredRow;
+
 class RecordSource : public QObject
 {
     Q_OBJECT
@@ -77,6 +80,9 @@ public:
     virtual void takeStoredRow(int64_t rowId, const std::vector<Value> &values) = 0;
     // The store's identity of the current row (for a service writing it); AppError without one.
     virtual int64_t currentRowId() const = 0;
+    // The current row as it was read (its identity and its cells as stored), for a write that
+    // names the row as read; none without a current row, or with a change pending on it.
+    virtual std::optional<StoredRow> currentAsRead() const = 0;
 
     // For grids: the list as it stands (a pending new row included) and the current row.
     virtual int rowCount() const = 0;

@@ -165,72 +165,133 @@ void StockService::deleteGoodsOut(RecordSource &out)
              [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
 
+namespace {
+
+// The posting rules, on the stock `now` (a number).
+PostingResult decide(const Value &stock, const PostingRequest &request)
+{
+    PostingResult result;
+    result.stock = stock;
+    const double now = stock.toNumber();
+    const double quantity = request.quantity;
+    result.equal = now == quantity;
+    if (now < quantity)
+        result.outcome = PostingResult::Short;
+    else if (result.equal && request.confirmedAt != now)
+        result.outcome = PostingResult::AskEqual;
+    else if (!result.equal && !(now > now - quantity))
+        result.outcome = PostingResult::NotAQuantity;
+    return result;
+}
+
+} // namespace
+
+// The stock row lowered only as it was read, then the goods-out row with its journal row, in
+// `tx` (committed here when it is the service's own); the sources take them then.
+void StockService::writePosting(JoinedTransaction &tx, RecordSource &out, RecordSource &stock,
+                                const StoredRow &read, const PostingRequest &request)
+{
+    namespace s = col::tstok;
+    namespace k = col::tbrgkeluar;
+    const TableDef &stockDef = d->stock->definition();
+    const TableDef &outDef = d->out->definition();
+    const std::vector<Value> stockValues = valuesOf(stockDef, read);
+    // The goods-out row as the goods-out source would write it.
+    std::vector<Value> row(outDef.columns.size());
+    row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
+    row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
+    row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    RowChange change { stockValues, stockValues };
+    change.after[s::Jumlah_Stok] = Value(stockValues[s::Jumlah_Stok].toNumber() - request.quantity);
+    const QString changed = QStringLiteral("Data stok kode %1 sudah diubah di komputer lain; "
+                                           "tidak ada yang disimpan.")
+                                .arg(request.code);
+    int64_t outRow = 0;
+    if (tx.joined()) {
+        // Part of a bigger transaction: each row written now, so that its number is known
+        // before that one ends.
+        int64_t stockRow = read.rowId;
+        if (Impl::said(stockDef, change.after,
+                       [&] {
+                           return d->stock->update(*tx, stockRow, cellsOf(read), { s::Jumlah_Stok },
+                                                   change.after);
+                       })
+            != TableAccess::Outcome::Done)
+            throw AppError(changed, AppError::Kind::Changed);
+        outRow = Impl::said(outDef, row, [&] {
+            return d->out->insert(*tx, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row);
+        });
+        // The posting is the goods-out date's, whenever it is entered.
+        d->journal->stockChanged(*tx, change, movement::kIssue, row[k::No_Keluar],
+                                 request.date.date());
+    } else {
+        // The stock write, the goods-out row and the journal row may all go with the commit.
+        Impl::said(stockDef, change.after, [&] {
+            d->stock->updateLater(*tx, read.rowId, cellsOf(read), { s::Jumlah_Stok }, change.after,
+                                  changed);
+            return 0;
+        });
+        Impl::said(outDef, row, [&] {
+            d->journal->issued(*tx, *d->out, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row, outRow,
+                               change, request.date.date());
+            return 0;
+        });
+    }
+    tx.commit();
+    out.takeStoredRow(outRow, row);
+    stock.takeStoredRow(read.rowId, change.after);
+}
+
 PostingResult StockService::post(RecordSource &out, RecordSource &stock,
                                  const PostingRequest &request)
 {
     d->check(out, "tbrgkeluar");
     d->check(stock, "tstok");
     namespace s = col::tstok;
-    namespace k = col::tbrgkeluar;
     const TableDef &stockDef = d->stock->definition();
-    const TableDef &outDef = d->out->definition();
-    PostingResult result;
-    std::optional<StoredRow> stored;
-    std::vector<Value> stockValues;
-    {
-        JoinedTransaction tx(*d->store);
-        stored = d->stock->findStored(s::Kode_Barang, request.code, &*tx);
-        if (!stored) {
-            result.outcome = PostingResult::CodeGone;
-            return result;
+    // First on the stock row as the screen read it: when it goes ahead and the row is still
+    // stored exactly so, that is the decision the stored row makes too, and the write names
+    // the row as read (on a server, one round trip in all). A row stored otherwise fails that
+    // write, and the posting is decided anew on the row as stored now, held.
+    if (!d->store->openTransaction()) {
+        if (const std::optional<StoredRow> read = stock.currentAsRead()) {
+            const std::vector<Value> values = valuesOf(stockDef, *read);
+            if (!values[s::Kode_Barang].isNull() && values[s::Kode_Barang].toText() == request.code
+                && !values[s::Jumlah_Stok].isNull()) {
+                const PostingResult result = decide(values[s::Jumlah_Stok], request);
+                if (result.outcome == PostingResult::Done) {
+                    try {
+                        JoinedTransaction tx(*d->store);
+                        writePosting(tx, out, stock, *read, request);
+                        return result;
+                    } catch (const AppError &e) {
+                        if (e.kind() != AppError::Kind::Changed)
+                            throw;
+                    }
+                }
+            }
         }
-        stockValues = valuesOf(stockDef, *stored);
-        result.stock = stockValues[s::Jumlah_Stok];
-        if (result.stock.isNull()) {
-            result.outcome = PostingResult::NoStockValue;
-            stock.takeStoredRow(stored->rowId, stockValues);
-            return result;
-        }
-        const double now = result.stock.toNumber();
-        const double quantity = request.quantity;
-        result.equal = now == quantity;
-        if (now < quantity)
-            result.outcome = PostingResult::Short;
-        else if (result.equal && request.confirmedAt != now)
-            result.outcome = PostingResult::AskEqual;
-        else if (!result.equal && !(now > now - quantity))
-            result.outcome = PostingResult::NotAQuantity;
-        if (result.outcome == PostingResult::Done) {
-            // The goods-out row as the goods-out source would write it.
-            std::vector<Value> row(outDef.columns.size());
-            row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
-            row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
-            row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
-            RowChange change { stockValues, stockValues };
-            change.after[s::Jumlah_Stok] = Value(now - quantity);
-            const int64_t stockRow = stored->rowId;
-            // The stock row is held since it was read: its write, the goods-out row and the
-            // journal row may all go with the commit.
-            Impl::said(stockDef, change.after, [&] {
-                d->stock->updateHeld(*tx, stockRow, cellsOf(*stored), { s::Jumlah_Stok },
-                                     change.after,
-                                     QStringLiteral("Data stok kode %1 sudah diubah di komputer "
-                                                    "lain; tidak ada yang disimpan.")
-                                         .arg(request.code));
-                return 0;
-            });
-            // The posting is the goods-out date's, whenever it is entered.
-            int64_t outRow = 0;
-            Impl::said(outDef, row, [&] {
-                d->journal->issued(*tx, *d->out, { k::Kode_Barang, k::Tanggal, k::Jumlah }, row,
-                                   outRow, change, request.date.date());
-                return 0;
-            });
-            tx.commit();
-            out.takeStoredRow(outRow, row);
-            stock.takeStoredRow(stockRow, change.after);
-            return result;
-        }
+    }
+    JoinedTransaction tx(*d->store);
+    const std::optional<StoredRow> stored
+        = d->stock->findStored(s::Kode_Barang, request.code, &*tx);
+    if (!stored) {
+        PostingResult gone;
+        gone.outcome = PostingResult::CodeGone;
+        return gone;
+    }
+    const std::vector<Value> stockValues = valuesOf(stockDef, *stored);
+    if (stockValues[s::Jumlah_Stok].isNull()) {
+        PostingResult none;
+        none.outcome = PostingResult::NoStockValue;
+        none.stock = stockValues[s::Jumlah_Stok];
+        stock.takeStoredRow(stored->rowId, stockValues);
+        return none;
+    }
+    const PostingResult result = decide(stockValues[s::Jumlah_Stok], request);
+    if (result.outcome == PostingResult::Done) {
+        writePosting(tx, out, stock, *stored, request);
+        return result;
     }
     stock.takeStoredRow(stored->rowId, stockValues);
     return result;

@@ -10,6 +10,9 @@
 
 namespace gudang {
 
+class JoinedTransaction;
+struct StoredRow;
+
 // One goods-out posting as the goods-out screen makes it.
 struct PostingRequest
 {
@@ -71,6 +74,9 @@ public:
     PostingResult post(RecordSource &out, RecordSource &stock, const PostingRequest &request);
 
 private:
+    void writePosting(JoinedTransaction &tx, RecordSource &out, RecordSource &stock,
+                      const StoredRow &read, const PostingRequest &request);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

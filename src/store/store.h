@@ -73,6 +73,7 @@ public:
     Transaction *operator->() const { return m_tx; }
     // Commits the caller's own transaction; a joined one is committed by whoever began it.
     void commit();
+    bool joined() const { return !m_own; }
 
 private:
     std::unique_ptr<Transaction> m_own;

@@ -88,12 +88,12 @@ public:
     virtual Outcome update(Transaction &tx, int64_t &rowId, const std::vector<StoredCell> &read,
                            const std::vector<int> &columns, const std::vector<Value> &values)
         = 0;
-    // update() of a row this transaction holds (found or reread with it as `hold`): a store may
-    // send it with the transaction's next statement or its commit. A row no longer as read
-    // fails the transaction then, with `changed` as its description (Kind::Changed).
-    virtual void updateHeld(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
-                            const std::vector<int> &columns, const std::vector<Value> &values,
-                            const QString &changed)
+    // update() that a store may send with the transaction's next statement or its commit. A
+    // row no longer as read then fails the whole transaction, with `changed` as its
+    // description (Kind::Changed): nothing of it stays.
+    virtual void updateLater(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
+                             const std::vector<int> &columns, const std::vector<Value> &values,
+                             const QString &changed)
     {
         if (update(tx, rowId, read, columns, values) != Outcome::Done)
             throw AppError(changed, AppError::Kind::Changed);

@@ -457,10 +457,15 @@ void PgDatabase::ready()
     // A server that was restarted (or an idle timeout, a failover, the end of an SSL session)
     // closed the connection meanwhile: what it sent, or the end of the socket, says so before
     // a command is sent in vain.
-    if (pq().PQstatus(m_conn) == CONNECTION_OK) {
+    // (A server stopped sends its farewell, then the end: both are read.)
+    for (int look = 0; look < 3 && pq().PQstatus(m_conn) == CONNECTION_OK; ++look) {
         pollfd fd { pq().PQsocket(m_conn), POLLIN, 0 };
-        if (fd.fd >= 0 && ::poll(&fd, 1, 0) > 0 && pq().PQconsumeInput(m_conn) == 0)
+        if (fd.fd < 0 || ::poll(&fd, 1, 0) <= 0)
+            break;
+        if (pq().PQconsumeInput(m_conn) == 0) {
             reconnect();
+            break;
+        }
     }
     if (pq().PQstatus(m_conn) != CONNECTION_OK)
         reconnect();

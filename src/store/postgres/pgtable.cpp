@@ -348,10 +348,11 @@ public:
     }
 
     // Sent with what follows it; a row not found as read makes it divide by zero, which stops
-    // the transaction before its commit.
-    void updateHeld(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
-                    const std::vector<int> &columns, const std::vector<Value> &values,
-                    const QString &changed) override
+    // the transaction before its commit (without FOR UPDATE, a row another transaction changed
+    // meanwhile is compared as that one committed it).
+    void updateLater(Transaction &tx, int64_t rowId, const std::vector<StoredCell> &read,
+                     const std::vector<int> &columns, const std::vector<Value> &values,
+                     const QString &changed) override
     {
         ready(tx);
         PgParams params;
