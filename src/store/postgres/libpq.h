@@ -40,6 +40,7 @@ namespace gudang {
     X(PQresultErrorMessage)                                                                        \
     X(PQresultStatus)                                                                              \
     X(PQsendPrepare)                                                                               \
+    X(PQsendQuery)                                                                                 \
     X(PQsendQueryParams)                                                                           \
     X(PQsendQueryPrepared)                                                                         \
     X(PQsetNoticeProcessor)                                                                        \

@@ -71,6 +71,9 @@ public:
                 PGconn *conn = it->second;
                 m_kept.erase(std::next(it).base());
                 lock.unlock();
+                // The answer to what was sent on its way back (see giveBack()).
+                while (PGresult *r = pq().PQgetResult(conn))
+                    pq().PQclear(r);
                 if (stillOpen(conn))
                     return conn;
                 pq().PQfinish(conn);
@@ -192,16 +195,19 @@ PGconn *connection(const QString &conninfo, bool *kept)
     return PgDatabase::connect(conninfo);
 }
 
-// Gives a connection back to be kept when it is open and idle (a transaction left open is
-// taken back first); closes it otherwise.
+// Gives a connection back to be kept when it is open and idle, or open with its transaction
+// being taken back; closes it otherwise.
 void giveBack(const QString &conninfo, PGconn *conn)
 {
+    bool ending = false;
     if (pq().PQstatus(conn) == CONNECTION_OK) {
         const PGTransactionStatusType state = pq().PQtransactionStatus(conn);
+        // A transaction left open is ended on the connection's way back; whoever takes it next
+        // reads the answer (nobody waits for it now).
         if (state == PQTRANS_INTRANS || state == PQTRANS_INERROR)
-            pq().PQclear(pq().PQexec(conn, "ROLLBACK"));
+            ending = pq().PQsendQuery(conn, "ROLLBACK") == 1;
     }
-    if (stillOpen(conn)) {
+    if (ending ? pq().PQstatus(conn) == CONNECTION_OK : stillOpen(conn)) {
         Keeper::instance().give(conninfo, conn);
     } else {
         // A reader stopped in the middle of a table (its screen closed), or the server closed

@@ -34,13 +34,6 @@ public:
                    + def.name.toUtf8())
         , m_connection(conninfo)
     {
-        PGresult *r = m_connection.first("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
-        m_conn = m_connection.get();
-        const bool ok = pq().PQresultStatus(r) == PGRES_COMMAND_OK;
-        const QString why = QString::fromUtf8(pq().PQresultErrorMessage(r)).trimmed();
-        pq().PQclear(r);
-        if (!ok)
-            throw AppError(QStringLiteral("Tabel %1 tidak dapat dibaca: %2").arg(m_table, why));
         m_cells.resize(size_t(m_columns));
         m_sizes.resize(size_t(m_columns));
     }
@@ -82,9 +75,11 @@ private:
     // The first rows; true when there may be more.
     bool readFirst(int rows, std::vector<uint32_t> &out)
     {
-        const QByteArray sql
-            = m_select + " ORDER BY " + kPgRowId + " LIMIT " + QByteArray::number(rows);
-        PgResult r(pq().PQexec(m_conn, sql.constData()));
+        // The snapshot's transaction and its first rows: one round trip.
+        const QByteArray sql = "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY; " + m_select
+            + " ORDER BY " + kPgRowId + " LIMIT " + QByteArray::number(rows);
+        PgResult r(m_connection.first(sql));
+        m_conn = m_connection.get();
         if (pq().PQresultStatus(r.get()) != PGRES_TUPLES_OK)
             throw AppError(
                 QStringLiteral("Tabel %1 tidak dapat dibaca: %2")
