@@ -633,9 +633,26 @@ private slots:
                     { QStringLiteral("lock"), env.locations.dataDir() });
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitCode(), 0);
-        QVERIFY(QFile::exists(env.locations.dataDir() + QStringLiteral("/gudang.lock")));
+        const QString lockPath = env.locations.dataDir() + QStringLiteral("/gudang.lock");
+        QVERIFY(QFile::exists(lockPath));
         QString why;
         QVERIFY2(lockDataFolder(env.locations, &why), qPrintable(why));
+        QVERIFY(!QFile::exists(lockPath)); // let go again
+        // Left empty or half written (a power cut before it reached the disk; a process id no
+        // system gives), held by nobody: taken over too; held by a living program, whatever it
+        // says, it is not.
+        for (const QByteArray &text : { QByteArray(), QByteArrayLiteral("4194305\ngud") }) {
+            QFile left(lockPath);
+            QVERIFY(left.open(QIODevice::WriteOnly));
+            left.write(text);
+            left.close();
+            QVERIFY2(lockDataFolder(env.locations, &why), qPrintable(why));
+        }
+        const auto held = lockDataFolder(env.locations, &why);
+        QVERIFY(held);
+        QFile(lockPath).open(QIODevice::WriteOnly); // emptied by someone: still held
+        QVERIFY(!lockDataFolder(env.locations, &why));
+        QVERIFY2(why.startsWith(QStringLiteral("Gudang sudah berjalan")), qPrintable(why));
     }
 
     void damagedFilesStopTheStart_data()

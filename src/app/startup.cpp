@@ -376,7 +376,7 @@ int runGudang(int argc, char **argv)
     }
     // Several programs on one server are the point of a server: the folder is not locked.
     QString why;
-    const std::unique_ptr<QLockFile> lock
+    const std::unique_ptr<FolderLock> lock
         = locations.onServer() ? nullptr : lockDataFolder(locations, &why);
     if (parser.isSet(options.restore)) {
         if (!lock) {

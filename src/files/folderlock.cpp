@@ -1,13 +1,16 @@
 #include "folderlock.h"
-#include "core/privatefile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QSysInfo>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace gudang {
 
@@ -28,39 +31,78 @@ bool processRuns(qint64 pid)
 
 } // namespace
 
-std::unique_ptr<QLockFile> lockDataFolder(const Locations &locations, QString *why)
+FolderLock::FolderLock(QString path, int fd)
+    : m_path(std::move(path))
+    , m_fd(fd)
+{ }
+
+FolderLock::~FolderLock()
+{
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::close(m_fd); // and the flock() with it
+}
+
+std::unique_ptr<FolderLock> lockDataFolder(const Locations &locations, QString *why)
 {
     QDir().mkpath(locations.dataDir());
-    auto lock = std::make_unique<QLockFile>(locations.dataDir() + QStringLiteral("/gudang.lock"));
-    // Only a living program holds the lock; one left by a crashed run is taken over.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0)) {
-        makePrivate(locations.dataDir() + QStringLiteral("/gudang.lock"));
-        return lock;
-    }
+    const QString path = locations.dataDir() + QStringLiteral("/gudang.lock");
+    const QByteArray name = QFile::encodeName(path);
     qint64 pid = 0;
-    QString host, app;
-    const bool known = lock->getLockInfo(&pid, &host, &app);
-    const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
-    if (known && here && !processRuns(pid)) {
-        // The holder is gone, but its lock file could not be taken over.
-        *why = QStringLiteral("Kunci %1 dipegang proses yang sudah tidak berjalan (proses %2), "
-                              "tetapi tidak dapat diambil alih: folder data %3 tidak dapat "
-                              "ditulis. Periksa izin tulis folder itu (dan apakah disknya "
-                              "dipasang hanya-baca); setelah itu Gudang mengambil alih kunci "
-                              "itu sendiri.")
-                   .arg(native(locations.dataDir() + QStringLiteral("/gudang.lock")))
-                   .arg(pid)
-                   .arg(native(locations.dataDir()));
-    } else if (lock->error() == QLockFile::LockFailedError) {
-        *why = QStringLiteral("Gudang sudah berjalan dengan folder data %1 (proses %2). Tutup "
-                              "program itu dahulu; satu folder data hanya dipakai satu program.")
-                   .arg(native(locations.dataDir()))
-                   .arg(pid);
-    } else {
-        *why = QStringLiteral("Folder data %1 tidak dapat dikunci: periksa izin tulis folder itu.")
-                   .arg(native(locations.dataDir()));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd
+            = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            // Locked before a word is written, so nobody takes a lock file being written for
+            // one left behind. Not synced to the disk: after a power cut its holder is gone,
+            // and a lock nobody holds is taken over whatever it says.
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            const QByteArray text = QByteArray::number(QCoreApplication::applicationPid()) + '\n'
+                + QCoreApplication::applicationName().toUtf8() + '\n'
+                + QSysInfo::machineHostName().toUtf8() + '\n';
+            if (::write(fd, text.constData(), size_t(text.size())) == text.size())
+                return std::make_unique<FolderLock>(path, fd);
+            ::close(fd);
+            ::unlink(name.constData());
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+        // There is one: held by a living program (its flock() stands), or left behind.
+        const int held = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (held < 0)
+            continue; // gone meanwhile: try again
+        QByteArray text(256, '\0');
+        const ssize_t got = ::read(held, text.data(), size_t(text.size()));
+        text.truncate(got > 0 ? qsizetype(got) : 0);
+        const QList<QByteArray> lines = text.split('\n');
+        pid = lines.value(0).toLongLong();
+        const QString host = QString::fromUtf8(lines.value(2));
+        const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
+        const bool locked = ::flock(held, LOCK_EX | LOCK_NB) != 0;
+        ::close(held);
+        if (locked || (pid > 0 && here && processRuns(pid)) || (pid > 0 && !here)) {
+            *why = QStringLiteral("Gudang sudah berjalan dengan folder data %1 (proses %2). Tutup "
+                                  "program itu dahulu; satu folder data hanya dipakai satu "
+                                  "program.")
+                       .arg(native(locations.dataDir()))
+                       .arg(pid);
+            return nullptr;
+        }
+        // Left by a program that is gone: taken over.
+        if (::unlink(name.constData()) != 0 && errno != ENOENT) {
+            *why = QStringLiteral("Kunci %1 dipegang proses yang sudah tidak berjalan (proses %2), "
+                                  "tetapi tidak dapat diambil alih: folder data %3 tidak dapat "
+                                  "ditulis. Periksa izin tulis folder itu (dan apakah disknya "
+                                  "dipasang hanya-baca); setelah itu Gudang mengambil alih kunci "
+                                  "itu sendiri.")
+                       .arg(native(path))
+                       .arg(pid)
+                       .arg(native(locations.dataDir()));
+            return nullptr;
+        }
     }
+    *why = QStringLiteral("Folder data %1 tidak dapat dikunci: periksa izin tulis folder itu.")
+               .arg(native(locations.dataDir()));
     return nullptr;
 }
 
