@@ -288,6 +288,13 @@ void Env::setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows,
     }
 }
 
+QString shortOnChangedStock(const QString &now)
+{
+    return QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang\nStok saat ini %1 "
+                          "(sudah diubah sejak layar ini membacanya).")
+        .arg(now);
+}
+
 void activate(QWidget *window)
 {
     window->activateWindow();

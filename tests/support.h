@@ -81,6 +81,9 @@ int selectedRow(QTableView *grid);
 QModelIndex gridIndex(QTableView *grid, int row, int column = 0);
 // The description of the AppError the call throws; empty when it throws none.
 QString failureOf(const std::function<void()> &call);
+// The goods-out screen's answer to a quantity above a stock another program lowered to `now`
+// since the screen read it.
+QString shortOnChangedStock(const QString &now);
 
 // A screen shown as the first one, with the focus.
 template<class T> T &showAlone(ScreenManager &screens)
