@@ -80,7 +80,8 @@ std::unique_ptr<FolderLock> lockDataFolder(const Locations &locations, QString *
         const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
         const bool locked = ::flock(held, LOCK_EX | LOCK_NB) != 0;
         ::close(held);
-        if (locked || (pid > 0 && here && processRuns(pid)) || (pid > 0 && !here)) {
+        // (One from another computer sharing the folder is taken for alive: it cannot be asked.)
+        if (locked || (pid > 0 && (!here || processRuns(pid)))) {
             *why = QStringLiteral("Gudang sudah berjalan dengan folder data %1 (proses %2). Tutup "
                                   "program itu dahulu; satu folder data hanya dipakai satu "
                                   "program.")

@@ -233,25 +233,14 @@ public:
                    std::vector<Value> &values) override
     {
         ready(tx);
-        QByteArrayList names, marks, returned { QByteArray(kPgRowId) };
         PgParams params;
-        for (int c : columns) {
-            names << pgColumn(m_def.columns[size_t(c)]);
-            marks << '$' + QByteArray::number(marks.size() + 1);
-            params.push_back(param(values[size_t(c)]));
-        }
-        std::vector<size_t> automatic;
-        for (size_t c = 0; c < m_def.columns.size(); ++c) {
-            if (m_def.columns[c].kind == ColumnKind::AutoNumber) {
-                returned << pgColumn(m_def.columns[c]);
-                automatic.push_back(c);
-            }
-        }
-        const PgResult r
-            = m_db->execKept("gi_" + m_name + '_' + QByteArray::number(mask(columns)),
-                             "INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
-                                 + marks.join(',') + ") RETURNING " + returned.join(','),
-                             params);
+        QByteArrayList returned { QByteArray(kPgRowId) };
+        const std::vector<size_t> automatic = automaticColumns();
+        for (size_t c : automatic)
+            returned << pgColumn(m_def.columns[c]);
+        const PgResult r = m_db->execKept(
+            "gi_" + m_name + '_' + QByteArray::number(mask(columns)),
+            insertSql(columns, values, params) + " RETURNING " + returned.join(','), params);
         for (size_t i = 0; i < automatic.size(); ++i)
             values[automatic[i]] = Value(r.bytes(0, int(i) + 1).toDouble());
         return r.bytes(0, 0).toLongLong();
@@ -265,23 +254,15 @@ public:
     {
         ready(tx);
         const TableDef &otherDef = other.definition();
-        std::vector<size_t> automatic;
-        for (size_t c = 0; c < m_def.columns.size(); ++c) {
-            if (m_def.columns[c].kind == ColumnKind::AutoNumber)
-                automatic.push_back(c);
-        }
+        const std::vector<size_t> automatic = automaticColumns();
         if (automatic.size() != 1 || dynamic_cast<PgTable *>(&other) == nullptr) {
             TableAccess::insertWith(tx, columns, values, rowId, other, otherColumns,
                                     std::move(otherValues), numberColumn);
             return;
         }
-        QByteArrayList names, marks, otherNames, otherMarks;
+        QByteArrayList otherNames, otherMarks;
         PgParams params;
-        for (int c : columns) {
-            names << pgColumn(m_def.columns[size_t(c)]);
-            params.push_back(param(values[size_t(c)]));
-            marks << '$' + QByteArray::number(params.size());
-        }
+        const QByteArray insert = insertSql(columns, values, params);
         const QByteArray number = pgColumn(m_def.columns[automatic.front()]);
         for (int c : otherColumns) {
             if (c == numberColumn)
@@ -293,41 +274,28 @@ public:
         }
         otherNames << pgColumn(otherDef.columns[size_t(numberColumn)]);
         otherMarks << "k." + number;
-        QByteArray key = "gw_" + m_name + '_' + QByteArray::number(mask(columns)) + '_'
+        const QByteArray key = "gw_" + m_name + '_' + QByteArray::number(mask(columns)) + '_'
             + otherDef.name.toUtf8() + '_' + QByteArray::number(mask(otherColumns));
         const size_t numberAt = automatic.front();
-        m_db->execKeptLater(
-            key,
-            "WITH k AS (INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
-                + marks.join(',') + ") RETURNING " + kPgRowId + ", " + number
-                + "), j AS (INSERT INTO " + otherDef.name.toUtf8() + " (" + otherNames.join(',')
-                + ") SELECT " + otherMarks.join(',') + " FROM k) SELECT " + kPgRowId + ", " + number
-                + " FROM k",
-            params,
-            [def = &m_def, values](const AppError &e) {
-                return AppError(refusedWrite(*def, values, e), e.kind(), e.sqlState(), e.detail());
-            },
-            [&values, &rowId, numberAt](const PgResult &r) {
-                rowId = r.bytes(0, 0).toLongLong();
-                values[numberAt] = Value(r.bytes(0, 1).toDouble());
-            });
+        m_db->execKeptLater(key,
+                            "WITH k AS (" + insert + " RETURNING " + kPgRowId + ", " + number
+                                + "), j AS (INSERT INTO " + otherDef.name.toUtf8() + " ("
+                                + otherNames.join(',') + ") SELECT " + otherMarks.join(',')
+                                + " FROM k) SELECT " + kPgRowId + ", " + number + " FROM k",
+                            params, refusal(values),
+                            [&values, &rowId, numberAt](const PgResult &r) {
+                                rowId = r.bytes(0, 0).toLongLong();
+                                values[numberAt] = Value(r.bytes(0, 1).toDouble());
+                            });
     }
 
     void append(Transaction &tx, const std::vector<int> &columns,
                 const std::vector<Value> &values) override
     {
         ready(tx);
-        QByteArrayList names, marks;
         PgParams params;
-        for (int c : columns) {
-            names << pgColumn(m_def.columns[size_t(c)]);
-            marks << '$' + QByteArray::number(marks.size() + 1);
-            params.push_back(param(values[size_t(c)]));
-        }
         m_db->execKeptLater("ga_" + m_name + '_' + QByteArray::number(mask(columns)),
-                            "INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES ("
-                                + marks.join(',') + ')',
-                            params);
+                            insertSql(columns, values, params), params);
     }
 
     Outcome update(Transaction &tx, int64_t &rowId, const std::vector<StoredCell> &read,
@@ -356,11 +324,10 @@ public:
         m_db->execKeptLater("guh_" + m_name + '_' + QByteArray::number(mask(columns)),
                             "WITH u AS (UPDATE " + m_name + " SET " + sets + where
                                 + " RETURNING 1) SELECT 1 / count(*) FROM u",
-                            params, [def = &m_def, changed, values](const AppError &e) {
-                                if (e.sqlState() == "22012")
-                                    return AppError(changed, AppError::Kind::Changed);
-                                return AppError(refusedWrite(*def, values, e), e.kind(),
-                                                e.sqlState(), e.detail());
+                            params, [changed, other = refusal(values)](const AppError &e) {
+                                return e.sqlState() == "22012"
+                                    ? AppError(changed, AppError::Kind::Changed)
+                                    : other(e);
                             });
     }
 
@@ -430,6 +397,39 @@ private:
         for (int c : columns)
             m |= uint64_t(1) << c;
         return m;
+    }
+
+    // "INSERT INTO table (columns) VALUES ($n, ...)", the values added to `params`.
+    QByteArray insertSql(const std::vector<int> &columns, const std::vector<Value> &values,
+                         PgParams &params) const
+    {
+        QByteArrayList names, marks;
+        for (int c : columns) {
+            names << pgColumn(m_def.columns[size_t(c)]);
+            params.push_back(param(values[size_t(c)]));
+            marks << '$' + QByteArray::number(params.size());
+        }
+        return "INSERT INTO " + m_name + " (" + names.join(',') + ") VALUES (" + marks.join(',')
+            + ')';
+    }
+
+    std::vector<size_t> automaticColumns() const
+    {
+        std::vector<size_t> automatic;
+        for (size_t c = 0; c < m_def.columns.size(); ++c) {
+            if (m_def.columns[c].kind == ColumnKind::AutoNumber)
+                automatic.push_back(c);
+        }
+        return automatic;
+    }
+
+    // A write of these values sent later, refused by the server: said as the posting's own
+    // writes are said.
+    PgDatabase::Wording refusal(const std::vector<Value> &values) const
+    {
+        return [def = &m_def, values](const AppError &e) {
+            return AppError(refusedWrite(*def, values, e), e.kind(), e.sqlState(), e.detail());
+        };
     }
 
     // "column = $n, ..." for the columns written, their values added to `params`.
