@@ -477,10 +477,10 @@ private slots:
             seen << cells.join(QLatin1Char('|'));
         }
         QCOMPARE(seen,
-                 (QStringList { "|Saldo awal|||10||", "01/03/2025|stok masuk|5||15||",
-                                "15/03/2025|barang keluar||3|12|7|",
-                                "31/03/2025|koreksi keluar|||12|7|diubah: Jumlah 3 menjadi 3",
-                                "|Saldo akhir|||12||" }));
+                 (QStringList { "|Saldo awal|||10|||", "01/03/2025|stok masuk|5||15|||ani",
+                                "15/03/2025|barang keluar||3|12|7||budi",
+                                "31/03/2025|koreksi keluar|||12|7|diubah: Jumlah 3 menjadi 3|budi",
+                                "|Saldo akhir|||12|||" }));
         QCOMPARE(lines->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Saldo"));
 
         const QString pdf = env.locations.dataDir() + QStringLiteral("/kartu.pdf");
@@ -786,7 +786,7 @@ private slots:
                                    << "No_Keluar;Kode_Barang;Tanggal;Jumlah" << 1;
         QTest::newRow("stock card")
             << "frmkartu"
-            << "Tanggal;Jenis;Masuk;Keluar;Saldo;No. Keluar;Keterangan" << 3;
+            << "Tanggal;Jenis;Masuk;Keluar;Saldo;No. Keluar;Keterangan;Pengguna" << 3;
         QTest::newRow("low stock")
             << "frmminimum"
             << "Kode Barang;Nama Barang;Satuan;Stok;Stok Minimum;Keterangan" << 1;

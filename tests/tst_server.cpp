@@ -310,7 +310,8 @@ private slots:
                            fresh, QStringLiteral("--init-server") });
         QCOMPARE(code, 0);
         QVERIFY2(said.contains(
-                     QStringLiteral("Tabel tpass, tbarang, tstok, tbrgkeluar, tmutasi dibuat")),
+                     QStringLiteral("Tabel tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, "
+                                    "tmutasi dibuat")),
                  qPrintable(said));
         QCOMPARE(serverSchemaProblem(fresh), QString());
         std::tie(code, said)

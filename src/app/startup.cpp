@@ -14,6 +14,7 @@
 #include "screens/shell/frmutama.h"
 #include "servercommands.h"
 #include "store/address.h"
+#include "store/serverusers.h"
 #include "store/setup.h"
 #include "ui/app.h"
 
@@ -34,15 +35,19 @@ namespace gudang {
 
 namespace {
 
-void startLogin(App &app, bool demo)
+void startLogin(App &app, bool demo, bool ownConnection = true)
 {
     const Locations &loc = app.locations();
-    if (loc.onServer())
-        upgradeServer(loc.server());
-    else if (!QFileInfo::exists(loc.workingPath()))
-        createDatabaseFile(loc.workingPath(), DbRole::Working);
-    else
-        upgradeDatabaseFile(loc.workingPath(), DbRole::Working);
+    if (loc.onServer()) {
+        if (ownConnection)
+            upgradeServer(loc.server());
+    } else {
+        upgradeDatabaseFile(loc.credentialsPath(), DbRole::Credentials);
+        if (!QFileInfo::exists(loc.workingPath()))
+            createDatabaseFile(loc.workingPath(), DbRole::Working);
+        else
+            upgradeDatabaseFile(loc.workingPath(), DbRole::Working);
+    }
     writeMissingReportDefinitions(loc);
     if (demo)
         fillDemoData(loc);
@@ -227,6 +232,12 @@ bool startOnServer(App &app, bool demo)
         refuse(app, QStringLiteral("--demo hanya untuk database di folder data, bukan di server."));
         screens.end();
         return false;
+    }
+    // A workstation without a connection of its own (no password of the folder's user for the
+    // server): the people the server knows log in as themselves.
+    if (const ServerLogin own = tryServerLogin(loc.server()); !own.opened && own.refused) {
+        startLogin(app, false, false);
+        return true;
     }
     if (const QString problem = serverSchemaProblem(loc.server()); !problem.isEmpty()) {
         refuse(app,

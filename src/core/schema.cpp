@@ -44,6 +44,26 @@ const std::vector<TableDef> &allTables()
             // The movement's own day: the goods-out's date, the day of a booking.
             { QStringLiteral("Tanggal"), K::Date, 0, false, 3 } },
           2 },
+        // The users beside the first one (tpass, always an owner): a role each, and whether
+        // they may log in. On a server the password is the server's (a login role), not here.
+        { QStringLiteral("tpengguna"),
+          { { QStringLiteral("Nama"), K::Text, 10, true },
+            { QStringLiteral("Password"), K::Text, 255 },
+            { QStringLiteral("Peran"), K::Text, 10 },
+            { QStringLiteral("Aktif"), K::Number },
+            // 1: a password the owner set; the user sets a new one at the next login.
+            { QStringLiteral("Ganti_Password"), K::Number } },
+          5 },
+        // Logins, failed logins and every change of a user: who, when, on which computer.
+        { QStringLiteral("tlogmasuk"),
+          { { QStringLiteral("No_Log"), K::AutoNumber },
+            { QStringLiteral("Waktu"), K::Date },
+            { QStringLiteral("Nama"), K::Text, 10 },
+            { QStringLiteral("Kejadian"), K::Text, 20 },
+            { QStringLiteral("Oleh"), K::Text, 10 },
+            { QStringLiteral("Komputer"), K::Text, 64 },
+            { QStringLiteral("Keterangan"), K::Text, 100 } },
+          5 },
     };
     return tables;
 }
@@ -72,7 +92,9 @@ std::vector<const TableDef *> tablesOf(DbRole role)
 {
     std::vector<const TableDef *> out;
     for (const TableDef &t : allTables()) {
-        if ((t.name == QLatin1String("tpass")) == (role == DbRole::Credentials))
+        const bool credentials = t.name == QLatin1String("tpass")
+            || t.name == QLatin1String("tpengguna") || t.name == QLatin1String("tlogmasuk");
+        if (credentials == (role == DbRole::Credentials))
             out.push_back(&t);
     }
     return out;
@@ -115,6 +137,11 @@ const std::vector<IndexDef> &indexDefs()
           QStringLiteral("tmutasi"),
           { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal"), QStringLiteral("No_Mutasi") },
           4 },
+        // Who posted a goods-out row: its journal row, by the row's number.
+        { QStringLiteral("tmutasi_no_keluar"),
+          QStringLiteral("tmutasi"),
+          { QStringLiteral("No_Keluar") },
+          5 },
     };
     return indexes;
 }

@@ -42,6 +42,12 @@ namespace col {
 namespace tpass {
 enum : int { User, Password };
 }
+namespace tpengguna {
+enum : int { Nama, Password, Peran, Aktif, Ganti_Password };
+}
+namespace tlogmasuk {
+enum : int { No_Log, Waktu, Nama, Kejadian, Oleh, Komputer, Keterangan };
+}
 namespace tbarang {
 enum : int { Kode_Barang, Nama_Barang, Merk, Supplier, Satuan };
 }
@@ -83,7 +89,7 @@ QString createIndexSql(const IndexDef &index);
 
 // The two database files of the system.
 enum class DbRole {
-    Credentials, // tpass
+    Credentials, // tpass, tpengguna, tlogmasuk
     Working, // tbarang, tstok, tbrgkeluar, tmutasi
 };
 // The indexes of the tables that live in a database file of the given role.
@@ -91,8 +97,9 @@ std::vector<const IndexDef *> indexesOf(DbRole role);
 
 // The version of the tables this program makes: 1 the four tables of the design, 2 the
 // movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal), 4 the
-// journal's index by code and day (stock cards).
-inline constexpr int kSchemaVersion = 4;
+// journal's index by code and day (stock cards), 5 the users beside the first (tpengguna) and
+// the log of logins and user changes (tlogmasuk).
+inline constexpr int kSchemaVersion = 5;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

@@ -170,6 +170,8 @@ public:
         if (m_mode == Mode::None)
             return {};
         try {
+            if (writeGuard())
+                writeGuard()(m_table.name);
             return write();
         } catch (...) {
             cancelPending();
@@ -187,6 +189,8 @@ public:
         }
         if (m_mode == Mode::Edit)
             cancelPending();
+        if (writeGuard())
+            writeGuard()(m_table.name);
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
         m_store.makeRoomForRow(); // so that taking the delete back cannot fail
@@ -789,6 +793,12 @@ private:
 RecordSource::LoadWait &RecordSource::loadWait()
 {
     static LoadWait hook;
+    return hook;
+}
+
+RecordSource::WriteGuard &RecordSource::writeGuard()
+{
+    static WriteGuard hook;
     return hook;
 }
 

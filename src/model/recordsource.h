@@ -110,6 +110,10 @@ public:
     // so that the screen that opened it says so without waiting for the next operation.
     using LoadFailed = std::function<void(RecordSource &source, const QString &why)>;
     static LoadFailed &loadFailed();
+    // Asked before every write of a row (a save or a delete) with the table's name: throws
+    // AppError when the user logged in may not change that table, and nothing is written.
+    using WriteGuard = std::function<void(const QString &table)>;
+    static WriteGuard &writeGuard();
 
 signals:
     // Each change of the list is announced before it is made and signalled after it.

@@ -1,8 +1,10 @@
 #include "stockservice.h"
 #include "core/apperror.h"
 #include "core/columnvalue.h"
+#include "core/locations.h"
 #include "core/schema.h"
 #include "journal.h"
+#include "store/serverusers.h"
 #include "store/store.h"
 #include "store/tableaccess.h"
 
@@ -25,9 +27,10 @@ std::vector<Value> valuesOf(const TableDef &table, const StoredRow &row)
 
 struct StockService::Impl
 {
-    Impl(QString address, QString user)
+    Impl(QString address, QString user, Role role)
         : address(std::move(address))
         , user(std::move(user))
+        , role(role)
     { }
 
     // Opened on first use: the store of the working tables and what is written there.
@@ -73,20 +76,22 @@ struct StockService::Impl
 
     const QString address;
     QString user;
+    Role role;
     std::shared_ptr<Store> store;
     std::unique_ptr<TableAccess> stock, out;
     std::unique_ptr<Journal> journal;
 };
 
-StockService::StockService(QString workingAddress, QString user)
-    : d(std::make_unique<Impl>(std::move(workingAddress), std::move(user)))
+StockService::StockService(QString workingAddress, QString user, Role role)
+    : d(std::make_unique<Impl>(std::move(workingAddress), std::move(user), role))
 { }
 
 StockService::~StockService() = default;
 
-void StockService::setUser(const QString &user)
+void StockService::setUser(const QString &user, Role role)
 {
     d->user = user;
+    d->role = role;
     if (d->journal)
         d->journal->setUser(user);
 }
@@ -99,6 +104,7 @@ const QString &StockService::user() const
 StockService::Booking StockService::book(RecordSource &stock, const QString &code, double quantity,
                                          double minimum, const QDate &day)
 {
+    requireRight(d->role, Right::Stock);
     d->check(stock, "tstok");
     namespace s = col::tstok;
     const TableDef &def = d->stock->definition();
@@ -140,6 +146,7 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
 
 void StockService::saveStock(RecordSource &stock)
 {
+    requireRight(d->role, Right::Stock);
     d->write(stock, "tstok", &RecordSource::update, [this](Transaction &tx, const RowChange &c) {
         d->journal->stockChanged(tx, c, c.before.empty() ? movement::kBooking : movement::kSetting);
     });
@@ -147,6 +154,7 @@ void StockService::saveStock(RecordSource &stock)
 
 void StockService::deleteStock(RecordSource &stock)
 {
+    requireRight(d->role, Right::Stock);
     d->write(stock, "tstok", &RecordSource::deleteCurrent,
              [this](Transaction &tx, const RowChange &c) {
                  d->journal->stockChanged(tx, c, movement::kStockDeleted);
@@ -155,12 +163,14 @@ void StockService::deleteStock(RecordSource &stock)
 
 void StockService::saveGoodsOut(RecordSource &out)
 {
+    requireRight(d->role, Right::GoodsOutCorrection);
     d->write(out, "tbrgkeluar", &RecordSource::update,
              [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
 
 void StockService::deleteGoodsOut(RecordSource &out)
 {
+    requireRight(d->role, Right::GoodsOutCorrection);
     d->write(out, "tbrgkeluar", &RecordSource::deleteCurrent,
              [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
@@ -242,11 +252,59 @@ void StockService::writePosting(JoinedTransaction &tx, RecordSource &out, Record
     stock.takeStoredRow(read.rowId, change.after);
 }
 
+// A cashier may not change stock on a server but through the server's own posting, which
+// decides on the stock row as stored, held, and writes the three rows in one statement.
+PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
+                                         const PostingRequest &request)
+{
+    namespace s = col::tstok;
+    namespace k = col::tbrgkeluar;
+    const TableDef &outDef = d->out->definition();
+    std::vector<Value> row(outDef.columns.size());
+    row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
+    row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
+    row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    const ServerPosting posted = serverPost(
+        serverConninfo(d->address), request.code, row[k::Tanggal].toDate(),
+        row[k::Jumlah].isNumber() ? row[k::Jumlah].toNumber() : request.quantity, request.quantity,
+        request.confirmedAt);
+    PostingResult result;
+    if (posted.outcome == QLatin1String("hilang")) {
+        result.outcome = PostingResult::CodeGone;
+        return result;
+    }
+    result.stock = posted.stock ? Value(*posted.stock) : Value();
+    std::vector<Value> stockRow(d->stock->definition().columns.size());
+    stockRow[s::Kode_Barang] = Value(request.code);
+    stockRow[s::Jumlah_Stok] = result.stock;
+    stockRow[s::Stok_Minimum] = posted.minimum ? Value(*posted.minimum) : Value();
+    if (posted.outcome == QLatin1String("ok")) {
+        result.equal = *posted.stock == request.quantity;
+        stockRow[s::Jumlah_Stok] = Value(*posted.stock - request.quantity);
+        row[k::No_Keluar] = Value(double(posted.outNumber));
+        out.takeStoredRow(posted.outRowId, row);
+    } else if (posted.outcome == QLatin1String("kosong")) {
+        result.outcome = PostingResult::NoStockValue;
+    } else if (posted.outcome == QLatin1String("kurang")) {
+        result.outcome = PostingResult::Short;
+    } else if (posted.outcome == QLatin1String("sama")) {
+        result.outcome = PostingResult::AskEqual;
+        result.equal = true;
+    } else {
+        result.outcome = PostingResult::NotAQuantity;
+    }
+    stock.takeStoredRow(posted.stockRowId, stockRow);
+    return result;
+}
+
 PostingResult StockService::post(RecordSource &out, RecordSource &stock,
                                  const PostingRequest &request)
 {
+    requireRight(d->role, Right::Posting);
     d->check(out, "tbrgkeluar");
     d->check(stock, "tstok");
+    if (d->store->isServer() && d->role == Role::Kasir)
+        return postOnServer(out, stock, request);
     namespace s = col::tstok;
     const TableDef &stockDef = d->stock->definition();
     // First on the stock row as the screen read it: when it goes ahead and the row is still

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/rights.h"
 #include "core/value.h"
 #include "model/recordsource.h"
 
@@ -39,13 +40,14 @@ struct PostingResult
 class StockService
 {
 public:
-    // The journal names `user` as the one who made each change.
-    StockService(QString workingAddress, QString user);
+    // The journal names `user` as the one who made each change; each change is refused
+    // (AppError) when `role` may not make it.
+    StockService(QString workingAddress, QString user, Role role = Role::Pemilik);
     ~StockService();
     StockService(const StockService &) = delete;
     StockService &operator=(const StockService &) = delete;
 
-    void setUser(const QString &user);
+    void setUser(const QString &user, Role role);
     const QString &user() const;
 
     // A received quantity for a code (the stock entry screen's booking): added to the stock
@@ -74,6 +76,8 @@ public:
     PostingResult post(RecordSource &out, RecordSource &stock, const PostingRequest &request);
 
 private:
+    PostingResult postOnServer(RecordSource &out, RecordSource &stock,
+                               const PostingRequest &request);
     void writePosting(JoinedTransaction &tx, RecordSource &out, RecordSource &stock,
                       const StoredRow &read, const PostingRequest &request);
 

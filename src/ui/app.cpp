@@ -198,6 +198,7 @@ App::App(Locations locations, Dialogs &dialogs)
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
 {
+    m_session.locations = m_locations;
     if (qApp) {
         m_userWatch = std::make_unique<UserWatch>();
         qApp->installEventFilter(m_userWatch.get());
@@ -205,6 +206,18 @@ App::App(Locations locations, Dialogs &dialogs)
     useIndonesianLocale();
     protectDataFolder(m_locations);
     RecordSource::loadWait() = showLoadWait;
+    // Rights are kept where the data is changed: a role that may not change a table writes
+    // nothing there, whichever screen asked.
+    RecordSource::writeGuard() = [this](const QString &table) {
+        if (table == QLatin1String("tbarang"))
+            require(Right::Goods);
+        else if (table == QLatin1String("tstok") || table == QLatin1String("tmutasi"))
+            require(Right::Stock);
+        else if (table == QLatin1String("tbrgkeluar"))
+            require(Right::GoodsOutCorrection);
+        else
+            require(Right::Users);
+    };
     // A table that cannot be read to its end is said at once, not at the next click.
     RecordSource::loadFailed() = [this](RecordSource &, const QString &why) {
         m_dialogs.message(why, Style::Critical);
@@ -217,20 +230,36 @@ App::~App()
     m_stock.reset();
     RecordSource::loadWait() = nullptr;
     RecordSource::loadFailed() = nullptr;
+    RecordSource::writeGuard() = nullptr;
 }
 
 StockService &App::stock()
 {
     if (!m_stock)
-        m_stock = std::make_unique<StockService>(m_locations.workingPath(), m_user);
+        m_stock = std::make_unique<StockService>(m_locations.workingPath(), m_session.name,
+                                                 m_session.role);
     return *m_stock;
 }
 
 void App::setUser(const QString &user)
 {
-    m_user = user;
+    m_session.name = user;
     if (m_stock)
-        m_stock->setUser(user);
+        m_stock->setUser(user, m_session.role);
+}
+
+void App::setSession(Session session)
+{
+    const bool moved = !session.locations.dataDir().isEmpty()
+        && session.locations.server() != m_locations.server();
+    if (!session.locations.dataDir().isEmpty())
+        m_locations = session.locations;
+    m_session = std::move(session);
+    m_session.locations = m_locations;
+    if (moved)
+        m_stock.reset(); // the services open the store at the session's own address
+    if (m_stock)
+        m_stock->setUser(m_session.name, m_session.role);
 }
 
 void App::provideSource(SharedSource which, SourceProvider provider)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/locations.h"
+#include "core/rights.h"
+#include "core/session.h"
 #include "dialogs.h"
 
 #include <QObject>
@@ -118,7 +120,16 @@ public:
     // The stock services of the working tables; the journal names the user logged in.
     StockService &stock();
     void setUser(const QString &user);
-    const QString &user() const { return m_user; }
+    const QString &user() const { return m_session.name; }
+
+    // The person logged in: their name, role and, on a server, their own connection, which
+    // every store opened from now on uses. Until a login the program acts as an owner.
+    void setSession(Session session);
+    const Session &session() const { return m_session; }
+    Role role() const { return m_session.role; }
+    bool may(Right right) const { return allows(m_session.role, right); }
+    // Throws the refusal (AppError) when the role may not.
+    void require(Right right) const { requireRight(m_session.role, right); }
 
     // A record source another subsystem owns, through the screen that owns it (loading that
     // screen unseen when it is not loaded). The shell, which knows every screen, says which
@@ -131,7 +142,7 @@ private:
     Locations m_locations;
     Dialogs &m_dialogs;
     std::unique_ptr<ScreenManager> m_screens;
-    QString m_user;
+    Session m_session;
     std::unique_ptr<StockService> m_stock;
     std::map<SharedSource, SourceProvider> m_providers;
     std::unique_ptr<QObject> m_userWatch; // tells the background reading of keys and clicks

@@ -261,7 +261,9 @@ QString defaultLowStockDefinition()
         + lowStockColumns();
 }
 
-QString defaultPeriodDefinition()
+namespace {
+
+QString periodDefinition(bool withUser)
 {
     const QString period = QStringLiteral("k.Tanggal >= :dari AND k.Tanggal < :sampai");
     const QString from = QStringLiteral(
@@ -274,11 +276,11 @@ QString defaultPeriodDefinition()
                "# terakhir pukul 00:00); {dari} dan {akhir} di judul menjadi tanggalnya.\n"
                "judul = LAPORAN BARANG KELUAR {dari} s.d. {akhir}\n"
                "data  = SELECT 1 AS Bagian, k.Kode_Barang AS Kunci, b.Satuan AS Unit, 0 AS Jenis, "
-               "k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan %1%2 "
+               "k.No_Keluar, k.Tanggal, k.Kode_Barang, b.Nama_Barang, k.Jumlah, b.Satuan%3 %1%2 "
                "UNION ALL SELECT 1, k.Kode_Barang, b.Satuan, 1, NULL, NULL, NULL, 'Subtotal ' || "
-               "k.Kode_Barang, sum(k.Jumlah), b.Satuan %1%2 GROUP BY k.Kode_Barang, b.Satuan "
+               "k.Kode_Barang, sum(k.Jumlah), b.Satuan%4 %1%2 GROUP BY k.Kode_Barang, b.Satuan "
                "UNION ALL SELECT 2, NULL, b.Satuan, 2, NULL, NULL, NULL, 'Jumlah ' || "
-               "coalesce(b.Satuan, '(tanpa satuan)'), sum(k.Jumlah), b.Satuan %1%2 GROUP BY "
+               "coalesce(b.Satuan, '(tanpa satuan)'), sum(k.Jumlah), b.Satuan%4 %1%2 GROUP BY "
                "b.Satuan\n"
                "urut  = Bagian, Kunci, Unit, Jenis, Tanggal, No_Keluar\n"
                "kolom = No_Keluar | No. | 16 | kanan | angka\n"
@@ -286,9 +288,33 @@ QString defaultPeriodDefinition()
                "kolom = Kode_Barang | Kode Barang | 26 | kiri | teks\n"
                "kolom = Nama_Barang | Nama Barang | 52 | kiri | teks\n"
                "kolom = Jumlah | Jumlah | 22 | kanan | ribuan\n"
-               "kolom = Satuan | Satuan | 24 | kiri | teks\n")
-        .arg(from, period);
+               "kolom = Satuan | Satuan | 24 | kiri | teks\n%5")
+        .arg(from, period,
+             withUser ? QStringLiteral(", (SELECT min(m.Pengguna) FROM tmutasi m WHERE "
+                                       "m.No_Keluar = k.No_Keluar AND m.Jenis = 'barang keluar') "
+                                       "AS Pengguna")
+                      : QString(),
+             withUser ? QStringLiteral(", NULL") : QString(),
+             withUser ? QStringLiteral("kolom = Pengguna | Pengguna | 16 | kiri | teks\n")
+                      : QString());
 }
+
+} // namespace
+
+QString defaultPeriodDefinition()
+{
+    return periodDefinition(true);
+}
+
+namespace {
+
+QStringList periodDefinitionsBefore()
+{
+    return { periodDefinition(false) };
+}
+
+} // namespace
+
 
 ReportParameters periodParameters(const QDate &first, const QDate &last)
 {
@@ -298,7 +324,9 @@ ReportParameters periodParameters(const QDate &first, const QDate &last)
              { QStringLiteral("akhir"), last.toString(day) } };
 }
 
-QString defaultStockCardDefinition()
+namespace {
+
+QString stockCardDefinition(bool withUser)
 {
     const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
                                           "Kode_Barang = :kode AND Tanggal < %1), 0)");
@@ -310,12 +338,12 @@ QString defaultStockCardDefinition()
                "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
                "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Tanggal, 'Saldo awal' AS "
                "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
-               "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Tanggal, m.Jenis, CASE WHEN "
+               "Keterangan%3 UNION ALL SELECT 1, m.No_Mutasi, m.Tanggal, m.Jenis, CASE WHEN "
                "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
                "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.Tanggal, m.No_Mutasi ROWS UNBOUNDED "
-               "PRECEDING), m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode "
+               "PRECEDING), m.No_Keluar, m.Keterangan%4 FROM tmutasi m WHERE m.Kode_Barang = :kode "
                "AND m.Tanggal >= :dari AND m.Tanggal < :sampai UNION ALL SELECT 2, NULL, NULL, "
-               "'Saldo akhir', NULL, NULL, %2, NULL, ''\n"
+               "'Saldo akhir', NULL, NULL, %2, NULL, ''%5\n"
                "urut  = Bagian, Tanggal, No_Mutasi\n"
                "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
                "kolom = Jenis | Jenis | 28 | kiri | teks\n"
@@ -323,16 +351,55 @@ QString defaultStockCardDefinition()
                "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
                "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
                "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
-               "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
-        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
+               "kolom = Keterangan | Keterangan | %7 | kiri | teks\n%6")
+        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")),
+             withUser ? QStringLiteral(", NULL AS Pengguna") : QString(),
+             withUser ? QStringLiteral(", m.Pengguna") : QString(),
+             withUser ? QStringLiteral(", NULL") : QString(),
+             withUser ? QStringLiteral("kolom = Pengguna | Pengguna | 16 | kiri | teks\n")
+                      : QString(),
+             withUser ? QStringLiteral("36") : QStringLiteral("52"));
+}
+
+} // namespace
+
+QString defaultStockCardDefinition()
+{
+    return stockCardDefinition(true);
+}
+
+QString defaultUserMovementsDefinition()
+{
+    const QString period = QStringLiteral("m.Tanggal >= :dari AND m.Tanggal < :sampai");
+    return QStringLiteral(
+               "# Mutasi per pengguna: setiap gerakan stok dan koreksi barang keluar dalam satu\n"
+               "# periode, dikelompokkan menurut pengguna yang membuatnya, dengan jumlah gerakan\n"
+               "# tiap pengguna. :dari dan :sampai diisi program.\n"
+               "judul = MUTASI PER PENGGUNA {dari} s.d. {akhir}\n"
+               "data  = SELECT 1 AS Bagian, coalesce(m.Pengguna, '') AS Pengguna, m.Tanggal, "
+               "m.No_Mutasi, m.Jenis, m.Kode_Barang, b.Nama_Barang, m.Perubahan, m.No_Keluar, "
+               "m.Keterangan FROM tmutasi m LEFT JOIN tbarang b ON b.Kode_Barang = m.Kode_Barang "
+               "WHERE %1 UNION ALL SELECT 2, coalesce(m.Pengguna, ''), NULL, NULL, 'Jumlah "
+               "gerakan', NULL, NULL, count(*), NULL, NULL FROM tmutasi m WHERE %1 GROUP BY "
+               "coalesce(m.Pengguna, '')\n"
+               "urut  = Pengguna, Bagian, Tanggal, No_Mutasi\n"
+               "kolom = Pengguna | Pengguna | 18 | kiri | teks\n"
+               "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
+               "kolom = Jenis | Jenis | 26 | kiri | teks\n"
+               "kolom = Kode_Barang | Kode | 20 | kiri | teks\n"
+               "kolom = Nama_Barang | Nama Barang | 34 | kiri | teks\n"
+               "kolom = Perubahan | Perubahan | 20 | kanan | ribuan\n"
+               "kolom = No_Keluar | No. Keluar | 16 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 24 | kiri | teks\n")
+        .arg(period);
 }
 
 namespace {
 
 // Defaults of earlier versions: a file still holding one is put to the new default.
-QString lowStockDefinitionBefore()
+QStringList lowStockDefinitionBefore()
 {
-    return QStringLiteral(
+    return { QStringLiteral(
                "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan "
                "barang\n"
                "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah "
@@ -347,14 +414,14 @@ QString lowStockDefinitionBefore()
                "coalesce(s.Jumlah_Stok, 0) "
                "< s.Stok_Minimum\n"
                "urut  = Kode_Barang\n")
-        + lowStockColumns();
+             + lowStockColumns() };
 }
 
-QString stockCardDefinitionBefore()
+QStringList stockCardDefinitionsBefore()
 {
     const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
                                           "Kode_Barang = :kode AND Waktu < %1), 0)");
-    return QStringLiteral(
+    return { QStringLiteral(
                "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
                "saldo\n"
                "# awal, saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
@@ -376,7 +443,8 @@ QString stockCardDefinitionBefore()
                "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
                "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
                "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
-        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai")));
+        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai"))),
+             stockCardDefinition(false) };
 }
 
 QString pathOf(const Locations &locations, const char *name)
@@ -394,9 +462,11 @@ const std::vector<ReportKind> &reportKinds()
         { "stok", "stok.rpt", defaultStockDefinition },
         { "minimum", "minimum.rpt", defaultLowStockDefinition, N::Nothing, nullptr,
           lowStockDefinitionBefore },
-        { "", "keluar-periode.rpt", defaultPeriodDefinition, N::Period },
+        { "", "keluar-periode.rpt", defaultPeriodDefinition, N::Period, nullptr,
+          periodDefinitionsBefore },
         { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod, nullptr,
-          stockCardDefinitionBefore },
+          stockCardDefinitionsBefore },
+        { "pengguna", "mutasi-pengguna.rpt", defaultUserMovementsDefinition, N::Period },
     };
     return kinds;
 }
@@ -442,6 +512,11 @@ QString stockReportPath(const Locations &locations)
     return pathOf(locations, "stok");
 }
 
+QString userMovementsReportPath(const Locations &locations)
+{
+    return pathOf(locations, "pengguna");
+}
+
 QString periodReportPath(const Locations &locations)
 {
     return pathOf(locations, "keluar-periode.rpt");
@@ -455,7 +530,7 @@ void writeMissingReportDefinitions(const Locations &locations)
             // A definition as an earlier version wrote it, not edited since: the new default.
             QFile f(path);
             if (!kind.replaces || !f.open(QIODevice::ReadOnly)
-                || QString::fromUtf8(f.readAll()) != kind.replaces())
+                || !kind.replaces().contains(QString::fromUtf8(f.readAll())))
                 continue;
         }
         QDir().mkpath(QFileInfo(path).absolutePath()); // with a server, the folder may be new

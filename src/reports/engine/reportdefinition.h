@@ -73,6 +73,9 @@ ReportParameters periodParameters(const QDate &first, const QDate &last);
 QString defaultStockCardDefinition();
 QString stockCardReportPath(const Locations &locations);
 ReportParameters stockCardParameters(const QString &code, const QDate &first, const QDate &last);
+// The movements of a period by the user who made them, from the movement journal.
+QString defaultUserMovementsDefinition();
+QString userMovementsReportPath(const Locations &locations);
 // The reports of the program, one entry each: adding a report is its default definition and
 // one entry in this table (reportdefinition.cpp); the command line and the start take it from
 // here.
@@ -85,9 +88,9 @@ struct ReportKind
     Needs needs = Needs::Nothing;
     // The report --report NAME gives with --from/--to (the goods out of a period).
     const char *withPeriod = nullptr;
-    // The default of the version before: a file that still holds it, unedited, is given the
+    // The defaults of earlier versions: a file that still holds one, unedited, is given the
     // new default.
-    QString (*replaces)() = nullptr;
+    QStringList (*replaces)() = nullptr;
 };
 const std::vector<ReportKind> &reportKinds();
 // The report of that --report name or file name; null when there is none.

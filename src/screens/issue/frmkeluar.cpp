@@ -100,6 +100,9 @@ frmkeluar::frmkeluar(App &app)
     onClicked(cmdedit, &frmkeluar::on_cmdedit_clicked);
     onClicked(cmdcari, &frmkeluar::on_cmdcari_clicked);
     onClicked(cmdhapus, &frmkeluar::on_cmdhapus_clicked);
+    // A cashier posts; corrections of what was posted are for the warehouse and the owner.
+    for (QPushButton *b : { cmdedit, cmdhapus })
+        b->setEnabled(app.may(Right::GoodsOutCorrection));
     onClicked(cmdtutup, &frmkeluar::on_cmdtutup_clicked);
 }
 
@@ -232,6 +235,7 @@ void frmkeluar::on_cmdsimpan_clicked()
 
 void frmkeluar::on_cmdedit_clicked()
 {
+    app().require(Right::GoodsOutCorrection);
     app().screens().showModal(app().screens().get<frmeklr>());
 }
 
@@ -243,6 +247,7 @@ void frmkeluar::on_cmdcari_clicked()
 
 void frmkeluar::on_cmdhapus_clicked()
 {
+    app().require(Right::GoodsOutCorrection);
     // The stock is not given back; the journal records the correction.
     askAndDelete(app().dialogs(), *adodc1,
                  [this](RecordSource &s) { app().stock().deleteGoodsOut(s); });

@@ -19,7 +19,8 @@ public:
     QLineEdit *txtpass;
     QPushButton *cmdok;
     QPushButton *cmdtutup;
-    RecordSource *Adodc1; // tpass
+    // tpass: the first user. None on a server for a person the server knows.
+    RecordSource *Adodc1;
 
     void on_txtuser_returnPressed();
     void on_cmdtutup_clicked();
@@ -27,7 +28,8 @@ public:
 protected:
     CredentialsScreen(App &app, const FormTable &form);
 
-    // The current credentials row against the typed user and password. "User tidak dikenal"
+    // The current credentials row against the typed user and password (for a user other than
+    // the first, their own stored pair). "User tidak dikenal"
     // empties both fields, "Password Salah" the password; the focus goes where to type again.
     // True when both match.
     bool typedCredentialsMatch();

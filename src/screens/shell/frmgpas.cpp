@@ -2,6 +2,7 @@
 #include "core/schema.h"
 #include "model/recordsource.h"
 #include "users/credentials.h"
+#include "users/users.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -66,9 +67,21 @@ void frmgpas::on_txtpas2_returnPressed()
 
 void frmgpas::on_cmdok_clicked()
 {
-    Adodc1->setField(col::tpass::User, txtus2->text());
-    Adodc1->setField(col::tpass::Password, hashPassword(txtpas2->text()));
-    Adodc1->update();
+    if (Adodc1 && app().session().first) {
+        Adodc1->setField(col::tpass::User, txtus2->text());
+        Adodc1->setField(col::tpass::Password, hashPassword(txtpas2->text()));
+        Adodc1->update();
+        app().setUser(txtus2->text());
+    } else {
+        Session session = app().session();
+        changeOwnCredentials(session, txtus2->text(), txtpas2->text());
+        app().setSession(session);
+        if (mustChange) {
+            app().dialogs().message(QStringLiteral("Data Sudah Ter-update"), Style::Ok);
+            unloadMe(); // on to the main menu
+            return;
+        }
+    }
     app().dialogs().message(QStringLiteral("Data Sudah Ter-update"), Style::Ok);
     txtus2->setText(QString());
     txtuser->setText(QString());

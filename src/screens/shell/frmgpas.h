@@ -6,7 +6,7 @@ class QLabel;
 
 namespace gudang {
 
-// Change of the stored user name and password, after the old pair is confirmed.
+// Change of the logged-in user's own name and password, after the old pair is confirmed.
 class frmgpas : public CredentialsScreen
 {
     Q_OBJECT
@@ -22,6 +22,10 @@ public:
     void on_txtus2_returnPressed();
     void on_txtpas2_returnPressed();
     void on_cmdok_clicked();
+
+    // Opened at a login with a password the owner set: the new pair is due before anything
+    // else.
+    bool mustChange = false;
 };
 
 } // namespace gudang

@@ -2,9 +2,10 @@
 #include "core/apperror.h"
 #include "core/schema.h"
 #include "files/backups.h"
+#include "frmgpas.h"
 #include "frmutama.h"
 #include "model/recordsource.h"
-#include "users/credentials.h"
+#include "users/users.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -45,15 +46,59 @@ void frmpas::on_txtpass_returnPressed()
 
 void frmpas::on_cmdok_clicked()
 {
-    if (Adodc1->recordCount() == 0) {
+    Dialogs &dialogs = app().dialogs();
+    const auto noUser = [this] {
         // No user at all: say where the credentials can be had back from.
         throw AppError(QStringLiteral("Tidak ada data yang aktif pada tabel tpass.\n%1")
                            .arg(lastBackupText(app().locations(), DbRole::Credentials)));
-    }
-    if (!typedCredentialsMatch())
+    };
+    if (Adodc1 && Adodc1->recordCount() == 0)
+        noUser();
+    const LoginResult result = logIn(app().locations(), txtuser->text(), txtpass->text());
+    switch (result.outcome) {
+    case LoginResult::NoUsers:
+        noUser();
         return;
-    app().setUser(txtuser->text()); // the journal names who changed the stock
+    case LoginResult::UnknownUser:
+        dialogs.message(QStringLiteral("User tidak dikenal"), Style::Ok);
+        txtuser->setText(QString());
+        txtpass->setText(QString());
+        txtuser->setFocus();
+        return;
+    case LoginResult::WrongPassword:
+        dialogs.message(QStringLiteral("Password Salah"), Style::Ok);
+        txtpass->setText(QString());
+        txtpass->setFocus();
+        return;
+    case LoginResult::Disabled:
+    case LoginResult::Wait:
+    case LoginResult::NotReady:
+        dialogs.message(result.why, Style::Critical);
+        txtpass->setText(QString());
+        txtpass->setFocus();
+        return;
+    case LoginResult::LoggedIn:
+        break;
+    }
+    app().setSession(result.session); // the journal names who changed the stock
     ScreenManager &screens = app().screens();
+    if (result.session.mustChangePassword) {
+        // A password the owner set is used once: the user sets their own before anything else.
+        dialogs.message(QStringLiteral("Password Anda baru saja diatur oleh pemilik. Buat "
+                                       "password baru Anda sekarang."),
+                        Style::Information);
+        frmgpas &change = screens.get<frmgpas>();
+        change.mustChange = true;
+        screens.showModal(change, [this] {
+            ScreenManager &all = app().screens();
+            if (app().session().mustChangePassword) {
+                all.end(); // closed without a new password: no further
+                return;
+            }
+            all.showModal(all.get<frmutama>(), [this] { unloadMe(); });
+        });
+        return;
+    }
     screens.showModal(screens.get<frmutama>(), [this] { unloadMe(); });
 }
 

@@ -6,7 +6,8 @@ class QLabel;
 
 namespace gudang {
 
-// Login screen: the start-up screen. Compares the typed pair with the first row of tpass.
+// Login screen: the start-up screen. The typed pair logs in the first user (tpass) or another
+// active user, with the role the owner gave them.
 class frmpas : public CredentialsScreen
 {
     Q_OBJECT

@@ -1,9 +1,11 @@
 #include "frmutama.h"
 #include "frmgpas.h"
+#include "frmpengguna.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
 #include "reports/frmminimum.h"
+#include "reports/frmmutasipengguna.h"
 #include "reports/frmperiode.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmcari.h"
@@ -45,16 +47,25 @@ void prepareScreens(App &app)
 }
 
 QAction *frmutama::entry(QMenu *menu, const char *name, const char *caption,
-                         const QKeySequence &shortcut, void (frmutama::*handler)())
+                         const QKeySequence &shortcut, void (frmutama::*handler)(),
+                         std::optional<Right> right)
 {
     auto *a = menu->addAction(QString::fromUtf8(caption));
     a->setObjectName(QString::fromLatin1(name));
     a->setShortcut(shortcut);
     a->setShortcutContext(Qt::WindowShortcut);
     addAction(a); // the shortcut works while the menu is closed
+    if (right)
+        m_rights.emplace_back(a, *right);
     if (handler) {
-        connect(a, &QAction::triggered, this,
-                [this, handler] { app().run([&] { (this->*handler)(); }); });
+        // Refused when reached anyway (a disabled entry triggered from code).
+        connect(a, &QAction::triggered, this, [this, handler, right] {
+            app().run([&] {
+                if (right)
+                    app().require(*right);
+                (this->*handler)();
+            });
+        });
     }
     return a;
 }
@@ -71,10 +82,11 @@ frmutama::frmutama(App &app)
     wr = menuBar->addMenu(QStringLiteral("&File"));
     wr->setObjectName(QStringLiteral("wr"));
     brg = entry(wr, "brg", "Input Barang", QKeySequence(Qt::CTRL | Qt::Key_A),
-                &frmutama::on_brg_triggered);
+                &frmutama::on_brg_triggered, Right::Goods);
     stk = entry(wr, "stk", "Input Stok", QKeySequence(Qt::CTRL | Qt::Key_B),
-                &frmutama::on_stk_triggered);
-    sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered);
+                &frmutama::on_stk_triggered, Right::Stock);
+    sdgsd = entry(wr, "sdgsd", "Ganti Pasword", QKeySequence(), &frmutama::on_sdgsd_triggered,
+                  Right::OwnPassword);
     bts = wr->addSeparator();
     bts->setObjectName(QStringLiteral("bts"));
     out = entry(wr, "out", "Keluar", QKeySequence(Qt::CTRL | Qt::Key_C),
@@ -83,18 +95,18 @@ frmutama::frmutama(App &app)
     klrg = menuBar->addMenu(QStringLiteral("&Barang Keluar"));
     klrg->setObjectName(QStringLiteral("klrg"));
     zx = entry(klrg, "zx", "Input barang keluar", QKeySequence(Qt::CTRL | Qt::Key_D),
-               &frmutama::on_zx_triggered);
+               &frmutama::on_zx_triggered, Right::Posting);
 
     tr7 = menuBar->addMenu(QStringLiteral("&Laporan"));
     tr7->setObjectName(QStringLiteral("tr7"));
     sd = entry(tr7, "sd", "Barang Keluar", QKeySequence(Qt::CTRL | Qt::Key_E),
-               &frmutama::on_sd_triggered);
+               &frmutama::on_sd_triggered, Right::GoodsOutReports);
     gf = entry(tr7, "gf", "Stok barang", QKeySequence(Qt::CTRL | Qt::Key_F),
-               &frmutama::on_gf_triggered);
+               &frmutama::on_gf_triggered, Right::StockReports);
     periode = entry(tr7, "periode", "Barang Keluar per Periode", QKeySequence(Qt::CTRL | Qt::Key_P),
-                    &frmutama::on_periode_triggered);
+                    &frmutama::on_periode_triggered, Right::GoodsOutReports);
     kartu = entry(tr7, "kartu", "Kartu Stok", QKeySequence(Qt::CTRL | Qt::Key_K),
-                  &frmutama::on_kartu_triggered);
+                  &frmutama::on_kartu_triggered, Right::StockReports);
 
     ff = menuBar->addMenu(QStringLiteral("&Programmer"));
     ff->setObjectName(QStringLiteral("ff"));
@@ -104,9 +116,14 @@ frmutama::frmutama(App &app)
     alat = menuBar->addMenu(QStringLiteral("&Alat"));
     alat->setObjectName(QStringLiteral("alat"));
     cari = entry(alat, "cari", "Cari Barang", QKeySequence(Qt::Key_F3),
-                 &frmutama::on_cari_triggered);
+                 &frmutama::on_cari_triggered, Right::Find);
     minimum = entry(alat, "minimum", "Stok di bawah minimum", QKeySequence(Qt::CTRL | Qt::Key_M),
-                    &frmutama::on_minimum_triggered);
+                    &frmutama::on_minimum_triggered, Right::StockReports);
+    mutasipengguna = entry(tr7, "mutasipengguna", "Mutasi per Pengguna", QKeySequence(),
+                           &frmutama::on_mutasipengguna_triggered, Right::StockReports);
+    pengguna = entry(alat, "pengguna", "Pengguna", QKeySequence(), &frmutama::on_pengguna_triggered,
+                     Right::Users);
+    applyRights();
     prepareScreens(app);
 
     // The client area lies below the menu bar.
@@ -129,6 +146,28 @@ void frmutama::paintEvent(QPaintEvent *)
     target.moveCenter(QRectF(client).center());
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawPixmap(target, m_background, QRectF(m_background.rect()));
+}
+
+void frmutama::applyRights()
+{
+    for (const auto &[action, right] : m_rights)
+        action->setEnabled(app().may(right));
+}
+
+void frmutama::showEvent(QShowEvent *event)
+{
+    applyRights();
+    Screen::showEvent(event);
+}
+
+void frmutama::on_pengguna_triggered()
+{
+    showScreen<frmpengguna>();
+}
+
+void frmutama::on_mutasipengguna_triggered()
+{
+    showScreen<frmmutasipengguna>();
 }
 
 void frmutama::on_brg_triggered()

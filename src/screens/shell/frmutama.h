@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/rights.h"
 #include "ui/screen.h"
+
+#include <optional>
 
 #include <QPixmap>
 
@@ -40,6 +43,8 @@ public:
     QMenu *alat;
     QAction *cari;
     QAction *minimum;
+    QAction *pengguna;
+    QAction *mutasipengguna;
 
     void on_brg_triggered();
     void on_stk_triggered();
@@ -52,13 +57,20 @@ public:
     void on_kartu_triggered();
     void on_cari_triggered();
     void on_minimum_triggered();
+    void on_pengguna_triggered();
+    void on_mutasipengguna_triggered();
+
+    // Entries the role logged in may not use are disabled (their shortcuts with them).
+    void applyRights();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QAction *entry(QMenu *menu, const char *name, const char *caption, const QKeySequence &shortcut,
-                   void (frmutama::*handler)());
+                   void (frmutama::*handler)(), std::optional<Right> right = std::nullopt);
+    std::vector<std::pair<QAction *, Right>> m_rights;
     template<class T> void showScreen() { app().screens().showModal(app().screens().get<T>()); }
 
     QPixmap m_background;

@@ -14,6 +14,7 @@ namespace gudang {
     X(PQconsumeInput)                                                                              \
     X(PQdescribePortal)                                                                            \
     X(PQenterPipelineMode)                                                                         \
+    X(PQencryptPasswordConn)                                                                       \
     X(PQerrorMessage)                                                                              \
     X(PQexec)                                                                                      \
     X(PQexecParams)                                                                                \

@@ -2,6 +2,7 @@
 #include "core/locations.h"
 #include "libpq.h"
 #include "pgdatabase.h"
+#include "pgusers.h"
 #include "store/address.h"
 #include "store/copysource.h"
 #include "store/setup.h"
@@ -196,6 +197,7 @@ QStringList prepare(PgDatabase &db, const QString &conninfo)
     db.exec(QByteArray("DELETE FROM ") + kVersionTable);
     db.exec(QByteArray("INSERT INTO ") + kVersionTable + " VALUES ("
             + QByteArray::number(kSchemaVersion) + ')');
+    prepareRoles(db);
     return missing;
 }
 
@@ -283,7 +285,7 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
     auto db = PgDatabase::open(conninfo);
     auto t = db->begin();
     prepare(*db, conninfo);
-    db->exec("LOCK TABLE tpass, tbarang, tstok, tbrgkeluar, tmutasi IN EXCLUSIVE MODE");
+    db->exec("LOCK TABLE tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi IN EXCLUSIVE MODE");
     for (const TableDef *table : allOurTables()) {
         const PgResult r = db->exec("SELECT count(*) FROM " + table->name.toUtf8());
         if (r.bytes(0, 0) != "0")

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace gudang {
+
+// What a person may do is set by the role the owner gave them. The first user (tpass) is
+// always an owner.
+enum class Role {
+    Pemilik, // everything: users, restore, server set-up
+    Gudang, // goods master, stock, goods out and its corrections, reports, stock counts
+    Kasir, // goods-out posting, find, reports of goods out, own password
+};
+
+// The things a role may or may not do, each checked where the data is changed.
+enum class Right {
+    Goods, // goods master
+    Stock, // stock records: bookings, edits, deletes
+    Posting, // a goods-out posting
+    GoodsOutCorrection, // a goods-out row edited or deleted
+    GoodsOutReports, // goods-out reports (all, per period)
+    StockReports, // stock report, stock card, low stock, movements per user
+    Find, // the goods search
+    OwnPassword, // one's own user and password
+    Users, // the user screen: add, disable, reset, change role
+};
+
+// "pemilik", "gudang", "kasir": as stored and as the server's group roles are named after.
+QString roleName(Role role);
+std::optional<Role> roleFromName(const QString &name);
+// "Pemilik", "Gudang", "Kasir", as screens show them.
+QString roleCaption(Role role);
+
+bool allows(Role role, Right right);
+// Throws AppError (refused) with a message naming the right and the role, when the role may
+// not do it.
+void requireRight(Role role, Right right);
+// The message of that refusal.
+QString refusalText(Role role, Right right);
+
+} // namespace gudang
