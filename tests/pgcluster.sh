@@ -27,6 +27,9 @@ start)
     mkdir -p "$dir"
     [ "$(id -u)" = 0 ] && chown postgres "$dir"
     as_owner "$bindir/initdb" -D "$dir/data" -U gudang --auth=trust -E UTF8 --locale=C >"$dir/initdb.log"
+    # The owner in without a password on the socket; every other role (the program's people)
+    # with its password, as a shop's server asks it.
+    printf 'local all gudang trust\nlocal all all scram-sha-256\n' >"$dir/data/pg_hba.conf"
     options="-k $dir -c listen_addresses= -c max_connections=300"
     for setting in "$@"; do options="$options -c $setting"; done
     echo "$options" >"$dir/options"
@@ -59,7 +62,7 @@ tls)
         "ALTER ROLE gudang PASSWORD '$password'" >/dev/null
     # The socket in the folder stays open to the owner without a password; over TCP only SSL
     # with the password.
-    printf 'local all all trust\nhostssl all all 127.0.0.1/32 scram-sha-256\n' >"$data/pg_hba.conf"
+    printf 'local all gudang trust\nlocal all all scram-sha-256\nhostssl all all 127.0.0.1/32 scram-sha-256\n' >"$data/pg_hba.conf"
     [ "$(id -u)" = 0 ] && chown postgres "$data/pg_hba.conf"
     options="$(cat "$dir/options") -c listen_addresses=127.0.0.1 -c port=$port -c ssl=on"
     echo "$options" >"$dir/options"

@@ -478,11 +478,12 @@ private slots:
         seedStock(env, { "A1" }, 10);
         const QString role = QStringLiteral("tamu_%1").arg(QCoreApplication::applicationPid());
         Env::exec(env.locations.workingPath(),
-                  QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN; GRANT SELECT ON "
-                                 "tstok TO %1")
+                  QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN PASSWORD 'tamu'; "
+                                 "GRANT SELECT ON tstok TO %1")
                       .arg(role));
         const QString guest
-            = serverAddress(env.locations.server() + QStringLiteral(" user=") + role);
+            = serverAddress(env.locations.server() + QStringLiteral(" user=") + role
+                            + QStringLiteral(" password=tamu"));
         auto stock = openRecordSource(guest, QStringLiteral("tstok"));
         stock->moveFirst();
         stock->setField(col::tstok::Jumlah_Stok, 99);

@@ -79,11 +79,11 @@ struct Credentials
     }
 
     void logEvent(Transaction &tx, const QString &name, const QString &event, const QString &by,
-                  const QString &remark)
+                  const QString &remark, const QDateTime &when = QDateTime::currentDateTime())
     {
         const TableDef &def = log->definition();
         std::vector<Value> row(def.columns.size());
-        row[lg::Waktu] = Value(QDateTime::currentDateTime());
+        row[lg::Waktu] = Value(when);
         row[lg::Nama] = Value(name.left(10));
         row[lg::Kejadian] = Value(event.left(20));
         row[lg::Oleh] = Value(by.left(10));
@@ -94,10 +94,10 @@ struct Credentials
     }
 
     void logEvent(const QString &name, const QString &event, const QString &by,
-                  const QString &remark = {})
+                  const QString &remark = {}, const QDateTime &when = QDateTime::currentDateTime())
     {
         auto tx = store->begin();
-        logEvent(*tx, name, event, by, remark);
+        logEvent(*tx, name, event, by, remark, when);
         tx->commit();
     }
 
@@ -319,7 +319,8 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         } else {
             creds->logEvent(name, kFailed, QString(),
                             outcome == LoginResult::UnknownUser ? QStringLiteral("user tidak dikenal")
-                                                                : QString());
+                                                                : QString(),
+                            now);
         }
         return result;
     };
@@ -346,7 +347,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         if (!isOne(row->cells[u::Aktif])) {
             result.outcome = LoginResult::Disabled;
             result.why = QStringLiteral("User %1 sudah dinonaktifkan oleh pemilik.").arg(name);
-            creds->logEvent(name, kFailed, QString(), QStringLiteral("user nonaktif"));
+            creds->logEvent(name, kFailed, QString(), QStringLiteral("user nonaktif"), now);
             return result;
         }
         const std::optional<Role> role = roleFromName(text(row->cells[u::Peran]));
@@ -361,7 +362,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         std::erase_if(failed, [&](const auto &f) { return f.first == name; });
         writeFailedHere(loc, failed);
     }
-    creds->logEvent(name, kLoggedIn, name);
+    creds->logEvent(name, kLoggedIn, name, {}, now);
     result.outcome = LoginResult::LoggedIn;
     return result;
 }

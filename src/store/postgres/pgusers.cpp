@@ -226,7 +226,9 @@ void prepareRoles(PgDatabase &db)
     db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON tbarang, tstok, tbrgkeluar TO "
             "gudang_pemilik, gudang_gudang");
     db.exec("GRANT SELECT, INSERT ON tmutasi TO gudang_pemilik, gudang_gudang");
-    db.exec("GRANT SELECT ON tbarang, tstok, tbrgkeluar TO gudang_kasir");
+    // A cashier reads what the posting and the goods-out reports show (the period report names
+    // who posted, from the journal).
+    db.exec("GRANT SELECT ON tbarang, tstok, tbrgkeluar, tmutasi TO gudang_kasir");
     db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON tpass TO gudang_pemilik");
     db.exec("GRANT SELECT ON tpengguna TO gudang_pemilik");
     db.exec("GRANT SELECT ON tlogmasuk TO gudang_pemilik");
