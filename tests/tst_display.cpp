@@ -9,6 +9,7 @@
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
 #include "reports/frmminimum.h"
+#include "reports/frmmutasipengguna.h"
 #include "reports/frmperiode.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmcari.h"
@@ -18,6 +19,7 @@
 #include "screens/shell/frmawal.h"
 #include "screens/shell/frmgpas.h"
 #include "screens/shell/frmpas.h"
+#include "screens/shell/frmpengguna.h"
 #include "screens/shell/frmutama.h"
 #include "screens/stock/frmestok.h"
 #include "screens/stock/frmstok.h"
@@ -103,12 +105,14 @@ QString withoutAmp(QString s)
 // Every screen, loaded hidden, for checks that walk their controls.
 std::vector<Screen *> everyScreen(ScreenManager &screens)
 {
-    return { &screens.get<frmawal>(),  &screens.get<frmpas>(),     &screens.get<frmutama>(),
-             &screens.get<frmgpas>(),  &screens.get<frmbrg>(),     &screens.get<frmeditbrg>(),
-             &screens.get<frmstok>(),  &screens.get<frmestok>(),   &screens.get<frmkeluar>(),
-             &screens.get<frmeklr>(),  &screens.get<frmcetklr>(),  &screens.get<frmcetstk>(),
-             &screens.get<frmkartu>(), &screens.get<frmminimum>(), &screens.get<frmperiode>(),
-             &screens.get<frmcari>() };
+    return {
+        &screens.get<frmawal>(),  &screens.get<frmpas>(),      &screens.get<frmutama>(),
+        &screens.get<frmgpas>(),  &screens.get<frmbrg>(),      &screens.get<frmeditbrg>(),
+        &screens.get<frmstok>(),  &screens.get<frmestok>(),    &screens.get<frmkeluar>(),
+        &screens.get<frmeklr>(),  &screens.get<frmcetklr>(),   &screens.get<frmcetstk>(),
+        &screens.get<frmkartu>(), &screens.get<frmminimum>(),  &screens.get<frmperiode>(),
+        &screens.get<frmcari>(),  &screens.get<frmpengguna>(), &screens.get<frmmutasipengguna>()
+    };
 }
 
 // Where a screen fits on a display at twice the scale: checked in a second run of this suite.

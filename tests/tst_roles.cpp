@@ -11,6 +11,7 @@
 #include "stock/stockservice.h"
 #include "store/serverusers.h"
 #include "support.h"
+#include "ui/app.h"
 #include "ui/gridview.h"
 #include "users/users.h"
 
@@ -95,9 +96,10 @@ QString psql(const QString &conninfo, const QString &password, const QString &sq
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QStringLiteral("PGPASSWORD"), password);
     p.setProcessEnvironment(e);
-    p.start(QStringLiteral("psql"), { QStringLiteral("-X"), QStringLiteral("-w"), QStringLiteral("-v"),
-                                      QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-At"),
-                                      QStringLiteral("-c"), sql, conninfo });
+    p.start(QStringLiteral("psql"),
+            { QStringLiteral("-X"), QStringLiteral("-w"), QStringLiteral("-v"),
+              QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-At"), QStringLiteral("-c"), sql,
+              conninfo });
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
 }
@@ -117,15 +119,15 @@ private slots:
     {
         QTest::addColumn<int>("role");
         QTest::addColumn<QStringList>("enabled");
-        const QStringList all { "brg", "stk", "sdgsd", "out", "zx", "sd", "gf", "periode",
-                                "kartu", "df", "cari", "minimum", "mutasipengguna", "pengguna" };
+        const QStringList all { "brg",  "stk",     "sdgsd",          "out",     "zx",
+                                "sd",   "gf",      "periode",        "kartu",   "df",
+                                "cari", "minimum", "mutasipengguna", "pengguna" };
         QTest::newRow("pemilik") << int(Role::Pemilik) << all;
         QStringList gudang = all;
         gudang.removeAll(QStringLiteral("pengguna"));
         QTest::newRow("gudang") << int(Role::Gudang) << gudang;
-        QTest::newRow("kasir") << int(Role::Kasir)
-                               << QStringList { "sdgsd", "out", "zx", "sd", "periode", "df",
-                                                "cari" };
+        QTest::newRow("kasir") << int(Role::Kasir) << QStringList { "sdgsd",   "out", "zx",  "sd",
+                                                                    "periode", "df",  "cari" };
     }
     void everyRoleWalksTheMenu()
     {
@@ -215,7 +217,8 @@ private slots:
         test::readyIssue(*k, QStringLiteral("A1"), QStringLiteral("3"));
         env.dialogs.answer(Button::No); // no further input
         QTest::mouseClick(k->cmdsimpan, Qt::LeftButton);
-        QCOMPARE(env.dialogs.prompts(), QStringList { QStringLiteral("Masih ada Input Data Lagi?") });
+        QCOMPARE(env.dialogs.prompts(),
+                 QStringList { QStringLiteral("Masih ada Input Data Lagi?") });
         env.dialogs.clear();
         const QString path = env.locations.workingPath();
         QCOMPARE(Env::query(path, QStringLiteral("SELECT Jumlah_Stok FROM tstok")),
@@ -236,8 +239,8 @@ private slots:
     {
         QTest::addColumn<int>("role");
         QTest::addColumn<QStringList>("allowed");
-        const QStringList all { "book", "saveStock", "deleteStock", "saveGoodsOut",
-                                "deleteGoodsOut", "post", "goods" };
+        const QStringList all { "book",           "saveStock", "deleteStock", "saveGoodsOut",
+                                "deleteGoodsOut", "post",      "goods" };
         QTest::newRow("pemilik") << int(Role::Pemilik) << all;
         QTest::newRow("gudang") << int(Role::Gudang) << all;
         QTest::newRow("kasir") << int(Role::Kasir) << QStringList { "post" };
@@ -262,7 +265,10 @@ private slots:
         auto tstok = openRecordSource(address, QStringLiteral("tstok"));
         auto out = openRecordSource(address, QStringLiteral("tbrgkeluar"));
         const std::vector<std::pair<QString, std::function<void()>>> writes = {
-            { "book", [&] { stock.book(*tstok, QStringLiteral("A1"), 5, 2); } },
+            { "book",
+              [&] {
+                  stock.book(*tstok, QStringLiteral("A1"), 5, 2);
+              } },
             { "saveStock",
               [&] {
                   tstok->moveFirst();
@@ -278,10 +284,10 @@ private slots:
             { "post",
               [&] {
                   tstok->moveFirst();
-                  const PostingResult r = stock.post(
-                      *out, *tstok,
-                      { QStringLiteral("A1"), QDateTime(QDate(2026, 12, 2), QTime()),
-                        QStringLiteral("1"), 1, std::nullopt });
+                  const PostingResult r
+                      = stock.post(*out, *tstok,
+                                   { QStringLiteral("A1"), QDateTime(QDate(2026, 12, 2), QTime()),
+                                     QStringLiteral("1"), 1, std::nullopt });
                   if (r.outcome != PostingResult::Done)
                       throw AppError(QStringLiteral("not posted"));
               } },
@@ -302,18 +308,18 @@ private slots:
                   stock.deleteStock(*tstok);
               } },
         };
-        const QString before
-            = Env::query(env.locations.workingPath(), QStringLiteral("SELECT count(*) FROM tmutasi"))
+        const QString before = Env::query(env.locations.workingPath(),
+                                          QStringLiteral("SELECT count(*) FROM tmutasi"))
                                    .join(QString());
         for (const auto &[what, write] : writes) {
             const QString failure = test::failureOf(write);
             if (allowed.contains(what)) {
                 QVERIFY2(failure.isEmpty(), qPrintable(what + QStringLiteral(": ") + failure));
             } else {
-                QVERIFY2(failure.startsWith(
-                             QStringLiteral("Maaf, pengguna dengan peran %1 tidak boleh")
-                                 .arg(roleCaption(Role(role)))),
-                         qPrintable(what + QStringLiteral(": ") + failure));
+                QVERIFY2(
+                    failure.startsWith(QStringLiteral("Maaf, pengguna dengan peran %1 tidak boleh")
+                                           .arg(roleCaption(Role(role)))),
+                    qPrintable(what + QStringLiteral(": ") + failure));
                 RecordSource::cancelAllPending();
             }
         }
@@ -322,11 +328,13 @@ private slots:
             // Only the posting's three rows were written.
             QCOMPARE(Env::query(path, QStringLiteral("SELECT Merk FROM tbarang")),
                      QStringList { QString() });
-            QCOMPARE(Env::query(path, QStringLiteral("SELECT Jumlah_Stok, Stok_Minimum FROM tstok")),
-                     QStringList { QStringLiteral("9.0|2.0") });
+            QCOMPARE(
+                Env::query(path, QStringLiteral("SELECT Jumlah_Stok, Stok_Minimum FROM tstok")),
+                QStringList { QStringLiteral("9.0|2.0") });
             QCOMPARE(Env::query(path, QStringLiteral("SELECT count(*) FROM tbrgkeluar")),
                      QStringList { QStringLiteral("2") });
-            QCOMPARE(Env::query(path, QStringLiteral("SELECT count(*) FROM tmutasi")).join(QString())
+            QCOMPARE(Env::query(path, QStringLiteral("SELECT count(*) FROM tmutasi"))
+                         .join(QString())
                          .toInt(),
                      before.toInt() + 1);
         } else {
@@ -337,7 +345,8 @@ private slots:
         }
         // The journal names the person (on a server, as the server knows them).
         const QStringList users = Env::query(
-            path, QStringLiteral("SELECT DISTINCT Pengguna FROM tmutasi WHERE Jenis <> 'saldo awal'"));
+            path,
+            QStringLiteral("SELECT DISTINCT Pengguna FROM tmutasi WHERE Jenis <> 'saldo awal'"));
         QCOMPARE(users, QStringList { name });
     }
 
@@ -404,7 +413,8 @@ private slots:
         QCOMPARE(p.cmdaktif->text(), QStringLiteral("&Aktifkan"));
         QVERIFY(env.dialogs.shown().empty());
         LoginResult login = logIn(env.locations, kasir, QStringLiteral("awal1"));
-        QVERIFY(login.outcome == LoginResult::Disabled || login.outcome == LoginResult::WrongPassword);
+        QVERIFY(login.outcome == LoginResult::Disabled
+                || login.outcome == LoginResult::WrongPassword);
         QTest::mouseClick(p.cmdaktif, Qt::LeftButton);
         // A reset: the old password no longer, the new one once, then the user's own.
         p.txtpass->setText(QStringLiteral("baru9"));
@@ -426,9 +436,8 @@ private slots:
 
         // The other owner may be demoted while the first user is an owner; the first user
         // never. A non-owner's session is refused every change.
-        QVERIFY(test::failureOf([&] {
-                    changeUser(ownerOf(env), owner, Role::Kasir, true);
-                }).isEmpty());
+        QVERIFY(
+            test::failureOf([&] { changeUser(ownerOf(env), owner, Role::Kasir, true); }).isEmpty());
         QVERIFY(test::failureOf([&] { listUsers(login.session); })
                     .startsWith(QStringLiteral("Maaf, pengguna dengan peran Gudang tidak boleh "
                                                "mengatur pengguna.")));
@@ -468,9 +477,10 @@ private slots:
         addUser(ownerOf(env), QStringLiteral("dua"), QStringLiteral("a"), Role::Pemilik);
         Env::exec(env.locations.credentialsPath(), QStringLiteral("DELETE FROM tpass"));
         Session other { QStringLiteral("dua"), Role::Pemilik, false, false, env.locations };
-        QCOMPARE(test::failureOf([&] { changeUser(other, QStringLiteral("dua"), Role::Gudang, true); }),
-                 QStringLiteral("User dua adalah pemilik aktif terakhir: tidak dapat "
-                                "dinonaktifkan atau diganti perannya."));
+        QCOMPARE(
+            test::failureOf([&] { changeUser(other, QStringLiteral("dua"), Role::Gudang, true); }),
+            QStringLiteral("User dua adalah pemilik aktif terakhir: tidak dapat "
+                           "dinonaktifkan atau diganti perannya."));
         QVERIFY(!test::failureOf([&] {
                      changeUser(other, QStringLiteral("dua"), Role::Pemilik, false);
                  }).isEmpty());
@@ -510,8 +520,9 @@ private slots:
         QCOMPARE(r.outcome, LoginResult::Wait);
         QVERIFY(r.waitSeconds >= 4 && r.waitSeconds <= 5);
         // Another name is not slowed by it.
-        QCOMPARE(logIn(env.locations, QStringLiteral("admin"), QStringLiteral("rahasia"), t).outcome,
-                 LoginResult::LoggedIn);
+        QCOMPARE(
+            logIn(env.locations, QStringLiteral("admin"), QStringLiteral("rahasia"), t).outcome,
+            LoginResult::LoggedIn);
         r = logIn(env.locations, name, QStringLiteral("benar"), t.addSecs(6));
         QCOMPARE(r.outcome, LoginResult::LoggedIn);
         // After a login the count starts again.
@@ -538,7 +549,8 @@ private slots:
         pas->txtpass->setText(QStringLiteral("benar"));
         QTest::mouseClick(pas->cmdok, Qt::LeftButton);
         QVERIFY(env.dialogs.last().prompt.startsWith(
-            QStringLiteral("Sudah 5 kali password salah untuk user %1. Coba lagi dalam ").arg(name)));
+            QStringLiteral("Sudah 5 kali password salah untuk user %1. Coba lagi dalam ")
+                .arg(name)));
         QCOMPARE(env.dialogs.last().style, Style::Critical);
         QCOMPARE(pas->focusWidget(), pas->txtpass);
         QVERIFY(!env.screens().isLoaded<frmutama>());
@@ -630,6 +642,37 @@ private slots:
                       QStringLiteral("INSERT INTO tmutasi (pengguna, jenis) VALUES ('palsu', "
                                      "'stok diubah') RETURNING pengguna")),
                  keeper + QStringLiteral("\nINSERT 0 1"));
+        // A till with no password of its own for the server: the login window opens, and the
+        // cashier logs in as the server knows them.
+        {
+            App till(Locations(env.locations.dataDir(),
+                               env.locations.server() + QStringLiteral(" user=") + name),
+                     env.dialogs);
+            prepareScreens(till);
+            QVERIFY(startProgram(till, false));
+            auto *pas = till.screens().find<frmpas>();
+            QVERIFY(pas && !pas->Adodc1);
+            pas->txtuser->setText(name);
+            pas->txtpass->setText(QStringLiteral("salah"));
+            QTest::mouseClick(pas->cmdok, Qt::LeftButton);
+            QCOMPARE(env.dialogs.last().prompt, QStringLiteral("Password Salah"));
+            pas->txtpass->setText(QStringLiteral("kasir1"));
+            QTest::mouseClick(pas->cmdok, Qt::LeftButton);
+            QCOMPARE(env.dialogs.last().prompt,
+                     QStringLiteral("Password Anda baru saja diatur oleh pemilik. Buat password "
+                                    "baru Anda sekarang."));
+            QVERIFY(till.screens().isLoaded<frmgpas>());
+            QCOMPARE(till.role(), Role::Kasir);
+            QVERIFY(till.locations().server().contains(QStringLiteral("password=")));
+            till.screens().end();
+        }
+        // The failed try at the till went to the server's log with the login.
+        QCOMPARE(Env::query(env.locations.credentialsPath(),
+                            QStringLiteral("SELECT Kejadian, Oleh FROM tlogmasuk WHERE Nama = '%1' "
+                                           "AND Kejadian LIKE '%%masuk' ORDER BY No_Log")
+                                .arg(name)),
+                 (QStringList { QStringLiteral("gagal masuk|") + name,
+                                QStringLiteral("masuk|") + name }));
         // Disabled: the server refuses the login itself.
         changeUser(ownerOf(env), name, Role::Kasir, false);
         QVERIFY(as(QStringLiteral("SELECT 1")).contains(QStringLiteral("not permitted to log in")));

@@ -309,9 +309,9 @@ private slots:
             = runProgram({ QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--server"),
                            fresh, QStringLiteral("--init-server") });
         QCOMPARE(code, 0);
-        QVERIFY2(said.contains(
-                     QStringLiteral("Tabel tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, "
-                                    "tmutasi dibuat")),
+        QVERIFY2(said.contains(QStringLiteral(
+                     "Tabel tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, "
+                     "tmutasi dibuat")),
                  qPrintable(said));
         QCOMPARE(serverSchemaProblem(fresh), QString());
         std::tie(code, said)
@@ -481,9 +481,8 @@ private slots:
                   QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN PASSWORD 'tamu'; "
                                  "GRANT SELECT ON tstok TO %1")
                       .arg(role));
-        const QString guest
-            = serverAddress(env.locations.server() + QStringLiteral(" user=") + role
-                            + QStringLiteral(" password=tamu"));
+        const QString guest = serverAddress(env.locations.server() + QStringLiteral(" user=") + role
+                                            + QStringLiteral(" password=tamu"));
         auto stock = openRecordSource(guest, QStringLiteral("tstok"));
         stock->moveFirst();
         stock->setField(col::tstok::Jumlah_Stok, 99);

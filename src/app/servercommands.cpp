@@ -4,6 +4,7 @@
 #include "files/serverconf.h"
 #include "files/servercopy.h"
 #include "store/address.h"
+#include "store/serverusers.h"
 #include "store/setup.h"
 #include "store/store.h"
 
@@ -71,8 +72,11 @@ int chooseServer(const QCommandLineParser &parser, const Options &options, const
         if (parser.isSet(options.server) && withPassword(*server, "--server"))
             return 1;
         if (parser.isSet(options.rememberServer)) {
-            // Remembered only once the server answers: a mistyped host is not kept.
-            openStore(serverAddress(*server));
+            // Remembered only once the server answers: a mistyped host is not kept. A server
+            // that asks for a person's password has answered (its people log in as themselves).
+            if (const ServerLogin answer = tryServerLogin(*server);
+                !answer.opened && !answer.refused)
+                throw AppError(answer.why, AppError::Kind::CannotOpen);
             rememberServer(folder, *server);
             std::printf("Server diingat untuk %s: Gudang berikutnya cukup dijalankan tanpa "
                         "opsi.\n",

@@ -264,10 +264,10 @@ PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
     row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
     row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
     row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
-    const ServerPosting posted = serverPost(
-        serverConninfo(d->address), request.code, row[k::Tanggal].toDate(),
-        row[k::Jumlah].isNumber() ? row[k::Jumlah].toNumber() : request.quantity, request.quantity,
-        request.confirmedAt);
+    const ServerPosting posted
+        = serverPost(serverConninfo(d->address), request.code, row[k::Tanggal].toDate(),
+                     row[k::Jumlah].isNumber() ? row[k::Jumlah].toNumber() : request.quantity,
+                     request.quantity, request.confirmedAt);
     PostingResult result;
     if (posted.outcome == QLatin1String("hilang")) {
         result.outcome = PostingResult::CodeGone;

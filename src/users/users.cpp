@@ -54,7 +54,7 @@ struct Credentials
                 StoredRow row { rowId, {} };
                 for (size_t c = 0; c < columns; ++c)
                     row.cells.push_back(cells[c] ? std::optional<QByteArray>(
-                                                       QByteArray(cells[c], qsizetype(sizes[c])))
+                                            QByteArray(cells[c], qsizetype(sizes[c])))
                                                  : std::nullopt);
                 rows.push_back(std::move(row));
                 return uint32_t(rows.size() - 1);
@@ -89,8 +89,8 @@ struct Credentials
         row[lg::Oleh] = Value(by.left(10));
         row[lg::Komputer] = Value(computerName().left(64));
         row[lg::Keterangan] = Value(remark.left(100));
-        log->append(tx, { lg::Waktu, lg::Nama, lg::Kejadian, lg::Oleh, lg::Komputer, lg::Keterangan },
-                    row);
+        log->append(
+            tx, { lg::Waktu, lg::Nama, lg::Kejadian, lg::Oleh, lg::Komputer, lg::Keterangan }, row);
     }
 
     void logEvent(const QString &name, const QString &event, const QString &by,
@@ -207,8 +207,7 @@ void checkNewPassword(const QString &password)
     if (password.isEmpty())
         throw AppError(QStringLiteral("Password tidak boleh kosong."), AppError::Kind::Refused);
     if (password.size() > 10)
-        throw AppError(QStringLiteral("Password paling banyak 10 huruf."),
-                       AppError::Kind::Refused);
+        throw AppError(QStringLiteral("Password paling banyak 10 huruf."), AppError::Kind::Refused);
 }
 
 bool onServer(const Session &s)
@@ -231,6 +230,11 @@ int loginWaitSeconds(int failures)
         return 0;
     const int doublings = failures - kFreeTries;
     return doublings >= 11 ? 3600 : std::min(3600, 2 << doublings);
+}
+
+bool folderConnectionOpens(const Locations &locations)
+{
+    return !locations.onServer() || tryServerLogin(locations.server()).opened;
 }
 
 QString computerName()
@@ -318,8 +322,9 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
             writeFailedHere(loc, failed);
         } else {
             creds->logEvent(name, kFailed, QString(),
-                            outcome == LoginResult::UnknownUser ? QStringLiteral("user tidak dikenal")
-                                                                : QString(),
+                            outcome == LoginResult::UnknownUser
+                                ? QStringLiteral("user tidak dikenal")
+                                : QString(),
                             now);
         }
         return result;
@@ -467,9 +472,9 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     int64_t rowId = row->rowId;
     if (creds.users->update(*tx, rowId, cellsOf(*row), { u::Peran, u::Aktif }, values)
         != TableAccess::Outcome::Done)
-        throw AppError(QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.")
-                           .arg(name),
-                       AppError::Kind::Changed);
+        throw AppError(
+            QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.").arg(name),
+            AppError::Kind::Changed);
     creds.logEvent(*tx, name, QStringLiteral("user diubah"), by.name,
                    said.join(QStringLiteral(", ")));
     tx->commit();
@@ -488,8 +493,8 @@ void resetPassword(const Session &by, const QString &name, const QString &passwo
                        AppError::Kind::Refused);
     if (onServer(by)) {
         serverSetPassword(by.locations.server(), name, password, true);
-        serverLog(by.locations.server(), name, QStringLiteral("password direset"),
-                  computerName(), {});
+        serverLog(by.locations.server(), name, QStringLiteral("password direset"), computerName(),
+                  {});
         return;
     }
     auto tx = creds.store->begin();
@@ -502,9 +507,9 @@ void resetPassword(const Session &by, const QString &name, const QString &passwo
     int64_t rowId = row->rowId;
     if (creds.users->update(*tx, rowId, cellsOf(*row), { u::Password, u::Ganti_Password }, values)
         != TableAccess::Outcome::Done)
-        throw AppError(QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.")
-                           .arg(name),
-                       AppError::Kind::Changed);
+        throw AppError(
+            QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.").arg(name),
+            AppError::Kind::Changed);
     creds.logEvent(*tx, name, QStringLiteral("password direset"), by.name, {});
     tx->commit();
 }
@@ -541,9 +546,9 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
         serverLog(session.locations.server(), session.name, QStringLiteral("password diganti"),
                   computerName(), {});
         // Later connections of this session log in with the new password.
-        session.locations = Locations(
-            session.locations.dataDir(),
-            withServerLogin(session.locations.server(), session.name, newPassword));
+        session.locations
+            = Locations(session.locations.dataDir(),
+                        withServerLogin(session.locations.server(), session.name, newPassword));
         session.mustChangePassword = false;
         return;
     }
@@ -556,9 +561,8 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
     if (taken)
         throw AppError(QStringLiteral("User %1 sudah ada.").arg(newName), AppError::Kind::Unique);
     TableAccess &table = session.first ? *creds.tpass : *creds.users;
-    const std::optional<StoredRow> row = session.first
-        ? first
-        : creds.users->findStored(u::Nama, session.name, &*tx);
+    const std::optional<StoredRow> row
+        = session.first ? first : creds.users->findStored(u::Nama, session.name, &*tx);
     if (!row)
         throw AppError(QStringLiteral("User %1 tidak ada lagi.").arg(session.name),
                        AppError::Kind::Missing);
@@ -580,9 +584,9 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
                            .arg(session.name),
                        AppError::Kind::Changed);
     creds.logEvent(*tx, newName, QStringLiteral("password diganti"), session.name,
-                   newName != session.name ? QStringLiteral("nama %1 menjadi %2")
-                                                 .arg(session.name, newName)
-                                           : QString());
+                   newName != session.name
+                       ? QStringLiteral("nama %1 menjadi %2").arg(session.name, newName)
+                       : QString());
     tx->commit();
     session.name = newName;
     session.mustChangePassword = false;

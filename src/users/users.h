@@ -37,6 +37,11 @@ int loginWaitSeconds(int failures);
 LoginResult logIn(const Locations &locations, const QString &name, const QString &password,
                   const QDateTime &now = QDateTime::currentDateTime());
 
+// Whether the folder's own connection reaches the credentials (always on the files; on a server
+// only where the folder's user has a password for it): where not, only the people the server
+// knows log in, each as themselves.
+bool folderConnectionOpens(const Locations &locations);
+
 // The computer's name as the log names it.
 QString computerName();
 

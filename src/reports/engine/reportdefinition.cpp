@@ -315,7 +315,6 @@ QStringList periodDefinitionsBefore()
 
 } // namespace
 
-
 ReportParameters periodParameters(const QDate &first, const QDate &last)
 {
     const QString day = QStringLiteral("yyyy-MM-dd 00:00:00");
@@ -399,52 +398,56 @@ namespace {
 // Defaults of earlier versions: a file still holding one is put to the new default.
 QStringList lowStockDefinitionBefore()
 {
-    return { QStringLiteral(
-               "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan "
-               "barang\n"
-               "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah "
-               "catatan.\n"
-               "judul = STOK DI BAWAH MINIMUM\n"
-               "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) "
-               "AS "
-               "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data "
-               "stok' "
-               "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
-               "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR "
-               "coalesce(s.Jumlah_Stok, 0) "
-               "< s.Stok_Minimum\n"
-               "urut  = Kode_Barang\n")
-             + lowStockColumns() };
+    return {
+        QStringLiteral(
+            "# Stok di bawah minimum: barang yang stoknya kurang dari stok minimumnya, dan "
+            "barang\n"
+            "# terdaftar yang belum punya data stok (stoknya 0). Baris yang diawali # adalah "
+            "catatan.\n"
+            "judul = STOK DI BAWAH MINIMUM\n"
+            "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah_Stok, 0) "
+            "AS "
+            "Jumlah_Stok, s.Stok_Minimum, CASE WHEN s.Kode_Barang IS NULL THEN 'belum ada data "
+            "stok' "
+            "ELSE 'di bawah minimum' END AS Keterangan FROM tbarang b LEFT JOIN tstok s ON "
+            "s.Kode_Barang = b.Kode_Barang WHERE s.Kode_Barang IS NULL OR "
+            "coalesce(s.Jumlah_Stok, 0) "
+            "< s.Stok_Minimum\n"
+            "urut  = Kode_Barang\n")
+        + lowStockColumns()
+    };
 }
 
 QStringList stockCardDefinitionsBefore()
 {
     const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
                                           "Kode_Barang = :kode AND Waktu < %1), 0)");
-    return { QStringLiteral(
-               "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
-               "saldo\n"
-               "# awal, saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
-               "# :kode, :dari dan :sampai diisi program.\n"
-               "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
-               "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Waktu, 'Saldo awal' AS "
-               "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
-               "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Waktu, m.Jenis, CASE WHEN "
-               "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
-               "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.No_Mutasi ROWS UNBOUNDED PRECEDING), "
-               "m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode AND m.Waktu "
-               ">= :dari AND m.Waktu < :sampai UNION ALL SELECT 2, NULL, NULL, 'Saldo akhir', "
-               "NULL, NULL, %2, NULL, ''\n"
-               "urut  = Bagian, No_Mutasi\n"
-               "kolom = Waktu | Tanggal | 22 | kiri | tanggal\n"
-               "kolom = Jenis | Jenis | 28 | kiri | teks\n"
-               "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
-               "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
-               "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
-               "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
-               "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
-        .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai"))),
-             stockCardDefinition(false) };
+    return {
+        QStringLiteral(
+            "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, dengan "
+            "saldo\n"
+            "# awal, saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
+            "# :kode, :dari dan :sampai diisi program.\n"
+            "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
+            "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Waktu, 'Saldo awal' AS "
+            "Jenis, NULL AS Masuk, NULL AS Keluar, %1 AS Saldo, NULL AS No_Keluar, '' AS "
+            "Keterangan UNION ALL SELECT 1, m.No_Mutasi, m.Waktu, m.Jenis, CASE WHEN "
+            "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
+            "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.No_Mutasi ROWS UNBOUNDED PRECEDING), "
+            "m.No_Keluar, m.Keterangan FROM tmutasi m WHERE m.Kode_Barang = :kode AND m.Waktu "
+            ">= :dari AND m.Waktu < :sampai UNION ALL SELECT 2, NULL, NULL, 'Saldo akhir', "
+            "NULL, NULL, %2, NULL, ''\n"
+            "urut  = Bagian, No_Mutasi\n"
+            "kolom = Waktu | Tanggal | 22 | kiri | tanggal\n"
+            "kolom = Jenis | Jenis | 28 | kiri | teks\n"
+            "kolom = Masuk | Masuk | 18 | kanan | ribuan\n"
+            "kolom = Keluar | Keluar | 18 | kanan | ribuan\n"
+            "kolom = Saldo | Saldo | 20 | kanan | ribuan\n"
+            "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
+            "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
+            .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai"))),
+        stockCardDefinition(false)
+    };
 }
 
 QString pathOf(const Locations &locations, const char *name)

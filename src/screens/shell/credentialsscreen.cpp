@@ -1,7 +1,7 @@
 #include "credentialsscreen.h"
+#include "core/apperror.h"
 #include "core/schema.h"
 #include "model/recordsource.h"
-#include "core/apperror.h"
 #include "users/credentials.h"
 #include "users/users.h"
 
@@ -22,14 +22,10 @@ RecordSource *openCredentials(App &app, QObject *parent)
     if (!app.locations().onServer())
         return openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), parent)
             .release();
-    if (!session.name.isEmpty() && !session.first)
+    if ((!session.name.isEmpty() && !session.first) || !folderConnectionOpens(app.locations()))
         return nullptr;
-    try {
-        return openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), parent)
-            .release();
-    } catch (const AppError &) {
-        return nullptr;
-    }
+    return openRecordSource(app.locations().credentialsPath(), QStringLiteral("tpass"), parent)
+        .release();
 }
 
 } // namespace

@@ -63,9 +63,9 @@ frmpengguna::frmpengguna(App &app)
     Label1->setBuddy(txtnama);
     Label2->setBuddy(txtpass);
     optkasir->setChecked(true);
-    m_model->setHorizontalHeaderLabels(
-        { QStringLiteral("Nama"), QStringLiteral("Peran"), QStringLiteral("Status"),
-          QStringLiteral("Catatan") });
+    m_model->setHorizontalHeaderLabels({ QStringLiteral("Nama"), QStringLiteral("Peran"),
+                                         QStringLiteral("Status"), QStringLiteral("Catatan") });
+    DataGrid1->setAccessibleName(QStringLiteral("Daftar pengguna"));
     DataGrid1->setModel(m_model);
     DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -103,10 +103,9 @@ void frmpengguna::reload(const QString &name)
         QList<QStandardItem *> row;
         row << new QStandardItem(u.name) << new QStandardItem(roleCaption(u.role))
             << new QStandardItem(u.active ? QStringLiteral("aktif") : QStringLiteral("nonaktif"))
-            << new QStandardItem(u.first ? QStringLiteral("pengguna pertama")
-                                     : u.mustChangePassword
-                                     ? QStringLiteral("harus ganti password")
-                                     : QString());
+            << new QStandardItem(u.first                    ? QStringLiteral("pengguna pertama")
+                                     : u.mustChangePassword ? QStringLiteral("harus ganti password")
+                                                            : QString());
         if (u.name == name)
             stand = m_model->rowCount();
         m_model->appendRow(row);

@@ -1,7 +1,7 @@
+#include "pgusers.h"
 #include "core/apperror.h"
 #include "libpq.h"
 #include "pgdatabase.h"
-#include "pgusers.h"
 #include "store/address.h"
 #include "store/serverusers.h"
 
@@ -205,9 +205,9 @@ void prepareRoles(PgDatabase &db)
                            e.kind(), e.sqlState(), e.detail());
         }
     }
-    for (const QByteArray &sql : { kMemberFunction, kRoleFunction, kJournalTrigger, kLogFunction,
-                                   kPostingFunction, kOwnerCheck, kAddUser, kChangeUser,
-                                   kSetPassword })
+    for (const QByteArray &sql :
+         { kMemberFunction, kRoleFunction, kJournalTrigger, kLogFunction, kPostingFunction,
+           kOwnerCheck, kAddUser, kChangeUser, kSetPassword })
         db.exec(sql);
     db.exec("DROP TRIGGER IF EXISTS gudang_mutasi_pengguna ON tmutasi");
     db.exec("CREATE TRIGGER gudang_mutasi_pengguna BEFORE INSERT ON tmutasi FOR EACH ROW "
@@ -269,9 +269,9 @@ ServerLogin tryServerLogin(const QString &personConninfo)
         login.why = e.description();
         // The server's words for a name or password it does not take (a role that may not log
         // in, one that does not exist, a wrong password, none given).
-        for (const char *said : { "password authentication failed", "does not exist",
-                                  "not permitted to log in", "no password supplied",
-                                  "authentication failed" }) {
+        for (const char *said :
+             { "password authentication failed", "does not exist", "not permitted to log in",
+               "no password supplied", "authentication failed" }) {
             if (login.why.contains(QLatin1String(said)))
                 login.refused = true;
         }
@@ -311,8 +311,7 @@ QByteArray verifier(PgDatabase &db, const QString &name, const QString &password
 
 } // namespace
 
-void serverAddUser(const QString &conninfo, const QString &name, const QString &password,
-                   Role role)
+void serverAddUser(const QString &conninfo, const QString &name, const QString &password, Role role)
 {
     auto db = PgDatabase::open(conninfo);
     db->exec("SELECT gudang_pengguna_baru($1, $2, $3)",
@@ -346,7 +345,9 @@ ServerPosting serverPost(const QString &conninfo, const QString &code, const QDa
                          double stored, double quantity, std::optional<double> confirmedAt)
 {
     auto db = PgDatabase::open(conninfo);
-    const auto number = [](double v) { return QByteArray::number(v, 'g', 17); };
+    const auto number = [](double v) {
+        return QByteArray::number(v, 'g', 17);
+    };
     const PgResult r = db->exec(
         "SELECT hasil, stok, minimum, id_stok, id_keluar, nomor FROM gudang_keluar($1, $2, $3, "
         "$4, $5)",
