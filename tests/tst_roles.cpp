@@ -590,6 +590,22 @@ private slots:
                  (QStringList { "ani|stok masuk|Beras|5", "ani|barang keluar|Beras|-1",
                                 "ani|Jumlah gerakan||2", "budi|barang keluar|Beras|-2",
                                 "budi|Jumlah gerakan||1" }));
+        // The period report of goods out names who posted each row.
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbrgkeluar (Kode_Barang, Tanggal, Jumlah) VALUES "
+                                 "('A1', '2025-03-02 00:00:00', 2), ('A1', '2025-03-03 00:00:00', "
+                                 "1)"));
+        const QString periodPath = periodReportPath(env.locations);
+        ReportRows period(readReportDefinition(periodPath), env.locations.workingPath(), periodPath,
+                          {}, {}, periodParameters(QDate(2025, 3, 1), QDate(2025, 3, 31)));
+        QStringList posted;
+        for (const ReportRow &row : period.read(0, 100)) {
+            const ReportCell &no = row[size_t(period.fieldIndex(QStringLiteral("No_Keluar")))];
+            if (!no.null)
+                posted << formatNumber(no.number) + QLatin1Char('|')
+                        + row[size_t(period.fieldIndex(QStringLiteral("Pengguna")))].text;
+        }
+        QCOMPARE(posted, (QStringList { "1|budi", "2|ani" }));
     }
 
     // On a server the server itself keeps a cashier's role to its rights, whatever the
