@@ -606,6 +606,21 @@ private slots:
                         + row[size_t(period.fieldIndex(QStringLiteral("Pengguna")))].text;
         }
         QCOMPARE(posted, (QStringList { "1|budi", "2|ani" }));
+        // From the command line, as CSV.
+        const QString csv = env.locations.dataDir() + QStringLiteral("/pengguna.csv");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    << QStringLiteral("--report") << QStringLiteral("pengguna")
+                    << QStringLiteral("--from") << QStringLiteral("2025-03-01")
+                    << QStringLiteral("--to") << QStringLiteral("2025-03-31")
+                    << QStringLiteral("--csv") << csv);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY2(text.contains(QStringLiteral("budi;;Jumlah gerakan;;;1")), qPrintable(text));
     }
 
     // On a server the server itself keeps a cashier's role to its rights, whatever the

@@ -111,7 +111,9 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
         return 2;
     }
     ReportParameters parameters;
-    const bool period = parser.isSet(options.from) || parser.isSet(options.to);
+    // A report of a period only (movements per user) takes the current month without --from.
+    const bool period = parser.isSet(options.from) || parser.isSet(options.to)
+        || kind->needs == ReportKind::Needs::Period;
     if (card || period) {
         const QString format = QStringLiteral("yyyy-MM-dd");
         QDate first = QDate::fromString(parser.value(options.from), format);
@@ -133,10 +135,11 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
             first = QDate(last.year(), last.month(), 1);
         if (!last.isValid())
             last = QDate(first.year(), first.month(), first.daysInMonth());
-        if (first > last || (!card && !kind->withPeriod)) {
+        if (first > last
+            || (!card && !kind->withPeriod && kind->needs != ReportKind::Needs::Period)) {
             std::fprintf(stderr,
-                         "--from dan --to hanya untuk --report keluar atau kartu, dan --from "
-                         "tidak sesudah --to.\n");
+                         "--from dan --to hanya untuk --report keluar, kartu atau pengguna, dan "
+                         "--from tidak sesudah --to.\n");
             return 2;
         }
         if (card) {
@@ -153,7 +156,8 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
             }
         } else {
             parameters = periodParameters(first, last);
-            kind = findReportKind(QString::fromLatin1(kind->withPeriod));
+            if (kind->withPeriod)
+                kind = findReportKind(QString::fromLatin1(kind->withPeriod));
         }
     }
     return writeReport(locations, reportPath(locations, *kind), file, parameters, format);
