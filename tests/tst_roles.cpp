@@ -119,9 +119,9 @@ private slots:
     {
         QTest::addColumn<int>("role");
         QTest::addColumn<QStringList>("enabled");
-        const QStringList all { "brg",  "stk",     "sdgsd",          "out",     "zx",
-                                "sd",   "gf",      "periode",        "kartu",   "df",
-                                "cari", "minimum", "mutasipengguna", "pengguna" };
+        const QStringList all { "brg",  "stk",     "sdgsd",          "out",    "zx",
+                                "sd",   "gf",      "periode",        "kartu",  "df",
+                                "cari", "minimum", "mutasipengguna", "opname", "pengguna" };
         QTest::newRow("pemilik") << int(Role::Pemilik) << all;
         QStringList gudang = all;
         gudang.removeAll(QStringLiteral("pengguna"));
@@ -173,6 +173,7 @@ private slots:
             { utama->kartu, Qt::Key_K, Qt::ControlModifier, "frmkartu" },
             { utama->minimum, Qt::Key_M, Qt::ControlModifier, "frmminimum" },
             { utama->cari, Qt::Key_F3, Qt::NoModifier, "frmcari" },
+            { utama->opname, Qt::Key_O, Qt::ControlModifier, "frmopname" },
         };
         for (const Key &k : keys) {
             activate(utama);

@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(code, 0);
         QVERIFY2(said.contains(QStringLiteral(
                      "Tabel tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, "
-                     "tmutasi dibuat")),
+                     "tmutasi, topname, topnamebrg dibuat")),
                  qPrintable(said));
         QCOMPARE(serverSchemaProblem(fresh), QString());
         std::tie(code, said)

@@ -20,7 +20,7 @@ void Options::addTo(QCommandLineParser &parser) const
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption *o :
-         { &dataDir, &demo, &restore, &report, &pdf, &csv, &xlsx, &code, &from, &to, &server,
+         { &dataDir, &demo, &restore, &report, &pdf, &csv, &xlsx, &code, &id, &from, &to, &server,
            &rememberServer, &forgetServer, &initServer, &copyToServer })
         parser.addOption(*o);
 }
@@ -28,7 +28,7 @@ void Options::addTo(QCommandLineParser &parser) const
 std::vector<const QCommandLineOption *> Options::withValues() const
 {
     return { &dataDir, &report, &pdf,  &restore, &server, &copyToServer,
-             &from,    &to,     &code, &csv,     &xlsx };
+             &from,    &to,     &code, &id,      &csv,    &xlsx };
 }
 
 bool headless(const QStringList &arguments)

@@ -26,12 +26,18 @@ struct Options
     QCommandLineOption report {
         QStringLiteral("report"),
         QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok, minimum (stok di "
-                       "bawah minimum) atau kartu (kartu stok, bersama --kode)."),
+                       "bawah minimum), kartu (kartu stok, bersama --kode), pengguna (mutasi per "
+                       "pengguna), opname (selisih stok opname, bersama --id), lembar-opname "
+                       "(lembar hitung, bersama --id) atau label (label rak)."),
         reportNames(QStringLiteral("|"))
     };
     QCommandLineOption code { QStringLiteral("kode"),
                               QStringLiteral("Bersama --report kartu: kode barangnya."),
                               QStringLiteral("KODE") };
+    QCommandLineOption id { QStringLiteral("id"),
+                            QStringLiteral("Bersama --report opname atau lembar-opname: nomor "
+                                           "hitungannya."),
+                            QStringLiteral("NOMOR") };
     QCommandLineOption pdf { QStringLiteral("pdf"),
                              QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                              QStringLiteral("FILE") };

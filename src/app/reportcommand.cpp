@@ -105,6 +105,17 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
                      qPrintable(names.join(QStringLiteral(", "))), qPrintable(last));
         return 2;
     }
+    if (kind->needs == ReportKind::Needs::Count) {
+        bool ok = false;
+        const int id = parser.value(options.id).toInt(&ok);
+        if (!ok || id <= 0) {
+            std::fprintf(stderr, "--report %s perlu --id NOMOR (nomor hitungan stok opname).\n",
+                         kind->name);
+            return 2;
+        }
+        return writeReport(locations, reportPath(locations, *kind), file,
+                           { { QStringLiteral("id"), QString::number(id) } }, format);
+    }
     const bool card = kind->needs == ReportKind::Needs::CodeAndPeriod;
     if (card && !parser.isSet(options.code)) {
         std::fprintf(stderr, "--report %s perlu --kode KODE.\n", kind->name);

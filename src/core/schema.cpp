@@ -64,6 +64,26 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Komputer"), K::Text, 64 },
             { QStringLiteral("Keterangan"), K::Text, 100 } },
           5 },
+        // Stock counts (stok opname): one row per count, its status "draf" until applied.
+        { QStringLiteral("topname"),
+          { { QStringLiteral("No_Opname"), K::AutoNumber },
+            { QStringLiteral("Dibuat"), K::Date },
+            { QStringLiteral("Oleh"), K::Text, 10 },
+            { QStringLiteral("Saring"), K::Text, 50 },
+            { QStringLiteral("Status"), K::Text, 12 },
+            { QStringLiteral("Diterapkan"), K::Date },
+            { QStringLiteral("Penerap"), K::Text, 10 } },
+          6 },
+        // The goods of a count: the stock when the count began, what was counted (none: not
+        // yet), and once applied the movements made during the count. Kunci is "count/code".
+        { QStringLiteral("topnamebrg"),
+          { { QStringLiteral("Kunci"), K::Text, 24, true },
+            { QStringLiteral("No_Opname"), K::Number },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Stok_Awal"), K::Number },
+            { QStringLiteral("Dihitung"), K::Number },
+            { QStringLiteral("Gerakan"), K::Number } },
+          6 },
     };
     return tables;
 }
@@ -142,6 +162,11 @@ const std::vector<IndexDef> &indexDefs()
           QStringLiteral("tmutasi"),
           { QStringLiteral("No_Keluar") },
           5 },
+        // The lines of one count.
+        { QStringLiteral("topnamebrg_opname"),
+          QStringLiteral("topnamebrg"),
+          { QStringLiteral("No_Opname"), QStringLiteral("Kode_Barang") },
+          6 },
     };
     return indexes;
 }

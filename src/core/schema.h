@@ -48,6 +48,12 @@ enum : int { Nama, Password, Peran, Aktif, Ganti_Password };
 namespace tlogmasuk {
 enum : int { No_Log, Waktu, Nama, Kejadian, Oleh, Komputer, Keterangan };
 }
+namespace topname {
+enum : int { No_Opname, Dibuat, Oleh, Saring, Status, Diterapkan, Penerap };
+}
+namespace topnamebrg {
+enum : int { Kunci, No_Opname, Kode_Barang, Stok_Awal, Dihitung, Gerakan };
+}
 namespace tbarang {
 enum : int { Kode_Barang, Nama_Barang, Merk, Supplier, Satuan };
 }
@@ -90,7 +96,7 @@ QString createIndexSql(const IndexDef &index);
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass, tpengguna, tlogmasuk
-    Working, // tbarang, tstok, tbrgkeluar, tmutasi
+    Working, // tbarang, tstok, tbrgkeluar, tmutasi, topname, topnamebrg
 };
 // The indexes of the tables that live in a database file of the given role.
 std::vector<const IndexDef *> indexesOf(DbRole role);
@@ -98,8 +104,8 @@ std::vector<const IndexDef *> indexesOf(DbRole role);
 // The version of the tables this program makes: 1 the four tables of the design, 2 the
 // movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal), 4 the
 // journal's index by code and day (stock cards), 5 the users beside the first (tpengguna) and
-// the log of logins and user changes (tlogmasuk).
-inline constexpr int kSchemaVersion = 5;
+// the log of logins and user changes (tlogmasuk), 6 stock counts (topname, topnamebrg).
+inline constexpr int kSchemaVersion = 6;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

@@ -24,6 +24,7 @@ inline const QString kSetting = QStringLiteral("stok diubah");
 inline const QString kIssue = QStringLiteral("barang keluar");
 inline const QString kCorrection = QStringLiteral("koreksi keluar");
 inline const QString kStockDeleted = QStringLiteral("stok dihapus");
+inline const QString kCount = QStringLiteral("opname");
 } // namespace movement
 
 // One row of the journal.

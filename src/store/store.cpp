@@ -64,6 +64,31 @@ std::unique_ptr<ReportQuery> openReportQuery(const QString &address, const QStri
     return openSqliteReportQuery(address, sql, parameters, secondsWithoutRow, progress);
 }
 
+std::vector<StoredRow> allRowsOf(TableAccess &table)
+{
+    struct Sink final : RowSink
+    {
+        uint32_t storeRow(int64_t rowId, const char *const *cells, const size_t *sizes) override
+        {
+            StoredRow row { rowId, {} };
+            for (size_t c = 0; c < columns; ++c)
+                row.cells.push_back(
+                    cells[c] ? std::optional<QByteArray>(QByteArray(cells[c], qsizetype(sizes[c])))
+                             : std::nullopt);
+            rows.push_back(std::move(row));
+            return uint32_t(rows.size() - 1);
+        }
+        size_t columns = 0;
+        std::vector<StoredRow> rows;
+    } sink;
+    sink.columns = table.definition().columns.size();
+    auto reader = table.reader(sink);
+    std::vector<uint32_t> out;
+    while (reader->readSome(1024, out))
+        out.clear();
+    return std::move(sink.rows);
+}
+
 std::vector<StoredCell> cellsOf(const StoredRow &row)
 {
     std::vector<StoredCell> cells;

@@ -112,6 +112,8 @@ public:
 
 // The cells of a stored row as a row store's cells (views into `row`).
 std::vector<StoredCell> cellsOf(const StoredRow &row);
+// Every row of a table as stored now, for a small table (users, a count's goods).
+std::vector<StoredRow> allRowsOf(TableAccess &table);
 
 // A refused write said in the user's terms: a value a unique column already holds (the
 // error's detail names the column), or the store's own description.

@@ -3,6 +3,7 @@
 #include "core/savefile.h"
 #include "model/recordsource.h"
 #include "screen.h"
+#include "stock/stockcount.h"
 #include "stock/stockservice.h"
 
 #include <QCoreApplication>
@@ -228,6 +229,7 @@ App::~App()
 {
     m_screens.reset();
     m_stock.reset();
+    m_counts.reset();
     RecordSource::loadWait() = nullptr;
     RecordSource::loadFailed() = nullptr;
     RecordSource::writeGuard() = nullptr;
@@ -241,11 +243,21 @@ StockService &App::stock()
     return *m_stock;
 }
 
+CountService &App::counts()
+{
+    if (!m_counts)
+        m_counts = std::make_unique<CountService>(m_locations.workingPath(), m_session.name,
+                                                  m_session.role);
+    return *m_counts;
+}
+
 void App::setUser(const QString &user)
 {
     m_session.name = user;
     if (m_stock)
         m_stock->setUser(user, m_session.role);
+    if (m_counts)
+        m_counts->setUser(user, m_session.role);
 }
 
 void App::setSession(Session session)
@@ -256,10 +268,14 @@ void App::setSession(Session session)
         m_locations = session.locations;
     m_session = std::move(session);
     m_session.locations = m_locations;
-    if (moved)
+    if (moved) {
         m_stock.reset(); // the services open the store at the session's own address
+        m_counts.reset();
+    }
     if (m_stock)
         m_stock->setUser(m_session.name, m_session.role);
+    if (m_counts)
+        m_counts->setUser(m_session.name, m_session.role);
 }
 
 void App::provideSource(SharedSource which, SourceProvider provider)

@@ -17,6 +17,7 @@ namespace gudang {
 class App;
 class RecordSource;
 class Screen;
+class CountService;
 class StockService;
 
 // Record sources that one screen owns and screens of another subsystem use: the goods table of
@@ -116,9 +117,14 @@ public:
 
     // Opens the goods search above a screen (F3 there), set by the screens that offer it.
     std::function<void(Screen &)> findGoods;
+    // Shows a report by its name with these parameters in the preview window, from a screen
+    // that offers it; set by the shell, which knows the reports.
+    std::function<void(Screen &, const QString &, const std::map<QString, QString> &)> openReport;
 
     // The stock services of the working tables; the journal names the user logged in.
     StockService &stock();
+    // The stock counts, as the same user.
+    CountService &counts();
     void setUser(const QString &user);
     const QString &user() const { return m_session.name; }
 
@@ -144,6 +150,7 @@ private:
     std::unique_ptr<ScreenManager> m_screens;
     Session m_session;
     std::unique_ptr<StockService> m_stock;
+    std::unique_ptr<CountService> m_counts;
     std::map<SharedSource, SourceProvider> m_providers;
     std::unique_ptr<QObject> m_userWatch; // tells the background reading of keys and clicks
 };

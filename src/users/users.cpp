@@ -45,30 +45,7 @@ struct Credentials
     { }
 
     // Every row of a small table.
-    static std::vector<StoredRow> rowsOf(TableAccess &table)
-    {
-        struct Sink final : RowSink
-        {
-            uint32_t storeRow(int64_t rowId, const char *const *cells, const size_t *sizes) override
-            {
-                StoredRow row { rowId, {} };
-                for (size_t c = 0; c < columns; ++c)
-                    row.cells.push_back(cells[c] ? std::optional<QByteArray>(
-                                            QByteArray(cells[c], qsizetype(sizes[c])))
-                                                 : std::nullopt);
-                rows.push_back(std::move(row));
-                return uint32_t(rows.size() - 1);
-            }
-            size_t columns = 0;
-            std::vector<StoredRow> rows;
-        } sink;
-        sink.columns = table.definition().columns.size();
-        auto reader = table.reader(sink);
-        std::vector<uint32_t> out;
-        while (reader->readSome(256, out))
-            out.clear();
-        return std::move(sink.rows);
-    }
+    static std::vector<StoredRow> rowsOf(TableAccess &table) { return allRowsOf(table); }
 
     std::optional<StoredRow> first() const
     {

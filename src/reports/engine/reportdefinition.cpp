@@ -367,6 +367,49 @@ QString defaultStockCardDefinition()
     return stockCardDefinition(true);
 }
 
+QString defaultCountDefinition()
+{
+    return QStringLiteral(
+        "# Selisih stok opname: setiap kode barang satu hitungan dengan stok saat hitungan\n"
+        "# dimulai, jumlah yang dihitung, gerakan sejak hitungan dimulai (barang keluar, stok\n"
+        "# masuk) dan selisihnya; kode yang belum dihitung di akhir. :id diisi program.\n"
+        "judul = SELISIH STOK OPNAME NO. {id}\n"
+        "data  = SELECT CASE WHEN l.Dihitung IS NULL THEN 2 ELSE 1 END AS Bagian, "
+        "l.Kode_Barang, b.Nama_Barang, b.Satuan, l.Stok_Awal, l.Dihitung, CASE WHEN o.Status = "
+        "'diterapkan' THEN l.Gerakan ELSE coalesce(s.Jumlah_Stok, 0) - l.Stok_Awal END AS "
+        "Gerakan, l.Dihitung - l.Stok_Awal AS Selisih, CASE WHEN l.Dihitung IS NULL THEN 'belum "
+        "dihitung' WHEN o.Status = 'diterapkan' THEN 'diterapkan' ELSE '' END AS Keterangan FROM "
+        "topnamebrg l JOIN topname o ON o.No_Opname = l.No_Opname LEFT JOIN tbarang b ON "
+        "b.Kode_Barang = l.Kode_Barang LEFT JOIN tstok s ON s.Kode_Barang = l.Kode_Barang WHERE "
+        "l.No_Opname = :id\n"
+        "urut  = Bagian, Kode_Barang\n"
+        "kolom = Kode_Barang | Kode | 20 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 40 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 16 | kiri | teks\n"
+        "kolom = Stok_Awal | Stok awal | 20 | kanan | ribuan\n"
+        "kolom = Dihitung | Dihitung | 20 | kanan | ribuan\n"
+        "kolom = Gerakan | Gerakan | 18 | kanan | ribuan\n"
+        "kolom = Selisih | Selisih | 18 | kanan | ribuan\n"
+        "kolom = Keterangan | Keterangan | 28 | kiri | teks\n");
+}
+
+QString defaultCountSheetDefinition()
+{
+    return QStringLiteral(
+        "# Lembar hitung stok opname: kode, nama dan satuan setiap barang satu hitungan, dengan\n"
+        "# kolom kosong untuk jumlah yang dihitung. :id diisi program.\n"
+        "judul = LEMBAR HITUNG STOK OPNAME NO. {id}\n"
+        "data  = SELECT l.Kode_Barang, b.Nama_Barang, b.Satuan, '' AS Jumlah, '' AS Paraf FROM "
+        "topnamebrg l LEFT JOIN tbarang b ON b.Kode_Barang = l.Kode_Barang WHERE l.No_Opname = "
+        ":id\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode | 26 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 60 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 24 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah dihitung | 40 | kiri | teks\n"
+        "kolom = Paraf | Paraf | 24 | kiri | teks\n");
+}
+
 QString defaultUserMovementsDefinition()
 {
     const QString period = QStringLiteral("m.Tanggal >= :dari AND m.Tanggal < :sampai");
@@ -470,6 +513,8 @@ const std::vector<ReportKind> &reportKinds()
         { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod, nullptr,
           stockCardDefinitionsBefore },
         { "pengguna", "mutasi-pengguna.rpt", defaultUserMovementsDefinition, N::Period },
+        { "opname", "opname.rpt", defaultCountDefinition, N::Count },
+        { "lembar-opname", "lembar-opname.rpt", defaultCountSheetDefinition, N::Count },
     };
     return kinds;
 }

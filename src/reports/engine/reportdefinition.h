@@ -73,6 +73,9 @@ ReportParameters periodParameters(const QDate &first, const QDate &last);
 QString defaultStockCardDefinition();
 QString stockCardReportPath(const Locations &locations);
 ReportParameters stockCardParameters(const QString &code, const QDate &first, const QDate &last);
+// A stock count: its differences, and the sheet to count on; :id is the count's number.
+QString defaultCountDefinition();
+QString defaultCountSheetDefinition();
 // The movements of a period by the user who made them, from the movement journal.
 QString defaultUserMovementsDefinition();
 QString userMovementsReportPath(const Locations &locations);
@@ -81,7 +84,7 @@ QString userMovementsReportPath(const Locations &locations);
 // here.
 struct ReportKind
 {
-    enum class Needs { Nothing, Period, CodeAndPeriod };
+    enum class Needs { Nothing, Period, CodeAndPeriod, Count };
     const char *name; // as --report names it; empty for one reached only through another
     const char *file; // the definition file in the working folder
     QString (*defaultDefinition)();

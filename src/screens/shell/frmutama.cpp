@@ -1,15 +1,19 @@
 #include "frmutama.h"
+#include "core/apperror.h"
 #include "frmgpas.h"
 #include "frmpengguna.h"
+#include "reports/engine/reportdefinition.h"
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
 #include "reports/frmminimum.h"
 #include "reports/frmmutasipengguna.h"
 #include "reports/frmperiode.h"
+#include "reports/reportengine.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmcari.h"
 #include "screens/issue/frmkeluar.h"
+#include "screens/stock/frmopname.h"
 #include "screens/stock/frmstok.h"
 
 #include <QAction>
@@ -40,6 +44,18 @@ void prepareScreens(App &app)
                       [&app]() -> RecordSource & { return *app.screens().get<frmbrg>().Adodc1; });
     app.provideSource(SharedSource::Stock,
                       [&app]() -> RecordSource & { return *app.screens().get<frmstok>().Adodc1; });
+    // The papers of a screen that offers them, in the preview window.
+    app.openReport
+        = [&app](Screen &from, const QString &name, const std::map<QString, QString> &parameters) {
+              const ReportKind *kind = findReportKind(name);
+              if (!kind)
+                  throw AppError(QStringLiteral("Laporan %1 tidak dikenal.").arg(name));
+              writeMissingReportDefinitions(app.locations());
+              auto *engine = new ReportEngine(app, reportPath(app.locations(), *kind), &from);
+              engine->setParameters(parameters);
+              engine->setDestination(ReportEngine::Window);
+              engine->printReport();
+          };
     // F3 on any screen opens the search above it.
     app.findGoods = [&app](Screen &from) {
         frmcari::openAbove(app, from);
@@ -121,6 +137,8 @@ frmutama::frmutama(App &app)
                     &frmutama::on_minimum_triggered, Right::StockReports);
     mutasipengguna = entry(tr7, "mutasipengguna", "Mutasi per Pengguna", QKeySequence(),
                            &frmutama::on_mutasipengguna_triggered, Right::StockReports);
+    opname = entry(alat, "opname", "Stok Opname", QKeySequence(Qt::CTRL | Qt::Key_O),
+                   &frmutama::on_opname_triggered, Right::Stock);
     pengguna = entry(alat, "pengguna", "Pengguna", QKeySequence(), &frmutama::on_pengguna_triggered,
                      Right::Users);
     applyRights();
@@ -158,6 +176,11 @@ void frmutama::showEvent(QShowEvent *event)
 {
     applyRights();
     Screen::showEvent(event);
+}
+
+void frmutama::on_opname_triggered()
+{
+    showScreen<frmopname>();
 }
 
 void frmutama::on_pengguna_triggered()

@@ -43,6 +43,7 @@ public:
     QMenu *alat;
     QAction *cari;
     QAction *minimum;
+    QAction *opname;
     QAction *pengguna;
     QAction *mutasipengguna;
 
@@ -57,6 +58,7 @@ public:
     void on_kartu_triggered();
     void on_cari_triggered();
     void on_minimum_triggered();
+    void on_opname_triggered();
     void on_pengguna_triggered();
     void on_mutasipengguna_triggered();
 

@@ -285,8 +285,8 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
     auto db = PgDatabase::open(conninfo);
     auto t = db->begin();
     prepare(*db, conninfo);
-    db->exec("LOCK TABLE tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi IN "
-             "EXCLUSIVE MODE");
+    db->exec("LOCK TABLE tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
+             "topname, topnamebrg IN EXCLUSIVE MODE");
     for (const TableDef *table : allOurTables()) {
         const PgResult r = db->exec("SELECT count(*) FROM " + table->name.toUtf8());
         if (r.bytes(0, 0) != "0")

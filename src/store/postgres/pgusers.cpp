@@ -214,7 +214,7 @@ void prepareRoles(PgDatabase &db)
             "EXECUTE FUNCTION gudang_mutasi_pengguna()");
     // Nobody but the groups, each exactly what its role may do.
     const QByteArray all = "tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
-                           "gudang_skema";
+                           "topname, topnamebrg, gudang_skema";
     const QByteArray groups = "gudang_pemilik, gudang_gudang, gudang_kasir";
     db.exec("REVOKE ALL ON " + all + " FROM PUBLIC, " + groups);
     db.exec("REVOKE ALL ON FUNCTION gudang_anggota(text), gudang_peran(), gudang_catat(text, text, "
@@ -226,6 +226,8 @@ void prepareRoles(PgDatabase &db)
     db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON tbarang, tstok, tbrgkeluar TO "
             "gudang_pemilik, gudang_gudang");
     db.exec("GRANT SELECT, INSERT ON tmutasi TO gudang_pemilik, gudang_gudang");
+    db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON topname, topnamebrg TO gudang_pemilik, "
+            "gudang_gudang");
     // A cashier reads what the posting and the goods-out reports show (the period report names
     // who posted, from the journal).
     db.exec("GRANT SELECT ON tbarang, tstok, tbrgkeluar, tmutasi TO gudang_kasir");
