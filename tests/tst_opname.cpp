@@ -1,3 +1,4 @@
+#include "reports/frmlabel.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmutama.h"
 #include "screens/stock/frmopname.h"
@@ -5,10 +6,12 @@
 #include "support.h"
 #include "ui/gridview.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace gudang;
@@ -251,6 +254,67 @@ private slots:
         QCOMPARE(o.countId(), 2);
         QCOMPARE(rowsOf(o.DataGrid2).size(), 4);
         env.dialogs.clear();
+    }
+
+    // Shelf labels: the PDF's barcodes, rendered as a printer would and read by a barcode
+    // reader, are the goods' codes; from the screen (4 x 10) and the command line (3 x 8).
+    void labelsScanBackToTheirCodes()
+    {
+        Env env;
+        seed(env);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('Kopi#12', 'Kopi Bubuk Robusta', "
+                                 "'', '', 'bks'), ('BRS-001', 'Beras', '', '', 'sak')"));
+        const auto decoded = [](const QString &pdf) {
+            QProcess render;
+            render.start(QStringLiteral("pdftoppm"),
+                         { QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-png"),
+                           QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
+                           QStringLiteral("1"), pdf, pdf });
+            render.waitForFinished(60000);
+            QProcess read;
+            read.start(
+                QStringLiteral("zbarimg"),
+                { QStringLiteral("-q"), QStringLiteral("--raw"), pdf + QStringLiteral("-1.png") });
+            read.waitForFinished(60000);
+            QStringList codes = QString::fromUtf8(read.readAllStandardOutput())
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            codes.sort();
+            return codes;
+        };
+        frmlabel &l = test::showAlone<frmlabel>(env.screens());
+        QVERIFY(l.opt3x8->isChecked());
+        l.txtkode->setText(QStringLiteral("Kopi#12, A2,BRS-001"));
+        QTest::mouseClick(l.opt4x10, Qt::LeftButton);
+        const QString pdf = env.locations.dataDir() + QStringLiteral("/label.pdf");
+        env.dialogs.answerFile(pdf);
+        QTest::mouseClick(l.cmdpdf, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt,
+                 QStringLiteral("3 label disimpan di %1.").arg(QDir::toNativeSeparators(pdf)));
+        QCOMPARE(decoded(pdf), (QStringList { "A2", "BRS-001", "Kopi#12" }));
+        // A code that is not registered: said, nothing written.
+        l.txtkode->setText(QStringLiteral("A1,XX"));
+        QTest::mouseClick(l.cmdpdf, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt,
+                 QStringLiteral("Kode barang XX tidak terdaftar; label tidak dibuat."));
+        env.dialogs.clear();
+
+        const QString all = env.locations.dataDir() + QStringLiteral("/semua.pdf");
+        QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    << QStringLiteral("--report") << QStringLiteral("label")
+                    << QStringLiteral("--pdf") << all);
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QCOMPARE(decoded(all), (QStringList { "A1", "A2", "B3", "BRS-001", "C4", "Kopi#12" }));
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    << QStringLiteral("--report") << QStringLiteral("label")
+                    << QStringLiteral("--layout") << QStringLiteral("5x5")
+                    << QStringLiteral("--pdf") << all);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
     }
 
     // On a server, two more workstations count into the same count at once with this one:

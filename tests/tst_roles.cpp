@@ -119,9 +119,10 @@ private slots:
     {
         QTest::addColumn<int>("role");
         QTest::addColumn<QStringList>("enabled");
-        const QStringList all { "brg",  "stk",     "sdgsd",          "out",    "zx",
-                                "sd",   "gf",      "periode",        "kartu",  "df",
-                                "cari", "minimum", "mutasipengguna", "opname", "pengguna" };
+        const QStringList all { "brg",     "stk",     "sdgsd",          "out",    "zx",
+                                "sd",      "gf",      "periode",        "kartu",  "df",
+                                "cari",    "minimum", "mutasipengguna", "opname", "label",
+                                "pengguna" };
         QTest::newRow("pemilik") << int(Role::Pemilik) << all;
         QStringList gudang = all;
         gudang.removeAll(QStringLiteral("pengguna"));
@@ -174,6 +175,7 @@ private slots:
             { utama->minimum, Qt::Key_M, Qt::ControlModifier, "frmminimum" },
             { utama->cari, Qt::Key_F3, Qt::NoModifier, "frmcari" },
             { utama->opname, Qt::Key_O, Qt::ControlModifier, "frmopname" },
+            { utama->label, Qt::Key_L, Qt::ControlModifier, "frmlabel" },
         };
         for (const Key &k : keys) {
             activate(utama);

@@ -20,15 +20,15 @@ void Options::addTo(QCommandLineParser &parser) const
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption *o :
-         { &dataDir, &demo, &restore, &report, &pdf, &csv, &xlsx, &code, &id, &from, &to, &server,
-           &rememberServer, &forgetServer, &initServer, &copyToServer })
+         { &dataDir, &demo, &restore, &report, &pdf, &csv, &xlsx, &code, &id, &layout, &from, &to,
+           &server, &rememberServer, &forgetServer, &initServer, &copyToServer })
         parser.addOption(*o);
 }
 
 std::vector<const QCommandLineOption *> Options::withValues() const
 {
-    return { &dataDir, &report, &pdf,  &restore, &server, &copyToServer,
-             &from,    &to,     &code, &id,      &csv,    &xlsx };
+    return { &dataDir, &report, &pdf, &restore, &server, &copyToServer, &from,
+             &to,      &code,   &id,  &layout,  &csv,    &xlsx };
 }
 
 bool headless(const QStringList &arguments)

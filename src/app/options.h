@@ -32,12 +32,18 @@ struct Options
         reportNames(QStringLiteral("|"))
     };
     QCommandLineOption code { QStringLiteral("kode"),
-                              QStringLiteral("Bersama --report kartu: kode barangnya."),
+                              QStringLiteral("Bersama --report kartu: kode barangnya; bersama "
+                                             "--report label: kode-kode barang dipisah koma "
+                                             "(tanpa --kode: semua barang)."),
                               QStringLiteral("KODE") };
     QCommandLineOption id { QStringLiteral("id"),
                             QStringLiteral("Bersama --report opname atau lembar-opname: nomor "
                                            "hitungannya."),
                             QStringLiteral("NOMOR") };
+    QCommandLineOption layout { QStringLiteral("layout"),
+                                QStringLiteral("Bersama --report label: lembar label 3x8 "
+                                               "(bawaan) atau 4x10."),
+                                QStringLiteral("3x8|4x10") };
     QCommandLineOption pdf { QStringLiteral("pdf"),
                              QStringLiteral("Tulis laporan ke FILE PDF tanpa membuka jendela."),
                              QStringLiteral("FILE") };

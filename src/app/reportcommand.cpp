@@ -4,6 +4,7 @@
 #include "core/savefile.h"
 #include "core/value.h"
 #include "export/export.h"
+#include "reports/engine/labels.h"
 #include "reports/engine/reportdefinition.h"
 #include "reports/engine/reportlayout.h"
 #include "reports/engine/reportrender.h"
@@ -75,6 +76,38 @@ int writeReport(const Locations &loc, const QString &definition, const QString &
     return 0;
 }
 
+// Shelf labels of all goods or the codes given, on a sheet of a common layout, as PDF.
+int writeLabelsCommand(const QCommandLineParser &parser, const Options &options,
+                       const Locations &loc, const QString &file, const QString &format)
+{
+    if (!format.isEmpty()) {
+        std::fprintf(stderr, "--report label hanya ditulis sebagai PDF (--pdf FILE).\n");
+        return 2;
+    }
+    const QString layoutName
+        = parser.isSet(options.layout) ? parser.value(options.layout) : QStringLiteral("3x8");
+    const LabelLayout *layout = findLabelLayout(layoutName);
+    if (!layout) {
+        std::fprintf(stderr, "Lembar label \"%s\" tidak dikenal (3x8 atau 4x10).\n",
+                     qPrintable(layoutName));
+        return 2;
+    }
+    QStringList codes;
+    for (const QString &c : parser.value(options.code).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        codes << c.trimmed();
+    protectDataFolder(loc);
+    try {
+        const std::vector<Label> labels = labelsOf(loc.workingPath(), codes);
+        writeLabelsPdf(labels, *layout, file);
+        std::printf("%d label ditulis ke %s.\n", int(labels.size()),
+                    qPrintable(QDir::toNativeSeparators(file)));
+    } catch (const AppError &e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int writeReportCommand(const QCommandLineParser &parser, const Options &options,
@@ -93,6 +126,8 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
         : parser.isSet(options.csv)                  ? QStringLiteral("csv")
                                                      : QStringLiteral("xlsx");
     const QString name = parser.value(options.report);
+    if (name == QLatin1String("label"))
+        return writeLabelsCommand(parser, options, locations, file, format);
     const ReportKind *kind = name.isEmpty() ? nullptr : findReportKind(name);
     if (!kind || !*kind->name) {
         QStringList names;

@@ -6,6 +6,7 @@
 #include "reports/frmcetklr.h"
 #include "reports/frmcetstk.h"
 #include "reports/frmkartu.h"
+#include "reports/frmlabel.h"
 #include "reports/frmminimum.h"
 #include "reports/frmmutasipengguna.h"
 #include "reports/frmperiode.h"
@@ -139,6 +140,8 @@ frmutama::frmutama(App &app)
                            &frmutama::on_mutasipengguna_triggered, Right::StockReports);
     opname = entry(alat, "opname", "Stok Opname", QKeySequence(Qt::CTRL | Qt::Key_O),
                    &frmutama::on_opname_triggered, Right::Stock);
+    label = entry(alat, "label", "Label Rak", QKeySequence(Qt::CTRL | Qt::Key_L),
+                  &frmutama::on_label_triggered, Right::Goods);
     pengguna = entry(alat, "pengguna", "Pengguna", QKeySequence(), &frmutama::on_pengguna_triggered,
                      Right::Users);
     applyRights();
@@ -181,6 +184,11 @@ void frmutama::showEvent(QShowEvent *event)
 void frmutama::on_opname_triggered()
 {
     showScreen<frmopname>();
+}
+
+void frmutama::on_label_triggered()
+{
+    showScreen<frmlabel>();
 }
 
 void frmutama::on_pengguna_triggered()

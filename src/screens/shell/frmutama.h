@@ -44,6 +44,7 @@ public:
     QAction *cari;
     QAction *minimum;
     QAction *opname;
+    QAction *label;
     QAction *pengguna;
     QAction *mutasipengguna;
 
@@ -59,6 +60,7 @@ public:
     void on_cari_triggered();
     void on_minimum_triggered();
     void on_opname_triggered();
+    void on_label_triggered();
     void on_pengguna_triggered();
     void on_mutasipengguna_triggered();
 
