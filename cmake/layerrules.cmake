@@ -1,12 +1,14 @@
 # Which folders may include the headers of an outside library: SQLite only in the store's
 # SQLite backend, libpq only in its PostgreSQL backend, libxlsxwriter only in export,
-# libsodium only in users, libzint only in barcode. Run with -DSRC=<the src folder>.
+# libsodium only in users, libzint only in barcode, libzip only in import. Run with
+# -DSRC=<the src folder>.
 set(rules
     "sqlite3.h|store/sqlite/"
     "libpq-fe.h|store/postgres/"
     "xlsxwriter.h|export/"
     "sodium.h|users/"
-    "zint.h|barcode/")
+    "zint.h|barcode/"
+    "zip.h|import/")
 file(GLOB_RECURSE files RELATIVE "${SRC}" "${SRC}/*.cpp" "${SRC}/*.h")
 set(broken "")
 foreach(file ${files})

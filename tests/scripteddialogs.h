@@ -32,6 +32,11 @@ public:
     // A save window is shown as an input box whose prompt is its title.
     QString saveFile(const QString &title, const QString &suggested,
                      const QStringList &types) override;
+    // An open window is shown as a save window is; answered from the same queue of files.
+    QString openFile(const QString &title, const QStringList &types) override
+    {
+        return saveFile(title, QString(), types);
+    }
 
     void answer(Button b) { m_buttons.push_back(b); }
     void answerInput(const QString &text) { m_inputs.push_back(text); }

@@ -15,6 +15,7 @@
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmcari.h"
 #include "screens/goods/frmeditbrg.h"
+#include "screens/goods/frmimpor.h"
 #include "screens/issue/frmeklr.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmawal.h"
@@ -108,12 +109,13 @@ QString withoutAmp(QString s)
 std::vector<Screen *> everyScreen(ScreenManager &screens)
 {
     return {
-        &screens.get<frmawal>(),  &screens.get<frmpas>(),      &screens.get<frmutama>(),
-        &screens.get<frmgpas>(),  &screens.get<frmbrg>(),      &screens.get<frmeditbrg>(),
-        &screens.get<frmstok>(),  &screens.get<frmestok>(),    &screens.get<frmkeluar>(),
-        &screens.get<frmeklr>(),  &screens.get<frmcetklr>(),   &screens.get<frmcetstk>(),
-        &screens.get<frmkartu>(), &screens.get<frmminimum>(),  &screens.get<frmperiode>(),
-        &screens.get<frmcari>(),  &screens.get<frmpengguna>(), &screens.get<frmmutasipengguna>()
+        &screens.get<frmawal>(),   &screens.get<frmpas>(),      &screens.get<frmutama>(),
+        &screens.get<frmgpas>(),   &screens.get<frmbrg>(),      &screens.get<frmeditbrg>(),
+        &screens.get<frmstok>(),   &screens.get<frmestok>(),    &screens.get<frmkeluar>(),
+        &screens.get<frmeklr>(),   &screens.get<frmcetklr>(),   &screens.get<frmcetstk>(),
+        &screens.get<frmkartu>(),  &screens.get<frmminimum>(),  &screens.get<frmperiode>(),
+        &screens.get<frmcari>(),   &screens.get<frmpengguna>(), &screens.get<frmmutasipengguna>(),
+        &screens.get<frmopname>(), &screens.get<frmlabel>(),    &screens.get<frmimpor>()
     };
 }
 

@@ -119,10 +119,10 @@ private slots:
     {
         QTest::addColumn<int>("role");
         QTest::addColumn<QStringList>("enabled");
-        const QStringList all { "brg",     "stk",     "sdgsd",          "out",    "zx",
-                                "sd",      "gf",      "periode",        "kartu",  "df",
-                                "cari",    "minimum", "mutasipengguna", "opname", "label",
-                                "pengguna" };
+        const QStringList all { "brg",   "stk",     "sdgsd",          "out",    "zx",
+                                "sd",    "gf",      "periode",        "kartu",  "df",
+                                "cari",  "minimum", "mutasipengguna", "opname", "label",
+                                "impor", "pengguna" };
         QTest::newRow("pemilik") << int(Role::Pemilik) << all;
         QStringList gudang = all;
         gudang.removeAll(QStringLiteral("pengguna"));
@@ -176,6 +176,7 @@ private slots:
             { utama->cari, Qt::Key_F3, Qt::NoModifier, "frmcari" },
             { utama->opname, Qt::Key_O, Qt::ControlModifier, "frmopname" },
             { utama->label, Qt::Key_L, Qt::ControlModifier, "frmlabel" },
+            { utama->impor, Qt::Key_I, Qt::ControlModifier, "frmimpor" },
         };
         for (const Key &k : keys) {
             activate(utama);

@@ -20,8 +20,9 @@ void Options::addTo(QCommandLineParser &parser) const
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption *o :
-         { &dataDir, &demo, &restore, &report, &pdf, &csv, &xlsx, &code, &id, &layout, &from, &to,
-           &server, &rememberServer, &forgetServer, &initServer, &copyToServer })
+         { &dataDir, &demo,   &restore,        &importGoods,  &importStock, &sheet,       &report,
+           &pdf,     &csv,    &xlsx,           &code,         &id,          &layout,      &from,
+           &to,      &server, &rememberServer, &forgetServer, &initServer,  &copyToServer })
         parser.addOption(*o);
 }
 
@@ -41,7 +42,8 @@ bool headless(const QStringList &arguments)
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
         || parser.isSet(QStringLiteral("version")) || parser.isSet(options.pdf)
         || parser.isSet(options.csv) || parser.isSet(options.xlsx) || parser.isSet(options.report)
-        || parser.isSet(options.restore) || parser.isSet(options.forgetServer)
+        || parser.isSet(options.restore) || parser.isSet(options.importGoods)
+        || parser.isSet(options.importStock) || parser.isSet(options.forgetServer)
         || parser.isSet(options.initServer) || parser.isSet(options.copyToServer);
 }
 

@@ -57,6 +57,23 @@ struct Options
                               QStringLiteral(
                                   "Tulis data laporan ke FILE Excel (XLSX) tanpa membuka jendela."),
                               QStringLiteral("FILE") };
+    QCommandLineOption importGoods {
+        QStringLiteral("import-goods"),
+        QStringLiteral("Impor data barang dari FILE CSV atau XLSX tanpa membuka jendela: semua "
+                       "baris dalam satu transaksi, atau tidak satu pun bila ada baris yang "
+                       "ditolak."),
+        QStringLiteral("FILE")
+    };
+    QCommandLineOption importStock {
+        QStringLiteral("import-stock"),
+        QStringLiteral("Impor stok (stok awal) dari FILE CSV atau XLSX tanpa membuka jendela, "
+                       "dengan baris jurnal \"stok awal impor\"."),
+        QStringLiteral("FILE")
+    };
+    QCommandLineOption sheet { QStringLiteral("sheet"),
+                               QStringLiteral("Bersama --import-goods/--import-stock: lembar "
+                                              "XLSX yang dibaca (bawaan: yang pertama)."),
+                               QStringLiteral("NAMA") };
     QCommandLineOption restore {
         QStringLiteral("restore"),
         QStringLiteral("Pulihkan database dari FILE cadangan (folder backup di folder "

@@ -6,6 +6,7 @@
 #include "files/filechecks.h"
 #include "files/folderlock.h"
 #include "files/pagecheck.h"
+#include "importcommand.h"
 #include "options.h"
 #include "reportcommand.h"
 #include "reports/engine/reportdefinition.h"
@@ -389,6 +390,13 @@ int runGudang(int argc, char **argv)
     QString why;
     const std::unique_ptr<FolderLock> lock
         = locations.onServer() ? nullptr : lockDataFolder(locations, &why);
+    if (parser.isSet(options.importGoods) || parser.isSet(options.importStock)) {
+        if (!lock && !locations.onServer()) {
+            std::fprintf(stderr, "%s\n", qPrintable(why));
+            return 1;
+        }
+        return importCommand(parser, options, locations);
+    }
     if (parser.isSet(options.restore)) {
         if (!lock) {
             std::fprintf(stderr, "%s\n", qPrintable(why));

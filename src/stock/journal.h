@@ -25,6 +25,7 @@ inline const QString kIssue = QStringLiteral("barang keluar");
 inline const QString kCorrection = QStringLiteral("koreksi keluar");
 inline const QString kStockDeleted = QStringLiteral("stok dihapus");
 inline const QString kCount = QStringLiteral("opname");
+inline const QString kImport = QStringLiteral("stok awal impor");
 } // namespace movement
 
 // One row of the journal.

@@ -85,6 +85,18 @@ QFileDialog *QtDialogs::saveDialog(const QString &title, const QString &suggeste
     return dialog;
 }
 
+QString QtDialogs::openFile(const QString &title, const QStringList &types)
+{
+    std::unique_ptr<QFileDialog> dialog(saveDialog(title, QString(), types));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setLabelText(QFileDialog::LookIn, QStringLiteral("Buka dari:"));
+    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("&Buka"));
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return QString();
+    return dialog->selectedFiles().constFirst();
+}
+
 QString QtDialogs::saveFile(const QString &title, const QString &suggested,
                             const QStringList &types)
 {

@@ -36,6 +36,15 @@ public:
                              const QStringList &types)
         = 0;
 
+    // The name of an existing file to open, of one of `types`. Cancel gives an empty text;
+    // boxes that never open a file give that too.
+    virtual QString openFile(const QString &title, const QStringList &types)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(types);
+        return QString();
+    }
+
     static QString applicationTitle() { return QStringLiteral("Gudang"); }
 };
 
@@ -47,6 +56,7 @@ public:
     QString input(const QString &prompt, const QString &title) override;
     QString saveFile(const QString &title, const QString &suggested,
                      const QStringList &types) override;
+    QString openFile(const QString &title, const QStringList &types) override;
     // The save window as saveFile() shows it: Indonesian labels, buttons and tips.
     static QFileDialog *saveDialog(const QString &title, const QString &suggested,
                                    const QStringList &types);

@@ -13,6 +13,7 @@
 #include "reports/reportengine.h"
 #include "screens/goods/frmbrg.h"
 #include "screens/goods/frmcari.h"
+#include "screens/goods/frmimpor.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/stock/frmopname.h"
 #include "screens/stock/frmstok.h"
@@ -142,6 +143,8 @@ frmutama::frmutama(App &app)
                    &frmutama::on_opname_triggered, Right::Stock);
     label = entry(alat, "label", "Label Rak", QKeySequence(Qt::CTRL | Qt::Key_L),
                   &frmutama::on_label_triggered, Right::Goods);
+    impor = entry(alat, "impor", "Impor Data", QKeySequence(Qt::CTRL | Qt::Key_I),
+                  &frmutama::on_impor_triggered, Right::Goods);
     pengguna = entry(alat, "pengguna", "Pengguna", QKeySequence(), &frmutama::on_pengguna_triggered,
                      Right::Users);
     applyRights();
@@ -189,6 +192,11 @@ void frmutama::on_opname_triggered()
 void frmutama::on_label_triggered()
 {
     showScreen<frmlabel>();
+}
+
+void frmutama::on_impor_triggered()
+{
+    showScreen<frmimpor>();
 }
 
 void frmutama::on_pengguna_triggered()

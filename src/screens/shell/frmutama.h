@@ -45,6 +45,7 @@ public:
     QAction *minimum;
     QAction *opname;
     QAction *label;
+    QAction *impor;
     QAction *pengguna;
     QAction *mutasipengguna;
 
@@ -61,6 +62,7 @@ public:
     void on_minimum_triggered();
     void on_opname_triggered();
     void on_label_triggered();
+    void on_impor_triggered();
     void on_pengguna_triggered();
     void on_mutasipengguna_triggered();
 

@@ -87,6 +87,8 @@ frmopname::frmopname(App &app)
     Label2->setBuddy(txtjumlah);
     Label3->setBuddy(txtkode);
     lblhitungan->setWordWrap(true);
+    DataGrid1->setAccessibleName(QStringLiteral("Sudah dihitung"));
+    DataGrid2->setAccessibleName(QStringLiteral("Belum dihitung"));
     m_counted->setHorizontalHeaderLabels({ QStringLiteral("Kode"), QStringLiteral("Nama"),
                                            QStringLiteral("Dihitung"), QStringLiteral("Stok awal"),
                                            QStringLiteral("Gerakan"), QStringLiteral("Selisih") });

@@ -1,0 +1,364 @@
+#include "importer.h"
+#include "core/apperror.h"
+#include "core/columnvalue.h"
+#include "core/schema.h"
+#include "journal.h"
+#include "store/store.h"
+#include "store/tableaccess.h"
+
+#include <QDate>
+#include <QHash>
+#include <cmath>
+
+namespace gudang {
+
+namespace {
+
+// Headings compared without case, spaces, underscores and dots.
+QString folded(const QString &heading)
+{
+    QString out;
+    for (const QChar c : heading) {
+        if (c.isLetterOrNumber())
+            out += c.toLower();
+    }
+    return out;
+}
+
+// The words a heading may use for each column of the table, ours first.
+struct Synonyms
+{
+    int column;
+    std::vector<const char *> words;
+};
+
+bool among(const std::vector<const char *> &words, const QString &folded)
+{
+    for (const char *w : words) {
+        if (folded == QLatin1String(w))
+            return true;
+    }
+    return false;
+}
+
+const std::vector<Synonyms> &synonymsOf(ImportKind kind)
+{
+    static const std::vector<Synonyms> goods = {
+        { col::tbarang::Kode_Barang,
+          { "kodebarang", "kode", "kodeitem", "code", "itemcode", "sku", "productcode" } },
+        { col::tbarang::Nama_Barang,
+          { "namabarang", "nama", "namaitem", "name", "itemname", "productname", "product",
+            "description", "deskripsi" } },
+        { col::tbarang::Merk, { "merk", "merek", "brand", "make" } },
+        { col::tbarang::Supplier, { "supplier", "pemasok", "vendor" } },
+        { col::tbarang::Satuan, { "satuan", "unit", "uom" } },
+    };
+    static const std::vector<Synonyms> stock = {
+        { col::tstok::Kode_Barang,
+          { "kodebarang", "kode", "kodeitem", "code", "itemcode", "sku", "productcode" } },
+        { col::tstok::Jumlah_Stok,
+          { "jumlahstok", "jumlah", "stok", "stock", "qty", "quantity", "onhand", "saldo" } },
+        { col::tstok::Stok_Minimum,
+          { "stokminimum", "minimum", "minstok", "minstock", "min", "reorderlevel", "minimal" } },
+    };
+    return kind == ImportKind::Goods ? goods : stock;
+}
+
+// The day of the opening stock: "tanggal" or "date".
+const std::vector<const char *> kDayWords { "tanggal", "date", "tgl" };
+
+QString fieldText(const std::vector<SheetCell> &row, int index)
+{
+    if (index < 0 || index >= int(row.size()))
+        return {};
+    const SheetCell &c = row[size_t(index)];
+    if (c.kind == SheetCell::Number)
+        return QString::number(c.number, 'g', 15);
+    return c.text;
+}
+
+// A number as a file writes it: 12,5 with decimal commas (thousands with dots), 12.5 with
+// decimal points (thousands with commas); none when it is not one.
+std::optional<double> numberOf(const SheetCell &cell, bool decimalComma)
+{
+    if (cell.kind == SheetCell::Number)
+        return cell.number;
+    QString t = cell.text.trimmed();
+    t.remove(QLatin1Char(' '));
+    t.remove(QChar(0xA0));
+    if (decimalComma) {
+        t.remove(QLatin1Char('.'));
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    } else {
+        t.remove(QLatin1Char(','));
+    }
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+std::optional<QDate> dayOf(const SheetCell &cell)
+{
+    if (cell.kind == SheetCell::Number) // a spreadsheet's day number
+        return QDate(1899, 12, 30).addDays(qint64(cell.number));
+    const QString t = cell.text.trimmed();
+    for (const char *f : { "dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy" }) {
+        const QDate d = QDate::fromString(t.left(10), QLatin1String(f));
+        if (d.isValid())
+            return d;
+    }
+    return std::nullopt;
+}
+
+QString text(const std::optional<QByteArray> &cell)
+{
+    return cell ? QString::fromUtf8(*cell) : QString();
+}
+
+const TableDef &tableOf(ImportKind kind)
+{
+    return tableDef(kind == ImportKind::Goods ? QStringLiteral("tbarang")
+                                              : QStringLiteral("tstok"));
+}
+
+} // namespace
+
+int ImportPlan::count(ImportRow::Verdict v) const
+{
+    int n = 0;
+    for (const ImportRow &r : rows)
+        n += r.verdict == v;
+    return n;
+}
+
+QString ImportPlan::summary() const
+{
+    return QStringLiteral("%1 baru, %2 berubah, %3 sama, %4 ditolak")
+        .arg(count(ImportRow::New))
+        .arg(count(ImportRow::Changes))
+        .arg(count(ImportRow::Unchanged))
+        .arg(count(ImportRow::Refused));
+}
+
+ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Sheet &sheet,
+                      const std::function<bool(qint64 rows)> &progress)
+{
+    const TableDef &def = tableOf(kind);
+    ImportPlan plan;
+    plan.kind = kind;
+    plan.format = sheet.format;
+    // The file's headings to the table's columns.
+    std::vector<int> columnAt(def.columns.size(), -1);
+    int dayAt = -1;
+    for (int h = 0; h < sheet.headers.size(); ++h) {
+        const QString f = folded(sheet.headers[h]);
+        bool taken = false;
+        for (const Synonyms &s : synonymsOf(kind)) {
+            if (columnAt[size_t(s.column)] < 0 && among(s.words, f)) {
+                columnAt[size_t(s.column)] = h;
+                plan.columns << def.columns[size_t(s.column)].name;
+                taken = true;
+                break;
+            }
+        }
+        if (!taken && kind == ImportKind::Stock && dayAt < 0 && among(kDayWords, f)) {
+            dayAt = h;
+            taken = true;
+            plan.columns << QStringLiteral("Tanggal");
+        }
+        if (!taken && !sheet.headers[h].isEmpty())
+            plan.ignored << sheet.headers[h];
+    }
+    const int codeColumn = 0; // Kode_Barang in both tables
+    if (columnAt[codeColumn] < 0)
+        throw AppError(QStringLiteral("File itu tidak punya kolom kode barang (judul Kode_Barang, "
+                                      "Kode Barang, Kode, Code atau SKU). Judul yang ada: %1. "
+                                      "Tidak ada yang disimpan.")
+                           .arg(sheet.headers.join(QStringLiteral(", ")).left(300)),
+                       AppError::Kind::Refused);
+    if (kind == ImportKind::Stock && columnAt[col::tstok::Jumlah_Stok] < 0)
+        throw AppError(QStringLiteral("File stok itu tidak punya kolom jumlah stok (judul "
+                                      "Jumlah_Stok, Jumlah, Stok, Qty atau Stock). Tidak ada yang "
+                                      "disimpan."),
+                       AppError::Kind::Refused);
+
+    // The rows stored now, by code.
+    auto store = openStore(workingAddress);
+    auto table = store->table(def);
+    QHash<QString, StoredRow> stored;
+    for (StoredRow &r : allRowsOf(*table))
+        stored.insert(text(r.cells[codeColumn]), std::move(r));
+    QHash<QString, bool> goodsKnown;
+    if (kind == ImportKind::Stock) {
+        auto goods = store->table(tableDef(QStringLiteral("tbarang")));
+        for (const StoredRow &r : allRowsOf(*goods))
+            goodsKnown.insert(text(r.cells[col::tbarang::Kode_Barang]), true);
+    }
+    QHash<QString, int> seen; // code to the line it was first on
+    plan.rows.reserve(sheet.rows.size());
+    for (size_t i = 0; i < sheet.rows.size(); ++i) {
+        const std::vector<SheetCell> &cells = sheet.rows[i];
+        ImportRow row;
+        row.line = sheet.lines[i];
+        row.values.assign(def.columns.size(), Value());
+        row.given.assign(def.columns.size(), false);
+        QStringList refused;
+        row.code = fieldText(cells, columnAt[codeColumn]).trimmed();
+        if (row.code.isEmpty())
+            refused << QStringLiteral("kode kosong");
+        else if (row.code.size() > def.columns[codeColumn].maxLength)
+            refused << QStringLiteral("kode lebih dari %1 huruf")
+                           .arg(def.columns[codeColumn].maxLength);
+        else if (const auto first = seen.constFind(row.code); first != seen.constEnd())
+            refused << QStringLiteral("kode %1 sudah ada di baris %2").arg(row.code).arg(*first);
+        else
+            seen.insert(row.code, row.line);
+        if (kind == ImportKind::Stock && !row.code.isEmpty() && !goodsKnown.contains(row.code))
+            refused << QStringLiteral("kode %1 belum terdaftar sebagai barang").arg(row.code);
+        for (size_t c = 0; c < def.columns.size(); ++c) {
+            const int at = columnAt[c];
+            if (at < 0)
+                continue;
+            const ColumnDef &column = def.columns[c];
+            row.given[c] = true;
+            if (int(c) == codeColumn) {
+                row.values[c] = Value(row.code);
+                continue;
+            }
+            const SheetCell cell = at < int(cells.size()) ? cells[size_t(at)] : SheetCell {};
+            if (cell.kind == SheetCell::Empty)
+                continue; // Null
+            if (column.kind == ColumnKind::Number) {
+                const std::optional<double> n = numberOf(cell, sheet.decimalComma);
+                if (!n)
+                    refused << QStringLiteral("%1 bukan angka: \"%2\"")
+                                   .arg(column.name, cell.text.left(20));
+                else
+                    row.values[c] = Value(*n);
+            } else {
+                const QString t = fieldText(cells, at);
+                if (column.maxLength > 0 && t.size() > column.maxLength)
+                    refused << QStringLiteral("%1 lebih dari %2 huruf")
+                                   .arg(column.name)
+                                   .arg(column.maxLength);
+                else
+                    row.values[c] = Value(t);
+            }
+        }
+        if (dayAt >= 0 && dayAt < int(cells.size())
+            && cells[size_t(dayAt)].kind != SheetCell::Empty) {
+            if (const std::optional<QDate> day = dayOf(cells[size_t(dayAt)]))
+                row.day = *day;
+            else
+                refused << QStringLiteral("tanggal tidak ada: \"%1\"")
+                               .arg(cells[size_t(dayAt)].text.left(20));
+        }
+        if (!refused.isEmpty()) {
+            row.verdict = ImportRow::Refused;
+            row.said = refused.join(QStringLiteral("; "));
+        } else if (const auto it = stored.constFind(row.code); it == stored.constEnd()) {
+            row.verdict = ImportRow::New;
+        } else {
+            QStringList changed;
+            for (size_t c = 1; c < def.columns.size(); ++c) {
+                if (!row.given[c])
+                    continue;
+                const auto &cell = it->cells[c];
+                const Value now = fromStoredText(def.columns[c], cell ? cell->constData() : nullptr,
+                                                 cell ? size_t(cell->size()) : 0);
+                if (now != row.values[c])
+                    changed << def.columns[c].name;
+            }
+            row.verdict = changed.isEmpty() ? ImportRow::Unchanged : ImportRow::Changes;
+            row.said = changed.join(QStringLiteral(", "));
+        }
+        plan.rows.push_back(std::move(row));
+        if (progress && (i + 1) % 2048 == 0 && !progress(qint64(i + 1)))
+            throw AppError(QStringLiteral("Pemeriksaan dibatalkan; tidak ada yang disimpan."),
+                           AppError::Kind::Cancelled);
+    }
+    if (progress)
+        progress(qint64(sheet.rows.size()));
+    return plan;
+}
+
+ImportResult applyImport(const QString &workingAddress, const ImportPlan &plan, const QString &user,
+                         Role role)
+{
+    requireRight(role, plan.kind == ImportKind::Goods ? Right::Goods : Right::Stock);
+    const TableDef &def = tableOf(plan.kind);
+    auto store = openStore(workingAddress);
+    auto table = store->table(def);
+    Journal journal(*store, user);
+    ImportResult result;
+    auto tx = store->begin();
+    // The rows as stored now, held: what the preview read must still be so.
+    QHash<QString, StoredRow> stored;
+    for (StoredRow &r : allRowsOf(*table))
+        stored.insert(text(r.cells[0]), std::move(r));
+    namespace s = col::tstok;
+    for (const ImportRow &row : plan.rows) {
+        if (row.verdict != ImportRow::New && row.verdict != ImportRow::Changes)
+            continue;
+        std::vector<int> columns;
+        for (size_t c = 0; c < def.columns.size(); ++c) {
+            if (row.given[c])
+                columns.push_back(int(c));
+        }
+        std::vector<Value> values = row.values;
+        const auto it = stored.constFind(row.code);
+        if (row.verdict == ImportRow::New) {
+            if (it != stored.constEnd())
+                throw AppError(QStringLiteral("Kode %1 baru saja disimpan di komputer lain; "
+                                              "periksa file itu lagi. Tidak ada yang disimpan.")
+                                   .arg(row.code),
+                               AppError::Kind::Changed);
+            if (plan.kind == ImportKind::Stock && !row.given[s::Stok_Minimum]) {
+                values[s::Stok_Minimum] = Value(0.0);
+                columns.push_back(s::Stok_Minimum);
+            }
+            table->append(*tx, columns, values);
+            ++result.added;
+            if (plan.kind == ImportKind::Stock) {
+                const double now
+                    = values[s::Jumlah_Stok].isNull() ? 0 : values[s::Jumlah_Stok].toNumber();
+                if (now != 0) {
+                    journal.append(*tx,
+                                   { movement::kImport, Value(row.code), now, Value(now), Value(),
+                                     QString(), row.day });
+                    ++result.journaled;
+                }
+            }
+            continue;
+        }
+        if (it == stored.constEnd())
+            throw AppError(QStringLiteral("Kode %1 baru saja dihapus di komputer lain; periksa "
+                                          "file itu lagi. Tidak ada yang disimpan.")
+                               .arg(row.code),
+                           AppError::Kind::Changed);
+        columns.erase(columns.begin()); // the code stays
+        table->updateLater(*tx, it->rowId, cellsOf(*it), columns, values,
+                           QStringLiteral("Kode %1 baru saja diubah di komputer lain; periksa "
+                                          "file itu lagi. Tidak ada yang disimpan.")
+                               .arg(row.code));
+        ++result.changed;
+        if (plan.kind == ImportKind::Stock && row.given[s::Jumlah_Stok]) {
+            const auto &cell = it->cells[s::Jumlah_Stok];
+            const double before = cell ? cell->toDouble() : 0;
+            const double after
+                = values[s::Jumlah_Stok].isNull() ? 0 : values[s::Jumlah_Stok].toNumber();
+            if (after != before) {
+                journal.append(*tx,
+                               { movement::kImport, Value(row.code), after - before, Value(after),
+                                 Value(), QString(), row.day });
+                ++result.journaled;
+            }
+        }
+    }
+    tx->commit();
+    return result;
+}
+
+} // namespace gudang
