@@ -166,6 +166,11 @@ Sheet readCsv(const QString &path, const QByteArray &bytes, const ReadProgress &
             if (!f.isEmpty()) {
                 cell.kind = SheetCell::Text;
                 cell.text = f;
+                // A text a spreadsheet would run as a formula is written led by an apostrophe
+                // (as our export writes it): the text is what follows.
+                if (f.size() > 1 && f[0] == QLatin1Char('\'')
+                    && QStringLiteral("=+-@\t\r").contains(f[1]))
+                    cell.text = f.mid(1);
             }
             row.push_back(std::move(cell));
         }

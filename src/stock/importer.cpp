@@ -215,7 +215,7 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
             refused << QStringLiteral("kode %1 sudah ada di baris %2").arg(row.code).arg(*first);
         else
             seen.insert(row.code, row.line);
-        if (kind == ImportKind::Stock && !row.code.isEmpty() && !goodsKnown.contains(row.code))
+        if (kind == ImportKind::Stock && refused.isEmpty() && !goodsKnown.contains(row.code))
             refused << QStringLiteral("kode %1 belum terdaftar sebagai barang").arg(row.code);
         for (size_t c = 0; c < def.columns.size(); ++c) {
             const int at = columnAt[c];
