@@ -237,9 +237,16 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
     if (loc.onServer()) {
         if (waitFor(failuresHere(loc, name)))
             return result;
-        // A person the server knows: the server checks the password.
+        // The first user at a computer with the folder's own connection logs in through it;
+        // anyone else is a person the server knows, and the server checks the password.
+        bool first = false;
+        if (folderConnectionOpens(loc)) {
+            const std::optional<StoredRow> row = Credentials(loc.credentialsPath()).first();
+            first = row && row->cells[col::tpass::User]
+                && text(row->cells[col::tpass::User]) == name;
+        }
         const QString own = withServerLogin(loc.server(), name, password);
-        const ServerLogin login = tryServerLogin(own);
+        const ServerLogin login = first ? ServerLogin { false, true, {} } : tryServerLogin(own);
         if (login.opened) {
             const ServerPerson person = serverPerson(own);
             if (person.schemaVersion < kSchemaVersion) {
