@@ -1206,8 +1206,8 @@ void Bench::importing()
         }
         QByteArray all = "\xEF\xBB\xBFKode_Barang;Nama_Barang;Merk;Supplier;Satuan\r\n";
         for (int i = 0; i < rows; ++i)
-            all += "K" + QByteArray::number(i) + ";" + kNames[i % 10] + ";Merk " +
-                QByteArray::number(i % 50) + ";PT Pemasok;pcs\r\n";
+            all += "K" + QByteArray::number(i) + ";" + kNames[i % 10] + ";Merk "
+                + QByteArray::number(i % 50) + ";PT Pemasok;pcs\r\n";
         f.write(all);
     }
     ExportTable table;
@@ -1217,8 +1217,8 @@ void Bench::importing()
     table.rows = [](const std::function<void(const std::vector<Value> &)> &give) {
         for (int i = 0; i < rows; ++i)
             give({ Value(QStringLiteral("K%1").arg(i)), Value(QString::fromLatin1(kNames[i % 10])),
-                   Value(QStringLiteral("Merk %1").arg(i % 50)), Value(QStringLiteral("PT Pemasok")),
-                   Value(QStringLiteral("pcs")) });
+                   Value(QStringLiteral("Merk %1").arg(i % 50)),
+                   Value(QStringLiteral("PT Pemasok")), Value(QStringLiteral("pcs")) });
     };
     writeSpreadsheet(table, xlsx, QStringLiteral("xlsx"));
     const auto ours = [&](const QString &file, const char *name) {
@@ -1233,15 +1233,15 @@ void Bench::importing()
                           QString::fromLatin1(script), file });
     };
     const ChildRun csvOurs = ours(csv, "csv");
-    const ChildRun csvPython = python(
-        "import csv, sys\nrows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
-        "newline=''), delimiter=';'))\n",
-        csv);
+    const ChildRun csvPython
+        = python("import csv, sys\nrows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
+                 "newline=''), delimiter=';'))\n",
+                 csv);
     const ChildRun xlsxOurs = ours(xlsx, "xlsx");
-    const ChildRun xlsxPython = python(
-        "import openpyxl, sys\nwb = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
-        "rows = [r for r in wb.active.iter_rows(values_only=True)]\n",
-        xlsx);
+    const ChildRun xlsxPython
+        = python("import openpyxl, sys\nwb = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+                 "rows = [r for r in wb.active.iter_rows(values_only=True)]\n",
+                 xlsx);
     if (csvOurs.status != 0 || xlsxOurs.status != 0 || csvPython.status != 0
         || xlsxPython.status != 0) {
         failed("an import or its Python baseline failed");
@@ -1257,8 +1257,8 @@ void Bench::importing()
            xlsxOurs.seconds, "openpyxl (read only) reading the sheet into a list",
            xlsxPython.seconds, Unit::Seconds, 1.5);
     report("import of 100k goods from XLSX, process peak memory", xlsxOurs.peakBytes,
-           "openpyxl (read only) reading the sheet into a list", xlsxPython.peakBytes,
-           Unit::Bytes, 3.0);
+           "openpyxl (read only) reading the sheet into a list", xlsxPython.peakBytes, Unit::Bytes,
+           3.0);
 }
 
 // The write-ahead log after a big transaction, once the database has closed, against the log

@@ -242,8 +242,8 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         bool first = false;
         if (folderConnectionOpens(loc)) {
             const std::optional<StoredRow> row = Credentials(loc.credentialsPath()).first();
-            first = row && row->cells[col::tpass::User]
-                && text(row->cells[col::tpass::User]) == name;
+            first
+                = row && row->cells[col::tpass::User] && text(row->cells[col::tpass::User]) == name;
         }
         const QString own = withServerLogin(loc.server(), name, password);
         const ServerLogin login = first ? ServerLogin { false, true, {} } : tryServerLogin(own);
