@@ -127,9 +127,8 @@ QChar separatorOf(const QString &text)
 
 Sheet readCsv(const QString &path, const QByteArray &bytes, const ReadProgress &progress)
 {
-    // A text file: no NUL bytes, and UTF-8 (a byte order mark or none).
-    if (bytes.left(1 << 16).contains('\0'))
-        throw bad(path, QStringLiteral("isinya bukan teks; file itu bukan CSV atau XLSX."));
+    // UTF-8, with a byte order mark or none (that it is text at all is told by its first bytes,
+    // before it is read whole).
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8.decode(bytes);
     if (utf8.hasError())

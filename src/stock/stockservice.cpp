@@ -177,6 +177,17 @@ void StockService::deleteGoodsOut(RecordSource &out)
 
 namespace {
 
+// The goods-out row of a posting as the goods-out source would write it.
+std::vector<Value> goodsOutRow(const TableDef &outDef, const PostingRequest &request)
+{
+    namespace k = col::tbrgkeluar;
+    std::vector<Value> row(outDef.columns.size());
+    row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
+    row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
+    row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    return row;
+}
+
 // The posting rules, on the stock `now` (a number).
 PostingResult decide(const Value &stock, const PostingRequest &request)
 {
@@ -206,11 +217,7 @@ void StockService::writePosting(JoinedTransaction &tx, RecordSource &out, Record
     const TableDef &stockDef = d->stock->definition();
     const TableDef &outDef = d->out->definition();
     const std::vector<Value> stockValues = valuesOf(stockDef, read);
-    // The goods-out row as the goods-out source would write it.
-    std::vector<Value> row(outDef.columns.size());
-    row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
-    row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
-    row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    std::vector<Value> row = goodsOutRow(outDef, request);
     RowChange change { stockValues, stockValues };
     change.after[s::Jumlah_Stok] = Value(stockValues[s::Jumlah_Stok].toNumber() - request.quantity);
     const QString changed = QStringLiteral("Data stok kode %1 sudah diubah di komputer lain; "
@@ -259,11 +266,7 @@ PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
 {
     namespace s = col::tstok;
     namespace k = col::tbrgkeluar;
-    const TableDef &outDef = d->out->definition();
-    std::vector<Value> row(outDef.columns.size());
-    row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
-    row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
-    row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    std::vector<Value> row = goodsOutRow(d->out->definition(), request);
     const ServerPosting posted
         = serverPost(serverConninfo(d->address), request.code, row[k::Tanggal].toDate(),
                      row[k::Jumlah].isNumber() ? row[k::Jumlah].toNumber() : request.quantity,

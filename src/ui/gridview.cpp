@@ -67,6 +67,15 @@ QMenu *GridView::exportMenu()
     return m_exportMenu;
 }
 
+void GridView::showList(QAbstractItemModel *model)
+{
+    setModel(model);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    horizontalHeader()->setStretchLastSection(true);
+}
+
 void GridView::saveAs(const QString &suffix)
 {
     const auto *source = dynamic_cast<const TableSource *>(model());

@@ -18,6 +18,10 @@ class GridView : public QTableView
 public:
     explicit GridView(QWidget *parent = nullptr);
 
+    // A list the screen builds itself (not a record source's table): read only, chosen by
+    // whole rows, one at a time, the last column taking the width left.
+    void showList(QAbstractItemModel *model);
+
     // True while the view sets its own cursor on taking the focus.
     bool takingFocus() const { return m_takingFocus; }
 

@@ -44,12 +44,9 @@ struct Credentials
         , log(store->table(tableDef(QStringLiteral("tlogmasuk"))))
     { }
 
-    // Every row of a small table.
-    static std::vector<StoredRow> rowsOf(TableAccess &table) { return allRowsOf(table); }
-
     std::optional<StoredRow> first() const
     {
-        auto rows = rowsOf(*tpass);
+        auto rows = allRowsOf(*tpass);
         if (rows.empty())
             return std::nullopt;
         return rows.front();
@@ -146,6 +143,42 @@ void writeFailedHere(const Locations &loc, const std::vector<std::pair<QString, 
     file.commit();
 }
 
+// A wrong password for the name, kept here.
+void rememberFailure(const Locations &loc, const QString &name, const QDateTime &when)
+{
+    auto failed = failedHere(loc);
+    failed.emplace_back(name, when);
+    writeFailedHere(loc, failed);
+}
+
+// The name's failures kept here, taken out (at its login, for the log).
+std::vector<QDateTime> takeFailures(const Locations &loc, const QString &name)
+{
+    std::vector<QDateTime> taken;
+    auto failed = failedHere(loc);
+    std::erase_if(failed, [&](const auto &f) {
+        if (f.first != name)
+            return false;
+        taken.push_back(f.second);
+        return true;
+    });
+    if (!taken.empty())
+        writeFailedHere(loc, failed);
+    return taken;
+}
+
+QString triedAt(const QDateTime &when)
+{
+    return QStringLiteral("dicoba %1").arg(when.toString(Qt::ISODate));
+}
+
+AppError changedElsewhere(const QString &name)
+{
+    return AppError(
+        QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.").arg(name),
+        AppError::Kind::Changed);
+}
+
 Failures failuresHere(const Locations &loc, const QString &name)
 {
     Failures f;
@@ -234,19 +267,20 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         }
         return false;
     };
-    if (loc.onServer()) {
-        if (waitFor(failuresHere(loc, name)))
-            return result;
-        // The first user at a computer with the folder's own connection logs in through it;
-        // anyone else is a person the server knows, and the server checks the password.
-        bool first = false;
-        if (folderConnectionOpens(loc)) {
-            const std::optional<StoredRow> row = Credentials(loc.credentialsPath()).first();
-            first
-                = row && row->cells[col::tpass::User] && text(row->cells[col::tpass::User]) == name;
-        }
+    if (loc.onServer() && waitFor(failuresHere(loc, name)))
+        return result;
+    // The folder's own connection: always to the files; to a server only from a computer that
+    // has the store role's password. The first user logs in through it.
+    std::optional<Credentials> creds;
+    if (folderConnectionOpens(loc))
+        creds.emplace(loc.credentialsPath());
+    const std::optional<StoredRow> first = creds ? creds->first() : std::nullopt;
+    const bool firstUser
+        = first && first->cells[col::tpass::User] && text(first->cells[col::tpass::User]) == name;
+    if (loc.onServer() && !firstUser) {
+        // Anyone else is a person the server knows, and the server checks the password.
         const QString own = withServerLogin(loc.server(), name, password);
-        const ServerLogin login = first ? ServerLogin { false, true, {} } : tryServerLogin(own);
+        const ServerLogin login = tryServerLogin(own);
         if (login.opened) {
             const ServerPerson person = serverPerson(own);
             if (person.schemaVersion < kSchemaVersion) {
@@ -260,50 +294,30 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
                 return result;
             }
             if (person.role) {
-                auto failed = failedHere(loc);
-                std::vector<std::pair<QString, QDateTime>> kept;
-                for (const auto &[who, when] : failed) {
-                    if (who == name)
-                        serverLog(own, who, kFailed, computerName(),
-                                  QStringLiteral("dicoba %1").arg(when.toString(Qt::ISODate)));
-                    else
-                        kept.emplace_back(who, when);
-                }
-                writeFailedHere(loc, kept);
+                for (const QDateTime &when : takeFailures(loc, name))
+                    serverLog(own, name, kFailed, computerName(), triedAt(when));
                 serverLog(own, name, kLoggedIn, computerName(), {});
                 result.outcome = LoginResult::LoggedIn;
                 result.session = { name, *person.role, false, person.mustChangePassword,
                                    Locations(loc.dataDir(), own) };
                 return result;
             }
-            // The server's administrator: the program's first user below, if the name is his.
+            // The server's administrator, not a program user: checked below as any name.
         } else if (!login.refused) {
             throw AppError(login.why, AppError::Kind::CannotOpen);
         }
-    }
-    // The first user, and on a data folder the other users too.
-    std::optional<Credentials> creds;
-    try {
-        creds.emplace(loc.credentialsPath());
-    } catch (const AppError &) {
-        if (!loc.onServer())
-            throw;
-        // No connection of the folder's own: only the people the server knows log in here.
-        result.outcome = LoginResult::WrongPassword;
-        auto failed = failedHere(loc);
-        failed.emplace_back(name, now);
-        writeFailedHere(loc, failed);
-        return result;
+        if (!creds) { // only the people the server knows log in here
+            rememberFailure(loc, name, now);
+            result.outcome = LoginResult::WrongPassword;
+            return result;
+        }
     }
     if (!loc.onServer() && waitFor(failuresInLog(loc.credentialsPath(), name)))
         return result;
-    const std::optional<StoredRow> first = creds->first();
     const auto failedLogin = [&](LoginResult::Outcome outcome) {
         result.outcome = outcome;
         if (loc.onServer()) {
-            auto failed = failedHere(loc);
-            failed.emplace_back(name, now);
-            writeFailedHere(loc, failed);
+            rememberFailure(loc, name, now);
         } else {
             creds->logEvent(name, kFailed, QString(),
                             outcome == LoginResult::UnknownUser
@@ -317,7 +331,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         result.outcome = LoginResult::NoUsers;
         return result;
     }
-    if (first && first->cells[col::tpass::User] && text(first->cells[col::tpass::User]) == name) {
+    if (firstUser) {
         if (!first->cells[col::tpass::Password]
             || !verifyPassword(text(first->cells[col::tpass::Password]), password))
             return failedLogin(LoginResult::WrongPassword);
@@ -347,9 +361,8 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
             = { name, *role, false, isOne(row->cells[u::Ganti_Password]), Locations(loc) };
     }
     if (loc.onServer()) {
-        auto failed = failedHere(loc);
-        std::erase_if(failed, [&](const auto &f) { return f.first == name; });
-        writeFailedHere(loc, failed);
+        for (const QDateTime &when : takeFailures(loc, name))
+            creds->logEvent(name, kFailed, QString(), triedAt(when), when);
     }
     creds->logEvent(name, kLoggedIn, name, {}, now);
     result.outcome = LoginResult::LoggedIn;
@@ -363,7 +376,7 @@ std::vector<UserEntry> listUsers(const Session &by)
     std::vector<UserEntry> out;
     if (const auto first = creds.first())
         out.push_back({ text(first->cells[col::tpass::User]), Role::Pemilik, true, false, true });
-    std::vector<StoredRow> rows = Credentials::rowsOf(*creds.users);
+    std::vector<StoredRow> rows = allRowsOf(*creds.users);
     std::sort(rows.begin(), rows.end(), [](const StoredRow &a, const StoredRow &b) {
         return text(a.cells[u::Nama]) < text(b.cells[u::Nama]);
     });
@@ -424,7 +437,7 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     if (was == Role::Pemilik && wasActive && (role != Role::Pemilik || !active)) {
         // The last active owner stays: the first user is one, always; so is any other.
         int owners = first ? 1 : 0;
-        for (const StoredRow &r : Credentials::rowsOf(*creds.users)) {
+        for (const StoredRow &r : allRowsOf(*creds.users)) {
             if (r.rowId != row->rowId && isOne(r.cells[u::Aktif])
                 && roleFromName(text(r.cells[u::Peran])) == Role::Pemilik)
                 ++owners;
@@ -456,9 +469,7 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     int64_t rowId = row->rowId;
     if (creds.users->update(*tx, rowId, cellsOf(*row), { u::Peran, u::Aktif }, values)
         != TableAccess::Outcome::Done)
-        throw AppError(
-            QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.").arg(name),
-            AppError::Kind::Changed);
+        throw changedElsewhere(name);
     creds.logEvent(*tx, name, QStringLiteral("user diubah"), by.name,
                    said.join(QStringLiteral(", ")));
     tx->commit();
@@ -491,9 +502,7 @@ void resetPassword(const Session &by, const QString &name, const QString &passwo
     int64_t rowId = row->rowId;
     if (creds.users->update(*tx, rowId, cellsOf(*row), { u::Password, u::Ganti_Password }, values)
         != TableAccess::Outcome::Done)
-        throw AppError(
-            QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.").arg(name),
-            AppError::Kind::Changed);
+        throw changedElsewhere(name);
     creds.logEvent(*tx, name, QStringLiteral("password direset"), by.name, {});
     tx->commit();
 }
@@ -564,9 +573,7 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
     }
     int64_t rowId = row->rowId;
     if (table.update(*tx, rowId, cellsOf(*row), columns, values) != TableAccess::Outcome::Done)
-        throw AppError(QStringLiteral("User %1 baru saja diubah di komputer lain; coba lagi.")
-                           .arg(session.name),
-                       AppError::Kind::Changed);
+        throw changedElsewhere(session.name);
     creds.logEvent(*tx, newName, QStringLiteral("password diganti"), session.name,
                    newName != session.name
                        ? QStringLiteral("nama %1 menjadi %2").arg(session.name, newName)

@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -121,9 +120,7 @@ frmimpor::frmimpor(App &app)
     optbarang->setChecked(true);
     lblringkas->setWordWrap(true);
     DataGrid1->setAccessibleName(QStringLiteral("Hasil pemeriksaan"));
-    DataGrid1->setModel(m_model);
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->horizontalHeader()->setStretchLastSection(true);
+    DataGrid1->showList(m_model);
     onClicked(cmdpilih, &frmimpor::on_cmdpilih_clicked);
     onEnter(txtfile, &frmimpor::on_txtfile_returnPressed);
     onClicked(cmdperiksa, &frmimpor::on_cmdperiksa_clicked);

@@ -4,7 +4,6 @@
 #include "users/users.h"
 
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,7 +36,7 @@ const FormTable &formTable()
     return form;
 }
 
-enum Column { Nama, Peran, Status, Catatan };
+enum Column { Nama };
 
 } // namespace
 
@@ -66,11 +65,7 @@ frmpengguna::frmpengguna(App &app)
     m_model->setHorizontalHeaderLabels({ QStringLiteral("Nama"), QStringLiteral("Peran"),
                                          QStringLiteral("Status"), QStringLiteral("Catatan") });
     DataGrid1->setAccessibleName(QStringLiteral("Daftar pengguna"));
-    DataGrid1->setModel(m_model);
-    DataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DataGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DataGrid1->horizontalHeader()->setStretchLastSection(true);
+    DataGrid1->showList(m_model);
     connect(DataGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { this->app().run([this] { on_DataGrid1_currentChanged(); }); });
     onClicked(cmdtambah, &frmpengguna::on_cmdtambah_clicked);
@@ -81,10 +76,16 @@ frmpengguna::frmpengguna(App &app)
     reload();
 }
 
-QString frmpengguna::currentUser() const
+const UserEntry *frmpengguna::current() const
 {
     const QModelIndex at = DataGrid1->currentIndex();
-    return at.isValid() ? m_model->item(at.row(), Nama)->text() : QString();
+    return at.isValid() && at.row() < int(m_users.size()) ? &m_users[size_t(at.row())] : nullptr;
+}
+
+QString frmpengguna::currentUser() const
+{
+    const UserEntry *u = current();
+    return u ? u->name : QString();
 }
 
 Role frmpengguna::chosenRole() const
@@ -96,10 +97,10 @@ Role frmpengguna::chosenRole() const
 
 void frmpengguna::reload(const QString &name)
 {
-    const std::vector<UserEntry> users = listUsers(app().session());
+    m_users = listUsers(app().session());
     m_model->removeRows(0, m_model->rowCount());
     int stand = 0;
-    for (const UserEntry &u : users) {
+    for (const UserEntry &u : m_users) {
         QList<QStandardItem *> row;
         row << new QStandardItem(u.name) << new QStandardItem(roleCaption(u.role))
             << new QStandardItem(u.active ? QStringLiteral("aktif") : QStringLiteral("nonaktif"))
@@ -119,19 +120,15 @@ void frmpengguna::reload(const QString &name)
 void frmpengguna::on_DataGrid1_currentChanged()
 {
     // The buttons say what they do to the user the grid stands on.
-    const QModelIndex at = DataGrid1->currentIndex();
-    const bool active
-        = !at.isValid() || m_model->item(at.row(), Status)->text() == QLatin1String("aktif");
-    cmdaktif->setText(active ? QStringLiteral("&Nonaktifkan") : QStringLiteral("&Aktifkan"));
-    if (!at.isValid())
+    const UserEntry *u = current();
+    cmdaktif->setText(!u || u->active ? QStringLiteral("&Nonaktifkan")
+                                      : QStringLiteral("&Aktifkan"));
+    if (!u)
         return;
-    const std::optional<Role> role = roleFromName(m_model->item(at.row(), Peran)->text());
-    if (role == Role::Pemilik)
-        optpemilik->setChecked(true);
-    else if (role == Role::Gudang)
-        optgudang->setChecked(true);
-    else
-        optkasir->setChecked(true);
+    (u->role == Role::Pemilik      ? optpemilik
+         : u->role == Role::Gudang ? optgudang
+                                   : optkasir)
+        ->setChecked(true);
 }
 
 void frmpengguna::on_cmdtambah_clicked()
@@ -150,25 +147,20 @@ void frmpengguna::on_cmdtambah_clicked()
 
 void frmpengguna::on_cmdperan_clicked()
 {
-    const QString name = currentUser();
-    if (name.isEmpty())
-        return;
-    const QModelIndex at = DataGrid1->currentIndex();
-    const bool active = m_model->item(at.row(), Status)->text() == QLatin1String("aktif");
-    changeUser(app().session(), name, chosenRole(), active);
-    reload(name);
+    if (const UserEntry *u = current()) {
+        const QString name = u->name;
+        changeUser(app().session(), name, chosenRole(), u->active);
+        reload(name);
+    }
 }
 
 void frmpengguna::on_cmdaktif_clicked()
 {
-    const QString name = currentUser();
-    if (name.isEmpty())
-        return;
-    const QModelIndex at = DataGrid1->currentIndex();
-    const bool active = m_model->item(at.row(), Status)->text() == QLatin1String("aktif");
-    const Role role = roleFromName(m_model->item(at.row(), Peran)->text()).value_or(Role::Kasir);
-    changeUser(app().session(), name, role, !active);
-    reload(name);
+    if (const UserEntry *u = current()) {
+        const QString name = u->name;
+        changeUser(app().session(), name, u->role, !u->active);
+        reload(name);
+    }
 }
 
 void frmpengguna::on_cmdreset_clicked()

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ui/screen.h"
+#include "users/users.h"
+
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -49,7 +52,10 @@ private:
     // Reads the users again and stands on `name` (or the first row).
     void reload(const QString &name = {});
     Role chosenRole() const;
+    // The user of the grid's current row, as last read; none when none.
+    const UserEntry *current() const;
 
+    std::vector<UserEntry> m_users;
     QStandardItemModel *m_model;
 };
 

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -94,13 +93,8 @@ frmopname::frmopname(App &app)
                                            QStringLiteral("Gerakan"), QStringLiteral("Selisih") });
     m_open->setHorizontalHeaderLabels(
         { QStringLiteral("Kode"), QStringLiteral("Nama"), QStringLiteral("Stok awal") });
-    for (auto [grid, model] :
-         { std::pair { DataGrid1, m_counted }, std::pair { DataGrid2, m_open } }) {
-        grid->setModel(model);
-        grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-        grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        grid->horizontalHeader()->setStretchLastSection(true);
-    }
+    DataGrid1->showList(m_counted);
+    DataGrid2->showList(m_open);
     onClicked(cmdmulai, &frmopname::on_cmdmulai_clicked);
     onEnter(txtsaring, &frmopname::on_txtsaring_returnPressed);
     onEnter(txtjumlah, &frmopname::on_txtjumlah_returnPressed);
