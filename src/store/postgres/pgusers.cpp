@@ -43,17 +43,16 @@ LANGUAGE sql STABLE SECURITY DEFINER SET search_path FROM CURRENT AS $f$
          (SELECT max(s.versi) FROM gudang_skema s)
 $f$)SQL";
 
-// The journal names the person the server knows, whatever the program sent. Cheap on every
-// row: role membership is the server's cached answer, and the administrator (a superuser, as
-// the server itself says) writes the program's name as before.
+// The journal names the person the server knows, whatever the program sent. The trigger is
+// not run at all for the administrator (a superuser, as the server itself says, who writes the
+// program's name as before); role membership is the server's cached answer.
 const QByteArray kJournalTrigger = R"SQL(
 CREATE OR REPLACE FUNCTION gudang_mutasi_pengguna() RETURNS trigger
 LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$
 BEGIN
-  IF current_setting('is_superuser') <> 'on'
-     AND (pg_has_role(session_user, 'gudang_pemilik', 'MEMBER')
-          OR pg_has_role(session_user, 'gudang_gudang', 'MEMBER')
-          OR pg_has_role(session_user, 'gudang_kasir', 'MEMBER')) THEN
+  IF pg_has_role(session_user, 'gudang_pemilik', 'MEMBER')
+     OR pg_has_role(session_user, 'gudang_gudang', 'MEMBER')
+     OR pg_has_role(session_user, 'gudang_kasir', 'MEMBER') THEN
     NEW.pengguna := left(session_user, 10);
   END IF;
   RETURN NEW;
@@ -214,8 +213,9 @@ void prepareRoles(PgDatabase &db)
            kOwnerCheck, kAddUser, kChangeUser, kSetPassword })
         db.exec(sql);
     db.exec("DROP TRIGGER IF EXISTS gudang_mutasi_pengguna ON tmutasi");
-    db.exec("CREATE TRIGGER gudang_mutasi_pengguna BEFORE INSERT ON tmutasi FOR EACH ROW "
-            "EXECUTE FUNCTION gudang_mutasi_pengguna()");
+    db.exec("CREATE TRIGGER gudang_mutasi_pengguna BEFORE INSERT ON tmutasi FOR EACH ROW WHEN "
+            "(current_setting('is_superuser') <> 'on') EXECUTE FUNCTION "
+            "gudang_mutasi_pengguna()");
     // Nobody but the groups, each exactly what its role may do.
     const QByteArray all = "tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
                            "topname, topnamebrg, gudang_skema";
