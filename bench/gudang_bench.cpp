@@ -1790,11 +1790,13 @@ int main(int argc, char **argv)
             b.reportPdf();
         if (b.wanted("tulis"))
             b.log();
-        if (b.wanted("impor"))
-            b.importing();
     }
     if (b.wanted("server"))
         b.server();
+    // Last: its files (hundreds of megabytes written) are not still being written back to the
+    // disk while the server's postings wait for theirs.
+    if (files && b.wanted("impor"))
+        b.importing();
 
     std::printf("| Measure | Ours | Baseline | Baseline's figure | Ratio | Target | Limit | Holds "
                 "|\n|---|---|---|---|---|---|---|---|\n");
