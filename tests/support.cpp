@@ -15,6 +15,7 @@
 
 #include "store/address.h"
 #include "store/postgres/pgdatabase.h"
+#include "store/postgres/pgusers.h"
 #include "store/setup.h"
 #include <QApplication>
 #include <QFileInfo>
@@ -142,6 +143,11 @@ void dropServerDatabase(const QString &conninfo)
 {
     const QString name = conninfo.section(QStringLiteral("dbname="), -1).trimmed();
     serverExec(serverBase(), "DROP DATABASE IF EXISTS " + name.toUtf8() + " WITH (FORCE)");
+    // The store's own roles go with it.
+    const StoreRoles roles = storeRoles(name);
+    serverExec(serverBase(),
+               "DROP ROLE IF EXISTS " + roles.groups[0] + ", " + roles.groups[1] + ", "
+                   + roles.groups[2] + ", " + roles.posting + ", " + roles.persons);
 }
 
 Env::Env(bool createDatabases)

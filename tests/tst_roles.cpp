@@ -660,10 +660,10 @@ private slots:
                     .contains(QStringLiteral("password authentication failed")));
         // Its own posting: the stock tested and lowered, the journal naming the cashier.
         QCOMPARE(as(QStringLiteral("SELECT hasil, stok FROM gudang_keluar('A1', "
-                                   "'2026-12-03', 11, 11, NULL)")),
+                                   "'2026-12-03', 11, NULL, 'token-kasir-1', 'palsu')")),
                  QStringLiteral("kurang|10"));
         QCOMPARE(as(QStringLiteral("SELECT hasil, stok FROM gudang_keluar('A1', "
-                                   "'2026-12-03', 4, 4, NULL)")),
+                                   "'2026-12-03', 4, NULL, 'token-kasir-2', 'palsu')")),
                  QStringLiteral("ok|10"));
         QCOMPARE(Env::query(env.locations.workingPath(),
                             QStringLiteral("SELECT Pengguna, Perubahan, Stok_Akhir FROM tmutasi "

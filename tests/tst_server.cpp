@@ -311,7 +311,7 @@ private slots:
         QCOMPARE(code, 0);
         QVERIFY2(said.contains(QStringLiteral(
                      "Tabel tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, "
-                     "tmutasi, topname, topnamebrg dibuat")),
+                     "tmutasi, topname, topnamebrg, tposting dibuat")),
                  qPrintable(said));
         QCOMPARE(serverSchemaProblem(fresh), QString());
         std::tie(code, said)
@@ -479,7 +479,9 @@ private slots:
         const QString role = QStringLiteral("tamu_%1").arg(QCoreApplication::applicationPid());
         Env::exec(env.locations.workingPath(),
                   QStringLiteral("DROP ROLE IF EXISTS %1; CREATE ROLE %1 LOGIN PASSWORD 'tamu'; "
-                                 "GRANT SELECT ON tstok TO %1")
+                                 "GRANT SELECT ON tstok TO %1; DO $$BEGIN EXECUTE "
+                                 "format('GRANT CONNECT ON DATABASE %I TO %1', "
+                                 "current_database()); END$$")
                       .arg(role));
         const QString guest = serverAddress(env.locations.server() + QStringLiteral(" user=") + role
                                             + QStringLiteral(" password=tamu"));
@@ -495,7 +497,9 @@ private slots:
         stock.reset();
         Env::exec(env.locations.workingPath(),
                   QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
-                                 "usename = '%1'; REVOKE ALL ON tstok FROM %1; DROP ROLE %1")
+                                 "usename = '%1'; REVOKE ALL ON tstok FROM %1; DO $$BEGIN "
+                                 "EXECUTE format('REVOKE CONNECT ON DATABASE %I FROM %1', "
+                                 "current_database()); END$$; DROP ROLE %1")
                       .arg(role));
         QCOMPARE(Env::query(env.locations.workingPath(),
                             QStringLiteral("SELECT Jumlah_Stok FROM tstok")),

@@ -21,6 +21,7 @@ public:
         CannotOpen, // the database cannot be reached or opened
         Io, // a read or write of the disk failed
         ConnectionLost, // the server went away; what was sent is not saved
+        Unsure, // the server went away before it answered: whether it was saved is not known
         Permission, // the server refused the role this right
         Unique, // a value a unique column already holds (detail names the column)
         Serialization, // the server could not keep two transactions apart; try again

@@ -1,6 +1,8 @@
 #include "rights.h"
 #include "apperror.h"
 
+#include <algorithm>
+
 namespace gudang {
 
 QString roleName(Role role)
@@ -31,16 +33,89 @@ QString roleCaption(Role role)
     return name.left(1).toUpper() + name.mid(1);
 }
 
+namespace {
+
+// Which role has which right: the one place that says it.
+struct RoleRights
+{
+    Role role;
+    std::vector<Right> rights;
+};
+
+const std::vector<RoleRights> &roleRights()
+{
+    static const std::vector<RoleRights> table = {
+        { Role::Pemilik,
+          { Right::Goods, Right::Stock, Right::Posting, Right::GoodsOutCorrection,
+            Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword,
+            Right::Users } },
+        { Role::Gudang,
+          { Right::Goods, Right::Stock, Right::Posting, Right::GoodsOutCorrection,
+            Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword } },
+        { Role::Kasir, { Right::Posting, Right::GoodsOutReports, Right::Find, Right::OwnPassword } },
+    };
+    return table;
+}
+
+QStringList words(const char *list)
+{
+    return QString::fromLatin1(list).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+const std::vector<RightData> &rightData()
+{
+    static const std::vector<RightData> table = {
+        { Right::Goods, words("tbarang"), {}, words("tbarang"), {} },
+        { Right::Stock, words("tbarang tstok tmutasi topname topnamebrg"), words("tmutasi"),
+          words("tstok topname topnamebrg"), {} },
+        { Right::Posting, words("tbarang tstok tbrgkeluar"), {}, {},
+          words("gudang_keluar gudang_keluar_token") },
+        { Right::GoodsOutCorrection, words("tbrgkeluar tmutasi"), words("tmutasi"),
+          words("tbrgkeluar"), {} },
+        // The period report names who posted, from the journal.
+        { Right::GoodsOutReports, words("tbarang tbrgkeluar tmutasi"), {}, {}, {} },
+        { Right::StockReports, words("tbarang tstok tmutasi topname topnamebrg"), {}, {}, {} },
+        { Right::Find, words("tbarang tstok"), {}, {}, {} },
+        { Right::OwnPassword, {}, {}, {}, words("gudang_pengguna_sandi") },
+        { Right::Users, words("tpass tpengguna tlogmasuk"), {}, words("tpass"),
+          words("gudang_pengguna_baru gudang_pengguna_ubah") },
+    };
+    return table;
+}
+
+const std::vector<Role> &allRoles()
+{
+    static const std::vector<Role> roles { Role::Pemilik, Role::Gudang, Role::Kasir };
+    return roles;
+}
+
+const std::vector<Right> &allRights()
+{
+    static const std::vector<Right> rights = [] {
+        std::vector<Right> all;
+        for (const RightData &d : rightData())
+            all.push_back(d.right);
+        return all;
+    }();
+    return rights;
+}
+
+std::optional<Right> writeRight(const QString &table)
+{
+    for (const RightData &d : rightData()) {
+        if (d.writes.contains(table) || d.appends.contains(table))
+            return d.right;
+    }
+    return std::nullopt;
+}
+
 bool allows(Role role, Right right)
 {
-    switch (role) {
-    case Role::Pemilik:
-        return true;
-    case Role::Gudang:
-        return right != Right::Users;
-    case Role::Kasir:
-        return right == Right::Posting || right == Right::GoodsOutReports || right == Right::Find
-            || right == Right::OwnPassword;
+    for (const RoleRights &r : roleRights()) {
+        if (r.role == role)
+            return std::find(r.rights.begin(), r.rights.end(), right) != r.rights.end();
     }
     return false;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace gudang {
 
@@ -31,6 +33,25 @@ QString roleName(Role role);
 std::optional<Role> roleFromName(const QString &name);
 // "Pemilik", "Gudang", "Kasir", as screens show them.
 QString roleCaption(Role role);
+
+// What a right means for the data: the tables it reads, those it adds rows to (the journal is
+// only ever added to), those it writes, and the server's functions it calls. The server's
+// grants, the record sources' write checks and the services all take it from here.
+struct RightData
+{
+    Right right;
+    QStringList reads;
+    QStringList appends;
+    QStringList writes;
+    QStringList functions; // by name, as the server's preparation makes them
+};
+const std::vector<RightData> &rightData();
+// Every role, every right.
+const std::vector<Role> &allRoles();
+const std::vector<Right> &allRights();
+// The right a write of the table through a record source needs (the first right that writes
+// it); none for a table nobody writes that way.
+std::optional<Right> writeRight(const QString &table);
 
 bool allows(Role role, Right right);
 // Throws AppError (refused) with a message naming the right and the role, when the role may

@@ -84,6 +84,14 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Dihitung"), K::Number },
             { QStringLiteral("Gerakan"), K::Number } },
           6 },
+        // The token each posting carries, made by the workstation: a posting whose answer was
+        // lost is found by it, and one sent twice is written once.
+        { QStringLiteral("tposting"),
+          { { QStringLiteral("Token"), K::Text, 36, true },
+            { QStringLiteral("No_Keluar"), K::Number },
+            { QStringLiteral("Waktu"), K::Date },
+            { QStringLiteral("Pengguna"), K::Text, 10 } },
+          7 },
     };
     return tables;
 }

@@ -54,6 +54,9 @@ enum : int { No_Opname, Dibuat, Oleh, Saring, Status, Diterapkan, Penerap };
 namespace topnamebrg {
 enum : int { Kunci, No_Opname, Kode_Barang, Stok_Awal, Dihitung, Gerakan };
 }
+namespace tposting {
+enum : int { Token, No_Keluar, Waktu, Pengguna };
+}
 namespace tbarang {
 enum : int { Kode_Barang, Nama_Barang, Merk, Supplier, Satuan };
 }
@@ -96,7 +99,7 @@ QString createIndexSql(const IndexDef &index);
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass, tpengguna, tlogmasuk
-    Working, // tbarang, tstok, tbrgkeluar, tmutasi, topname, topnamebrg
+    Working, // tbarang, tstok, tbrgkeluar, tmutasi, topname, topnamebrg, tposting
 };
 // The indexes of the tables that live in a database file of the given role.
 std::vector<const IndexDef *> indexesOf(DbRole role);
@@ -104,8 +107,9 @@ std::vector<const IndexDef *> indexesOf(DbRole role);
 // The version of the tables this program makes: 1 the four tables of the design, 2 the
 // movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal), 4 the
 // journal's index by code and day (stock cards), 5 the users beside the first (tpengguna) and
-// the log of logins and user changes (tlogmasuk), 6 stock counts (topname, topnamebrg).
-inline constexpr int kSchemaVersion = 6;
+// the log of logins and user changes (tlogmasuk), 6 stock counts (topname, topnamebrg), 7 the
+// postings' tokens (tposting) and, on a server, the rights of each store apart.
+inline constexpr int kSchemaVersion = 7;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

@@ -8,6 +8,9 @@
 #include "store/store.h"
 #include "store/tableaccess.h"
 
+#include <QUuid>
+#include <cmath>
+
 namespace gudang {
 
 namespace {
@@ -77,6 +80,8 @@ struct StockService::Impl
     const QString address;
     QString user;
     Role role;
+    // The last posting the server may or may not have written, with its token.
+    std::optional<PostingRequest> unsure;
     std::shared_ptr<Store> store;
     std::unique_ptr<TableAccess> stock, out;
     std::unique_ptr<Journal> journal;
@@ -177,7 +182,8 @@ void StockService::deleteGoodsOut(RecordSource &out)
 
 namespace {
 
-// The goods-out row of a posting as the goods-out source would write it.
+// The goods-out row of a posting as the goods-out source would write it. Its quantity is the
+// one the stock falls by: a text the column reads as another number is refused.
 std::vector<Value> goodsOutRow(const TableDef &outDef, const PostingRequest &request)
 {
     namespace k = col::tbrgkeluar;
@@ -185,10 +191,26 @@ std::vector<Value> goodsOutRow(const TableDef &outDef, const PostingRequest &req
     row[k::Kode_Barang] = toColumnValue(outDef.columns[k::Kode_Barang], request.code);
     row[k::Tanggal] = toColumnValue(outDef.columns[k::Tanggal], request.date);
     row[k::Jumlah] = toColumnValue(outDef.columns[k::Jumlah], Value(request.quantityText));
+    if (row[k::Jumlah].toNumber() != request.quantity)
+        throw AppError(QStringLiteral("Jumlah \"%1\" tidak terbaca sebagai satu angka; tidak "
+                                      "ada yang disimpan.")
+                           .arg(request.quantityText),
+                       AppError::Kind::Refused);
     return row;
 }
 
-// The posting rules, on the stock `now` (a number).
+// A posting's date, as the goods-out screen takes it.
+void checkPostingDate(const QDateTime &date)
+{
+    if (!date.isValid() || date.date() < QDate(1601, 1, 1) || date.date() > QDate(9999, 12, 31))
+        throw AppError(QStringLiteral("Tanggal barang keluar %1 di luar jangkauan (1601 sampai "
+                                      "9999); tidak ada yang disimpan.")
+                           .arg(date.toString(QStringLiteral("dd/MM/yyyy"))),
+                       AppError::Kind::Refused);
+}
+
+// The posting rules, on the stock `now` (a number), as the server's posting has them too: a
+// quantity that is not a finite number of 0 or more goes nowhere.
 PostingResult decide(const Value &stock, const PostingRequest &request)
 {
     PostingResult result;
@@ -196,7 +218,9 @@ PostingResult decide(const Value &stock, const PostingRequest &request)
     const double now = stock.toNumber();
     const double quantity = request.quantity;
     result.equal = now == quantity;
-    if (now < quantity)
+    if (!std::isfinite(quantity) || quantity < 0)
+        result.outcome = PostingResult::NotAQuantity;
+    else if (now < quantity)
         result.outcome = PostingResult::Short;
     else if (result.equal && request.confirmedAt != now)
         result.outcome = PostingResult::AskEqual;
@@ -259,21 +283,90 @@ void StockService::writePosting(JoinedTransaction &tx, RecordSource &out, Record
     stock.takeStoredRow(read.rowId, change.after);
 }
 
-// A cashier may not change stock on a server but through the server's own posting, which
-// decides on the stock row as stored, held, and writes the three rows in one statement.
+QString StockService::tokenFor(const PostingRequest &request)
+{
+    if (!request.token.isEmpty())
+        return request.token;
+    const auto same = [&](const PostingRequest &a) {
+        return a.code == request.code && a.date == request.date
+            && a.quantityText == request.quantityText && a.confirmedAt == request.confirmedAt;
+    };
+    if (d->unsure && same(*d->unsure))
+        return d->unsure->token;
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+// On a server every posting is the server's own, whatever the role: it decides on the stock
+// row as stored, held, and writes the rows in one statement.
 PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
                                          const PostingRequest &request)
 {
     namespace s = col::tstok;
     namespace k = col::tbrgkeluar;
-    std::vector<Value> row = goodsOutRow(d->out->definition(), request);
-    const ServerPosting posted
-        = serverPost(serverConninfo(d->address), request.code, row[k::Tanggal].toDate(),
-                     row[k::Jumlah].isNumber() ? row[k::Jumlah].toNumber() : request.quantity,
-                     request.quantity, request.confirmedAt);
+    PostingRequest sent = request;
+    sent.token = tokenFor(request);
+    const QString conninfo = serverConninfo(d->address);
     PostingResult result;
-    if (posted.outcome == QLatin1String("hilang")) {
+    ServerPosting posted;
+    using O = ServerPosting::Outcome;
+    if (!std::isfinite(request.quantity) || request.quantity < 0) {
+        result.outcome = PostingResult::NotAQuantity;
+        return result;
+    }
+    // The goods-out row as it will be stored, before anything is sent: a quantity text the
+    // column cannot store as that quantity is said now, or goes nowhere as a quantity of 0.
+    std::vector<Value> row;
+    try {
+        row = goodsOutRow(d->out->definition(), request);
+    } catch (const AppError &) {
+        if (request.quantity != 0 || request.confirmedAt)
+            throw;
+        result.outcome = PostingResult::NotAQuantity;
+        return result;
+    }
+    try {
+        posted = serverPost(conninfo, request.code, request.date, request.quantity,
+                            request.confirmedAt, sent.token, d->user);
+    } catch (const AppError &e) {
+        if (e.kind() == AppError::Kind::General)
+            throw AppError(QStringLiteral("Posting barang keluar kode %1 tidak disimpan: %2")
+                               .arg(request.code, e.description()),
+                           e.kind(), e.sqlState(), e.detail());
+        if (e.kind() != AppError::Kind::Unsure)
+            throw;
+        // The answer was lost: the server, once it answers again, says whether it has it.
+        std::optional<qint64> number;
+        try {
+            number = serverPostingOf(conninfo, sent.token);
+        } catch (const AppError &) {
+            d->unsure = sent;
+            throw AppError(QStringLiteral("Hubungan ke server database terputus sebelum server "
+                                          "menjawab: posting barang keluar kode %1 sejumlah %2 "
+                                          "tidak diketahui sudah tersimpan atau belum. Klik "
+                                          "Simpan lagi setelah server dapat dihubungi: posting "
+                                          "yang sudah tersimpan tidak akan tersimpan dua kali.")
+                               .arg(request.code, request.quantityText),
+                           AppError::Kind::Unsure, e.sqlState(), e.detail());
+        }
+        d->unsure.reset();
+        if (!number)
+            throw AppError(QStringLiteral("Hubungan ke server database terputus; posting barang "
+                                          "keluar kode %1 sejumlah %2 belum tersimpan. Ulangi.")
+                               .arg(request.code, request.quantityText),
+                           AppError::Kind::ConnectionLost, e.sqlState(), e.detail());
+        result.notice = QStringLiteral("Hubungan ke server sempat terputus; posting barang keluar "
+                                       "kode %1 sejumlah %2 sudah tersimpan (nomor %3).")
+                            .arg(request.code, request.quantityText)
+                            .arg(*number);
+        return result;
+    }
+    d->unsure.reset();
+    if (posted.outcome == O::CodeGone) {
         result.outcome = PostingResult::CodeGone;
+        return result;
+    }
+    if (posted.outcome == O::NotAQuantity && !posted.stockRowId) {
+        result.outcome = PostingResult::NotAQuantity;
         return result;
     }
     result.stock = posted.stock ? Value(*posted.stock) : Value();
@@ -281,22 +374,35 @@ PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
     stockRow[s::Kode_Barang] = Value(request.code);
     stockRow[s::Jumlah_Stok] = result.stock;
     stockRow[s::Stok_Minimum] = posted.minimum ? Value(*posted.minimum) : Value();
-    if (posted.outcome == QLatin1String("ok")) {
-        result.equal = *posted.stock == request.quantity;
-        stockRow[s::Jumlah_Stok] = Value(*posted.stock - request.quantity);
+    switch (posted.outcome) {
+    case O::Done:
+    case O::Already:
+        result.equal = posted.stock && *posted.stock == request.quantity;
+        if (posted.stock)
+            stockRow[s::Jumlah_Stok] = Value(*posted.stock - request.quantity);
         row[k::No_Keluar] = Value(double(posted.outNumber));
-        out.takeStoredRow(posted.outRowId, row);
-    } else if (posted.outcome == QLatin1String("kosong")) {
+        if (posted.outRowId)
+            out.takeStoredRow(posted.outRowId, row);
+        if (posted.outcome == O::Already)
+            result.notice = QStringLiteral("Posting ini sudah tersimpan sebelumnya (nomor %1); "
+                                           "tidak disimpan dua kali.")
+                                .arg(posted.outNumber);
+        break;
+    case O::NoStockValue:
         result.outcome = PostingResult::NoStockValue;
-    } else if (posted.outcome == QLatin1String("kurang")) {
+        break;
+    case O::Short:
         result.outcome = PostingResult::Short;
-    } else if (posted.outcome == QLatin1String("sama")) {
+        break;
+    case O::AskEqual:
         result.outcome = PostingResult::AskEqual;
         result.equal = true;
-    } else {
+        break;
+    default:
         result.outcome = PostingResult::NotAQuantity;
     }
-    stock.takeStoredRow(posted.stockRowId, stockRow);
+    if (posted.stockRowId)
+        stock.takeStoredRow(posted.stockRowId, stockRow);
     return result;
 }
 
@@ -306,7 +412,8 @@ PostingResult StockService::post(RecordSource &out, RecordSource &stock,
     requireRight(d->role, Right::Posting);
     d->check(out, "tbrgkeluar");
     d->check(stock, "tstok");
-    if (d->store->isServer() && d->role == Role::Kasir)
+    checkPostingDate(request.date);
+    if (d->store->isServer())
         return postOnServer(out, stock, request);
     namespace s = col::tstok;
     const TableDef &stockDef = d->stock->definition();

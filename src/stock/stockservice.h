@@ -23,6 +23,9 @@ struct PostingRequest
     double quantity = 0; // its leading number, which the stock is tested against
     // The stock at which the user said to go on although it equals the quantity.
     std::optional<double> confirmedAt;
+    // The posting's own token (on a server: written with it, so that it is written once); the
+    // service makes one when none is given.
+    QString token = {};
 };
 
 struct PostingResult
@@ -31,6 +34,9 @@ struct PostingResult
     Outcome outcome = Done;
     Value stock; // as stored when the decision was made
     bool equal = false; // the quantity takes the whole stock
+    // Said to the user before the rest: the connection was lost after the posting was sent,
+    // and the server, asked again, has it.
+    QString notice;
 };
 
 // The stock rules: every change of a stock quantity and of a goods-out row, each written with
@@ -80,6 +86,9 @@ private:
                                const PostingRequest &request);
     void writePosting(JoinedTransaction &tx, RecordSource &out, RecordSource &stock,
                       const StoredRow &read, const PostingRequest &request);
+    // The token of a posting: the one given, or that of the same posting whose outcome the
+    // server could not say (so that trying it again cannot write it twice), or a new one.
+    QString tokenFor(const PostingRequest &request);
 
     struct Impl;
     std::unique_ptr<Impl> d;

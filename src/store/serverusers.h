@@ -9,8 +9,9 @@
 namespace gudang {
 
 // On a server every person is a login role of the server, member of the group role of their
-// program role (gudang_pemilik, gudang_gudang, gudang_kasir); the server checks the password
-// and what each group may do. These are the program's calls for that.
+// program role in that store's database (gudang_<database>_pemilik, _gudang, _kasir); the
+// server checks the password and what each group may do. These are the program's calls for
+// that.
 
 // A person's own connection string: the server's connection string with their user and
 // password (kept in memory only).
@@ -50,22 +51,29 @@ void serverSetPassword(const QString &conninfo, const QString &name, const QStri
 void serverLog(const QString &conninfo, const QString &name, const QString &event,
                const QString &computer, const QString &remark);
 
-// A posting on the server's own rules, for a role that may not change stock otherwise: the
-// stock row of the code held, tested, lowered, and the goods-out row with its journal row
-// written, by the server in one statement.
+// The server's one posting: the stock row of the code held, tested, lowered, and the
+// goods-out row with its journal row and the posting's token written, by the server in one
+// statement. A token the server has already posted with is not posted again (Already: the row
+// it wrote then).
 struct ServerPosting
 {
-    QString outcome; // "ok", "hilang" (no stock row), "kosong" (no stock value), "kurang",
-                     // "sama" (the whole stock, not confirmed), "bukan" (not a quantity)
+    enum class Outcome { Done, Already, CodeGone, NoStockValue, Short, AskEqual, NotAQuantity };
+    Outcome outcome = Outcome::NotAQuantity;
     std::optional<double> stock; // as stored when decided (before the posting)
     std::optional<double> minimum;
     qint64 stockRowId = 0;
     qint64 outRowId = 0;
     qint64 outNumber = 0;
 };
-// `stored` is the goods-out row's quantity as stored, `quantity` the one the stock is tested
-// against; `confirmedAt` the stock at which the user said to take all of it.
+// `quantity` is the goods-out row's and the stock's; `confirmedAt` the stock at which the user
+// said to take all of it; `token` the workstation's own for this posting; `user` the name the
+// journal gives when the session is the store's own role (a person is named by the server). A
+// connection lost before the answer throws AppError of Kind::Unsure.
 ServerPosting serverPost(const QString &conninfo, const QString &code, const QDateTime &date,
-                         double stored, double quantity, std::optional<double> confirmedAt);
+                         double quantity, std::optional<double> confirmedAt, const QString &token,
+                         const QString &user);
+// The goods-out number of the posting with the token, none when the server has no such posting
+// (one being written is waited for).
+std::optional<qint64> serverPostingOf(const QString &conninfo, const QString &token);
 
 } // namespace gudang

@@ -400,8 +400,7 @@ void addUser(const Session &by, const QString &name, const QString &password, Ro
     const QString said = QStringLiteral("peran %1").arg(roleName(role));
     if (onServer(by)) {
         serverAddUser(by.locations.server(), name, password, role);
-        serverLog(by.locations.server(), name, QStringLiteral("user ditambah"), computerName(),
-                  said);
+        // The server writes the change into its log itself.
         return;
     }
     auto tx = creds.store->begin();
@@ -459,8 +458,7 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     if (onServer(by)) {
         tx.reset();
         serverChangeUser(by.locations.server(), name, role, active);
-        serverLog(by.locations.server(), name, QStringLiteral("user diubah"), computerName(),
-                  said.join(QStringLiteral(", ")));
+        // The server writes the change into its log itself.
         return;
     }
     std::vector<Value> values(creds.users->definition().columns.size());
@@ -488,8 +486,7 @@ void resetPassword(const Session &by, const QString &name, const QString &passwo
                        AppError::Kind::Refused);
     if (onServer(by)) {
         serverSetPassword(by.locations.server(), name, password, true);
-        serverLog(by.locations.server(), name, QStringLiteral("password direset"), computerName(),
-                  {});
+        // The server writes the change into its log itself.
         return;
     }
     auto tx = creds.store->begin();
@@ -536,8 +533,7 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
                                .arg(session.name),
                            AppError::Kind::Refused);
         serverSetPassword(session.locations.server(), session.name, newPassword, false);
-        serverLog(session.locations.server(), session.name, QStringLiteral("password diganti"),
-                  computerName(), {});
+        // The server writes the change into its log itself.
         // Later connections of this session log in with the new password.
         session.locations
             = Locations(session.locations.dataDir(),

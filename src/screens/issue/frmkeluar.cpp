@@ -176,10 +176,10 @@ void frmkeluar::on_cmdsimpan_clicked()
     for (;;) {
         const PostingResult posted = app().stock().post(
             *adodc1, s,
-            { txtkode->text(), dt1->dateTime(), txtjumlah->text(), quantity, confirmedAt });
+            { txtkode->text(), dt1->dateTime(), txtjumlah->text(), quantity, confirmedAt, {} });
         // Where the stock stored differs from the one this screen read (another workstation
         // posted meanwhile), the message says so.
-        const QString changed = posted.stock == shownValue
+        const QString changed = posted.stock == shownValue || !posted.stock.isNumber()
             ? QString()
             : QStringLiteral("\nStok saat ini %1 (sudah diubah sejak layar ini membacanya).")
                   .arg(formatNumber(posted.stock.toNumber()));
@@ -217,6 +217,8 @@ void frmkeluar::on_cmdsimpan_clicked()
         case PostingResult::Done:
             break;
         }
+        if (!posted.notice.isEmpty())
+            app().dialogs().message(posted.notice, Style::Information, kPerhatian);
         if (app().dialogs().message(QStringLiteral("Masih ada Input Data Lagi?"),
                                     Style::YesNo | Style::Information, kPerhatian)
             == Button::Yes) {

@@ -249,6 +249,14 @@ AppError lostConnection(PGconn *conn)
         AppError::Kind::ConnectionLost, QByteArrayLiteral("08006"));
 }
 
+// A change whose answer the lost connection took: the server may have saved it or not.
+QString unsureText()
+{
+    return QStringLiteral("Hubungan ke server database terputus sebelum server menjawab: "
+                          "tersimpan atau tidaknya perubahan ini tidak diketahui. Periksa "
+                          "datanya setelah server dapat dihubungi lagi sebelum mengulanginya.");
+}
+
 } // namespace
 
 AppError serverError(pg_result *r, pg_conn *conn)
@@ -340,13 +348,24 @@ public:
     }
     void commit() override
     {
-        if (!m_db->m_later.empty())
-            m_db->together(
-                { QByteArray(), QByteArrayLiteral("COMMIT"), {}, {}, {} }); // one round trip
-        else if (m_db->m_beginPending)
-            m_db->m_beginPending = false; // nothing to commit
-        else
-            m_db->exec(QByteArrayLiteral("COMMIT"));
+        try {
+            if (!m_db->m_later.empty())
+                m_db->together(
+                    { QByteArray(), QByteArrayLiteral("COMMIT"), {}, {}, {} }); // one round trip
+            else if (m_db->m_beginPending)
+                m_db->m_beginPending = false; // nothing to commit
+            else
+                m_db->check(pq().PQexec(m_db->m_conn, "COMMIT"));
+        } catch (const AppError &e) {
+            // The COMMIT went; its answer did not come: the server may have kept all of it.
+            if (e.kind() != AppError::Kind::ConnectionLost)
+                throw;
+            m_db->m_later.clear();
+            m_db->m_beginPending = false;
+            m_db->m_transaction = nullptr;
+            markCommitted(); // nothing to take back here: the server has decided
+            throw AppError(unsureText(), AppError::Kind::Unsure, e.sqlState(), e.detail());
+        }
         markCommitted();
         m_db->m_transaction = nullptr;
     }
@@ -530,6 +549,23 @@ PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
         return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
                                        a.values.data(), a.lengths.data(), nullptr, 0));
     });
+}
+
+PgResult PgDatabase::execOnce(const QByteArray &sql, const PgParams &params)
+{
+    if (m_transaction)
+        return exec(sql, params);
+    ready();
+    try {
+        ParamArrays a(params);
+        return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                       a.values.data(), a.lengths.data(), nullptr, 0));
+    } catch (const AppError &e) {
+        if (e.kind() != AppError::Kind::ConnectionLost)
+            throw;
+        m_prepared.clear();
+        throw AppError(unsureText(), AppError::Kind::Unsure, e.sqlState(), e.detail());
+    }
 }
 
 PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params)

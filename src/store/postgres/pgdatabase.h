@@ -74,7 +74,12 @@ public:
     pg_conn *handle() const { return m_conn; }
     const QString &conninfo() const { return m_conninfo; }
 
+    // A read, or a statement of the open transaction: after a lost connection a read, and a
+    // transaction's first statement (sent with its BEGIN), are sent once more on a new one.
     PgResult exec(const QByteArray &sql, const PgParams &params = {});
+    // A statement that changes something on its own (outside a transaction): never sent again.
+    // A connection lost before its answer came throws Kind::Unsure: it may have been done.
+    PgResult execOnce(const QByteArray &sql, const PgParams &params = {});
     // Runs a statement that is prepared on first use under `name` and kept.
     PgResult execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params);
     // Like execKept() inside the open transaction, for a statement whose result nobody reads:

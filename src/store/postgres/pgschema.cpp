@@ -159,7 +159,7 @@ void fillJournalDays(PgDatabase &db)
 }
 
 // Makes the missing tables and sets the version, inside the running transaction.
-QStringList prepare(PgDatabase &db, const QString &conninfo)
+QStringList prepare(PgDatabase &db, const QString &conninfo, QString *rolesNote = nullptr)
 {
     // Two programs preparing the same database at once: one after the other.
     db.exec("SELECT pg_advisory_xact_lock(727271)");
@@ -197,7 +197,9 @@ QStringList prepare(PgDatabase &db, const QString &conninfo)
     db.exec(QByteArray("DELETE FROM ") + kVersionTable);
     db.exec(QByteArray("INSERT INTO ") + kVersionTable + " VALUES ("
             + QByteArray::number(kSchemaVersion) + ')');
-    prepareRoles(db);
+    const QString note = prepareRoles(db);
+    if (rolesNote)
+        *rolesNote = note;
     return missing;
 }
 
@@ -207,14 +209,16 @@ QString initServer(const QString &conninfo)
 {
     auto db = PgDatabase::open(conninfo);
     auto t = db->begin();
-    const QStringList missing = prepare(*db, conninfo);
+    QString roles;
+    const QStringList missing = prepare(*db, conninfo, &roles);
     t->commit();
-    if (missing.isEmpty())
-        return QStringLiteral("Database di %1 sudah siap untuk Gudang; tidak ada yang diubah.")
-            .arg(serverName(conninfo));
-    return QStringLiteral("Tabel %1 dibuat di %2 (versi skema %3).")
-        .arg(missing.join(QStringLiteral(", ")), serverName(conninfo))
-        .arg(kSchemaVersion);
+    const QString said = missing.isEmpty()
+        ? QStringLiteral("Database di %1 sudah siap untuk Gudang; tidak ada yang diubah.")
+              .arg(serverName(conninfo))
+        : QStringLiteral("Tabel %1 dibuat di %2 (versi skema %3).")
+              .arg(missing.join(QStringLiteral(", ")), serverName(conninfo))
+              .arg(kSchemaVersion);
+    return roles.isEmpty() ? said : said + QLatin1Char('\n') + roles;
 }
 
 QString serverSchemaProblem(const QString &conninfo)
@@ -286,7 +290,7 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
     auto t = db->begin();
     prepare(*db, conninfo);
     db->exec("LOCK TABLE tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
-             "topname, topnamebrg IN EXCLUSIVE MODE");
+             "topname, topnamebrg, tposting IN EXCLUSIVE MODE");
     for (const TableDef *table : allOurTables()) {
         const PgResult r = db->exec("SELECT count(*) FROM " + table->name.toUtf8());
         if (r.bytes(0, 0) != "0")

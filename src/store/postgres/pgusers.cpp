@@ -1,17 +1,642 @@
 #include "pgusers.h"
 #include "core/apperror.h"
+#include "core/rights.h"
+#include "core/schema.h"
 #include "libpq.h"
 #include "pgdatabase.h"
 #include "store/address.h"
 #include "store/serverusers.h"
 
+#include <QCryptographicHash>
+#include <QSet>
 #include <QStringList>
+#include <algorithm>
+#include <iterator>
 
 namespace gudang {
 
 namespace {
 
-QByteArray quoted(const QByteArray &value)
+// Every function the program makes on a server runs with its search path set to the store's
+// schema and the session's temporary schema last, and names every table and catalog with its
+// schema: nothing a caller makes (a temporary table named like ours or like a catalog) is read
+// in their place. In the texts below @S is the store's schema, @SL its name as a literal and
+// @PEMILIK, @GUDANG, @KASIR the store's group roles as literals.
+const char *const kPath = "SET search_path = @S, pg_temp";
+
+// The direct members of a store's group roles: the server's administrator (a superuser is a
+// member of every role for pg_has_role) is none of them.
+const QByteArray kMemberFunction = R"SQL(
+CREATE FUNCTION @S.gudang_anggota(p_grup text) RETURNS boolean
+LANGUAGE sql STABLE @PATH AS $f$
+  SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
+                 JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
+                 JOIN pg_catalog.pg_roles u ON u.oid = m.member
+                 WHERE g.rolname = p_grup AND u.rolname = session_user)
+$f$)SQL";
+
+const QByteArray kStoreUserFunction = R"SQL(
+CREATE FUNCTION @S.gudang_pengguna_toko() RETURNS boolean
+LANGUAGE sql STABLE @PATH AS $f$
+  SELECT @S.gudang_anggota(@PEMILIK) OR @S.gudang_anggota(@GUDANG) OR @S.gudang_anggota(@KASIR)
+$f$)SQL";
+
+// Who may post and log: the store's people, the role that owns its tables (the first user's
+// way in) and the administrator.
+const QByteArray kMayPostFunction = R"SQL(
+CREATE FUNCTION @S.gudang_boleh() RETURNS boolean
+LANGUAGE sql STABLE @PATH AS $f$
+  SELECT @S.gudang_pengguna_toko()
+      OR coalesce((SELECT r.rolsuper FROM pg_catalog.pg_roles r WHERE r.rolname = session_user),
+                  false)
+      OR EXISTS (SELECT 1 FROM pg_catalog.pg_class c
+                 JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+                 JOIN pg_catalog.pg_roles o ON o.oid = c.relowner
+                 WHERE n.nspname = @SL AND c.relname = 'tstok' AND o.rolname = session_user)
+$f$)SQL";
+
+const QByteArray kRoleFunction = R"SQL(
+CREATE FUNCTION @S.gudang_peran() RETURNS TABLE (peran text, ganti boolean, versi integer)
+LANGUAGE sql STABLE SECURITY DEFINER @PATH AS $f$
+  SELECT CASE WHEN @S.gudang_anggota(@PEMILIK) THEN 'pemilik'
+              WHEN @S.gudang_anggota(@GUDANG) THEN 'gudang'
+              WHEN @S.gudang_anggota(@KASIR) THEN 'kasir' END,
+         coalesce((SELECT p.ganti_password = 1 FROM @S.tpengguna p WHERE p.nama = session_user
+                   LIMIT 1), false),
+         (SELECT max(s.versi) FROM @S.gudang_skema s)
+$f$)SQL";
+
+// The journal names the person the server knows, whatever the program sent. The trigger is
+// not run at all for the administrator (a superuser, as the server itself says, who writes the
+// program's name as before); role membership is the server's cached answer.
+const QByteArray kJournalTrigger = R"SQL(
+CREATE FUNCTION @S.gudang_mutasi_pengguna() RETURNS trigger
+LANGUAGE plpgsql @PATH AS $f$
+BEGIN
+  IF pg_catalog.pg_has_role(session_user, @PEMILIK, 'MEMBER')
+     OR pg_catalog.pg_has_role(session_user, @GUDANG, 'MEMBER')
+     OR pg_catalog.pg_has_role(session_user, @KASIR, 'MEMBER') THEN
+    NEW.pengguna := pg_catalog.left(session_user, 10);
+  END IF;
+  RETURN NEW;
+END $f$)SQL";
+
+// A login or a failed one, as the workstation saw it; one line each, whatever was typed.
+const QByteArray kLogFunction = R"SQL(
+CREATE FUNCTION @S.gudang_catat(p_nama text, p_kejadian text, p_komputer text, p_ket text)
+RETURNS void LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+BEGIN
+  IF NOT @S.gudang_boleh() THEN
+    RAISE EXCEPTION 'bukan pengguna Gudang di database ini' USING ERRCODE = '42501';
+  END IF;
+  IF p_kejadian NOT IN ('masuk', 'gagal masuk') THEN
+    RAISE EXCEPTION 'kejadian % tidak dicatat dari komputer kerja', p_kejadian
+      USING ERRCODE = '22023';
+  END IF;
+  INSERT INTO @S.tlogmasuk (waktu, nama, kejadian, oleh, komputer, keterangan)
+  VALUES (localtimestamp(0),
+          pg_catalog.left(pg_catalog.regexp_replace(p_nama, '[[:cntrl:]]', ' ', 'g'), 10),
+          p_kejadian, pg_catalog.left(session_user, 10),
+          pg_catalog.left(pg_catalog.regexp_replace(p_komputer, '[[:cntrl:]]', ' ', 'g'), 64),
+          pg_catalog.left(pg_catalog.regexp_replace(p_ket, '[[:cntrl:]]', ' ', 'g'), 100));
+END $f$)SQL";
+
+const QByteArray kOutcomeType
+    = "CREATE TYPE @S.gudang_hasil AS ENUM ('ok', 'sudah', 'hilang', 'kosong', 'kurang', "
+      "'sama', 'bukan')";
+
+// The one posting of a server, whatever the role: one quantity (the goods-out row and the
+// stock fall by the same number), a date the goods-out screen accepts, and the workstation's
+// token, by which a posting sent twice is written once ('sudah': the row it wrote then).
+const QByteArray kPostingFunction = R"SQL(
+CREATE FUNCTION @S.gudang_keluar(p_kode text, p_tanggal timestamp, p_jumlah double precision,
+                                 p_setuju double precision, p_token text, p_pengguna text)
+RETURNS TABLE (hasil @S.gudang_hasil, stok double precision, minimum double precision,
+               id_stok bigint, id_keluar bigint, nomor integer)
+LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+DECLARE
+  r record;
+  t record;
+  v_akhir double precision;
+  v_no integer;
+  v_id bigint;
+  -- A person of the store is named as the server knows them; the store's own role (the
+  -- first user's way in) by the name the program gives.
+  v_siapa text := pg_catalog.left(CASE WHEN @S.gudang_pengguna_toko() THEN session_user
+                                       ELSE coalesce(p_pengguna, session_user) END, 10);
+BEGIN
+  IF NOT @S.gudang_boleh() THEN
+    RAISE EXCEPTION 'bukan pengguna Gudang di database ini' USING ERRCODE = '42501';
+  END IF;
+  IF p_token IS NULL OR pg_catalog.length(p_token) NOT BETWEEN 8 AND 36 THEN
+    RAISE EXCEPTION 'token posting tidak sah' USING ERRCODE = '22023';
+  END IF;
+  IF p_tanggal IS NULL OR p_tanggal < '1601-01-01' OR p_tanggal >= '10000-01-01' THEN
+    RAISE EXCEPTION 'tanggal barang keluar % di luar jangkauan 1601 sampai 9999', p_tanggal
+      USING ERRCODE = '22008';
+  END IF;
+  -- A posting with this token being written now is waited for.
+  PERFORM pg_catalog.pg_advisory_xact_lock(727272, pg_catalog.hashtext(p_token));
+  SELECT p.no_keluar, k.id_baris, s.id_baris AS id_stok, s.jumlah_stok, s.stok_minimum,
+         k.jumlah INTO t
+    FROM @S.tposting p LEFT JOIN @S.tbrgkeluar k ON k.no_keluar = p.no_keluar
+    LEFT JOIN @S.tstok s ON s.kode_barang = k.kode_barang
+   WHERE p.token = p_token LIMIT 1;
+  IF FOUND THEN
+    RETURN QUERY SELECT 'sudah'::@S.gudang_hasil, t.jumlah_stok + t.jumlah, t.stok_minimum,
+                        t.id_stok, t.id_baris, t.no_keluar::integer;
+    RETURN;
+  END IF;
+  IF p_jumlah IS NULL OR p_jumlah = 'NaN'::float8 OR p_jumlah = 'Infinity'::float8
+     OR p_jumlah < 0 THEN
+    RETURN QUERY SELECT 'bukan'::@S.gudang_hasil, NULL::float8, NULL::float8, NULL::bigint,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  SELECT s.id_baris, s.jumlah_stok, s.stok_minimum INTO r FROM @S.tstok s
+   WHERE s.kode_barang = p_kode ORDER BY s.id_baris LIMIT 1 FOR UPDATE;
+  IF NOT FOUND THEN
+    RETURN QUERY SELECT 'hilang'::@S.gudang_hasil, NULL::float8, NULL::float8, NULL::bigint,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  IF r.jumlah_stok IS NULL THEN
+    RETURN QUERY SELECT 'kosong'::@S.gudang_hasil, NULL::float8, r.stok_minimum, r.id_baris,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  IF r.jumlah_stok < p_jumlah THEN
+    RETURN QUERY SELECT 'kurang'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  IF r.jumlah_stok = p_jumlah AND p_setuju IS DISTINCT FROM r.jumlah_stok THEN
+    RETURN QUERY SELECT 'sama'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  IF r.jumlah_stok <> p_jumlah AND NOT (r.jumlah_stok > r.jumlah_stok - p_jumlah) THEN
+    RETURN QUERY SELECT 'bukan'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris,
+                        NULL::bigint, NULL::integer;
+    RETURN;
+  END IF;
+  v_akhir := r.jumlah_stok - p_jumlah;
+  UPDATE @S.tstok SET jumlah_stok = v_akhir WHERE id_baris = r.id_baris;
+  INSERT INTO @S.tbrgkeluar (kode_barang, tanggal, jumlah) VALUES (p_kode, p_tanggal, p_jumlah)
+    RETURNING no_keluar, id_baris INTO v_no, v_id;
+  INSERT INTO @S.tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, stok_akhir, no_keluar,
+                          keterangan, tanggal)
+  VALUES (localtimestamp(0), v_siapa, 'barang keluar',
+          pg_catalog.left(p_kode, 10), v_akhir - r.jumlah_stok, v_akhir, v_no, '',
+          pg_catalog.date_trunc('day', p_tanggal));
+  INSERT INTO @S.tposting (token, no_keluar, waktu, pengguna)
+  VALUES (p_token, v_no, localtimestamp(0), v_siapa);
+  RETURN QUERY SELECT 'ok'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris, v_id, v_no;
+END $f$)SQL";
+
+// Whether a posting with the token was written: asked after the answer to it was lost. A
+// posting with the token still being written is waited for.
+const QByteArray kTokenFunction = R"SQL(
+CREATE FUNCTION @S.gudang_keluar_token(p_token text) RETURNS integer
+LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+DECLARE
+  v_no integer;
+BEGIN
+  IF NOT @S.gudang_boleh() THEN
+    RAISE EXCEPTION 'bukan pengguna Gudang di database ini' USING ERRCODE = '42501';
+  END IF;
+  PERFORM pg_catalog.pg_advisory_xact_lock(727272, pg_catalog.hashtext(p_token));
+  SELECT p.no_keluar INTO v_no FROM @S.tposting p WHERE p.token = p_token;
+  RETURN v_no;
+END $f$)SQL";
+
+const QByteArray kOwnerCheck = R"SQL(
+CREATE FUNCTION @S.gudang_pemilik_saja() RETURNS void
+LANGUAGE plpgsql @PATH AS $f$
+BEGIN
+  -- The store's owners, and the role that owns the store's tables (the first user's way in).
+  IF NOT (@S.gudang_anggota(@PEMILIK)
+          OR coalesce((SELECT r.rolsuper FROM pg_catalog.pg_roles r
+                        WHERE r.rolname = session_user), false)
+          OR EXISTS (SELECT 1 FROM pg_catalog.pg_class c
+                     JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+                     JOIN pg_catalog.pg_roles o ON o.oid = c.relowner
+                     WHERE n.nspname = @SL AND c.relname = 'tpass'
+                       AND o.rolname = session_user)) THEN
+    RAISE EXCEPTION 'hanya pemilik yang boleh mengatur pengguna' USING ERRCODE = '42501';
+  END IF;
+END $f$)SQL";
+
+// A person of this store: in its users, a plain login role (no superuser, no role creation,
+// not the owner of the store's tables) and member of no role but the store's groups.
+const QByteArray kPersonCheck = R"SQL(
+CREATE FUNCTION @S.gudang_orang_toko(p_nama text) RETURNS void
+LANGUAGE plpgsql @PATH AS $f$
+BEGIN
+  IF NOT EXISTS (SELECT 1 FROM @S.tpengguna p WHERE p.nama = p_nama) THEN
+    RAISE EXCEPTION 'pengguna % tidak ada', p_nama USING ERRCODE = '02000';
+  END IF;
+  IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles r WHERE r.rolname = p_nama
+                 AND NOT r.rolsuper AND NOT r.rolcreaterole AND NOT r.rolcreatedb
+                 AND NOT r.rolreplication AND NOT r.rolbypassrls)
+     OR EXISTS (SELECT 1 FROM pg_catalog.pg_class c
+                JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+                JOIN pg_catalog.pg_roles o ON o.oid = c.relowner
+                WHERE n.nspname = @SL AND o.rolname = p_nama)
+     OR EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
+                JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
+                JOIN pg_catalog.pg_roles u ON u.oid = m.member
+                WHERE u.rolname = p_nama AND g.rolname NOT IN (@PEMILIK, @GUDANG, @KASIR)) THEN
+    RAISE EXCEPTION '% bukan pengguna toko ini yang dapat diatur dari Gudang', p_nama
+      USING ERRCODE = '42501';
+  END IF;
+END $f$)SQL";
+
+const QByteArray kAddUser = R"SQL(
+CREATE FUNCTION @S.gudang_pengguna_baru(p_nama text, p_verifier text, p_peran text)
+RETURNS void LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+BEGIN
+  PERFORM @S.gudang_pemilik_saja();
+  IF p_peran IS NULL OR p_peran NOT IN ('pemilik', 'gudang', 'kasir') THEN
+    RAISE EXCEPTION 'peran % tidak dikenal', p_peran USING ERRCODE = '22023';
+  END IF;
+  IF p_verifier IS NULL OR p_verifier NOT LIKE 'SCRAM-SHA-256$%' THEN
+    RAISE EXCEPTION 'password dikirim tanpa disandikan' USING ERRCODE = '22023';
+  END IF;
+  IF p_nama IS NULL OR p_nama = '' OR pg_catalog.length(p_nama) > 10 OR p_nama LIKE 'pg\_%'
+     OR p_nama ~ '[[:cntrl:]]' THEN
+    RAISE EXCEPTION 'nama % tidak dapat dipakai', p_nama USING ERRCODE = '22023';
+  END IF;
+  IF EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = p_nama)
+     OR EXISTS (SELECT 1 FROM @S.tpass WHERE "user" = p_nama) THEN
+    RAISE EXCEPTION 'nama % sudah dipakai di server ini', p_nama USING ERRCODE = '23505';
+  END IF;
+  EXECUTE pg_catalog.format('CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', p_nama, p_verifier,
+                            CASE p_peran WHEN 'pemilik' THEN @PEMILIK WHEN 'gudang' THEN @GUDANG
+                                         ELSE @KASIR END);
+  INSERT INTO @S.tpengguna (nama, password, peran, aktif, ganti_password)
+  VALUES (p_nama, NULL, p_peran, 1, 1);
+  INSERT INTO @S.tlogmasuk (waktu, nama, kejadian, oleh, komputer, keterangan)
+  VALUES (localtimestamp(0), p_nama, 'user ditambah', pg_catalog.left(session_user, 10),
+          pg_catalog.left(coalesce(pg_catalog.inet_client_addr()::text, 'lokal'), 64),
+          'peran ' || p_peran);
+END $f$)SQL";
+
+// Another role or active state; the last active owner stays one, decided under a lock so that
+// two owners changing each other at once are one after the other. Disabling takes the person
+// out of the store's groups and ends their open sessions on this database.
+const QByteArray kChangeUser = R"SQL(
+CREATE FUNCTION @S.gudang_pengguna_ubah(p_nama text, p_peran text, p_aktif integer)
+RETURNS void LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+DECLARE
+  g text;
+  v record;
+  v_pemilik integer;
+  v_ket text := '';
+BEGIN
+  PERFORM @S.gudang_pemilik_saja();
+  IF p_peran IS NULL OR p_peran NOT IN ('pemilik', 'gudang', 'kasir') THEN
+    RAISE EXCEPTION 'peran % tidak dikenal', p_peran USING ERRCODE = '22023';
+  END IF;
+  LOCK TABLE @S.tpengguna IN SHARE ROW EXCLUSIVE MODE;
+  PERFORM @S.gudang_orang_toko(p_nama);
+  SELECT p.peran, p.aktif INTO v FROM @S.tpengguna p WHERE p.nama = p_nama;
+  IF v.peran = 'pemilik' AND v.aktif = 1 AND (p_peran <> 'pemilik' OR p_aktif <> 1) THEN
+    SELECT (CASE WHEN EXISTS (SELECT 1 FROM @S.tpass) THEN 1 ELSE 0 END)
+           + (SELECT count(*) FROM @S.tpengguna p
+               WHERE p.nama <> p_nama AND p.peran = 'pemilik' AND p.aktif = 1)
+      INTO v_pemilik;
+    IF v_pemilik = 0 THEN
+      RAISE EXCEPTION 'User % adalah pemilik aktif terakhir', p_nama USING ERRCODE = 'GD001';
+    END IF;
+  END IF;
+  FOREACH g IN ARRAY ARRAY[@PEMILIK, @GUDANG, @KASIR] LOOP
+    EXECUTE pg_catalog.format('REVOKE %I FROM %I', g, p_nama);
+  END LOOP;
+  IF p_aktif = 1 THEN
+    EXECUTE pg_catalog.format('GRANT %I TO %I', CASE p_peran WHEN 'pemilik' THEN @PEMILIK
+                              WHEN 'gudang' THEN @GUDANG ELSE @KASIR END, p_nama);
+    EXECUTE pg_catalog.format('ALTER ROLE %I LOGIN', p_nama);
+  ELSE
+    EXECUTE pg_catalog.format('ALTER ROLE %I NOLOGIN', p_nama);
+    PERFORM pg_catalog.pg_terminate_backend(a.pid) FROM pg_catalog.pg_stat_activity a
+      WHERE a.usename = p_nama AND a.datname = pg_catalog.current_database();
+  END IF;
+  IF v.peran IS DISTINCT FROM p_peran THEN
+    v_ket := 'peran ' || v.peran || ' menjadi ' || p_peran;
+  END IF;
+  IF (v.aktif = 1) <> (p_aktif = 1) THEN
+    v_ket := v_ket || CASE WHEN v_ket = '' THEN '' ELSE ', ' END
+             || CASE WHEN p_aktif = 1 THEN 'diaktifkan' ELSE 'dinonaktifkan' END;
+  END IF;
+  UPDATE @S.tpengguna SET peran = p_peran, aktif = CASE WHEN p_aktif = 1 THEN 1 ELSE 0 END
+   WHERE nama = p_nama;
+  INSERT INTO @S.tlogmasuk (waktu, nama, kejadian, oleh, komputer, keterangan)
+  VALUES (localtimestamp(0), p_nama, 'user diubah', pg_catalog.left(session_user, 10),
+          pg_catalog.left(coalesce(pg_catalog.inet_client_addr()::text, 'lokal'), 64), v_ket);
+END $f$)SQL";
+
+const QByteArray kSetPassword = R"SQL(
+CREATE FUNCTION @S.gudang_pengguna_sandi(p_nama text, p_verifier text, p_ganti integer)
+RETURNS void LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+BEGIN
+  IF p_nama IS DISTINCT FROM session_user THEN
+    PERFORM @S.gudang_pemilik_saja();
+  ELSIF p_ganti <> 0 THEN
+    RAISE EXCEPTION 'password sendiri tidak perlu diganti lagi' USING ERRCODE = '22023';
+  END IF;
+  IF p_verifier IS NULL OR p_verifier NOT LIKE 'SCRAM-SHA-256$%' THEN
+    RAISE EXCEPTION 'password dikirim tanpa disandikan' USING ERRCODE = '22023';
+  END IF;
+  PERFORM @S.gudang_orang_toko(p_nama);
+  EXECUTE pg_catalog.format('ALTER ROLE %I PASSWORD %L', p_nama, p_verifier);
+  UPDATE @S.tpengguna SET ganti_password = CASE WHEN p_ganti <> 0 THEN 1 ELSE 0 END
+   WHERE nama = p_nama;
+  INSERT INTO @S.tlogmasuk (waktu, nama, kejadian, oleh, komputer, keterangan)
+  VALUES (localtimestamp(0), p_nama,
+          CASE WHEN p_nama = session_user THEN 'password diganti' ELSE 'password direset' END,
+          pg_catalog.left(session_user, 10),
+          pg_catalog.left(coalesce(pg_catalog.inet_client_addr()::text, 'lokal'), 64), '');
+END $f$)SQL";
+
+// The functions, with their arguments as the server names them, and which of the store's
+// roles owns each: the person functions the one that may make roles, the rest the posting's.
+struct ServerFunction
+{
+    const QByteArray *sql;
+    const char *signature;
+    bool persons;
+};
+const ServerFunction kFunctions[] = {
+    { &kMemberFunction, "gudang_anggota(text)", false },
+    { &kStoreUserFunction, "gudang_pengguna_toko()", false },
+    { &kMayPostFunction, "gudang_boleh()", false },
+    { &kRoleFunction, "gudang_peran()", false },
+    { &kJournalTrigger, "gudang_mutasi_pengguna()", false },
+    { &kLogFunction, "gudang_catat(text, text, text, text)", false },
+    { &kPostingFunction,
+      "gudang_keluar(text, timestamp, double precision, double precision, text, text)", false },
+    { &kTokenFunction, "gudang_keluar_token(text)", false },
+    { &kOwnerCheck, "gudang_pemilik_saja()", true },
+    { &kPersonCheck, "gudang_orang_toko(text)", true },
+    { &kAddUser, "gudang_pengguna_baru(text, text, text)", true },
+    { &kChangeUser, "gudang_pengguna_ubah(text, text, integer)", true },
+    { &kSetPassword, "gudang_pengguna_sandi(text, text, integer)", true },
+};
+
+// Functions of earlier versions that are no more.
+const char *const kOldFunctions[] = {
+    "gudang_keluar(text, timestamp, double precision, double precision, double precision)",
+};
+
+// The groups of earlier versions, one set for every database of a server.
+const char *const kOldGroups[] = { "gudang_pemilik", "gudang_gudang", "gudang_kasir" };
+
+QByteArray literal(const QByteArray &text)
+{
+    QByteArray out = "'";
+    for (const char c : text) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out + '\'';
+}
+
+QByteArray ident(const QByteArray &name)
+{
+    QByteArray out = "\"";
+    for (const char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + '"';
+}
+
+bool roleExists(PgDatabase &db, const QByteArray &name)
+{
+    return db.exec("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1", { name }).rows() > 0;
+}
+
+} // namespace
+
+StoreRoles storeRoles(const QString &database)
+{
+    QByteArray base = database.toUtf8();
+    // A role's name holds 63 bytes at most: a long database name is cut and told apart by a
+    // piece of its hash.
+    if (base.size() > 40)
+        base = base.left(30) + '_'
+            + QCryptographicHash::hash(database.toUtf8(), QCryptographicHash::Md5).toHex().left(8);
+    const QByteArray prefix = "gudang_" + base + '_';
+    StoreRoles r;
+    r.groups[0] = prefix + "pemilik";
+    r.groups[1] = prefix + "gudang";
+    r.groups[2] = prefix + "kasir";
+    r.posting = prefix + "posting";
+    r.persons = prefix + "pengguna";
+    return r;
+}
+
+QByteArray storeGroup(const StoreRoles &roles, Role role)
+{
+    switch (role) {
+    case Role::Pemilik:
+        return roles.groups[0];
+    case Role::Gudang:
+        return roles.groups[1];
+    case Role::Kasir:
+        return roles.groups[2];
+    }
+    return {};
+}
+
+QString prepareRoles(PgDatabase &db)
+{
+    const PgResult who = db.exec(
+        "SELECT current_database(), current_schema(), current_user, r.rolsuper FROM "
+        "pg_catalog.pg_roles r WHERE r.rolname = current_user");
+    const QString database = who.text(0, 0);
+    const QByteArray schema = who.bytes(0, 1);
+    const QByteArray me = who.bytes(0, 2);
+    const bool superuser = who.bytes(0, 3) == "t";
+    const StoreRoles roles = storeRoles(database);
+    const QByteArray s = ident(schema);
+    const QByteArray groupList = ident(roles.groups[0]) + ", " + ident(roles.groups[1]) + ", "
+        + ident(roles.groups[2]);
+    const auto fill = [&](QByteArray sql) {
+        sql.replace("@PATH", QByteArray(kPath));
+        sql.replace("@SL", literal(schema));
+        sql.replace("@S", s);
+        sql.replace("@PEMILIK", literal(roles.groups[0]));
+        sql.replace("@GUDANG", literal(roles.groups[1]));
+        sql.replace("@KASIR", literal(roles.groups[2]));
+        return sql;
+    };
+    // The store's roles: its three groups, and two that own the functions and may do no more
+    // than they need (neither logs in; only the person functions' may make roles).
+    QStringList made;
+    const auto makeRole = [&](const QByteArray &name, const QByteArray &options) {
+        if (roleExists(db, name)) {
+            db.exec("ALTER ROLE " + ident(name) + ' ' + options);
+            return;
+        }
+        try {
+            db.exec("CREATE ROLE " + ident(name) + ' ' + options);
+        } catch (const AppError &e) {
+            throw AppError(QStringLiteral("Peran server %1 tidak dapat dibuat: %2\nJalankan "
+                                          "--init-server sebagai pemilik database yang boleh "
+                                          "membuat peran (CREATEROLE).")
+                               .arg(QString::fromUtf8(name), e.description()),
+                           e.kind(), e.sqlState(), e.detail());
+        }
+        made << QString::fromUtf8(name);
+    };
+    for (const QByteArray &group : roles.groups)
+        makeRole(group, "NOLOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE");
+    makeRole(roles.posting, "NOLOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE");
+    makeRole(roles.persons, "NOLOGIN NOSUPERUSER NOCREATEDB CREATEROLE");
+    // Whoever prepares the store must be able to hand the functions to their owners.
+    if (!superuser)
+        db.exec("GRANT " + ident(roles.posting) + ", " + ident(roles.persons) + " TO " + ident(me));
+    // Ending a disabled person's sessions.
+    db.exec("GRANT pg_signal_backend TO " + ident(roles.persons));
+    db.exec("GRANT CREATE ON SCHEMA " + s + " TO " + ident(roles.posting) + ", "
+            + ident(roles.persons));
+
+    db.exec("DROP TRIGGER IF EXISTS gudang_mutasi_pengguna ON " + s + ".tmutasi");
+    for (const char *old : kOldFunctions)
+        db.exec("DROP FUNCTION IF EXISTS " + s + '.' + old);
+    for (auto it = std::rbegin(kFunctions); it != std::rend(kFunctions); ++it)
+        db.exec("DROP FUNCTION IF EXISTS " + s + '.' + it->signature);
+    if (!db.exec("SELECT 1 FROM pg_catalog.pg_type t JOIN pg_catalog.pg_namespace n ON n.oid = "
+                 "t.typnamespace WHERE t.typname = 'gudang_hasil' AND n.nspname = $1",
+                 { schema })
+             .rows())
+        db.exec(fill(kOutcomeType));
+    db.exec("ALTER TYPE " + s + ".gudang_hasil OWNER TO " + ident(roles.posting));
+    for (const ServerFunction &f : kFunctions) {
+        db.exec(fill(*f.sql));
+        db.exec("REVOKE ALL ON FUNCTION " + s + '.' + f.signature + " FROM PUBLIC");
+        db.exec("ALTER FUNCTION " + s + '.' + f.signature + " OWNER TO "
+                + ident(f.persons ? roles.persons : roles.posting));
+    }
+    db.exec("REVOKE CREATE ON SCHEMA " + s + " FROM " + ident(roles.posting) + ", "
+            + ident(roles.persons));
+    db.exec("CREATE TRIGGER gudang_mutasi_pengguna BEFORE INSERT ON " + s
+            + ".tmutasi FOR EACH ROW WHEN (current_setting('is_superuser') <> 'on') EXECUTE "
+              "FUNCTION "
+            + s + ".gudang_mutasi_pengguna()");
+
+    // The tables: nobody but the store's groups, each exactly what its role may do (from the
+    // one table of rights), and the functions' owners what the functions write.
+    QByteArrayList tables;
+    for (const DbRole part : { DbRole::Credentials, DbRole::Working }) {
+        for (const TableDef *t : tablesOf(part))
+            tables << s + '.' + t->name.toUtf8();
+    }
+    tables << s + ".gudang_skema";
+    QByteArrayList everyone { "PUBLIC", groupList, ident(roles.posting), ident(roles.persons) };
+    for (const char *old : kOldGroups) {
+        if (roleExists(db, old))
+            everyone << ident(old);
+    }
+    db.exec("REVOKE ALL ON " + tables.join(", ") + " FROM " + everyone.join(", "));
+    QByteArrayList functions;
+    for (const ServerFunction &f : kFunctions)
+        functions << s + '.' + f.signature;
+    db.exec("REVOKE ALL ON FUNCTION " + functions.join(", ") + " FROM " + everyone.join(", "));
+    for (const Role role : allRoles()) {
+        const QByteArray group = ident(storeGroup(roles, role));
+        QSet<QString> reads, appends, writes, calls;
+        for (const RightData &d : rightData()) {
+            if (!allows(role, d.right))
+                continue;
+            for (const QString &t : d.reads)
+                reads.insert(t);
+            for (const QString &t : d.appends)
+                appends.insert(t);
+            for (const QString &t : d.writes)
+                writes.insert(t);
+            for (const QString &f : d.functions)
+                calls.insert(f);
+        }
+        const auto grant = [&](const char *what, const QSet<QString> &names) {
+            QStringList sorted(names.begin(), names.end());
+            sorted.sort();
+            if (!sorted.isEmpty())
+                db.exec(QByteArray("GRANT ") + what + " ON " + s + '.'
+                        + sorted.join(QStringLiteral(", ") + QString::fromUtf8(s) + QLatin1Char('.')).toUtf8()
+                        + " TO " + group);
+        };
+        grant("SELECT", reads);
+        grant("SELECT, INSERT", appends);
+        grant("SELECT, INSERT, UPDATE, DELETE", writes);
+        db.exec("GRANT SELECT ON " + s + ".gudang_skema TO " + group);
+        QByteArrayList executes { s + ".gudang_anggota(text)", s + ".gudang_pengguna_toko()",
+                                  s + ".gudang_boleh()",
+                                  s + ".gudang_peran()",
+                                  s + ".gudang_catat(text, text, text, text)" };
+        for (const QString &name : calls) {
+            for (const ServerFunction &f : kFunctions) {
+                if (QByteArray(f.signature).startsWith(name.toUtf8() + '('))
+                    executes << s + '.' + f.signature;
+            }
+        }
+        db.exec("GRANT EXECUTE ON FUNCTION " + executes.join(", ") + " TO " + group);
+    }
+    const QByteArray posting = ident(roles.posting);
+    db.exec("GRANT SELECT, UPDATE ON " + s + ".tstok TO " + posting);
+    db.exec("GRANT SELECT, INSERT ON " + s + ".tbrgkeluar, " + s + ".tposting TO " + posting);
+    db.exec("GRANT INSERT ON " + s + ".tmutasi, " + s + ".tlogmasuk TO " + posting);
+    db.exec("GRANT SELECT ON " + s + ".tpengguna, " + s + ".gudang_skema TO " + posting);
+    db.exec("GRANT EXECUTE ON FUNCTION " + s + ".gudang_anggota(text), " + s
+            + ".gudang_pengguna_toko(), " + s + ".gudang_boleh() TO " + posting);
+    const QByteArray persons = ident(roles.persons);
+    db.exec("GRANT SELECT, INSERT, UPDATE ON " + s + ".tpengguna TO " + persons);
+    db.exec("GRANT SELECT ON " + s + ".tpass TO " + persons);
+    db.exec("GRANT INSERT ON " + s + ".tlogmasuk TO " + persons);
+    db.exec("GRANT EXECUTE ON FUNCTION " + s + ".gudang_anggota(text), " + s
+            + ".gudang_pemilik_saja(), " + s + ".gudang_orang_toko(text) TO " + persons);
+
+    // The database: only the store's groups connect (its owner and the administrator always
+    // may), nobody makes temporary objects, nobody but its owner makes anything in the schema.
+    const QByteArray dbName = ident(database.toUtf8());
+    db.exec("REVOKE CONNECT, TEMPORARY ON DATABASE " + dbName + " FROM PUBLIC");
+    db.exec("REVOKE TEMPORARY ON DATABASE " + dbName + " FROM " + groupList + ", " + posting + ", "
+            + persons);
+    db.exec("GRANT CONNECT ON DATABASE " + dbName + " TO " + groupList);
+    db.exec("REVOKE CREATE ON SCHEMA " + s + " FROM PUBLIC");
+
+    // People of an earlier version, members of the groups every database shared: moved to this
+    // store's groups (only those of this store).
+    for (int i = 0; i < 3; ++i) {
+        if (!roleExists(db, kOldGroups[i]))
+            continue;
+        const PgResult members = db.exec(
+            "SELECT u.rolname FROM pg_catalog.pg_auth_members m JOIN pg_catalog.pg_roles g ON "
+            "g.oid = m.roleid JOIN pg_catalog.pg_roles u ON u.oid = m.member WHERE g.rolname = "
+            "$1 AND u.rolname IN (SELECT p.nama FROM "
+                + s + ".tpengguna p)",
+            { QByteArray(kOldGroups[i]) });
+        for (int r = 0; r < members.rows(); ++r) {
+            const QByteArray person = ident(members.bytes(r, 0));
+            db.exec("GRANT " + ident(roles.groups[i]) + " TO " + person);
+            db.exec("REVOKE " + ident(kOldGroups[i]) + " FROM " + person);
+        }
+    }
+    if (!superuser)
+        return {};
+    return QStringLiteral("Fungsi server dimiliki peran %1 (posting) dan %2 (pengguna); "
+                          "kelompok pengguna: %3.")
+        .arg(QString::fromUtf8(roles.posting), QString::fromUtf8(roles.persons),
+             QString::fromUtf8(roles.groups[0] + ", " + roles.groups[1] + ", " + roles.groups[2]));
+}
+
+namespace {
+
+QByteArray quotedConn(const QByteArray &value)
 {
     QByteArray out = "'";
     for (const char c : value) {
@@ -22,230 +647,7 @@ QByteArray quoted(const QByteArray &value)
     return out + '\'';
 }
 
-// The direct members of a program's group roles: the server's administrator (a superuser is a
-// member of every role for pg_has_role) is none of them.
-const QByteArray kMemberFunction = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_anggota(p_grup text) RETURNS boolean
-LANGUAGE sql STABLE SET search_path FROM CURRENT AS $f$
-  SELECT EXISTS (SELECT 1 FROM pg_auth_members m JOIN pg_roles g ON g.oid = m.roleid
-                 JOIN pg_roles u ON u.oid = m.member
-                 WHERE g.rolname = p_grup AND u.rolname = session_user)
-$f$)SQL";
-
-const QByteArray kRoleFunction = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_peran() RETURNS TABLE (peran text, ganti boolean, versi integer)
-LANGUAGE sql STABLE SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-  SELECT CASE WHEN gudang_anggota('gudang_pemilik') THEN 'pemilik'
-              WHEN gudang_anggota('gudang_gudang') THEN 'gudang'
-              WHEN gudang_anggota('gudang_kasir') THEN 'kasir' END,
-         coalesce((SELECT p.ganti_password = 1 FROM tpengguna p WHERE p.nama = session_user
-                   LIMIT 1), false),
-         (SELECT max(s.versi) FROM gudang_skema s)
-$f$)SQL";
-
-// The journal names the person the server knows, whatever the program sent. The trigger is
-// not run at all for the administrator (a superuser, as the server itself says, who writes the
-// program's name as before); role membership is the server's cached answer.
-const QByteArray kJournalTrigger = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_mutasi_pengguna() RETURNS trigger
-LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$
-BEGIN
-  IF pg_has_role(session_user, 'gudang_pemilik', 'MEMBER')
-     OR pg_has_role(session_user, 'gudang_gudang', 'MEMBER')
-     OR pg_has_role(session_user, 'gudang_kasir', 'MEMBER') THEN
-    NEW.pengguna := left(session_user, 10);
-  END IF;
-  RETURN NEW;
-END $f$)SQL";
-
-const QByteArray kLogFunction = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_catat(p_nama text, p_kejadian text, p_komputer text, p_ket text)
-RETURNS void LANGUAGE sql SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-  INSERT INTO tlogmasuk (waktu, nama, kejadian, oleh, komputer, keterangan)
-  VALUES (localtimestamp(0), left(p_nama, 10), left(p_kejadian, 20), left(session_user, 10),
-          left(p_komputer, 64), left(p_ket, 100))
-$f$)SQL";
-
-// The posting, on the server's rules: a cashier may lower stock only so.
-const QByteArray kPostingFunction = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_keluar(p_kode text, p_tanggal timestamp, p_jumlah double precision,
-                                         p_angka double precision, p_setuju double precision)
-RETURNS TABLE (hasil text, stok double precision, minimum double precision, id_stok bigint,
-               id_keluar bigint, nomor integer)
-LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-DECLARE
-  r record;
-  v_akhir double precision;
-  v_no integer;
-  v_id bigint;
-BEGIN
-  IF NOT (gudang_anggota('gudang_pemilik') OR gudang_anggota('gudang_gudang')
-          OR gudang_anggota('gudang_kasir')) THEN
-    RAISE EXCEPTION 'bukan pengguna Gudang' USING ERRCODE = '42501';
-  END IF;
-  SELECT s.id_baris, s.jumlah_stok, s.stok_minimum INTO r FROM tstok s
-   WHERE s.kode_barang = p_kode ORDER BY s.id_baris LIMIT 1 FOR UPDATE;
-  IF NOT FOUND THEN
-    RETURN QUERY SELECT 'hilang'::text, NULL::float8, NULL::float8, NULL::bigint, NULL::bigint,
-                        NULL::integer;
-    RETURN;
-  END IF;
-  IF r.jumlah_stok IS NULL THEN
-    RETURN QUERY SELECT 'kosong'::text, NULL::float8, r.stok_minimum, r.id_baris, NULL::bigint,
-                        NULL::integer;
-    RETURN;
-  END IF;
-  IF r.jumlah_stok < p_angka THEN
-    RETURN QUERY SELECT 'kurang'::text, r.jumlah_stok, r.stok_minimum, r.id_baris, NULL::bigint,
-                        NULL::integer;
-    RETURN;
-  END IF;
-  IF r.jumlah_stok = p_angka AND p_setuju IS DISTINCT FROM r.jumlah_stok THEN
-    RETURN QUERY SELECT 'sama'::text, r.jumlah_stok, r.stok_minimum, r.id_baris, NULL::bigint,
-                        NULL::integer;
-    RETURN;
-  END IF;
-  IF r.jumlah_stok <> p_angka AND NOT (r.jumlah_stok > r.jumlah_stok - p_angka) THEN
-    RETURN QUERY SELECT 'bukan'::text, r.jumlah_stok, r.stok_minimum, r.id_baris, NULL::bigint,
-                        NULL::integer;
-    RETURN;
-  END IF;
-  v_akhir := r.jumlah_stok - p_angka;
-  UPDATE tstok SET jumlah_stok = v_akhir WHERE id_baris = r.id_baris;
-  INSERT INTO tbrgkeluar (kode_barang, tanggal, jumlah) VALUES (p_kode, p_tanggal, p_jumlah)
-    RETURNING no_keluar, id_baris INTO v_no, v_id;
-  INSERT INTO tmutasi (waktu, pengguna, jenis, kode_barang, perubahan, stok_akhir, no_keluar,
-                       keterangan, tanggal)
-  VALUES (localtimestamp(0), left(session_user, 10), 'barang keluar', left(p_kode, 10),
-          v_akhir - r.jumlah_stok, v_akhir, v_no, '', date_trunc('day', p_tanggal));
-  RETURN QUERY SELECT 'ok'::text, r.jumlah_stok, r.stok_minimum, r.id_baris, v_id, v_no;
-END $f$)SQL";
-
-const QByteArray kOwnerCheck = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_pemilik_saja() RETURNS void
-LANGUAGE plpgsql SET search_path FROM CURRENT AS $f$
-BEGIN
-  -- The owners, and the server's administrator who made the tables (the first user's way in).
-  IF NOT (gudang_anggota('gudang_pemilik')
-          OR (SELECT r.rolsuper FROM pg_roles r WHERE r.rolname = session_user)
-          OR session_user = (SELECT t.tableowner FROM pg_tables t
-                              WHERE t.tablename = 'tpass' AND t.schemaname = current_schema())) THEN
-    RAISE EXCEPTION 'hanya pemilik yang boleh mengatur pengguna' USING ERRCODE = '42501';
-  END IF;
-END $f$)SQL";
-
-const QByteArray kAddUser = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_pengguna_baru(p_nama text, p_verifier text, p_peran text)
-RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-BEGIN
-  PERFORM gudang_pemilik_saja();
-  IF p_peran NOT IN ('pemilik', 'gudang', 'kasir') THEN
-    RAISE EXCEPTION 'peran % tidak dikenal', p_peran USING ERRCODE = '22023';
-  END IF;
-  IF EXISTS (SELECT 1 FROM pg_roles WHERE rolname = p_nama)
-     OR EXISTS (SELECT 1 FROM tpass WHERE "user" = p_nama) THEN
-    RAISE EXCEPTION 'nama % sudah dipakai di server ini', p_nama USING ERRCODE = '23505';
-  END IF;
-  EXECUTE format('CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I', p_nama, p_verifier,
-                 'gudang_' || p_peran);
-  INSERT INTO tpengguna (nama, password, peran, aktif, ganti_password)
-  VALUES (p_nama, NULL, p_peran, 1, 1);
-END $f$)SQL";
-
-const QByteArray kChangeUser = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_pengguna_ubah(p_nama text, p_peran text, p_aktif integer)
-RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-DECLARE
-  g text;
-BEGIN
-  PERFORM gudang_pemilik_saja();
-  IF p_peran NOT IN ('pemilik', 'gudang', 'kasir') THEN
-    RAISE EXCEPTION 'peran % tidak dikenal', p_peran USING ERRCODE = '22023';
-  END IF;
-  IF NOT EXISTS (SELECT 1 FROM tpengguna WHERE nama = p_nama) THEN
-    RAISE EXCEPTION 'pengguna % tidak ada', p_nama USING ERRCODE = '02000';
-  END IF;
-  FOREACH g IN ARRAY ARRAY['gudang_pemilik', 'gudang_gudang', 'gudang_kasir'] LOOP
-    EXECUTE format('REVOKE %I FROM %I', g, p_nama);
-  END LOOP;
-  EXECUTE format('GRANT %I TO %I', 'gudang_' || p_peran, p_nama);
-  EXECUTE format('ALTER ROLE %I %s', p_nama, CASE WHEN p_aktif = 1 THEN 'LOGIN' ELSE 'NOLOGIN' END);
-  UPDATE tpengguna SET peran = p_peran, aktif = p_aktif WHERE nama = p_nama;
-END $f$)SQL";
-
-const QByteArray kSetPassword = R"SQL(
-CREATE OR REPLACE FUNCTION gudang_pengguna_sandi(p_nama text, p_verifier text, p_ganti integer)
-RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path FROM CURRENT AS $f$
-BEGIN
-  IF p_nama <> session_user THEN
-    PERFORM gudang_pemilik_saja();
-  ELSIF p_ganti <> 0 THEN
-    RAISE EXCEPTION 'password sendiri tidak perlu diganti lagi' USING ERRCODE = '22023';
-  END IF;
-  IF NOT EXISTS (SELECT 1 FROM tpengguna WHERE nama = p_nama) THEN
-    RAISE EXCEPTION 'pengguna % tidak ada', p_nama USING ERRCODE = '02000';
-  END IF;
-  EXECUTE format('ALTER ROLE %I PASSWORD %L', p_nama, p_verifier);
-  UPDATE tpengguna SET ganti_password = p_ganti WHERE nama = p_nama;
-END $f$)SQL";
-
-const char *const kGroups[] = { "gudang_pemilik", "gudang_gudang", "gudang_kasir" };
-
 } // namespace
-
-void prepareRoles(PgDatabase &db)
-{
-    for (const char *group : kGroups) {
-        if (db.exec("SELECT 1 FROM pg_roles WHERE rolname = $1", { QByteArray(group) }).rows())
-            continue;
-        try {
-            db.exec(QByteArray("CREATE ROLE ") + group + " NOLOGIN");
-        } catch (const AppError &e) {
-            throw AppError(QStringLiteral("Peran server %1 tidak dapat dibuat: %2\nJalankan "
-                                          "--init-server sebagai pengguna server yang boleh "
-                                          "membuat peran (CREATEROLE), misalnya postgres.")
-                               .arg(QLatin1String(group), e.description()),
-                           e.kind(), e.sqlState(), e.detail());
-        }
-    }
-    for (const QByteArray &sql :
-         { kMemberFunction, kRoleFunction, kJournalTrigger, kLogFunction, kPostingFunction,
-           kOwnerCheck, kAddUser, kChangeUser, kSetPassword })
-        db.exec(sql);
-    db.exec("DROP TRIGGER IF EXISTS gudang_mutasi_pengguna ON tmutasi");
-    db.exec("CREATE TRIGGER gudang_mutasi_pengguna BEFORE INSERT ON tmutasi FOR EACH ROW WHEN "
-            "(current_setting('is_superuser') <> 'on') EXECUTE FUNCTION "
-            "gudang_mutasi_pengguna()");
-    // Nobody but the groups, each exactly what its role may do.
-    const QByteArray all = "tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
-                           "topname, topnamebrg, gudang_skema";
-    const QByteArray groups = "gudang_pemilik, gudang_gudang, gudang_kasir";
-    db.exec("REVOKE ALL ON " + all + " FROM PUBLIC, " + groups);
-    db.exec("REVOKE ALL ON FUNCTION gudang_anggota(text), gudang_peran(), gudang_catat(text, text, "
-            "text, text), gudang_keluar(text, timestamp, double precision, double precision, "
-            "double precision), gudang_pemilik_saja(), gudang_pengguna_baru(text, text, text), "
-            "gudang_pengguna_ubah(text, text, integer), gudang_pengguna_sandi(text, text, "
-            "integer), gudang_mutasi_pengguna() FROM PUBLIC");
-    db.exec("GRANT SELECT ON gudang_skema TO " + groups);
-    db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON tbarang, tstok, tbrgkeluar TO "
-            "gudang_pemilik, gudang_gudang");
-    db.exec("GRANT SELECT, INSERT ON tmutasi TO gudang_pemilik, gudang_gudang");
-    db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON topname, topnamebrg TO gudang_pemilik, "
-            "gudang_gudang");
-    // A cashier reads what the posting and the goods-out reports show (the period report names
-    // who posted, from the journal).
-    db.exec("GRANT SELECT ON tbarang, tstok, tbrgkeluar, tmutasi TO gudang_kasir");
-    db.exec("GRANT SELECT, INSERT, UPDATE, DELETE ON tpass TO gudang_pemilik");
-    db.exec("GRANT SELECT ON tpengguna TO gudang_pemilik");
-    db.exec("GRANT SELECT ON tlogmasuk TO gudang_pemilik");
-    db.exec("GRANT EXECUTE ON FUNCTION gudang_anggota(text), gudang_peran(), gudang_catat(text, "
-            "text, text, text), gudang_keluar(text, timestamp, double precision, double "
-            "precision, double precision), gudang_pemilik_saja(), gudang_pengguna_sandi(text, "
-            "text, integer), gudang_mutasi_pengguna() TO "
-            + groups);
-    db.exec("GRANT EXECUTE ON FUNCTION gudang_pengguna_baru(text, text, text), "
-            "gudang_pengguna_ubah(text, text, integer) TO gudang_pemilik");
-}
 
 QString withServerLogin(const QString &conninfo, const QString &user, const QString &password)
 {
@@ -258,10 +660,10 @@ QString withServerLogin(const QString &conninfo, const QString &user, const QStr
         const QByteArray key(o->keyword);
         if (!o->val || !*o->val || key == "user" || key == "password")
             continue;
-        parts << key + '=' + quoted(o->val);
+        parts << key + '=' + quotedConn(o->val);
     }
     pq().PQconninfoFree(options);
-    parts << "user=" + quoted(user.toUtf8()) << "password=" + quoted(password.toUtf8());
+    parts << "user=" + quotedConn(user.toUtf8()) << "password=" + quotedConn(password.toUtf8());
     return QString::fromUtf8(parts.join(' '));
 }
 
@@ -320,22 +722,51 @@ QByteArray verifier(PgDatabase &db, const QString &name, const QString &password
 void serverAddUser(const QString &conninfo, const QString &name, const QString &password, Role role)
 {
     auto db = PgDatabase::open(conninfo);
-    db->exec("SELECT gudang_pengguna_baru($1, $2, $3)",
-             { name.toUtf8(), verifier(*db, name, password), roleName(role).toUtf8() });
+    try {
+        db->execOnce("SELECT gudang_pengguna_baru($1, $2, $3)",
+                     { name.toUtf8(), verifier(*db, name, password), roleName(role).toUtf8() });
+    } catch (const AppError &e) {
+        if (e.kind() != AppError::Kind::Unsure)
+            throw;
+        // The answer was lost: the server says whether the person is there now.
+        bool there = false;
+        try {
+            there = db->exec("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1",
+                             { name.toUtf8() })
+                        .rows()
+                > 0;
+        } catch (const AppError &) {
+            throw e;
+        }
+        if (!there)
+            throw AppError(QStringLiteral("Hubungan ke server database terputus: user %1 belum "
+                                          "tersimpan. Ulangi setelah server dapat dihubungi lagi.")
+                               .arg(name),
+                           AppError::Kind::ConnectionLost);
+    }
 }
 
 void serverChangeUser(const QString &conninfo, const QString &name, Role role, bool active)
 {
     auto db = PgDatabase::open(conninfo);
-    db->exec("SELECT gudang_pengguna_ubah($1, $2, $3)",
-             { name.toUtf8(), roleName(role).toUtf8(), QByteArray(active ? "1" : "0") });
+    try {
+        db->execOnce("SELECT gudang_pengguna_ubah($1, $2, $3)",
+                     { name.toUtf8(), roleName(role).toUtf8(), QByteArray(active ? "1" : "0") });
+    } catch (const AppError &e) {
+        if (e.sqlState() != "GD001")
+            throw;
+        throw AppError(QStringLiteral("User %1 adalah pemilik aktif terakhir: tidak dapat "
+                                      "dinonaktifkan atau diganti perannya.")
+                           .arg(name),
+                       AppError::Kind::Refused, e.sqlState(), e.detail());
+    }
 }
 
 void serverSetPassword(const QString &conninfo, const QString &name, const QString &password,
                        bool mustChange)
 {
     auto db = PgDatabase::open(conninfo);
-    db->exec("SELECT gudang_pengguna_sandi($1, $2, $3)",
+    db->execOnce("SELECT gudang_pengguna_sandi($1, $2, $3)",
              { name.toUtf8(), verifier(*db, name, password), QByteArray(mustChange ? "1" : "0") });
 }
 
@@ -343,27 +774,42 @@ void serverLog(const QString &conninfo, const QString &name, const QString &even
                const QString &computer, const QString &remark)
 {
     auto db = PgDatabase::open(conninfo);
-    db->exec("SELECT gudang_catat($1, $2, $3, $4)",
+    db->execOnce("SELECT gudang_catat($1, $2, $3, $4)",
              { name.toUtf8(), event.toUtf8(), computer.toUtf8(), remark.toUtf8() });
 }
 
 ServerPosting serverPost(const QString &conninfo, const QString &code, const QDateTime &date,
-                         double stored, double quantity, std::optional<double> confirmedAt)
+                         double quantity, std::optional<double> confirmedAt, const QString &token,
+                         const QString &user)
 {
     auto db = PgDatabase::open(conninfo);
     const auto number = [](double v) {
         return QByteArray::number(v, 'g', 17);
     };
-    const PgResult r = db->exec(
+    const PgResult r = db->execOnce(
         "SELECT hasil, stok, minimum, id_stok, id_keluar, nomor FROM gudang_keluar($1, $2, $3, "
-        "$4, $5)",
+        "$4, $5, $6)",
         { code.toUtf8(), date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8(),
-          number(stored), number(quantity),
-          confirmedAt ? std::optional<QByteArray>(number(*confirmedAt)) : std::nullopt });
-    ServerPosting p;
+          number(quantity),
+          confirmedAt ? std::optional<QByteArray>(number(*confirmedAt)) : std::nullopt,
+          token.toUtf8(), user.toUtf8() });
     if (r.rows() != 1)
         throw AppError(QStringLiteral("Server tidak menjawab posting barang keluar."));
-    p.outcome = r.text(0, 0);
+    using O = ServerPosting::Outcome;
+    static const std::pair<const char *, O> outcomes[] = {
+        { "ok", O::Done },         { "sudah", O::Already }, { "hilang", O::CodeGone },
+        { "kosong", O::NoStockValue }, { "kurang", O::Short }, { "sama", O::AskEqual },
+        { "bukan", O::NotAQuantity },
+    };
+    ServerPosting p;
+    const QByteArray said = r.bytes(0, 0);
+    const auto it = std::find_if(std::begin(outcomes), std::end(outcomes),
+                                 [&](const auto &o) { return said == o.first; });
+    if (it == std::end(outcomes))
+        throw AppError(QStringLiteral("Server menjawab posting barang keluar dengan \"%1\" yang "
+                                      "tidak dikenal program ini.")
+                           .arg(QString::fromUtf8(said)));
+    p.outcome = it->second;
     if (!r.isNull(0, 1))
         p.stock = r.bytes(0, 1).toDouble();
     if (!r.isNull(0, 2))
@@ -372,6 +818,15 @@ ServerPosting serverPost(const QString &conninfo, const QString &code, const QDa
     p.outRowId = r.isNull(0, 4) ? 0 : r.bytes(0, 4).toLongLong();
     p.outNumber = r.isNull(0, 5) ? 0 : r.bytes(0, 5).toLongLong();
     return p;
+}
+
+std::optional<qint64> serverPostingOf(const QString &conninfo, const QString &token)
+{
+    auto db = PgDatabase::open(conninfo);
+    const PgResult r = db->exec("SELECT gudang_keluar_token($1)", { token.toUtf8() });
+    if (r.rows() != 1 || r.isNull(0, 0))
+        return std::nullopt;
+    return r.bytes(0, 0).toLongLong();
 }
 
 } // namespace gudang
