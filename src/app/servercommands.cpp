@@ -75,7 +75,7 @@ int chooseServer(const QCommandLineParser &parser, const Options &options, const
             // Remembered only once the server answers: a mistyped host is not kept. A server
             // that asks for a person's password has answered (its people log in as themselves).
             if (const ServerLogin answer = tryServerLogin(*server);
-                !answer.opened && !answer.refused)
+                !answer.opened && !answer.refused && !answer.shut)
                 throw AppError(answer.why, AppError::Kind::CannotOpen);
             rememberServer(folder, *server);
             std::printf("Server diingat untuk %s: Gudang berikutnya cukup dijalankan tanpa "

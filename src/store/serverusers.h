@@ -17,13 +17,14 @@ namespace gudang {
 // password (kept in memory only).
 QString withServerLogin(const QString &conninfo, const QString &user, const QString &password);
 
-// A connection opened as the person. `refused`: the server refused the name or password (or
-// the role may not log in), as opposed to a server that cannot be reached.
+// A connection opened as the person, or why not: decided by the server's SQLSTATE, never by
+// its words.
 struct ServerLogin
 {
     bool opened = false;
-    bool refused = false;
-    QString why; // the server's words when not opened
+    bool refused = false; // a wrong name or password (28P01)
+    bool shut = false; // a role that may not log in or has no right to this store's database
+    QString why; // in the program's words, when not opened
 };
 ServerLogin tryServerLogin(const QString &personConninfo);
 

@@ -303,6 +303,13 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
                 return result;
             }
             // The server's administrator, not a program user: checked below as any name.
+        } else if (login.shut) {
+            // Not a wrong password: not counted toward the waits.
+            result.outcome = LoginResult::Disabled;
+            result.why = QStringLiteral("User %1 tidak boleh masuk ke toko ini: sudah "
+                                        "dinonaktifkan oleh pemilik, atau bukan user toko ini.")
+                             .arg(name);
+            return result;
         } else if (!login.refused) {
             throw AppError(login.why, AppError::Kind::CannotOpen);
         }

@@ -8,7 +8,9 @@ namespace gudang {
 #define GUDANG_LIBPQ_FUNCTIONS(X)                                                                  \
     X(PQclear)                                                                                     \
     X(PQcmdTuples)                                                                                 \
-    X(PQconnectdbParams)                                                                           \
+    X(PQconnectPoll)                                                                               \
+    X(PQconnectStartParams)                                                                        \
+    X(PQconnectionNeedsPassword)                                                                   \
     X(PQconninfoFree)                                                                              \
     X(PQconninfoParse)                                                                             \
     X(PQconsumeInput)                                                                              \
@@ -44,6 +46,7 @@ namespace gudang {
     X(PQsendQuery)                                                                                 \
     X(PQsendQueryParams)                                                                           \
     X(PQsendQueryPrepared)                                                                         \
+    X(PQsetErrorVerbosity)                                                                         \
     X(PQsetNoticeProcessor)                                                                        \
     X(PQsocket)                                                                                    \
     X(PQstatus)                                                                                    \

@@ -6,7 +6,10 @@
 #include "store/address.h"
 #include "store/tableaccess.h"
 
+#include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -389,24 +392,127 @@ PgDatabase::~PgDatabase()
     giveBack(m_conninfo, m_conn);
 }
 
+namespace {
+
+// Seconds a connection may take when the address does not say (connect_timeout).
+constexpr int kConnectSeconds = 5;
+
+int connectSeconds(const QByteArray &info)
+{
+    int seconds = kConnectSeconds;
+    if (PQconninfoOption *options = pq().PQconninfoParse(info.constData(), nullptr)) {
+        for (PQconninfoOption *o = options; o->keyword; ++o) {
+            if (QByteArray(o->keyword) == "connect_timeout" && o->val && *o->val) {
+                bool ok = false;
+                const int given = QByteArray(o->val).toInt(&ok);
+                if (ok && given > 0)
+                    seconds = std::max(2, given); // as libpq reads it
+            }
+        }
+        pq().PQconninfoFree(options);
+    }
+    return seconds;
+}
+
+// The server's SQLSTATE in a connection's error, which libpq writes after the severity when
+// its errors are verbose ("FATAL:  28P01: ..."); empty when the server said nothing (it could
+// not be reached).
+QByteArray connectState(const QByteArray &message)
+{
+    static const QRegularExpression said(
+        QStringLiteral("(?:FATAL|ERROR|PANIC):\\s+([0-9A-Z]{5}):"));
+    const QRegularExpressionMatch m = said.match(QString::fromUtf8(message));
+    return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray();
+}
+
+} // namespace
+
+AppError connectError(const QString &conninfo, const QByteArray &state, const QString &why,
+                      bool needsPassword)
+{
+    const QString where = serverName(conninfo);
+    const auto error = [&](const QString &text, AppError::Kind kind, const QByteArray &code) {
+        return AppError(text, kind, code, why);
+    };
+    // Decided by the server's SQLSTATE and libpq's password status, never by the words.
+    if (state == "28P01" || (state.isEmpty() && needsPassword))
+        return error(QStringLiteral("Server database (%1) menolak nama atau password ini.").arg(where),
+                     AppError::Kind::CannotOpen, QByteArrayLiteral("28P01"));
+    if (state == "28000")
+        return error(QStringLiteral("Server database (%1) tidak mengenal user ini atau tidak "
+                                    "mengizinkannya masuk (dinonaktifkan).")
+                         .arg(where),
+                     AppError::Kind::CannotOpen, state);
+    if (state == "42501")
+        return error(QStringLiteral("User ini tidak berhak masuk ke database toko di %1: sudah "
+                                    "dinonaktifkan, atau user toko lain.")
+                         .arg(where),
+                     AppError::Kind::CannotOpen, state);
+    if (state == "3D000")
+        return error(QStringLiteral("Database toko tidak ada di %1: periksa nama database "
+                                    "(dbname) pada alamat server.")
+                         .arg(where),
+                     AppError::Kind::CannotOpen, state);
+    if (state == "53300")
+        return error(QStringLiteral("Server database (%1) sedang penuh: terlalu banyak komputer "
+                                    "tersambung. Coba lagi sebentar lagi.")
+                         .arg(where),
+                     AppError::Kind::CannotOpen, state);
+    return error(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
+                                "server dan jaringannya, lalu coba lagi.")
+                     .arg(where, why),
+                 AppError::Kind::CannotOpen, state);
+}
+
 pg_conn *PgDatabase::connect(const QString &conninfo)
 {
     const QByteArray info = conninfo.toUtf8();
-    const char *keys[] = { "application_name", "dbname", "client_encoding", nullptr };
-    const char *values[] = { "gudang", info.constData(), "UTF8", nullptr };
-    PGconn *conn = pq().PQconnectdbParams(keys, values, 1);
+    const int seconds = connectSeconds(info);
+    const QByteArray timeout = QByteArray::number(seconds);
+    // The address comes last, so that what it says itself holds.
+    const char *keys[] = { "application_name", "client_encoding", "connect_timeout", "dbname",
+                           nullptr };
+    const char *values[] = { "gudang", "UTF8", timeout.constData(), info.constData(), nullptr };
+    PGconn *conn = pq().PQconnectStartParams(keys, values, 1);
     ++connectionsOpened;
     if (!conn)
         throw AppError(QStringLiteral("Server database tidak dapat dihubungi: memori habis."),
                        AppError::Kind::CannotOpen);
-    if (pq().PQstatus(conn) != CONNECTION_OK) {
-        const QString why = errorText(pq().PQerrorMessage(conn));
-        pq().PQfinish(conn);
-        throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
-                                      "server dan jaringannya, lalu coba lagi.")
-                           .arg(serverName(conninfo), why),
-                       AppError::Kind::CannotOpen);
+    pq().PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    // Step by step, with the time limit kept here: a host that does not answer does not hold
+    // the window for the system's own TCP wait.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    bool timedOut = false;
+    while (pq().PQstatus(conn) != CONNECTION_BAD && state != PGRES_POLLING_OK
+           && state != PGRES_POLLING_FAILED) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd fd { pq().PQsocket(conn), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT),
+                    0 };
+        const int ready = fd.fd < 0 ? 1 : ::poll(&fd, 1, int(left.count()));
+        if (ready == 0) {
+            timedOut = true;
+            break;
+        }
+        if (ready < 0 && errno != EINTR)
+            break;
+        state = pq().PQconnectPoll(conn);
     }
+    if (timedOut || pq().PQstatus(conn) != CONNECTION_OK) {
+        const QByteArray message = pq().PQerrorMessage(conn);
+        const bool needsPassword = pq().PQconnectionNeedsPassword(conn) == 1;
+        pq().PQfinish(conn);
+        throw connectError(conninfo, timedOut ? QByteArray() : connectState(message),
+                           timedOut ? QStringLiteral("tidak menjawab dalam %1 detik").arg(seconds)
+                                    : errorText(message.constData()),
+                           needsPassword);
+    }
+    pq().PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
     if (const QString why = setUpSession(conn); !why.isEmpty()) {
         pq().PQfinish(conn);
         throw AppError(QStringLiteral("Sesi server database tidak dapat disiapkan (%1): %2")
@@ -499,16 +605,8 @@ void PgDatabase::ready()
 void PgDatabase::reconnect()
 {
     m_prepared.clear();
-    pq().PQreset(m_conn);
-    if (pq().PQstatus(m_conn) != CONNECTION_OK)
-        throw AppError(QStringLiteral("Server database tidak dapat dihubungi (%1): %2\nPeriksa "
-                                      "server dan jaringannya, lalu coba lagi.")
-                           .arg(serverName(m_conninfo), errorText(pq().PQerrorMessage(m_conn))),
-                       AppError::Kind::CannotOpen);
-    if (const QString why = setUpSession(m_conn); !why.isEmpty())
-        throw AppError(QStringLiteral("Sesi server database tidak dapat disiapkan (%1): %2")
-                           .arg(serverName(m_conninfo), why),
-                       AppError::Kind::CannotOpen);
+    PGconn *fresh = connect(m_conninfo); // throws, and this one stays closed, when it fails
+    pq().PQfinish(std::exchange(m_conn, fresh));
 }
 
 PgResult PgDatabase::check(pg_result *r)
@@ -538,17 +636,19 @@ struct ParamArrays
 
 PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
 {
-    return again([&] {
-        ready();
-        if (!m_later.empty())
-            together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {}, {} });
-        sendPendingBegin();
-        if (params.empty())
-            return check(pq().PQexec(m_conn, sql.constData()));
-        ParamArrays a(params);
-        return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
-                                       a.values.data(), a.lengths.data(), nullptr, 0));
-    });
+    return again(
+        [&] {
+            ready();
+            if (!m_later.empty())
+                together({ QByteArray(), QByteArrayLiteral("SELECT 1"), {}, {}, {} });
+            sendPendingBegin();
+            if (params.empty())
+                return check(pq().PQexec(m_conn, sql.constData()));
+            ParamArrays a(params);
+            return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
+                                           a.values.data(), a.lengths.data(), nullptr, 0));
+        },
+        sql);
 }
 
 PgResult PgDatabase::execOnce(const QByteArray &sql, const PgParams &params)
@@ -570,23 +670,27 @@ PgResult PgDatabase::execOnce(const QByteArray &sql, const PgParams &params)
 
 PgResult PgDatabase::execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params)
 {
-    return again([&] {
-        ready();
-        return together({ name, toPrepare(name, sql), params, {}, {} });
-    });
+    return again(
+        [&] {
+            ready();
+            return together({ name, toPrepare(name, sql), params, {}, {} });
+        },
+        sql);
 }
 
 void PgDatabase::execKeptLater(const QByteArray &name, const QByteArray &sql,
                                const PgParams &params, Wording said, Taking took)
 {
     if (!m_transaction) {
-        again([&] {
-            ready();
-            PgResult r = together({ name, toPrepare(name, sql), params, said, {} });
-            if (took)
-                took(r);
-            return r;
-        });
+        again(
+            [&] {
+                ready();
+                PgResult r = together({ name, toPrepare(name, sql), params, said, {} });
+                if (took)
+                    took(r);
+                return r;
+            },
+            sql);
         return;
     }
     ready();
@@ -689,10 +793,13 @@ PgResult PgDatabase::together(Statement last)
 // a transaction, only reads are sent; a transaction's first statement goes with its BEGIN): the
 // connection is opened anew and the command sent once more, so that the first action after a
 // restart of the server works at the first try.
-PgResult PgDatabase::again(const std::function<PgResult()> &command)
+PgResult PgDatabase::again(const std::function<PgResult()> &command, const QByteArray &sql)
 {
-    // Statements waiting to be sent are not sent again: a lost connection took them.
-    const bool fresh = (!m_transaction || m_beginPending) && m_later.empty();
+    // Statements waiting to be sent are not sent again: a lost connection took them. Outside
+    // a transaction only a read is sent again: a change may have been done before the
+    // connection went.
+    const bool read = sql.trimmed().left(6).toUpper() == "SELECT";
+    const bool fresh = ((!m_transaction && read) || m_beginPending) && m_later.empty();
     const bool pending = m_beginPending;
     try {
         return command();

@@ -44,6 +44,12 @@ using PgParams = std::vector<std::optional<QByteArray>>;
 // SQLSTATE and text: permission, a lost connection, a full disk, a unique value, two
 // transactions that could not be kept apart, or any other.
 AppError serverError(pg_result *result, pg_conn *conn);
+// A connection that did not open, by the server's SQLSTATE (a wrong password 28P01, a role
+// that does not exist or may not log in 28000, no right to the database 42501, no such
+// database 3D000, too many connections 53300; none: not reached) and libpq's password status,
+// each said in its own words; `why` is the server's or libpq's own.
+AppError connectError(const QString &conninfo, const QByteArray &state, const QString &why,
+                      bool needsPassword);
 
 // One connection to a PostgreSQL server, opened once per process and connection string and
 // shared by every record source and service on it; kept for the next opening when nobody
@@ -113,7 +119,7 @@ private:
     // The statements waiting (BEGIN first when it is pending), then this one, in one round
     // trip; the last one's result. The first that failed is thrown.
     PgResult together(Statement last);
-    PgResult again(const std::function<PgResult()> &command);
+    PgResult again(const std::function<PgResult()> &command, const QByteArray &sql);
 
     QString m_conninfo;
     QString m_address;

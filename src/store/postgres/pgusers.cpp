@@ -675,14 +675,11 @@ ServerLogin tryServerLogin(const QString &personConninfo)
         login.opened = true;
     } catch (const AppError &e) {
         login.why = e.description();
-        // The server's words for a name or password it does not take (a role that may not log
-        // in, one that does not exist, a wrong password, none given).
-        for (const char *said :
-             { "password authentication failed", "does not exist", "not permitted to log in",
-               "no password supplied", "authentication failed" }) {
-            if (login.why.contains(QLatin1String(said)))
-                login.refused = true;
-        }
+        // By the server's SQLSTATE: a name or password it does not take (with SCRAM a role that
+        // does not exist is told as a wrong password too) is the one failure that counts
+        // toward the waits.
+        login.refused = e.sqlState() == "28P01";
+        login.shut = e.sqlState() == "28000" || e.sqlState() == "42501";
     }
     return login;
 }
