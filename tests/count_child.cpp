@@ -51,6 +51,7 @@ int main(int argc, char **argv)
     {
         App app(Locations(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[1])),
                 dialogs);
+        test::logInOwner(app);
         frmopname &o = app.screens().get<frmopname>();
         app.screens().showStart(o);
         test::activate(&o);

@@ -37,6 +37,7 @@ int main(int argc, char **argv)
         dialogs.answer(Button::Yes); // "Masih ada Input Data Lagi?"
         {
             App app(Locations(QString::fromLocal8Bit(argv[2])), dialogs);
+            test::logInOwner(app);
             frmkeluar &k = test::openIssue(app.screens());
             test::readyIssue(k, QStringLiteral("A1"), QStringLiteral("3"));
             QTest::mouseClick(k.cmdsimpan, Qt::LeftButton);

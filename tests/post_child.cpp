@@ -62,6 +62,7 @@ int main(int argc, char **argv)
     Hurried dialogs;
     {
         App app(Locations(QString::fromLocal8Bit(argv[2]), conninfo), dialogs);
+        test::logInOwner(app);
         frmkeluar &k = test::openIssue(app.screens());
         for (int i = 0; i < n && dialogs.unexpected.isEmpty(); ++i) {
             const QString code = codes[int(random() % unsigned(codes.size()))];

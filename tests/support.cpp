@@ -171,6 +171,8 @@ Env::Env(bool createDatabases)
         }
     }
     m_app = std::make_unique<App>(locations, dialogs);
+    // The tests act as the store's owner logged in, unless they log in themselves.
+    logInOwner(*m_app);
     prepareScreens(*m_app);
 }
 
@@ -192,6 +194,22 @@ Env::~Env()
                      __FILE__, __LINE__);
     else if (!dialogs.scriptUsedUp())
         QTest::qFail("answers scripted but never asked for", __FILE__, __LINE__);
+}
+
+void logInOwner(App &app, const QString &name)
+{
+    app.setSession({ name, Role::Pemilik, true, false, app.locations() });
+}
+
+AnyoneWrites::AnyoneWrites()
+    : outer(RecordSource::writeGuard())
+{
+    RecordSource::writeGuard() = [](const QString &) {};
+}
+
+AnyoneWrites::~AnyoneWrites()
+{
+    RecordSource::writeGuard() = outer;
 }
 
 void Env::exec(const QString &path, const QString &sql)

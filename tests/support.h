@@ -57,6 +57,16 @@ private:
     std::unique_ptr<App> m_app;
 };
 
+// The store's owner logged in on an App of the test's own (another workstation).
+void logInOwner(App &app, const QString &name = QStringLiteral("admin"));
+// Lets record sources made without an App write, while it lives.
+struct AnyoneWrites
+{
+    AnyoneWrites();
+    ~AnyoneWrites();
+    std::function<void(const QString &)> outer;
+};
+
 // For a test of what only a data folder has (files, backups, the folder lock).
 #define SKIP_ON_SERVER()                                                                           \
     do {                                                                                           \

@@ -81,7 +81,7 @@ private slots:
                                        "END"));
         auto stock = open(env, "tstok");
         auto out = open(env, "tbrgkeluar");
-        StockService service(env.locations.workingPath(), QString());
+        StockService service(env.locations.workingPath(), QStringLiteral("admin"));
         std::mt19937 random(20261210);
         auto pick = [&](int n) {
             return int(random() % unsigned(n));
@@ -168,7 +168,7 @@ private slots:
         Env env;
         {
             auto stock = open(env, "tstok");
-            StockService(env.locations.workingPath(), QString())
+            StockService(env.locations.workingPath(), QStringLiteral("admin"))
                 .book(*stock, QStringLiteral("A1"), 10, 1);
         }
         Env::exec(env.locations.workingPath(),
@@ -187,7 +187,7 @@ private slots:
                                            "Stok_Akhir, No_Keluar, Keterangan FROM tmutasi ORDER "
                                            "BY No_Mutasi")),
                  (QStringList {
-                     "|stok masuk|A1|10.0|10.0|<null>|", "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
+                     "admin|stok masuk|A1|10.0|10.0|<null>|", "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
                      "kasir1|koreksi keluar|A1|0.0|<null>|1.0|diubah: Jumlah 3 menjadi 4" }));
     }
 

@@ -139,6 +139,7 @@ private slots:
         {
             ScriptedDialogs dialogs;
             App again(env.locations, dialogs);
+            test::logInOwner(again);
             prepareScreens(again);
             frmopname &o = openCount(again.screens());
             QCOMPARE(o.countId(), 1);
@@ -175,7 +176,7 @@ private slots:
                             QStringLiteral("SELECT Kode_Barang, Perubahan, Stok_Akhir, "
                                            "Pengguna FROM tmutasi WHERE Jenis = 'opname' "
                                            "ORDER BY Kode_Barang")),
-                 (QStringList { "A1|-7.0|0.0|", "A2|-4.0|1.0|", "C4|22.0|24.0|" }));
+                 (QStringList { "A1|-7.0|0.0|admin", "A2|-4.0|1.0|admin", "C4|22.0|24.0|admin" }));
         // The journal still adds up to the stock.
         QCOMPARE(Env::query(path,
                             QStringLiteral("SELECT Kode_Barang, sum(Perubahan) FROM tmutasi "

@@ -156,6 +156,19 @@ QString refusalText(Role role, Right right)
         .arg(roleCaption(role), what);
 }
 
+void requirePerson(const QString &user)
+{
+    if (user.trimmed().isEmpty())
+        throw AppError(QStringLiteral("Belum ada pengguna yang masuk; tidak ada yang disimpan."),
+                       AppError::Kind::Refused);
+}
+
+void requireRight(const QString &user, Role role, Right right)
+{
+    requirePerson(user);
+    requireRight(role, right);
+}
+
 void requireRight(Role role, Right right)
 {
     if (!allows(role, right))

@@ -57,6 +57,10 @@ bool allows(Role role, Right right);
 // Throws AppError (refused) with a message naming the right and the role, when the role may
 // not do it.
 void requireRight(Role role, Right right);
+// Throws AppError (refused) when nobody is logged in (no name): nothing is written then.
+void requirePerson(const QString &user);
+// Both: a person, whose role may do it.
+void requireRight(const QString &user, Role role, Right right);
 // The message of that refusal.
 QString refusalText(Role role, Right right);
 

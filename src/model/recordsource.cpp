@@ -14,6 +14,9 @@
 
 namespace gudang {
 
+void guardWrite(const QString &table);
+
+
 namespace {
 
 std::set<RecordSource *> &openSources()
@@ -170,8 +173,7 @@ public:
         if (m_mode == Mode::None)
             return {};
         try {
-            if (writeGuard())
-                writeGuard()(m_table.name);
+            guardWrite(m_table.name);
             return write();
         } catch (...) {
             cancelPending();
@@ -189,8 +191,7 @@ public:
         }
         if (m_mode == Mode::Edit)
             cancelPending();
-        if (writeGuard())
-            writeGuard()(m_table.name);
+        guardWrite(m_table.name);
         const int row = m_cur;
         const uint32_t offset = m_store.offsetOf(row);
         m_store.makeRoomForRow(); // so that taking the delete back cannot fail
@@ -794,6 +795,17 @@ RecordSource::LoadWait &RecordSource::loadWait()
 {
     static LoadWait hook;
     return hook;
+}
+
+void guardWrite(const QString &table)
+{
+    // No guard, no write: a program that has not said who may change what changes nothing.
+    if (!RecordSource::writeGuard())
+        throw AppError(QStringLiteral("Tabel %1 tidak dapat diubah: belum ditentukan siapa yang "
+                                      "boleh mengubahnya.")
+                           .arg(table),
+                       AppError::Kind::Refused);
+    RecordSource::writeGuard()(table);
 }
 
 RecordSource::WriteGuard &RecordSource::writeGuard()

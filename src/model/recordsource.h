@@ -112,6 +112,7 @@ public:
     static LoadFailed &loadFailed();
     // Asked before every write of a row (a save or a delete) with the table's name: throws
     // AppError when the user logged in may not change that table, and nothing is written.
+    // Unset, every write is refused.
     using WriteGuard = std::function<void(const QString &table)>;
     static WriteGuard &writeGuard();
 

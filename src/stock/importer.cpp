@@ -287,7 +287,7 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
 ImportResult applyImport(const QString &workingAddress, const ImportPlan &plan, const QString &user,
                          Role role)
 {
-    requireRight(role, plan.kind == ImportKind::Goods ? Right::Goods : Right::Stock);
+    requireRight(user, role, plan.kind == ImportKind::Goods ? Right::Goods : Right::Stock);
     const TableDef &def = tableOf(plan.kind);
     auto store = openStore(workingAddress);
     auto table = store->table(def);

@@ -1,4 +1,5 @@
 #include "journal.h"
+#include "core/rights.h"
 #include "core/schema.h"
 #include "store/store.h"
 #include "store/tableaccess.h"
@@ -32,6 +33,7 @@ Journal::~Journal() = default;
 
 std::vector<Value> Journal::rowOf(const Movement &m, std::vector<int> *columns) const
 {
+    requirePerson(m_user); // every movement names who made it
     std::vector<Value> values(m_table->definition().columns.size());
     namespace c = col::tmutasi;
     values[c::Waktu] = Value(QDateTime::currentDateTime());

@@ -115,7 +115,7 @@ void CountService::setUser(const QString &user, Role role)
 
 CountInfo CountService::start(const QString &filter)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->open();
     const QString wanted = filter.trimmed();
     // The goods and their stock as stored now.
@@ -216,7 +216,7 @@ std::vector<CountLine> CountService::lines(int id)
 
 CountService::Scan CountService::scan(int id, const QString &code, double quantity)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->open();
     Scan result;
     auto tx = d->store->begin();
@@ -253,7 +253,7 @@ CountService::Scan CountService::scan(int id, const QString &code, double quanti
 
 int CountService::apply(int id)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->open();
     auto tx = d->store->begin();
     const StoredRow countRow = d->held(*tx, id);

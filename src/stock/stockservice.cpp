@@ -109,7 +109,7 @@ const QString &StockService::user() const
 StockService::Booking StockService::book(RecordSource &stock, const QString &code, double quantity,
                                          double minimum, const QDate &day)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->check(stock, "tstok");
     namespace s = col::tstok;
     const TableDef &def = d->stock->definition();
@@ -151,7 +151,7 @@ StockService::Booking StockService::book(RecordSource &stock, const QString &cod
 
 void StockService::saveStock(RecordSource &stock)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->write(stock, "tstok", &RecordSource::update, [this](Transaction &tx, const RowChange &c) {
         d->journal->stockChanged(tx, c, c.before.empty() ? movement::kBooking : movement::kSetting);
     });
@@ -159,7 +159,7 @@ void StockService::saveStock(RecordSource &stock)
 
 void StockService::deleteStock(RecordSource &stock)
 {
-    requireRight(d->role, Right::Stock);
+    requireRight(d->user, d->role, Right::Stock);
     d->write(stock, "tstok", &RecordSource::deleteCurrent,
              [this](Transaction &tx, const RowChange &c) {
                  d->journal->stockChanged(tx, c, movement::kStockDeleted);
@@ -168,14 +168,14 @@ void StockService::deleteStock(RecordSource &stock)
 
 void StockService::saveGoodsOut(RecordSource &out)
 {
-    requireRight(d->role, Right::GoodsOutCorrection);
+    requireRight(d->user, d->role, Right::GoodsOutCorrection);
     d->write(out, "tbrgkeluar", &RecordSource::update,
              [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
 
 void StockService::deleteGoodsOut(RecordSource &out)
 {
-    requireRight(d->role, Right::GoodsOutCorrection);
+    requireRight(d->user, d->role, Right::GoodsOutCorrection);
     d->write(out, "tbrgkeluar", &RecordSource::deleteCurrent,
              [this](Transaction &tx, const RowChange &c) { d->journal->goodsOutCorrected(tx, c); });
 }
@@ -409,7 +409,7 @@ PostingResult StockService::postOnServer(RecordSource &out, RecordSource &stock,
 PostingResult StockService::post(RecordSource &out, RecordSource &stock,
                                  const PostingRequest &request)
 {
-    requireRight(d->role, Right::Posting);
+    requireRight(d->user, d->role, Right::Posting);
     d->check(out, "tbrgkeluar");
     d->check(stock, "tstok");
     checkPostingDate(request.date);

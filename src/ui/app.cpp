@@ -209,15 +209,13 @@ App::App(Locations locations, Dialogs &dialogs)
     RecordSource::loadWait() = showLoadWait;
     // Rights are kept where the data is changed: a role that may not change a table writes
     // nothing there, whichever screen asked.
+    m_outerGuard = RecordSource::writeGuard();
     RecordSource::writeGuard() = [this](const QString &table) {
-        if (table == QLatin1String("tbarang"))
-            require(Right::Goods);
-        else if (table == QLatin1String("tstok") || table == QLatin1String("tmutasi"))
-            require(Right::Stock);
-        else if (table == QLatin1String("tbrgkeluar"))
-            require(Right::GoodsOutCorrection);
-        else
-            require(Right::Users);
+        const std::optional<Right> right = writeRight(table);
+        if (!right)
+            throw AppError(QStringLiteral("Tabel %1 tidak diubah lewat layar.").arg(table),
+                           AppError::Kind::Refused);
+        require(*right);
     };
     // A table that cannot be read to its end is said at once, not at the next click.
     RecordSource::loadFailed() = [this](RecordSource &, const QString &why) {
@@ -232,7 +230,7 @@ App::~App()
     m_counts.reset();
     RecordSource::loadWait() = nullptr;
     RecordSource::loadFailed() = nullptr;
-    RecordSource::writeGuard() = nullptr;
+    RecordSource::writeGuard() = m_outerGuard;
 }
 
 StockService &App::stock()

@@ -135,7 +135,7 @@ public:
     Role role() const { return m_session.role; }
     bool may(Right right) const { return allows(m_session.role, right); }
     // Throws the refusal (AppError) when the role may not.
-    void require(Right right) const { requireRight(m_session.role, right); }
+    void require(Right right) const { requireRight(m_session.name, m_session.role, right); }
 
     // A record source another subsystem owns, through the screen that owns it (loading that
     // screen unseen when it is not loaded). The shell, which knows every screen, says which
@@ -153,6 +153,7 @@ private:
     std::unique_ptr<CountService> m_counts;
     std::map<SharedSource, SourceProvider> m_providers;
     std::unique_ptr<QObject> m_userWatch; // tells the background reading of keys and clicks
+    std::function<void(const QString &)> m_outerGuard; // an App made before this one's
 };
 
 } // namespace gudang
