@@ -204,7 +204,8 @@ void logInOwner(App &app, const QString &name)
 AnyoneWrites::AnyoneWrites()
     : outer(RecordSource::writeGuard())
 {
-    RecordSource::writeGuard() = [](const QString &) {};
+    RecordSource::writeGuard() = [](const QString &) {
+    };
 }
 
 AnyoneWrites::~AnyoneWrites()

@@ -182,13 +182,14 @@ private slots:
         k.adodc1->moveFirst();
         k.adodc1->setField(col::tbrgkeluar::Jumlah, 4);
         env.app().stock().saveGoodsOut(*k.adodc1);
-        QCOMPARE(Env::query(env.locations.workingPath(),
-                            QStringLiteral("SELECT Pengguna, Jenis, Kode_Barang, Perubahan, "
-                                           "Stok_Akhir, No_Keluar, Keterangan FROM tmutasi ORDER "
-                                           "BY No_Mutasi")),
-                 (QStringList {
-                     "admin|stok masuk|A1|10.0|10.0|<null>|", "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
-                     "kasir1|koreksi keluar|A1|0.0|<null>|1.0|diubah: Jumlah 3 menjadi 4" }));
+        QCOMPARE(
+            Env::query(env.locations.workingPath(),
+                       QStringLiteral("SELECT Pengguna, Jenis, Kode_Barang, Perubahan, "
+                                      "Stok_Akhir, No_Keluar, Keterangan FROM tmutasi ORDER "
+                                      "BY No_Mutasi")),
+            (QStringList { "admin|stok masuk|A1|10.0|10.0|<null>|",
+                           "kasir1|barang keluar|A1|-3.0|7.0|1.0|",
+                           "kasir1|koreksi keluar|A1|0.0|<null>|1.0|diubah: Jumlah 3 menjadi 4" }));
     }
 
     // A database made before the journal gets it when the program first opens it: one opening

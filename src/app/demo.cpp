@@ -79,8 +79,12 @@ bool fillDemoData(const Locations &locations)
     }
     for (const Issue &issue : issues) {
         service.post(*out, *stock,
-                     { issue.code, QDateTime(issue.date, QTime(0, 0)),
-                       QString::number(issue.quantity), double(issue.quantity), std::nullopt, {} });
+                     { issue.code,
+                       QDateTime(issue.date, QTime(0, 0)),
+                       QString::number(issue.quantity),
+                       double(issue.quantity),
+                       std::nullopt,
+                       {} });
     }
     transaction->commit();
     return true;

@@ -236,7 +236,8 @@ bool startOnServer(App &app, bool demo)
     }
     // A workstation without a connection of its own (no password of the folder's user for the
     // server): the people the server knows log in as themselves.
-    if (const ServerLogin own = tryServerLogin(loc.server()); !own.opened && (own.refused || own.shut)) {
+    if (const ServerLogin own = tryServerLogin(loc.server());
+        !own.opened && (own.refused || own.shut)) {
         startLogin(app, false, false);
         return true;
     }

@@ -52,7 +52,8 @@ const std::vector<RoleRights> &roleRights()
         { Role::Gudang,
           { Right::Goods, Right::Stock, Right::Posting, Right::GoodsOutCorrection,
             Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword } },
-        { Role::Kasir, { Right::Posting, Right::GoodsOutReports, Right::Find, Right::OwnPassword } },
+        { Role::Kasir,
+          { Right::Posting, Right::GoodsOutReports, Right::Find, Right::OwnPassword } },
     };
     return table;
 }
@@ -68,18 +69,30 @@ const std::vector<RightData> &rightData()
 {
     static const std::vector<RightData> table = {
         { Right::Goods, words("tbarang"), {}, words("tbarang"), {} },
-        { Right::Stock, words("tbarang tstok tmutasi topname topnamebrg"), words("tmutasi"),
-          words("tstok topname topnamebrg"), {} },
-        { Right::Posting, words("tbarang tstok tbrgkeluar"), {}, {},
+        { Right::Stock,
+          words("tbarang tstok tmutasi topname topnamebrg"),
+          words("tmutasi"),
+          words("tstok topname topnamebrg"),
+          {} },
+        { Right::Posting,
+          words("tbarang tstok tbrgkeluar"),
+          {},
+          {},
           words("gudang_keluar gudang_keluar_token") },
-        { Right::GoodsOutCorrection, words("tbrgkeluar tmutasi"), words("tmutasi"),
-          words("tbrgkeluar"), {} },
+        { Right::GoodsOutCorrection,
+          words("tbrgkeluar tmutasi"),
+          words("tmutasi"),
+          words("tbrgkeluar"),
+          {} },
         // The period report names who posted, from the journal.
         { Right::GoodsOutReports, words("tbarang tbrgkeluar tmutasi"), {}, {}, {} },
         { Right::StockReports, words("tbarang tstok tmutasi topname topnamebrg"), {}, {}, {} },
         { Right::Find, words("tbarang tstok"), {}, {}, {} },
         { Right::OwnPassword, {}, {}, {}, words("gudang_pengguna_sandi") },
-        { Right::Users, words("tpass tpengguna tlogmasuk"), {}, words("tpass"),
+        { Right::Users,
+          words("tpass tpengguna tlogmasuk"),
+          {},
+          words("tpass"),
           words("gudang_pengguna_baru gudang_pengguna_ubah") },
     };
     return table;

@@ -18,6 +18,8 @@ struct Session
     // The data folder's locations for this session: on a server, the person's own connection
     // when the server knows them as a login role.
     Locations locations { QString() };
+    // False until a person has logged in (and again after a logout): nothing is written then.
+    bool loggedIn = true;
 };
 
 } // namespace gudang

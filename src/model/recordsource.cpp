@@ -16,7 +16,6 @@ namespace gudang {
 
 void guardWrite(const QString &table);
 
-
 namespace {
 
 std::set<RecordSource *> &openSources()

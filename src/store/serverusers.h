@@ -27,6 +27,9 @@ struct ServerLogin
     QString why; // in the program's words, when not opened
 };
 ServerLogin tryServerLogin(const QString &personConninfo);
+// The same on a connection of its own, never one kept: whether the server still lets the
+// person in now.
+ServerLogin tryServerLoginAnew(const QString &personConninfo);
 
 // Who the connection's session user is for the program.
 struct ServerPerson

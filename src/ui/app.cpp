@@ -122,6 +122,29 @@ void ScreenManager::unload(Screen &screen)
     }
 }
 
+void ScreenManager::backToStart()
+{
+    if (m_shown.empty() || !m_shown.front().screen)
+        return;
+    Screen *start = m_shown.front().screen;
+    m_shown.resize(1);
+    std::vector<QPointer<Screen>> others;
+    for (auto it = m_loaded.begin(); it != m_loaded.end();) {
+        if (it->second != start) {
+            others.push_back(it->second);
+            it = m_loaded.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (const QPointer<Screen> &s : others) {
+        if (s)
+            dispose(s);
+    }
+    start->activateWindow();
+    start->focusFirst();
+}
+
 void ScreenManager::end()
 {
     if (m_ended)
@@ -196,10 +219,12 @@ protected:
 
 App::App(Locations locations, Dialogs &dialogs)
     : m_locations(std::move(locations))
+    , m_folder(m_locations)
     , m_dialogs(dialogs)
     , m_screens(std::make_unique<ScreenManager>(*this))
 {
     m_session.locations = m_locations;
+    m_session.loggedIn = false;
     if (qApp) {
         m_userWatch = std::make_unique<UserWatch>();
         qApp->installEventFilter(m_userWatch.get());
@@ -233,10 +258,17 @@ App::~App()
     RecordSource::writeGuard() = m_outerGuard;
 }
 
+QString App::journalName() const
+{
+    if (!m_session.loggedIn)
+        return QString();
+    return m_session.name.isEmpty() ? QStringLiteral("(kosong)") : m_session.name;
+}
+
 StockService &App::stock()
 {
     if (!m_stock)
-        m_stock = std::make_unique<StockService>(m_locations.workingPath(), m_session.name,
+        m_stock = std::make_unique<StockService>(m_locations.workingPath(), journalName(),
                                                  m_session.role);
     return *m_stock;
 }
@@ -244,7 +276,7 @@ StockService &App::stock()
 CountService &App::counts()
 {
     if (!m_counts)
-        m_counts = std::make_unique<CountService>(m_locations.workingPath(), m_session.name,
+        m_counts = std::make_unique<CountService>(m_locations.workingPath(), journalName(),
                                                   m_session.role);
     return *m_counts;
 }
@@ -253,9 +285,9 @@ void App::setUser(const QString &user)
 {
     m_session.name = user;
     if (m_stock)
-        m_stock->setUser(user, m_session.role);
+        m_stock->setUser(journalName(), m_session.role);
     if (m_counts)
-        m_counts->setUser(user, m_session.role);
+        m_counts->setUser(journalName(), m_session.role);
 }
 
 void App::setSession(Session session)
@@ -271,9 +303,9 @@ void App::setSession(Session session)
         m_counts.reset();
     }
     if (m_stock)
-        m_stock->setUser(m_session.name, m_session.role);
+        m_stock->setUser(journalName(), m_session.role);
     if (m_counts)
-        m_counts->setUser(m_session.name, m_session.role);
+        m_counts->setUser(journalName(), m_session.role);
 }
 
 void App::provideSource(SharedSource which, SourceProvider provider)
@@ -303,12 +335,49 @@ QString describeFailure(const std::function<void()> &step)
     return {};
 }
 
+void App::logOut()
+{
+    m_session = Session {};
+    m_session.loggedIn = false;
+    m_locations = m_folder;
+    m_session.locations = m_folder;
+    m_stock.reset();
+    m_counts.reset();
+    sessionShut = nullptr;
+    m_screens->backToStart();
+    if (loggedOut)
+        loggedOut();
+}
+
 bool App::run(const std::function<void()> &handler)
 {
-    const QString failure = describeFailure(handler);
+    AppError::Kind kind = AppError::Kind::General;
+    const QString failure = describeFailure([&] {
+        try {
+            handler();
+        } catch (const AppError &e) {
+            kind = e.kind();
+            throw;
+        }
+    });
     if (failure.isEmpty())
         return true;
     RecordSource::cancelAllPending();
+    // A person the owner disabled meanwhile: the server ended their session or refuses it.
+    const bool asShut = kind == AppError::Kind::CannotOpen || kind == AppError::Kind::ConnectionLost
+        || kind == AppError::Kind::Unsure || kind == AppError::Kind::Permission;
+    if (asShut && sessionShut && describeFailure([&] {
+                                     if (!sessionShut())
+                                         throw AppError(QString());
+                                 }).isEmpty()) {
+        m_dialogs.message(QStringLiteral("User %1 sudah dinonaktifkan oleh pemilik atau tidak "
+                                         "lagi berhak masuk ke toko ini; yang sedang dikerjakan "
+                                         "tidak disimpan. Silakan masuk lagi.")
+                              .arg(m_session.name),
+                          Style::Critical);
+        logOut();
+        return false;
+    }
     m_dialogs.message(failure, Style::Critical);
     return false;
 }

@@ -68,6 +68,9 @@ public:
     void unload(Screen &screen);
     // Ends the program at once: every screen closes and no further step runs.
     void end();
+    // Closes every screen but the start screen, shown or not, without the steps that were to
+    // follow them; the start screen takes input again.
+    void backToStart();
 
     bool ended() const { return m_ended; }
     Screen *top() const;
@@ -135,7 +138,18 @@ public:
     Role role() const { return m_session.role; }
     bool may(Right right) const { return allows(m_session.role, right); }
     // Throws the refusal (AppError) when the role may not.
-    void require(Right right) const { requireRight(m_session.name, m_session.role, right); }
+    void require(Right right) const { requireRight(journalName(), m_session.role, right); }
+    // The name the journal gives the person logged in (the first user may have an empty one);
+    // empty when nobody is logged in.
+    QString journalName() const;
+
+    // Set by the login: whether the server has shut the person logged in out (asked when a
+    // command failed as it does then), and what the login window does when it takes input
+    // again after that.
+    std::function<bool()> sessionShut;
+    std::function<void()> loggedOut;
+    // Nobody logged in any more: every screen but the login window closes.
+    void logOut();
 
     // A record source another subsystem owns, through the screen that owns it (loading that
     // screen unseen when it is not loaded). The shell, which knows every screen, says which
@@ -146,6 +160,7 @@ public:
 
 private:
     Locations m_locations;
+    const Locations m_folder; // as the program was started, before any login
     Dialogs &m_dialogs;
     std::unique_ptr<ScreenManager> m_screens;
     Session m_session;

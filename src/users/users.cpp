@@ -247,6 +247,11 @@ bool folderConnectionOpens(const Locations &locations)
     return !locations.onServer() || tryServerLogin(locations.server()).opened;
 }
 
+bool sessionShut(const Session &session)
+{
+    return personOnServer(session) && tryServerLoginAnew(session.locations.server()).shut;
+}
+
 QString computerName()
 {
     const QString name = QSysInfo::machineHostName();

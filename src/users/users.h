@@ -41,6 +41,9 @@ LoginResult logIn(const Locations &locations, const QString &name, const QString
 // only where the folder's user has a password for it): where not, only the people the server
 // knows log in, each as themselves.
 bool folderConnectionOpens(const Locations &locations);
+// Whether the server no longer lets the session's person in (disabled by the owner, or no right
+// to the store any more); always false on the files and for the first user.
+bool sessionShut(const Session &session);
 
 // The computer's name as the log names it.
 QString computerName();

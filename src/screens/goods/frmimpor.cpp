@@ -231,7 +231,7 @@ void frmimpor::on_cmdimpor_clicked()
         != Button::Yes)
         return;
     const ImportResult done
-        = applyImport(app().locations().workingPath(), *m_plan, app().user(), app().role());
+        = applyImport(app().locations().workingPath(), *m_plan, app().journalName(), app().role());
     forget();
     app().dialogs().message(QStringLiteral("Impor selesai: %1 baru, %2 diubah; %3 baris jurnal "
                                            "\"stok awal impor\".")

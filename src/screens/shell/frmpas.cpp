@@ -81,6 +81,14 @@ void frmpas::on_cmdok_clicked()
         break;
     }
     app().setSession(result.session); // the journal names who changed the stock
+    app().sessionShut = [session = result.session] {
+        return sessionShut(session);
+    };
+    app().loggedOut = [this] {
+        txtuser->setText(QString());
+        txtpass->setText(QString());
+        txtuser->setFocus();
+    };
     ScreenManager &screens = app().screens();
     if (result.session.mustChangePassword) {
         // A password the owner set is used once: the user sets their own before anything else.

@@ -8,9 +8,9 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
@@ -436,8 +436,9 @@ AppError connectError(const QString &conninfo, const QByteArray &state, const QS
     };
     // Decided by the server's SQLSTATE and libpq's password status, never by the words.
     if (state == "28P01" || (state.isEmpty() && needsPassword))
-        return error(QStringLiteral("Server database (%1) menolak nama atau password ini.").arg(where),
-                     AppError::Kind::CannotOpen, QByteArrayLiteral("28P01"));
+        return error(
+            QStringLiteral("Server database (%1) menolak nama atau password ini.").arg(where),
+            AppError::Kind::CannotOpen, QByteArrayLiteral("28P01"));
     if (state == "28000")
         return error(QStringLiteral("Server database (%1) tidak mengenal user ini atau tidak "
                                     "mengizinkannya masuk (dinonaktifkan).")
@@ -470,8 +471,8 @@ pg_conn *PgDatabase::connect(const QString &conninfo)
     const int seconds = connectSeconds(info);
     const QByteArray timeout = QByteArray::number(seconds);
     // The address comes last, so that what it says itself holds.
-    const char *keys[] = { "application_name", "client_encoding", "connect_timeout", "dbname",
-                           nullptr };
+    const char *keys[]
+        = { "application_name", "client_encoding", "connect_timeout", "dbname", nullptr };
     const char *values[] = { "gudang", "UTF8", timeout.constData(), info.constData(), nullptr };
     PGconn *conn = pq().PQconnectStartParams(keys, values, 1);
     ++connectionsOpened;

@@ -1,5 +1,6 @@
 #include "core/apperror.h"
 #include "core/locations.h"
+#include "core/rights.h"
 #include "libpq.h"
 #include "pgdatabase.h"
 #include "pgusers.h"
@@ -8,6 +9,7 @@
 #include "store/setup.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <map>
 
 namespace gudang {
@@ -203,6 +205,40 @@ QStringList prepare(PgDatabase &db, const QString &conninfo, QString *rolesNote 
     return missing;
 }
 
+// The people a copied folder brings: each becomes a login role of the server, member of the
+// store's group of their role when active, without a password (a folder's password hashes are
+// not the server's): the owner gives each a new one, and they set their own at the first
+// login. A name the server already knows stops the whole copy. Their names, active ones first.
+QStringList serverPeopleFromCopy(PgDatabase &db)
+{
+    const PgResult r
+        = db.exec("SELECT nama, peran, aktif FROM tpengguna ORDER BY aktif DESC, nama");
+    const StoreRoles roles = storeRoles(db.exec("SELECT current_database()").text(0, 0));
+    QStringList names, taken;
+    for (int i = 0; i < r.rows(); ++i) {
+        if (db.exec("SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = $1", { r.bytes(i, 0) })
+                .rows())
+            taken << r.text(i, 0);
+    }
+    if (!taken.isEmpty())
+        throw AppError(QStringLiteral("Nama user %1 sudah dipakai di server ini; tidak ada yang "
+                                      "disalin. Ganti namanya di folder data lebih dulu.")
+                           .arg(taken.join(QStringLiteral(", "))),
+                       AppError::Kind::Refused);
+    for (int i = 0; i < r.rows(); ++i) {
+        const QByteArray name = r.bytes(i, 0);
+        const bool active = r.bytes(i, 2).toDouble() == 1;
+        const std::optional<Role> role = roleFromName(r.text(i, 1));
+        QByteArray sql = "CREATE ROLE " + pgIdent(name) + (active ? " LOGIN" : " NOLOGIN");
+        if (active && role)
+            sql += " IN ROLE " + pgIdent(storeGroup(roles, *role));
+        db.exec(sql);
+        names << r.text(i, 0) + (active ? QString() : QStringLiteral(" (nonaktif)"));
+    }
+    db.exec("UPDATE tpengguna SET password = NULL, ganti_password = 1");
+    return names;
+}
+
 } // namespace
 
 QString initServer(const QString &conninfo)
@@ -301,7 +337,12 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
     }
     QStringList counts;
     for (const TableDef *table : allOurTables()) {
-        CopySource *source = table->name == QLatin1String("tpass") ? credentials : &working;
+        // The credentials' tables (the first user, the people, the log) from the credentials.
+        const std::vector<const TableDef *> ofCredentials = tablesOf(DbRole::Credentials);
+        CopySource *source
+            = std::find(ofCredentials.begin(), ofCredentials.end(), table) != ofCredentials.end()
+            ? credentials
+            : &working;
         // A file of an earlier version has no table of a later one.
         if (source && !source->has(*table))
             source = nullptr;
@@ -372,9 +413,17 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
         }
     }
     fillJournalDays(*db); // a folder of an earlier version has no journal days
+    const QStringList people = serverPeopleFromCopy(*db);
     t->commit();
-    return QStringLiteral("Disalin ke %1 dalam satu transaksi:\n%2")
-        .arg(serverName(conninfo), counts.join(QLatin1Char('\n')));
+    QString said = QStringLiteral("Disalin ke %1 dalam satu transaksi:\n%2")
+                       .arg(serverName(conninfo), counts.join(QLatin1Char('\n')));
+    if (!people.isEmpty())
+        said += QStringLiteral("\nUser yang dibawa menjadi user server tanpa password: %1.\n"
+                               "Pemilik memberi masing-masing password baru di Alat > Pengguna "
+                               "(Reset Password); pada login pertama mereka membuat password "
+                               "sendiri.")
+                    .arg(people.join(QStringLiteral(", ")));
+    return said;
 }
 
 } // namespace gudang

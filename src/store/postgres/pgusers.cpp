@@ -15,6 +15,8 @@
 
 namespace gudang {
 
+QByteArray pgIdent(const QByteArray &name);
+
 namespace {
 
 // Every function the program makes on a server runs with its search path set to the store's
@@ -405,6 +407,13 @@ QByteArray literal(const QByteArray &text)
 
 QByteArray ident(const QByteArray &name)
 {
+    return pgIdent(name);
+}
+
+} // namespace
+
+QByteArray pgIdent(const QByteArray &name)
+{
     QByteArray out = "\"";
     for (const char c : name) {
         if (c == '"')
@@ -413,6 +422,8 @@ QByteArray ident(const QByteArray &name)
     }
     return out + '"';
 }
+
+namespace {
 
 bool roleExists(PgDatabase &db, const QByteArray &name)
 {
@@ -454,17 +465,17 @@ QByteArray storeGroup(const StoreRoles &roles, Role role)
 
 QString prepareRoles(PgDatabase &db)
 {
-    const PgResult who = db.exec(
-        "SELECT current_database(), current_schema(), current_user, r.rolsuper FROM "
-        "pg_catalog.pg_roles r WHERE r.rolname = current_user");
+    const PgResult who
+        = db.exec("SELECT current_database(), current_schema(), current_user, r.rolsuper FROM "
+                  "pg_catalog.pg_roles r WHERE r.rolname = current_user");
     const QString database = who.text(0, 0);
     const QByteArray schema = who.bytes(0, 1);
     const QByteArray me = who.bytes(0, 2);
     const bool superuser = who.bytes(0, 3) == "t";
     const StoreRoles roles = storeRoles(database);
     const QByteArray s = ident(schema);
-    const QByteArray groupList = ident(roles.groups[0]) + ", " + ident(roles.groups[1]) + ", "
-        + ident(roles.groups[2]);
+    const QByteArray groupList
+        = ident(roles.groups[0]) + ", " + ident(roles.groups[1]) + ", " + ident(roles.groups[2]);
     const auto fill = [&](QByteArray sql) {
         sql.replace("@PATH", QByteArray(kPath));
         sql.replace("@SL", literal(schema));
@@ -566,17 +577,18 @@ QString prepareRoles(PgDatabase &db)
             QStringList sorted(names.begin(), names.end());
             sorted.sort();
             if (!sorted.isEmpty())
-                db.exec(QByteArray("GRANT ") + what + " ON " + s + '.'
-                        + sorted.join(QStringLiteral(", ") + QString::fromUtf8(s) + QLatin1Char('.')).toUtf8()
-                        + " TO " + group);
+                db.exec(
+                    QByteArray("GRANT ") + what + " ON " + s + '.'
+                    + sorted.join(QStringLiteral(", ") + QString::fromUtf8(s) + QLatin1Char('.'))
+                          .toUtf8()
+                    + " TO " + group);
         };
         grant("SELECT", reads);
         grant("SELECT, INSERT", appends);
         grant("SELECT, INSERT, UPDATE, DELETE", writes);
         db.exec("GRANT SELECT ON " + s + ".gudang_skema TO " + group);
         QByteArrayList executes { s + ".gudang_anggota(text)", s + ".gudang_pengguna_toko()",
-                                  s + ".gudang_boleh()",
-                                  s + ".gudang_peran()",
+                                  s + ".gudang_boleh()", s + ".gudang_peran()",
                                   s + ".gudang_catat(text, text, text, text)" };
         for (const QString &name : calls) {
             for (const ServerFunction &f : kFunctions) {
@@ -684,6 +696,20 @@ ServerLogin tryServerLogin(const QString &personConninfo)
     return login;
 }
 
+ServerLogin tryServerLoginAnew(const QString &personConninfo)
+{
+    ServerLogin login;
+    try {
+        pq().PQfinish(PgDatabase::connect(personConninfo));
+        login.opened = true;
+    } catch (const AppError &e) {
+        login.why = e.description();
+        login.refused = e.sqlState() == "28P01";
+        login.shut = e.sqlState() == "28000" || e.sqlState() == "42501";
+    }
+    return login;
+}
+
 ServerPerson serverPerson(const QString &conninfo)
 {
     auto db = PgDatabase::open(conninfo);
@@ -763,8 +789,9 @@ void serverSetPassword(const QString &conninfo, const QString &name, const QStri
                        bool mustChange)
 {
     auto db = PgDatabase::open(conninfo);
-    db->execOnce("SELECT gudang_pengguna_sandi($1, $2, $3)",
-             { name.toUtf8(), verifier(*db, name, password), QByteArray(mustChange ? "1" : "0") });
+    db->execOnce(
+        "SELECT gudang_pengguna_sandi($1, $2, $3)",
+        { name.toUtf8(), verifier(*db, name, password), QByteArray(mustChange ? "1" : "0") });
 }
 
 void serverLog(const QString &conninfo, const QString &name, const QString &event,
@@ -772,7 +799,7 @@ void serverLog(const QString &conninfo, const QString &name, const QString &even
 {
     auto db = PgDatabase::open(conninfo);
     db->execOnce("SELECT gudang_catat($1, $2, $3, $4)",
-             { name.toUtf8(), event.toUtf8(), computer.toUtf8(), remark.toUtf8() });
+                 { name.toUtf8(), event.toUtf8(), computer.toUtf8(), remark.toUtf8() });
 }
 
 ServerPosting serverPost(const QString &conninfo, const QString &code, const QDateTime &date,
@@ -794,8 +821,12 @@ ServerPosting serverPost(const QString &conninfo, const QString &code, const QDa
         throw AppError(QStringLiteral("Server tidak menjawab posting barang keluar."));
     using O = ServerPosting::Outcome;
     static const std::pair<const char *, O> outcomes[] = {
-        { "ok", O::Done },         { "sudah", O::Already }, { "hilang", O::CodeGone },
-        { "kosong", O::NoStockValue }, { "kurang", O::Short }, { "sama", O::AskEqual },
+        { "ok", O::Done },
+        { "sudah", O::Already },
+        { "hilang", O::CodeGone },
+        { "kosong", O::NoStockValue },
+        { "kurang", O::Short },
+        { "sama", O::AskEqual },
         { "bukan", O::NotAQuantity },
     };
     ServerPosting p;

@@ -19,6 +19,8 @@ struct StoreRoles
     QByteArray persons; // owns the functions that make and change people (may make roles)
 };
 StoreRoles storeRoles(const QString &database);
+// A name quoted as an identifier of the server's SQL.
+QByteArray pgIdent(const QByteArray &name);
 QByteArray storeGroup(const StoreRoles &roles, Role role);
 
 // The store's roles, its functions (the posting, user management, the log) and the grants that
