@@ -12,11 +12,16 @@
 #include "support.h"
 #include "users/users.h"
 
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
+#include <arpa/inet.h>
 #include <libpq-fe.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace gudang;
 using gudang::test::Env;
@@ -305,6 +310,58 @@ private slots:
                             QStringLiteral("SELECT Jumlah_Stok FROM tstok WHERE Kode_Barang = "
                                            "'A1'")),
                  QStringList { QStringLiteral("10.0") });
+    }
+
+    // A login is judged by the server's SQLSTATE, not its words: a mistyped database is said
+    // as such and not counted toward the waits; a wrong password is; a server that does not
+    // answer is given up within the connect timeout.
+    void loginsByStatus()
+    {
+        Env env;
+        fill(env);
+        const QString kasir = person(env, "k", Role::Kasir, QStringLiteral("kasir1"));
+        const Locations mistyped(env.locations.dataDir(),
+                                 env.locations.server() + QStringLiteral(" dbname=tidakada"));
+        for (int i = 0; i < 7; ++i) {
+            const QString why
+                = test::failureOf([&] { logIn(mistyped, kasir, QStringLiteral("kasir1")); });
+            QVERIFY2(why.startsWith(QStringLiteral("Database toko tidak ada")), qPrintable(why));
+        }
+        QCOMPARE(logIn(env.locations, kasir, QStringLiteral("kasir1")).outcome,
+                 LoginResult::LoggedIn);
+        QCOMPARE(logIn(env.locations, kasir, QStringLiteral("salah")).outcome,
+                 LoginResult::WrongPassword);
+        // Nothing listens: at once; something that takes the connection and never answers:
+        // within the address's connect_timeout.
+        QString why = test::failureOf([&] {
+            logIn(Locations(env.locations.dataDir(),
+                            QStringLiteral("host=127.0.0.1 port=9 dbname=gudang")),
+                  kasir, QStringLiteral("kasir1"));
+        });
+        QVERIFY2(why.startsWith(QStringLiteral("Server database tidak dapat dihubungi")),
+                 qPrintable(why));
+        // A socket that listens on loopback and never accepts: the connection is made, no
+        // answer ever comes.
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in at {};
+        at.sin_family = AF_INET;
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof at;
+        QVERIFY(::bind(silent, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0);
+        QVERIFY(::listen(silent, 4) == 0);
+        QVERIFY(::getsockname(silent, reinterpret_cast<sockaddr *>(&at), &length) == 0);
+        QElapsedTimer timer;
+        timer.start();
+        why = test::failureOf([&] {
+            logIn(Locations(env.locations.dataDir(),
+                            QStringLiteral("host=127.0.0.1 port=%1 dbname=gudang "
+                                           "connect_timeout=2 sslmode=disable")
+                                .arg(ntohs(at.sin_port))),
+                  kasir, QStringLiteral("kasir1"));
+        });
+        QVERIFY2(why.contains(QStringLiteral("tidak menjawab dalam 2 detik")), qPrintable(why));
+        QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+        ::close(silent);
     }
 
     // The server's posting takes one quantity, finite and not below 0, a date the goods-out

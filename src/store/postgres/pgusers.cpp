@@ -28,34 +28,42 @@ const char *const kPath = "SET search_path = @S, pg_temp";
 
 // The direct members of a store's group roles: the server's administrator (a superuser is a
 // member of every role for pg_has_role) is none of them.
+// (In PL/pgSQL: its plans are kept for the session, where an SQL function's would be made anew
+// at every call.)
 const QByteArray kMemberFunction = R"SQL(
 CREATE FUNCTION @S.gudang_anggota(p_grup text) RETURNS boolean
-LANGUAGE sql STABLE @PATH AS $f$
-  SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
+LANGUAGE plpgsql STABLE @PATH AS $f$
+BEGIN
+  RETURN EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
                  JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
                  JOIN pg_catalog.pg_roles u ON u.oid = m.member
-                 WHERE g.rolname = p_grup AND u.rolname = session_user)
-$f$)SQL";
+                 WHERE g.rolname = p_grup AND u.rolname = session_user);
+END $f$)SQL";
 
 const QByteArray kStoreUserFunction = R"SQL(
 CREATE FUNCTION @S.gudang_pengguna_toko() RETURNS boolean
-LANGUAGE sql STABLE @PATH AS $f$
-  SELECT @S.gudang_anggota(@PEMILIK) OR @S.gudang_anggota(@GUDANG) OR @S.gudang_anggota(@KASIR)
-$f$)SQL";
+LANGUAGE plpgsql STABLE @PATH AS $f$
+BEGIN
+  RETURN EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
+                 JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
+                 JOIN pg_catalog.pg_roles u ON u.oid = m.member
+                 WHERE g.rolname IN (@PEMILIK, @GUDANG, @KASIR) AND u.rolname = session_user);
+END $f$)SQL";
 
 // Who may post and log: the store's people, the role that owns its tables (the first user's
 // way in) and the administrator.
 const QByteArray kMayPostFunction = R"SQL(
 CREATE FUNCTION @S.gudang_boleh() RETURNS boolean
-LANGUAGE sql STABLE @PATH AS $f$
-  SELECT @S.gudang_pengguna_toko()
+LANGUAGE plpgsql STABLE @PATH AS $f$
+BEGIN
+  RETURN @S.gudang_pengguna_toko()
       OR coalesce((SELECT r.rolsuper FROM pg_catalog.pg_roles r WHERE r.rolname = session_user),
                   false)
       OR EXISTS (SELECT 1 FROM pg_catalog.pg_class c
                  JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
                  JOIN pg_catalog.pg_roles o ON o.oid = c.relowner
-                 WHERE n.nspname = @SL AND c.relname = 'tstok' AND o.rolname = session_user)
-$f$)SQL";
+                 WHERE n.nspname = @SL AND c.relname = 'tstok' AND o.rolname = session_user);
+END $f$)SQL";
 
 const QByteArray kRoleFunction = R"SQL(
 CREATE FUNCTION @S.gudang_peran() RETURNS TABLE (peran text, ganti boolean, versi integer)
@@ -124,10 +132,11 @@ DECLARE
   v_id bigint;
   -- A person of the store is named as the server knows them; the store's own role (the
   -- first user's way in) by the name the program gives.
-  v_siapa text := pg_catalog.left(CASE WHEN @S.gudang_pengguna_toko() THEN session_user
+  v_orang boolean := @S.gudang_pengguna_toko();
+  v_siapa text := pg_catalog.left(CASE WHEN v_orang THEN session_user
                                        ELSE coalesce(p_pengguna, session_user) END, 10);
 BEGIN
-  IF NOT @S.gudang_boleh() THEN
+  IF NOT (v_orang OR @S.gudang_boleh()) THEN
     RAISE EXCEPTION 'bukan pengguna Gudang di database ini' USING ERRCODE = '42501';
   END IF;
   IF p_token IS NULL OR pg_catalog.length(p_token) NOT BETWEEN 8 AND 36 THEN
@@ -139,12 +148,13 @@ BEGIN
   END IF;
   -- A posting with this token being written now is waited for.
   PERFORM pg_catalog.pg_advisory_xact_lock(727272, pg_catalog.hashtext(p_token));
-  SELECT p.no_keluar, k.id_baris, s.id_baris AS id_stok, s.jumlah_stok, s.stok_minimum,
-         k.jumlah INTO t
-    FROM @S.tposting p LEFT JOIN @S.tbrgkeluar k ON k.no_keluar = p.no_keluar
-    LEFT JOIN @S.tstok s ON s.kode_barang = k.kode_barang
-   WHERE p.token = p_token LIMIT 1;
+  SELECT p.no_keluar::integer INTO v_no FROM @S.tposting p WHERE p.token = p_token;
   IF FOUND THEN
+    -- Each by its own index: the goods-out row by its number, the stock by its code.
+    SELECT v_no AS no_keluar, k.id_baris, s.id_baris AS id_stok, s.jumlah_stok, s.stok_minimum,
+           k.jumlah INTO t
+      FROM (SELECT 1) one LEFT JOIN @S.tbrgkeluar k ON k.no_keluar = v_no
+      LEFT JOIN @S.tstok s ON s.kode_barang = k.kode_barang;
     RETURN QUERY SELECT 'sudah'::@S.gudang_hasil, t.jumlah_stok + t.jumlah, t.stok_minimum,
                         t.id_stok, t.id_baris, t.no_keluar::integer;
     RETURN;
