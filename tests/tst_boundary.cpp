@@ -508,6 +508,49 @@ private slots:
             (QStringList { one + QStringLiteral("|pemilik"), two + QStringLiteral("|kasir") }));
     }
 
+    // A server prepared by the earlier version (groups every database shared) is brought up
+    // to date at the first open by the owner: its people in the store's own groups, the old
+    // groups' rights on it taken back.
+    void earlierServerIsUpgraded()
+    {
+        Env env;
+        fill(env);
+        const QString path = env.locations.workingPath();
+        const QString old = uniqueName("o");
+        Env::exec(path,
+                  QStringLiteral(
+                      "DO $$BEGIN IF NOT EXISTS (SELECT 1 FROM pg_roles WHERE rolname = "
+                      "'gudang_kasir') THEN CREATE ROLE gudang_kasir NOLOGIN; END IF; END$$;"
+                      "CREATE ROLE %1 LOGIN PASSWORD 'lama1' IN ROLE gudang_kasir;"
+                      "GRANT SELECT, UPDATE ON tstok TO gudang_kasir;"
+                      "INSERT INTO tpengguna (nama, peran, aktif, ganti_password) VALUES ('%1', "
+                      "'kasir', 1, 0); UPDATE gudang_skema SET versi = 6")
+                      .arg(old));
+        upgradeServer(env.locations.server());
+        const QString db = env.locations.server().section(QStringLiteral("dbname="), -1).trimmed();
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT g.rolname FROM pg_auth_members m JOIN "
+                                           "pg_roles g ON g.oid = m.roleid JOIN pg_roles u "
+                                           "ON u.oid = m.member WHERE u.rolname = '%1'")
+                                .arg(old)),
+                 QStringList { QString::fromUtf8(storeRoles(db).groups[2]) });
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT has_table_privilege('gudang_kasir', "
+                                           "'tstok', 'UPDATE'), max(versi) FROM "
+                                           "gudang_skema")),
+                 QStringList { QStringLiteral("f|7") });
+        {
+            Psql as(env.locations.server(), old, QStringLiteral("lama1"));
+            QVERIFY2(as.open(), qPrintable(as.why()));
+            QCOMPARE(as.run(QStringLiteral("SELECT peran FROM gudang_peran()")),
+                     QStringLiteral("kasir"));
+            QVERIFY(as.run(QStringLiteral("UPDATE tstok SET jumlah_stok = 1"))
+                        .contains(QStringLiteral("permission denied")));
+        }
+        Env::exec(serverAddress(qEnvironmentVariable("GUDANG_TEST_SERVER")),
+                  QStringLiteral("DROP ROLE %1").arg(old));
+    }
+
     // A folder's people come along to the server: each a login role of the store, without a
     // password until the owner gives one; the log too.
     void copyKeepsThePeople()

@@ -5,6 +5,7 @@
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
 #include "screens/stock/frmstok.h"
+#include "stock/stockservice.h"
 #include "support.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cmath>
 
 using namespace gudang;
 using gudang::test::activate;
@@ -71,6 +73,92 @@ class TestIssue : public QObject
 {
     Q_OBJECT
 private slots:
+    // The posting rule of the service, the same on the files and on a server (where the
+    // server's posting function decides): one quantity for the goods-out row and the stock,
+    // finite and not below 0, on a date the screen takes.
+    void postingRule_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("quantity");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QString>("said"); // outcome, or the start of the refusal
+        QTest::addColumn<QString>("stock"); // A1's (10) or Z0's (0) afterwards
+        QTest::addColumn<QString>("out"); // the goods-out row written, if any
+        const QDate day(2026, 1, 5);
+        QTest::newRow("a quarter") << "A1"
+                                   << "0,25" << 0.25 << day << "done"
+                                   << "9.75"
+                                   << "A1|0.25";
+        QTest::newRow("text and number differ")
+            << "A1"
+            << "5000" << 0.001 << day << "Jumlah \"5000\" tidak terbaca"
+            << "10.0"
+            << "";
+        QTest::newRow("below 0") << "A1"
+                                 << "-900" << -900.0 << QDate(2099, 12, 31) << "not"
+                                 << "10.0"
+                                 << "";
+        QTest::newRow("not a number") << "A1"
+                                      << "0" << std::nan("") << day << "not"
+                                      << "10.0"
+                                      << "";
+        QTest::newRow("infinite") << "A1"
+                                  << "0" << HUGE_VAL << day << "not"
+                                  << "10.0"
+                                  << "";
+        QTest::newRow("more than a stock of 0") << "Z0"
+                                                << "777" << 777.0 << day << "short"
+                                                << "0.0"
+                                                << "";
+        QTest::newRow("a date the screen refuses")
+            << "A1"
+            << "1" << 1.0 << QDate(1500, 1, 1) << "Tanggal barang keluar"
+            << "10.0"
+            << "";
+        QTest::newRow("an old date the screen takes") << "A1"
+                                                      << "2" << 2.0 << QDate(2020, 1, 1) << "done"
+                                                      << "8.0"
+                                                      << "A1|2.0";
+    }
+    void postingRule()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, text);
+        QFETCH(double, quantity);
+        QFETCH(QDate, date);
+        QFETCH(QString, said);
+        QFETCH(QString, stock);
+        QFETCH(QString, out);
+        Env env;
+        seed(env, { "A1,10", "Z0,0" });
+        const QString path = env.locations.workingPath();
+        auto outSource = openRecordSource(path, QStringLiteral("tbrgkeluar"));
+        auto stockSource = openRecordSource(path, QStringLiteral("tstok"));
+        QString got;
+        const QString why = test::failureOf([&] {
+            const PostingResult r = env.app().stock().post(
+                *outSource, *stockSource,
+                { code, QDateTime(date, QTime(0, 0)), text, quantity, std::nullopt, {} });
+            got = r.outcome == PostingResult::Done         ? QStringLiteral("done")
+                : r.outcome == PostingResult::NotAQuantity ? QStringLiteral("not")
+                : r.outcome == PostingResult::Short        ? QStringLiteral("short")
+                                                           : QStringLiteral("other");
+        });
+        QVERIFY2((why.isEmpty() ? got : why).startsWith(said), qPrintable(why + got));
+        QCOMPARE(stockOf(env, code), stock);
+        QCOMPARE(Env::query(path, QStringLiteral("SELECT Kode_Barang, Jumlah FROM tbrgkeluar")),
+                 out.isEmpty() ? QStringList() : QStringList { out });
+        // The journal adds up to the stock.
+        const QStringList moved
+            = Env::query(path,
+                         QStringLiteral("SELECT coalesce(sum(Perubahan), 0) FROM tmutasi WHERE "
+                                        "Kode_Barang = '%1' AND Jenis = 'barang keluar'")
+                             .arg(code));
+        QCOMPARE(moved.value(0).toDouble() + (code == QLatin1String("A1") ? 10 : 0),
+                 stock.toDouble());
+    }
+
     void layoutAndOpening()
     {
         Env env;
