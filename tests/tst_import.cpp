@@ -243,6 +243,109 @@ private slots:
 
     // Without a window, on both stores: a file with a refused row writes nothing and says
     // each row; a clean one is written and counted.
+    // Every number of a text file read exactly in its dialect, or refused with the reason and
+    // the value as written: never multiplied.
+    void numbersReadExactlyOrRefused_data()
+    {
+        QTest::addColumn<bool>("semicolon");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QString>("read"); // the value, or the start of the refusal
+        QTest::newRow("; decimal comma") << true << "0,5"
+                                         << "0.5";
+        QTest::newRow("; thousands and decimal") << true << "1.234,5"
+                                                 << "1234.5";
+        QTest::newRow("; thousands") << true << "1.234.567"
+                                     << "1234567";
+        QTest::newRow("; a point that groups nothing") << true << "2.5"
+                                                       << "2.5";
+        QTest::newRow("; two decimals after a point") << true << "12.50"
+                                                      << "12.5";
+        QTest::newRow("; two points") << true << "1.5.0"
+                                      << "Jumlah_Stok bukan angka";
+        QTest::newRow("; groups of two") << true << "1.23,4"
+                                         << "Jumlah_Stok bukan angka";
+        QTest::newRow("; negative") << true << "-1.000,25"
+                                    << "-1000.25";
+        QTest::newRow(", decimal point") << false << "2.5"
+                                         << "2.5";
+        QTest::newRow(", thousands and decimal") << false << "\"1,234.5\""
+                                                 << "1234.5";
+        QTest::newRow(", a comma that groups nothing") << false << "\"2,5\""
+                                                       << "2.5";
+        QTest::newRow(", two decimal points") << false << "1.2.3"
+                                              << "Jumlah_Stok bukan angka";
+        QTest::newRow("letters") << true << "dua"
+                                 << "Jumlah_Stok bukan angka: \"dua\"";
+        QTest::newRow("empty") << true << ""
+                               << "Jumlah_Stok kosong";
+    }
+    void numbersReadExactlyOrRefused()
+    {
+        QFETCH(bool, semicolon);
+        QFETCH(QString, written);
+        QFETCH(QString, read);
+        Env env;
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('S7', 'Sabun', '', '', 'pcs')"));
+        const QString file = env.locations.dataDir() + QStringLiteral("/stok.csv");
+        const QString sep = semicolon ? QStringLiteral(";") : QStringLiteral(",");
+        writeFile(file,
+                  (QStringLiteral("Kode") + sep + QStringLiteral("Jumlah\nS7") + sep + written
+                   + QStringLiteral("\n"))
+                      .toUtf8());
+        const ImportPlan plan
+            = planImport(env.locations.workingPath(), ImportKind::Stock, readSheet(file));
+        QCOMPARE(plan.rows.size(), size_t(1));
+        const ImportRow &row = plan.rows.front();
+        if (row.verdict == ImportRow::Refused)
+            QVERIFY2(row.said.startsWith(read), qPrintable(row.said));
+        else
+            QCOMPARE(row.values[col::tstok::Jumlah_Stok], Value(read.toDouble()));
+    }
+
+    // A line with a field more than its heading is refused, not taken shifted; the file as the
+    // command line gets it is refused whole, and nothing is written.
+    void rowsAreTheirHeadingsWidth()
+    {
+        Env env;
+        const QString dir = env.locations.dataDir();
+        writeFile(dir + QStringLiteral("/teh.csv"),
+                  "Kode;Nama;Merk;Supplier;Satuan\nT1;Teh; Poci;Poci;CV Teh;kotak\nT2;Kopi\n");
+        const ImportPlan plan = planImport(env.locations.workingPath(), ImportKind::Goods,
+                                           readSheet(dir + QStringLiteral("/teh.csv")));
+        QCOMPARE(plan.rows.size(), size_t(2));
+        QCOMPARE(plan.rows[0].verdict, ImportRow::Refused);
+        QVERIFY2(plan.rows[0].said.contains(QStringLiteral("satu kolom lebih dari judul")),
+                 qPrintable(plan.rows[0].said));
+        QCOMPARE(plan.rows[1].verdict, ImportRow::New); // fewer fields: empty cells
+        Run r
+            = program(env, { QStringLiteral("--import-goods"), dir + QStringLiteral("/teh.csv") });
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("satu kolom lebih dari judul")), qPrintable(r.err));
+        QCOMPARE(goods(env), QStringList());
+        // The stock of the file: nothing multiplied, the empty quantity refused, and
+        // the journal adds up to every stock.
+        writeFile(dir + QStringLiteral("/barang.csv"), "Kode;Nama\nS7;a\nS9;b\nA1;c\n");
+        r = program(env, { QStringLiteral("--import-goods"), dir + QStringLiteral("/barang.csv") });
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        writeFile(dir + QStringLiteral("/stok.csv"), "Kode;Jumlah\nS7;2.5\nS9;0,5\nA1;\n");
+        r = program(env, { QStringLiteral("--import-stock"), dir + QStringLiteral("/stok.csv") });
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("Jumlah_Stok kosong")), qPrintable(r.err));
+        writeFile(dir + QStringLiteral("/stok.csv"), "Kode;Jumlah\nS7;2.5\nS9;0,5\n");
+        r = program(env, { QStringLiteral("--import-stock"), dir + QStringLiteral("/stok.csv") });
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        const QString path = env.locations.workingPath();
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Kode_Barang, Jumlah_Stok FROM tstok ORDER "
+                                           "BY Kode_Barang")),
+                 (QStringList { "S7|2.5", "S9|0.5" }));
+        QCOMPARE(Env::query(path,
+                            QStringLiteral("SELECT Kode_Barang, sum(Perubahan) FROM tmutasi "
+                                           "GROUP BY Kode_Barang ORDER BY Kode_Barang")),
+                 (QStringList { "S7|2.5", "S9|0.5" }));
+    }
+
     void commandLineImport()
     {
         Env env;

@@ -523,6 +523,8 @@ private slots:
         r = logIn(env.locations, name, QStringLiteral("benar"), t);
         QCOMPARE(r.outcome, LoginResult::Wait);
         QVERIFY(r.waitSeconds >= 4 && r.waitSeconds <= 5);
+        QVERIFY2(r.why.startsWith(QStringLiteral("Sudah 6 kali")),
+                 qPrintable(r.why)); // the real count
         // Another name is not slowed by it.
         QCOMPARE(
             logIn(env.locations, QStringLiteral("admin"), QStringLiteral("rahasia"), t).outcome,

@@ -48,6 +48,7 @@ std::unique_ptr<FolderLock> lockDataFolder(const Locations &locations, QString *
     const QString path = locations.dataDir() + QStringLiteral("/gudang.lock");
     const QByteArray name = QFile::encodeName(path);
     qint64 pid = 0;
+    int failure = 0; // why the lock file could not be made or written
     for (int attempt = 0; attempt < 3; ++attempt) {
         const int fd
             = ::open(name.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -61,12 +62,15 @@ std::unique_ptr<FolderLock> lockDataFolder(const Locations &locations, QString *
                 + QSysInfo::machineHostName().toUtf8() + '\n';
             if (::write(fd, text.constData(), size_t(text.size())) == text.size())
                 return std::make_unique<FolderLock>(path, fd);
+            failure = errno;
             ::close(fd);
             ::unlink(name.constData());
             break;
         }
-        if (errno != EEXIST)
+        if (errno != EEXIST) {
+            failure = errno;
             break;
+        }
         // There is one: held by a living program (its flock() stands), or left behind.
         const int held = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (held < 0)
@@ -102,8 +106,13 @@ std::unique_ptr<FolderLock> lockDataFolder(const Locations &locations, QString *
             return nullptr;
         }
     }
-    *why = QStringLiteral("Folder data %1 tidak dapat dikunci: periksa izin tulis folder itu.")
-               .arg(native(locations.dataDir()));
+    if (failure == ENOSPC || failure == EDQUOT)
+        *why = QStringLiteral("Disk penuh: folder data %1 tidak dapat dikunci. Kosongkan ruang "
+                              "di disk itu, lalu jalankan Gudang lagi.")
+                   .arg(native(locations.dataDir()));
+    else
+        *why = QStringLiteral("Folder data %1 tidak dapat dikunci: periksa izin tulis folder itu.")
+                   .arg(native(locations.dataDir()));
     return nullptr;
 }
 

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace gudang {
@@ -77,25 +78,66 @@ QString fieldText(const std::vector<SheetCell> &row, int index)
     return c.text;
 }
 
-// A number as a file writes it: 12,5 with decimal commas (thousands with dots), 12.5 with
-// decimal points (thousands with commas); none when it is not one.
-std::optional<double> numberOf(const SheetCell &cell, bool decimalComma)
+// A number as a file writes it. With decimal commas (a ";" file) a dot only groups thousands,
+// in well-formed groups of three ("1.234,5"); with decimal points (a "," file) a comma does
+// ("1,234.5"). A separator that cannot group thousands ("2.5" or "12.50" in a ";" file, "2,5"
+// in a "," file) is the decimal it plainly is; anything else ("1.5.0", "1.23,4") is not a
+// number, and is never read as a larger one. None when it is not one; the reason in `why`.
+std::optional<double> numberOf(const SheetCell &cell, bool decimalComma, QString *why)
 {
-    if (cell.kind == SheetCell::Number)
-        return cell.number;
-    QString t = cell.text.trimmed();
-    t.remove(QLatin1Char(' '));
-    t.remove(QChar(0xA0));
-    if (decimalComma) {
-        t.remove(QLatin1Char('.'));
-        t.replace(QLatin1Char(','), QLatin1Char('.'));
-    } else {
-        t.remove(QLatin1Char(','));
+    if (cell.kind == SheetCell::Number) {
+        if (std::isfinite(cell.number))
+            return cell.number;
+        *why = QStringLiteral("bukan angka terhingga");
+        return std::nullopt;
+    }
+    QString body = cell.text.trimmed();
+    body.remove(QLatin1Char(' '));
+    body.remove(QChar(0xA0));
+    QString sign;
+    if (body.startsWith(QLatin1Char('-')) || body.startsWith(QLatin1Char('+'))) {
+        if (body.at(0) == QLatin1Char('-'))
+            sign = QStringLiteral("-");
+        body.remove(0, 1);
+    }
+    const QChar decimal = decimalComma ? QLatin1Char(',') : QLatin1Char('.');
+    const QChar group = decimalComma ? QLatin1Char('.') : QLatin1Char(',');
+    if (body.count(decimal) > 1) {
+        *why = QStringLiteral("bukan angka (pemisah desimal \"%1\" lebih dari satu)").arg(decimal);
+        return std::nullopt;
+    }
+    QString whole = body.section(decimal, 0, 0);
+    QString fraction = body.contains(decimal) ? body.section(decimal, 1) : QString();
+    if (whole.contains(group)) {
+        const QString g = QRegularExpression::escape(QString(group));
+        const QRegularExpression grouped(QStringLiteral("^[0-9]{1,3}(%1[0-9]{3})+$").arg(g));
+        if (grouped.match(whole).hasMatch()) {
+            whole.remove(group);
+        } else if (!body.contains(decimal) && whole.count(group) == 1) {
+            // A separator that groups nothing ("2.5" in a ";" file) is the decimal it plainly is.
+            fraction = whole.section(group, 1);
+            whole = whole.section(group, 0, 0);
+        } else {
+            *why = QStringLiteral("bukan angka (pemisah ribuan \"%1\" tidak dalam kelompok tiga "
+                                  "angka)")
+                       .arg(group);
+            return std::nullopt;
+        }
+    }
+    static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
+    if (!digits.match(whole).hasMatch() || !digits.match(fraction).hasMatch()
+        || (whole.isEmpty() && fraction.isEmpty())) {
+        *why = QStringLiteral("bukan angka");
+        return std::nullopt;
     }
     bool ok = false;
-    const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
+    const double v = (sign + (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.')
+                      + (fraction.isEmpty() ? QStringLiteral("0") : fraction))
+                         .toDouble(&ok);
+    if (!ok || !std::isfinite(v)) {
+        *why = QStringLiteral("bukan angka");
         return std::nullopt;
+    }
     return v;
 }
 
@@ -205,6 +247,14 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
         row.values.assign(def.columns.size(), Value());
         row.given.assign(def.columns.size(), false);
         QStringList refused;
+        // A line of a text file with more fields than its heading would shift every field
+        // after the extra one.
+        if (sheet.format.startsWith(QLatin1String("CSV"))
+            && cells.size() > size_t(sheet.headers.size()))
+            refused << (cells.size() - size_t(sheet.headers.size()) == 1
+                            ? QStringLiteral("satu kolom lebih dari judul")
+                            : QStringLiteral("%1 kolom lebih dari judul")
+                                  .arg(cells.size() - size_t(sheet.headers.size())));
         row.code = fieldText(cells, columnAt[codeColumn]).trimmed();
         if (row.code.isEmpty())
             refused << QStringLiteral("kode kosong");
@@ -228,13 +278,18 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
                 continue;
             }
             const SheetCell cell = at < int(cells.size()) ? cells[size_t(at)] : SheetCell {};
-            if (cell.kind == SheetCell::Empty)
+            if (cell.kind == SheetCell::Empty) {
+                // A stock without its quantity is not an opening stock.
+                if (kind == ImportKind::Stock && int(c) == col::tstok::Jumlah_Stok)
+                    refused << QStringLiteral("%1 kosong").arg(column.name);
                 continue; // Null
+            }
             if (column.kind == ColumnKind::Number) {
-                const std::optional<double> n = numberOf(cell, sheet.decimalComma);
+                QString why;
+                const std::optional<double> n = numberOf(cell, sheet.decimalComma, &why);
                 if (!n)
-                    refused << QStringLiteral("%1 bukan angka: \"%2\"")
-                                   .arg(column.name, cell.text.left(20));
+                    refused << QStringLiteral("%1 %2: \"%3\"")
+                                   .arg(column.name, why, cell.text.left(20));
                 else
                     row.values[c] = Value(*n);
             } else {

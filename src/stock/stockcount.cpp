@@ -7,6 +7,8 @@
 #include "store/store.h"
 #include "store/tableaccess.h"
 
+#include <cmath>
+
 namespace gudang {
 
 namespace {
@@ -217,6 +219,12 @@ std::vector<CountLine> CountService::lines(int id)
 CountService::Scan CountService::scan(int id, const QString &code, double quantity)
 {
     requireRight(d->user, d->role, Right::Stock);
+    // What is counted is a finite number above 0, whichever screen or program asks.
+    if (!std::isfinite(quantity) || quantity <= 0)
+        throw AppError(QStringLiteral("Jumlah hitungan harus angka lebih dari 0; kode %1 tidak "
+                                      "dihitung.")
+                           .arg(code),
+                       AppError::Kind::Refused);
     d->open();
     Scan result;
     auto tx = d->store->begin();

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QSysInfo>
+#include <QUrl>
 
 namespace gudang {
 
@@ -122,7 +123,7 @@ std::vector<std::pair<QString, QDateTime>> failedHere(const Locations &loc)
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QList<QByteArray> parts = line.split('\t');
         if (parts.size() == 2)
-            out.emplace_back(QString::fromUtf8(parts[0]),
+            out.emplace_back(QUrl::fromPercentEncoding(parts[0]),
                              QDateTime::fromString(QString::fromLatin1(parts[1]), Qt::ISODate));
     }
     return out;
@@ -139,7 +140,9 @@ void writeFailedHere(const Locations &loc, const std::vector<std::pair<QString, 
     if (!file.open(QIODevice::WriteOnly))
         return; // a throttle that cannot be kept does not stop a login
     for (const auto &[name, when] : rows)
-        file.write(name.toUtf8() + '\t' + when.toString(Qt::ISODate).toLatin1() + '\n');
+        // One line each, whatever the name holds (a line break, a tab): written escaped.
+        file.write(QUrl::toPercentEncoding(name, " ") + '\t' + when.toString(Qt::ISODate).toLatin1()
+                   + '\n');
     file.commit();
 }
 
@@ -191,10 +194,10 @@ Failures failuresHere(const Locations &loc, const QString &name)
     return f;
 }
 
-QString waitText(const QString &name, int seconds)
+QString waitText(const QString &name, int tries, int seconds)
 {
     return QStringLiteral("Sudah %1 kali password salah untuk user %2. Coba lagi dalam %3 detik.")
-        .arg(QString::number(kFreeTries), name, QString::number(seconds));
+        .arg(QString::number(tries), name, QString::number(seconds));
 }
 
 void requireOwner(const Session &by)
@@ -267,7 +270,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         if (wait > 0 && f.last.isValid() && now < f.last.addSecs(wait)) {
             result.outcome = LoginResult::Wait;
             result.waitSeconds = int(now.secsTo(f.last.addSecs(wait))) + 1;
-            result.why = waitText(name, result.waitSeconds);
+            result.why = waitText(name, f.count, result.waitSeconds);
             return true;
         }
         return false;

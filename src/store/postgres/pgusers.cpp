@@ -26,28 +26,25 @@ namespace {
 // @PEMILIK, @GUDANG, @KASIR the store's group roles as literals.
 const char *const kPath = "SET search_path = @S, pg_temp";
 
-// The direct members of a store's group roles: the server's administrator (a superuser is a
-// member of every role for pg_has_role) is none of them.
-// (In PL/pgSQL: its plans are kept for the session, where an SQL function's would be made anew
-// at every call.)
+// Membership of a store's group roles, the server's administrator not counted (a superuser
+// is a member of every role for pg_has_role; is_superuser tells the session's user, whatever
+// function runs). In PL/pgSQL, whose plans last the session; the role cache answers.
 const QByteArray kMemberFunction = R"SQL(
 CREATE FUNCTION @S.gudang_anggota(p_grup text) RETURNS boolean
 LANGUAGE plpgsql STABLE @PATH AS $f$
 BEGIN
-  RETURN EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
-                 JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
-                 JOIN pg_catalog.pg_roles u ON u.oid = m.member
-                 WHERE g.rolname = p_grup AND u.rolname = session_user);
+  RETURN pg_catalog.current_setting('is_superuser') <> 'on'
+         AND pg_catalog.pg_has_role(session_user, p_grup, 'MEMBER');
 END $f$)SQL";
 
 const QByteArray kStoreUserFunction = R"SQL(
 CREATE FUNCTION @S.gudang_pengguna_toko() RETURNS boolean
 LANGUAGE plpgsql STABLE @PATH AS $f$
 BEGIN
-  RETURN EXISTS (SELECT 1 FROM pg_catalog.pg_auth_members m
-                 JOIN pg_catalog.pg_roles g ON g.oid = m.roleid
-                 JOIN pg_catalog.pg_roles u ON u.oid = m.member
-                 WHERE g.rolname IN (@PEMILIK, @GUDANG, @KASIR) AND u.rolname = session_user);
+  RETURN pg_catalog.current_setting('is_superuser') <> 'on'
+         AND (pg_catalog.pg_has_role(session_user, @PEMILIK, 'MEMBER')
+              OR pg_catalog.pg_has_role(session_user, @GUDANG, 'MEMBER')
+              OR pg_catalog.pg_has_role(session_user, @KASIR, 'MEMBER'));
 END $f$)SQL";
 
 // Who may post and log: the store's people, the role that owns its tables (the first user's
@@ -56,9 +53,8 @@ const QByteArray kMayPostFunction = R"SQL(
 CREATE FUNCTION @S.gudang_boleh() RETURNS boolean
 LANGUAGE plpgsql STABLE @PATH AS $f$
 BEGIN
-  RETURN @S.gudang_pengguna_toko()
-      OR coalesce((SELECT r.rolsuper FROM pg_catalog.pg_roles r WHERE r.rolname = session_user),
-                  false)
+  RETURN pg_catalog.current_setting('is_superuser') = 'on'
+      OR @S.gudang_pengguna_toko()
       OR EXISTS (SELECT 1 FROM pg_catalog.pg_class c
                  JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
                  JOIN pg_catalog.pg_roles o ON o.oid = c.relowner
