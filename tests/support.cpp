@@ -7,6 +7,7 @@
 #include "core/apperror.h"
 #include "users/credentials.h"
 #include <QPushButton>
+#include <QRandomGenerator>
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -194,6 +195,17 @@ Env::~Env()
                      __FILE__, __LINE__);
     else if (!dialogs.scriptUsedUp())
         QTest::qFail("answers scripted but never asked for", __FILE__, __LINE__);
+}
+
+QString uniqueName(const char *prefix)
+{
+    return QString::fromLatin1(prefix)
+        + QString::number(QRandomGenerator::global()->bounded(100000, 999999));
+}
+
+Session ownerOf(const Env &env)
+{
+    return { QStringLiteral("admin"), Role::Pemilik, true, false, env.locations };
 }
 
 void logInOwner(App &app, const QString &name)

@@ -57,6 +57,11 @@ private:
     std::unique_ptr<App> m_app;
 };
 
+// Login roles of a server are the whole server's: each test's people get names of their own.
+QString uniqueName(const char *prefix);
+// The first user's session (an owner) on the Env's own store.
+Session ownerOf(const Env &env);
+
 // The store's owner logged in on an App of the test's own (another workstation).
 void logInOwner(App &app, const QString &name = QStringLiteral("admin"));
 // Lets record sources made without an App write, while it lives.

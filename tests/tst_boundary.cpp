@@ -25,19 +25,10 @@
 
 using namespace gudang;
 using gudang::test::Env;
+using gudang::test::ownerOf;
+using gudang::test::uniqueName;
 
 namespace {
-
-QString uniqueName(const char *prefix)
-{
-    return QString::fromLatin1(prefix)
-        + QString::number(QRandomGenerator::global()->bounded(100000, 999999));
-}
-
-Session ownerOf(Env &env)
-{
-    return { QStringLiteral("admin"), Role::Pemilik, true, false, env.locations };
-}
 
 void fill(Env &env)
 {

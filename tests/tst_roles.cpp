@@ -26,21 +26,10 @@
 using namespace gudang;
 using gudang::test::activate;
 using gudang::test::Env;
+using gudang::test::ownerOf;
+using gudang::test::uniqueName;
 
 namespace {
-
-// Login roles of a server are the whole server's: each test's people get names of their own.
-QString uniqueName(const char *prefix)
-{
-    return QString::fromLatin1(prefix)
-        + QString::number(QRandomGenerator::global()->bounded(100000, 999999));
-}
-
-// The owner's session: the first user, on the Env's own store.
-Session ownerOf(Env &env)
-{
-    return { QStringLiteral("admin"), Role::Pemilik, true, false, env.locations };
-}
 
 // An Env with the first user and some stock, goods and one goods-out row.
 void fill(Env &env)

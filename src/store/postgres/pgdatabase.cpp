@@ -652,12 +652,14 @@ PgResult PgDatabase::exec(const QByteArray &sql, const PgParams &params)
         sql);
 }
 
-PgResult PgDatabase::execOnce(const QByteArray &sql, const PgParams &params)
+PgResult PgDatabase::execOnce(const QByteArray &sql, const PgParams &params, const QByteArray &name)
 {
     if (m_transaction)
-        return exec(sql, params);
+        return name.isEmpty() ? exec(sql, params) : execKept(name, sql, params);
     ready();
     try {
+        if (!name.isEmpty()) // prepared once per connection, in the same round trip
+            return together({ name, toPrepare(name, sql), params, {}, {} });
         ParamArrays a(params);
         return check(pq().PQexecParams(m_conn, sql.constData(), int(params.size()), nullptr,
                                        a.values.data(), a.lengths.data(), nullptr, 0));

@@ -85,7 +85,9 @@ public:
     PgResult exec(const QByteArray &sql, const PgParams &params = {});
     // A statement that changes something on its own (outside a transaction): never sent again.
     // A connection lost before its answer came throws Kind::Unsure: it may have been done.
-    PgResult execOnce(const QByteArray &sql, const PgParams &params = {});
+    // With a `name`, the statement is prepared on first use and kept, as execKept() does.
+    PgResult execOnce(const QByteArray &sql, const PgParams &params = {},
+                      const QByteArray &name = {});
     // Runs a statement that is prepared on first use under `name` and kept.
     PgResult execKept(const QByteArray &name, const QByteArray &sql, const PgParams &params);
     // Like execKept() inside the open transaction, for a statement whose result nobody reads:

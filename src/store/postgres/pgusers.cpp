@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <functional>
 #include <iterator>
 
 namespace gudang {
@@ -691,35 +692,35 @@ QString withServerLogin(const QString &conninfo, const QString &user, const QStr
     return QString::fromUtf8(parts.join(' '));
 }
 
-ServerLogin tryServerLogin(const QString &personConninfo)
+namespace {
+
+// A connection tried as the person, judged by the server's SQLSTATE: a name or password it does
+// not take (with SCRAM a role that does not exist is told as a wrong password too) is the one
+// failure that counts toward the waits.
+ServerLogin loginBy(const std::function<void()> &connect)
 {
     ServerLogin login;
     try {
-        PgDatabase::open(personConninfo);
+        connect();
         login.opened = true;
     } catch (const AppError &e) {
         login.why = e.description();
-        // By the server's SQLSTATE: a name or password it does not take (with SCRAM a role that
-        // does not exist is told as a wrong password too) is the one failure that counts
-        // toward the waits.
         login.refused = e.sqlState() == "28P01";
         login.shut = e.sqlState() == "28000" || e.sqlState() == "42501";
     }
     return login;
 }
 
+} // namespace
+
+ServerLogin tryServerLogin(const QString &personConninfo)
+{
+    return loginBy([&] { PgDatabase::open(personConninfo); });
+}
+
 ServerLogin tryServerLoginAnew(const QString &personConninfo)
 {
-    ServerLogin login;
-    try {
-        pq().PQfinish(PgDatabase::connect(personConninfo));
-        login.opened = true;
-    } catch (const AppError &e) {
-        login.why = e.description();
-        login.refused = e.sqlState() == "28P01";
-        login.shut = e.sqlState() == "28000" || e.sqlState() == "42501";
-    }
-    return login;
+    return loginBy([&] { pq().PQfinish(PgDatabase::connect(personConninfo)); });
 }
 
 ServerPerson serverPerson(const QString &conninfo)
@@ -828,7 +829,8 @@ ServerPosting serverPost(const QString &conninfo, const QString &code, const QDa
         { code.toUtf8(), date.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8(),
           number(quantity),
           confirmedAt ? std::optional<QByteArray>(number(*confirmedAt)) : std::nullopt,
-          token.toUtf8(), user.toUtf8() });
+          token.toUtf8(), user.toUtf8() },
+        QByteArrayLiteral("gudang_keluar"));
     if (r.rows() != 1)
         throw AppError(QStringLiteral("Server tidak menjawab posting barang keluar."));
     using O = ServerPosting::Outcome;
