@@ -298,10 +298,29 @@ private slots:
         QTest::mouseClick(l.cmdpdf, Qt::LeftButton);
         QCOMPARE(env.dialogs.last().prompt,
                  QStringLiteral("Kode barang XX tidak terdaftar; label tidak dibuat."));
+        // A code whose bars would scan back otherwise than it was typed: refused, named.
+        Env::exec(
+            env.locations.workingPath(),
+            QStringLiteral("INSERT INTO tbarang VALUES ('K\u00D6PI', 'Kopi', '', '', 'bks')"));
+        const QString koepi = QStringLiteral("Kode K\u00D6PI (huruf \"\u00D6\") tidak dapat dibawa "
+                                             "barcode Code 128 apa adanya (hanya huruf, angka dan "
+                                             "tanda baca ASCII); label tidak dibuat.");
+        l.txtkode->setText(QStringLiteral("A1,K\u00D6PI"));
+        QTest::mouseClick(l.cmdpdf, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt, koepi);
         env.dialogs.clear();
 
         const QString all = env.locations.dataDir() + QStringLiteral("/semua.pdf");
         QProcess p;
+        p.start(QStringLiteral(GUDANG_BINARY),
+                test::storeArguments(env.locations)
+                    << QStringLiteral("--report") << QStringLiteral("label")
+                    << QStringLiteral("--pdf") << all);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).endsWith(koepi + QLatin1Char('\n')));
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("DELETE FROM tbarang WHERE Kode_Barang = 'K\u00D6PI'"));
         p.start(QStringLiteral(GUDANG_BINARY),
                 test::storeArguments(env.locations)
                     << QStringLiteral("--report") << QStringLiteral("label")

@@ -42,22 +42,18 @@ int importCommand(const QCommandLineParser &parser, const Options &options,
         if (!plan.ignored.isEmpty())
             std::fprintf(stderr, "Kolom yang tidak dipakai: %s\n",
                          qPrintable(plan.ignored.join(QStringLiteral(", "))));
-        if (plan.count(ImportRow::Refused) > 0) {
-            for (const ImportRow &r : plan.rows) {
-                if (r.verdict == ImportRow::Refused)
-                    std::fprintf(stderr, "baris %d%s: %s\n", r.line,
-                                 r.code.isEmpty()
-                                     ? ""
-                                     : qPrintable(QStringLiteral(" (kode %1)").arg(r.code)),
-                                 qPrintable(r.said));
-            }
-            std::fprintf(stderr,
-                         "%s. Tidak ada yang disimpan: perbaiki baris yang ditolak, "
-                         "lalu impor lagi.\n",
-                         qPrintable(plan.summary()));
-            return 1;
+        if (plan.beyondHeadings)
+            std::fprintf(stderr, "Sel di kanan judul terakhir tidak dibaca.\n");
+        for (const ImportRow &r : plan.rows) {
+            if (r.verdict == ImportRow::Refused)
+                std::fprintf(
+                    stderr, "baris %d%s: %s\n", r.line,
+                    r.code.isEmpty() ? "" : qPrintable(QStringLiteral(" (kode %1)").arg(r.code)),
+                    qPrintable(r.said));
         }
-        const ImportResult done = applyImport(locations.workingPath(), plan, user, role);
+        // A file with refused rows is refused whole: no one has seen the rows to leave out.
+        const ImportResult done
+            = applyImport(locations.workingPath(), plan, user, role, RefusedRows::RefuseFile);
         std::printf("%s dari %s (%s): %d baru, %d diubah, %d sama; %d baris jurnal \"stok awal "
                     "impor\".\n",
                     goods ? "Data barang" : "Stok", qPrintable(QDir::toNativeSeparators(file)),

@@ -17,6 +17,7 @@
 #include "store/address.h"
 #include "store/serverusers.h"
 #include "store/setup.h"
+#include "store/store.h"
 #include "ui/app.h"
 
 #include <QApplication>
@@ -333,7 +334,9 @@ bool displayAvailable()
 
 } // namespace
 
-int runGudang(int argc, char **argv)
+namespace {
+
+int runProgram(int argc, char **argv)
 {
     // Every file and folder the program makes is for this user alone.
     ::umask(077);
@@ -443,6 +446,17 @@ int runGudang(int argc, char **argv)
             rc = 1;
         endOfRun(app);
     }
+    return rc;
+}
+
+} // namespace
+
+int runGudang(int argc, char **argv)
+{
+    const int rc = runProgram(argc, argv);
+    // Every command ends with its exit code, never a signal: connections still being opened
+    // are waited for before the libraries clean up at exit.
+    closeStores();
     return rc;
 }
 

@@ -1,5 +1,6 @@
 #include "barcode.h"
 #include "core/apperror.h"
+#include "core/goodscode.h"
 #include "core/lazylibrary.h"
 
 #include <zint.h>
@@ -35,6 +36,12 @@ const Zint &zint()
 
 Barcode code128(const QString &text)
 {
+    if (const QString c = notInCode128(text); !c.isEmpty())
+        throw AppError(
+            QStringLiteral("Kode %1 tidak dapat dijadikan barcode Code 128: huruf \"%2\" "
+                           "tidak terbaca kembali apa adanya.")
+                .arg(text, c),
+            AppError::Kind::Refused);
     const Zint &z = zint();
     zint_symbol *symbol = z.create();
     if (!symbol)

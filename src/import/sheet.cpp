@@ -6,6 +6,13 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 namespace gudang {
@@ -26,10 +33,46 @@ AppError bad(const QString &path, const QString &why)
 
 const qint64 kMaxLine = 1 << 20;
 
+// What a file may take in memory once read: the texts and cells held, the file's own bytes
+// while they are decoded. One budget for the whole file, every part of a workbook included,
+// so that no file, however it is built, takes more.
+const qint64 kBudget = qint64(256) << 20;
+
+// A text file is held three times while it is decoded (its bytes and its text).
+const qint64 kMaxCsv = qint64(80) << 20;
+
+class Budget
+{
+public:
+    explicit Budget(const QString &path)
+        : m_path(path)
+    { }
+    void take(qint64 bytes)
+    {
+        m_left -= bytes;
+        if (m_left < 0)
+            throw bad(m_path,
+                      QStringLiteral("isinya lebih dari %1 MB setelah dibaca; bagi menjadi "
+                                     "beberapa file.")
+                          .arg(kBudget >> 20));
+    }
+    void giveBack(qint64 bytes) { m_left += bytes; }
+
+private:
+    const QString &m_path;
+    qint64 m_left = kBudget;
+};
+
+// What a cell costs held: its slot and its own text (a text shared with others costs its slot).
+qint64 costOf(const SheetCell &cell, bool ownText)
+{
+    return qint64(sizeof(SheetCell)) + (ownText ? 2 * cell.text.size() : 0);
+}
+
 // ---- CSV -----------------------------------------------------------------------------------
 
 // Splits the text into rows of fields: quoted fields may hold the separator, quotes (doubled)
-// and line breaks; lines end with LF or CR LF.
+// and line breaks; lines end with LF, CR LF or CR.
 class CsvParser
 {
 public:
@@ -65,7 +108,9 @@ public:
                         quoted = false;
                     }
                 } else {
-                    if (c == QLatin1Char('\n'))
+                    if (c == QLatin1Char('\n')
+                        || (c == QLatin1Char('\r')
+                            && (m_at >= m_text.size() || m_text[m_at] != QLatin1Char('\n'))))
                         ++m_line;
                     field += c;
                 }
@@ -78,9 +123,12 @@ public:
             } else if (c == QLatin1Char('\n')) {
                 ++m_line;
                 break;
-            } else if (c == QLatin1Char('\r')
-                       && (m_at >= m_text.size() || m_text[m_at] == QLatin1Char('\n'))) {
-                continue;
+            } else if (c == QLatin1Char('\r')) {
+                // CR LF, or a CR alone (as old Mac programs end lines): one line end.
+                if (m_at < m_text.size() && m_text[m_at] == QLatin1Char('\n'))
+                    continue;
+                ++m_line;
+                break;
             } else {
                 field += c;
             }
@@ -111,7 +159,7 @@ QChar separatorOf(const QString &text)
             quoted = !quoted;
         else if (quoted)
             continue;
-        else if (c == QLatin1Char('\n'))
+        else if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             break;
         else if (c == QLatin1Char(';'))
             ++semicolons;
@@ -125,17 +173,26 @@ QChar separatorOf(const QString &text)
     return semicolons >= commas && semicolons > 0 ? QLatin1Char(';') : QLatin1Char(',');
 }
 
-Sheet readCsv(const QString &path, const QByteArray &bytes, const ReadProgress &progress)
+Sheet readCsv(const QString &path, QByteArray bytes, const ReadProgress &progress)
 {
-    // UTF-8, with a byte order mark or none (that it is text at all is told by its first bytes,
-    // before it is read whole).
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes);
-    if (utf8.hasError())
+    // UTF-8, with a byte order mark or none; UTF-16 (as some spreadsheets save "Unicode
+    // text") when its byte order mark says so.
+    Budget budget(path);
+    budget.take(3 * bytes.size()); // the bytes and their text, side by side while decoded
+    QStringDecoder::Encoding encoding = QStringDecoder::Utf8;
+    if (bytes.startsWith(QByteArrayLiteral("\xFF\xFE")))
+        encoding = QStringDecoder::Utf16LE;
+    else if (bytes.startsWith(QByteArrayLiteral("\xFE\xFF")))
+        encoding = QStringDecoder::Utf16BE;
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    QString body = decoder.decode(bytes);
+    if (decoder.hasError())
         throw bad(path,
-                  QStringLiteral("isinya bukan teks UTF-8; simpan lagi sebagai CSV "
-                                 "UTF-8."));
-    QString body = text;
+                  encoding == QStringDecoder::Utf8
+                      ? QStringLiteral("isinya bukan teks UTF-8; simpan lagi sebagai CSV UTF-8.")
+                      : QStringLiteral("teks UTF-16 itu rusak; simpan lagi sebagai CSV UTF-8."));
+    budget.giveBack(bytes.size());
+    bytes = QByteArray();
     if (body.startsWith(QChar(0xFEFF)))
         body.remove(0, 1);
     if (body.trimmed().isEmpty())
@@ -160,6 +217,7 @@ Sheet readCsv(const QString &path, const QByteArray &bytes, const ReadProgress &
             throw bad(path, QStringLiteral("lebih dari %1 baris.").arg(kMaxSheetRows));
         std::vector<SheetCell> row;
         row.reserve(size_t(fields.size()));
+        budget.take(qint64(sizeof row) + qint64(sizeof(int)));
         for (const QString &f : std::as_const(fields)) {
             SheetCell cell;
             if (!f.isEmpty()) {
@@ -171,6 +229,7 @@ Sheet readCsv(const QString &path, const QByteArray &bytes, const ReadProgress &
                     && QStringLiteral("=+-@\t\r").contains(f[1]))
                     cell.text = f.mid(1);
             }
+            budget.take(costOf(cell, true));
             row.push_back(std::move(cell));
         }
         sheet.rows.push_back(std::move(row));
@@ -213,7 +272,64 @@ const Zip &zipLib()
     return f;
 }
 
+// The most a part of a workbook may unpack to: a sheet larger than that is no list of goods,
+// and reading it would only take time.
 const qint64 kMaxPart = qint64(512) << 20;
+
+// One part of a workbook read as it is parsed, never held whole; more than kMaxPart unpacked,
+// or damaged, ends it as an end of input the caller then tells apart.
+class ZipPart : public QIODevice
+{
+public:
+    ZipPart(zip_file_t *file, qint64 size)
+        : m_file(file)
+        , m_size(size)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    ~ZipPart() override { zipLib().fclose(m_file); }
+    ZipPart(const ZipPart &) = delete;
+    ZipPart &operator=(const ZipPart &) = delete;
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override { return m_ended && QIODevice::bytesAvailable() == 0; }
+    qint64 bytesAvailable() const override
+    {
+        return QIODevice::bytesAvailable() + (m_ended ? 0 : 1 << 16);
+    }
+    qint64 unpacked() const { return m_size; } // as the archive says, 0 when it does not
+    qint64 readSoFar() const { return m_read; }
+    bool tooBig() const { return m_tooBig; }
+    bool broken() const { return m_broken; }
+
+protected:
+    qint64 readData(char *data, qint64 most) override
+    {
+        if (m_ended)
+            return -1;
+        if (most <= 0)
+            return 0;
+        const zip_int64_t got = zipLib().fread(m_file, data, zip_uint64_t(most));
+        if (got <= 0) {
+            m_broken = got < 0;
+            m_ended = true;
+            return got < 0 ? -1 : 0;
+        }
+        m_read += got;
+        if (m_read > kMaxPart) {
+            m_tooBig = m_ended = true;
+            return -1;
+        }
+        return got;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    zip_file_t *m_file;
+    qint64 m_size;
+    qint64 m_read = 0;
+    bool m_ended = false, m_tooBig = false, m_broken = false;
+};
 
 class Workbook
 {
@@ -241,7 +357,8 @@ public:
         return zipLib().stat(m_zip, name, 0, &st) == 0;
     }
 
-    QByteArray part(const QString &name) const
+    // The part to be parsed as it is read.
+    std::unique_ptr<ZipPart> stream(const QString &name) const
     {
         const QByteArray n = name.toUtf8();
         zip_stat_t st;
@@ -249,30 +366,24 @@ public:
         if (zipLib().stat(m_zip, n.constData(), 0, &st) != 0)
             throw bad(m_path,
                       QStringLiteral("bagian %1 tidak ada; file XLSX itu rusak.").arg(name));
-        if ((st.valid & ZIP_STAT_SIZE) && qint64(st.size) > kMaxPart)
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(kMaxPart))
             throw bad(m_path, QStringLiteral("lembarnya lebih dari 512 MB."));
         zip_file_t *f = zipLib().fopen(m_zip, n.constData(), 0);
         if (!f)
             throw bad(m_path,
                       QStringLiteral("bagian %1 tidak terbaca; file XLSX itu rusak.").arg(name));
-        QByteArray out;
-        char buffer[1 << 16];
-        for (;;) {
-            const zip_int64_t got = zipLib().fread(f, buffer, sizeof buffer);
-            if (got < 0) {
-                zipLib().fclose(f);
-                throw bad(m_path, QStringLiteral("bagian %1 rusak.").arg(name));
-            }
-            if (got == 0)
-                break;
-            out.append(buffer, qsizetype(got));
-            if (out.size() > kMaxPart) {
-                zipLib().fclose(f);
-                throw bad(m_path, QStringLiteral("lembarnya lebih dari 512 MB."));
-            }
-        }
-        zipLib().fclose(f);
-        return out;
+        return std::make_unique<ZipPart>(f, (st.valid & ZIP_STAT_SIZE) ? qint64(st.size) : 0);
+    }
+
+    // After parsing `part` with `reader`: the reason it ended early, if it did.
+    void check(const ZipPart &part, const QXmlStreamReader &reader, const QString &what) const
+    {
+        if (part.tooBig())
+            throw bad(m_path, QStringLiteral("lembarnya lebih dari 512 MB."));
+        if (part.broken())
+            throw bad(m_path, QStringLiteral("%1 rusak.").arg(what));
+        if (reader.hasError())
+            throw bad(m_path, QStringLiteral("%1 rusak (%2).").arg(what, reader.errorString()));
     }
 
 private:
@@ -280,19 +391,34 @@ private:
     zip_t *m_zip = nullptr;
 };
 
-// "B12" to its column (1) and row (12).
+// "B12" to its column (1) and row (12): at most three letters up to XFD, a row from 1 to
+// 1,048,576, as a workbook can hold; anything else is not a cell.
 bool cellPosition(QStringView ref, int &column, int &row)
 {
     column = 0;
     qsizetype i = 0;
-    while (i < ref.size() && ref[i].isLetter()) {
-        column = column * 26 + (ref[i].toUpper().unicode() - 'A' + 1);
-        ++i;
+    for (; i < ref.size() && i < 4; ++i) {
+        const char16_t c = ref[i].unicode();
+        const int letter = c >= u'A' && c <= u'Z' ? c - u'A' + 1
+            : c >= u'a' && c <= u'z'              ? c - u'a' + 1
+                                                  : 0;
+        if (letter == 0)
+            break;
+        column = column * 26 + letter;
     }
-    bool ok = false;
-    row = ref.mid(i).toInt(&ok);
+    if (i == 0 || column > 16384)
+        return false;
+    const QStringView digits = ref.mid(i);
+    if (digits.isEmpty() || digits.size() > 7)
+        return false;
+    row = 0;
+    for (const QChar d : digits) {
+        if (d < QLatin1Char('0') || d > QLatin1Char('9'))
+            return false;
+        row = row * 10 + (d.unicode() - u'0');
+    }
     --column;
-    return ok && column >= 0 && column < 16384;
+    return row >= 1 && row <= 1048576;
 }
 
 QString resolvedTarget(const QString &target)
@@ -310,20 +436,26 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
     Workbook book(path);
     if (!book.has("xl/workbook.xml"))
         throw bad(path, QStringLiteral("isinya bukan buku kerja Excel (XLSX)."));
+    Budget budget(path);
     // The sheets by name and their parts.
-    QXmlStreamReader wb(book.part(QStringLiteral("xl/workbook.xml")));
     QStringList names, ids;
-    while (!wb.atEnd()) {
-        wb.readNext();
-        if (wb.isStartElement() && wb.name() == QLatin1String("sheet")) {
-            names << wb.attributes().value(QLatin1String("name")).toString();
-            QString id;
-            for (const QXmlStreamAttribute &a : wb.attributes()) {
-                if (a.name() == QLatin1String("id"))
-                    id = a.value().toString();
+    {
+        const auto part = book.stream(QStringLiteral("xl/workbook.xml"));
+        QXmlStreamReader wb(part.get());
+        while (!wb.atEnd()) {
+            wb.readNext();
+            if (wb.isStartElement() && wb.name() == QLatin1String("sheet")) {
+                names << wb.attributes().value(QLatin1String("name")).toString();
+                QString id;
+                for (const QXmlStreamAttribute &a : wb.attributes()) {
+                    if (a.name() == QLatin1String("id"))
+                        id = a.value().toString();
+                }
+                ids << id;
+                budget.take(2 * (names.last().size() + id.size()) + 64);
             }
-            ids << id;
         }
+        book.check(*part, wb, QStringLiteral("daftar lembarnya"));
     }
     if (names.isEmpty())
         throw bad(path, QStringLiteral("buku kerja itu tidak punya lembar."));
@@ -333,11 +465,12 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
         if (chosen < 0)
             throw bad(path,
                       QStringLiteral("lembar \"%1\" tidak ada (ada: %2).")
-                          .arg(sheetName, names.join(QStringLiteral(", "))));
+                          .arg(sheetName, names.join(QStringLiteral(", ")).left(300)));
     }
     QString target = QStringLiteral("xl/worksheets/sheet%1.xml").arg(chosen + 1);
     if (chosen < ids.size() && book.has("xl/_rels/workbook.xml.rels")) {
-        QXmlStreamReader rels(book.part(QStringLiteral("xl/_rels/workbook.xml.rels")));
+        const auto part = book.stream(QStringLiteral("xl/_rels/workbook.xml.rels"));
+        QXmlStreamReader rels(part.get());
         while (!rels.atEnd()) {
             rels.readNext();
             if (rels.isStartElement() && rels.name() == QLatin1String("Relationship")
@@ -345,11 +478,13 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
                 target
                     = resolvedTarget(rels.attributes().value(QLatin1String("Target")).toString());
         }
+        book.check(*part, rels, QStringLiteral("daftar bagiannya"));
     }
     // The texts the cells name by number.
     QStringList shared;
     if (book.has("xl/sharedStrings.xml")) {
-        QXmlStreamReader ss(book.part(QStringLiteral("xl/sharedStrings.xml")));
+        const auto part = book.stream(QStringLiteral("xl/sharedStrings.xml"));
+        QXmlStreamReader ss(part.get());
         QString current;
         bool inItem = false;
         while (!ss.atEnd()) {
@@ -359,34 +494,44 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
                 current.clear();
             } else if (ss.isStartElement() && ss.name() == QLatin1String("t") && inItem) {
                 current += ss.readElementText();
+                budget.take(2 * current.size());
             } else if (ss.isEndElement() && ss.name() == QLatin1String("si")) {
+                budget.take(qint64(sizeof(QString)) + 32);
                 shared << current;
+                current.squeeze();
                 inItem = false;
             }
         }
-        if (ss.hasError())
-            throw bad(path, QStringLiteral("daftar teksnya rusak (%1).").arg(ss.errorString()));
+        book.check(*part, ss, QStringLiteral("daftar teksnya"));
     }
-    const QByteArray xml = book.part(target);
-    QXmlStreamReader r(xml);
+    const auto part = book.stream(target);
+    QXmlStreamReader r(part.get());
     Sheet sheet;
     sheet.format = QStringLiteral("XLSX (lembar %1)").arg(names[chosen]);
     std::vector<SheetCell> row;
     int rowNumber = 0;
     bool first = true;
+    // Cells right of the last heading are not read: a reference to a far column would widen
+    // every row.
+    int width = 16384;
     const auto finishRow = [&] {
         bool empty = true;
         for (const SheetCell &c : row)
             empty = empty && c.kind == SheetCell::Empty;
         if (first) {
             for (const SheetCell &c : row)
-                sheet.headers << (c.kind == SheetCell::Number ? QString::number(c.number)
-                                                              : c.text.trimmed());
+                sheet.headers << (c.kind == SheetCell::Number ? c.text : c.text.trimmed());
+            while (!sheet.headers.isEmpty() && sheet.headers.last().isEmpty())
+                sheet.headers.removeLast();
+            width = int(sheet.headers.size());
+            budget.take(qint64(sheet.headers.join(QString()).size()) * 2);
             first = false;
         } else if (!empty) {
             if (int(sheet.rows.size()) >= kMaxSheetRows)
                 throw bad(path, QStringLiteral("lebih dari %1 baris.").arg(kMaxSheetRows));
-            sheet.rows.push_back(row);
+            budget.take(qint64(sizeof row) + qint64(sizeof(int)));
+            row.shrink_to_fit();
+            sheet.rows.push_back(std::move(row));
             sheet.lines.push_back(rowNumber);
         }
         row.clear();
@@ -394,19 +539,24 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
     while (!r.atEnd()) {
         r.readNext();
         if (r.isStartElement() && r.name() == QLatin1String("row")) {
-            rowNumber = r.attributes().value(QLatin1String("r")).toInt();
+            bool ok = false;
+            rowNumber = r.attributes().value(QLatin1String("r")).toInt(&ok);
+            if (!ok)
+                rowNumber = sheet.lines.empty() ? 1 : sheet.lines.back() + 1;
             row.clear();
         } else if (r.isEndElement() && r.name() == QLatin1String("row")) {
             finishRow();
             if (progress && sheet.rows.size() % 4096 == 0
-                && !progress(r.characterOffset(), xml.size()))
+                && !progress(part->readSoFar(), std::max(part->unpacked(), part->readSoFar())))
                 throw AppError(QStringLiteral("Pembacaan dibatalkan."), AppError::Kind::Cancelled);
         } else if (r.isStartElement() && r.name() == QLatin1String("c")) {
             const QString ref = r.attributes().value(QLatin1String("r")).toString();
             const QString type = r.attributes().value(QLatin1String("t")).toString();
             int column = int(row.size()), at = rowNumber;
             if (!ref.isEmpty() && !cellPosition(ref, column, at))
-                throw bad(path, QStringLiteral("sel \"%1\" tidak terbaca.").arg(ref));
+                throw bad(path, QStringLiteral("sel \"%1\" tidak terbaca.").arg(ref.left(20)));
+            if (column >= 16384)
+                throw bad(path, QStringLiteral("baris %1 lebih dari 16384 sel.").arg(rowNumber));
             QString value, inlineText;
             bool formula = false;
             while (!(r.isEndElement() && r.name() == QLatin1String("c")) && !r.atEnd()) {
@@ -417,44 +567,59 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
                     value = r.readElementText();
                 else if (r.isStartElement() && r.name() == QLatin1String("t"))
                     inlineText += r.readElementText();
+                if (value.size() + inlineText.size() > kMaxLine)
+                    throw bad(path, QStringLiteral("sel %1 lebih dari 1 MB.").arg(ref));
             }
+            const QString where
+                = ref.isEmpty() ? QStringLiteral("di baris %1").arg(rowNumber) : ref;
             if (formula)
                 throw bad(path,
                           QStringLiteral("sel %1 berisi rumus. Salin lembarnya sebagai "
                                          "nilai saja (Tempel Khusus > Nilai), simpan, lalu "
                                          "impor lagi.")
-                              .arg(ref));
+                              .arg(where));
+            if (!first && column >= width) {
+                sheet.beyondHeadings = true; // said once by the preview
+                continue;
+            }
             SheetCell cell;
+            bool ownText = true;
             if (type == QLatin1String("s")) {
                 bool ok = false;
                 const int i = value.toInt(&ok);
                 if (!ok || i < 0 || i >= shared.size())
                     throw bad(path,
-                              QStringLiteral("sel %1 menunjuk teks yang tidak ada.").arg(ref));
+                              QStringLiteral("sel %1 menunjuk teks yang tidak ada.").arg(where));
                 cell.kind = SheetCell::Text;
                 cell.text = shared[i];
+                ownText = false;
             } else if (type == QLatin1String("inlineStr") || type == QLatin1String("str")) {
                 cell.kind = SheetCell::Text;
                 cell.text = type == QLatin1String("str") ? value : inlineText;
             } else if (type == QLatin1String("e")) {
-                throw bad(path, QStringLiteral("sel %1 berisi galat %2.").arg(ref, value));
+                throw bad(path,
+                          QStringLiteral("sel %1 berisi galat %2.").arg(where, value.left(20)));
             } else if (!value.isEmpty()) {
                 bool ok = false;
                 cell.number = value.toDouble(&ok);
-                if (!ok)
-                    throw bad(path, QStringLiteral("sel %1 tidak terbaca.").arg(ref));
+                if (!ok || !std::isfinite(cell.number))
+                    throw bad(path,
+                              QStringLiteral("sel %1 bukan angka yang terbaca: \"%2\".")
+                                  .arg(where, value.left(20)));
                 cell.kind = SheetCell::Number;
                 cell.text = value;
             }
             if (cell.kind == SheetCell::Text && cell.text.isEmpty())
                 cell.kind = SheetCell::Empty;
-            if (column >= int(row.size()))
+            if (column >= int(row.size())) {
+                budget.take(qint64(sizeof(SheetCell)) * (column + 1 - qint64(row.size())));
                 row.resize(size_t(column) + 1);
+            }
+            budget.take(costOf(cell, ownText) - qint64(sizeof(SheetCell)));
             row[size_t(column)] = std::move(cell);
         }
     }
-    if (r.hasError())
-        throw bad(path, QStringLiteral("lembarnya rusak (%1).").arg(r.errorString()));
+    book.check(*part, r, QStringLiteral("lembarnya"));
     if (sheet.headers.isEmpty())
         throw bad(path, QStringLiteral("lembar %1 kosong.").arg(names[chosen]));
     return sheet;
@@ -464,11 +629,28 @@ Sheet readXlsx(const QString &path, const QString &sheetName, const ReadProgress
 
 Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgress &progress)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without waiting (a FIFO would wait for a writer), then only a regular file is read:
+    // a FIFO, a device or a folder never ends or is no list.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw AppError(QStringLiteral("File %1 tidak dapat dibuka: %2.")
+                           .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno))),
+                       AppError::Kind::CannotOpen);
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        throw bad(path,
+                  folder ? QStringLiteral("itu sebuah folder, bukan file.")
+                         : QStringLiteral("itu bukan file biasa (pipa atau perangkat)."));
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         throw AppError(
             QStringLiteral("File %1 tidak dapat dibuka: %2.").arg(shown(path), file.errorString()),
             AppError::Kind::CannotOpen);
+    }
     const QByteArray head = file.peek(8);
     if (head.isEmpty())
         throw bad(path, QStringLiteral("file itu kosong."));
@@ -488,13 +670,28 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
         file.close();
         return readXlsx(path, sheetName, progress);
     }
-    if (file.size() > (qint64(1) << 30) / 2)
-        throw bad(path, QStringLiteral("file CSV itu lebih dari 512 MB."));
+    if (file.size() > kMaxCsv)
+        throw bad(path,
+                  QStringLiteral("file CSV itu lebih dari %1 MB; bagi menjadi beberapa file.")
+                      .arg(kMaxCsv >> 20));
     // The first bytes tell text from anything else before the whole file is read.
-    if (file.peek(1 << 16).contains('\0'))
-        throw bad(path, QStringLiteral("isinya bukan teks; file itu bukan CSV atau XLSX."));
-    const QByteArray bytes = file.readAll();
-    return readCsv(path, bytes, progress);
+    const bool utf16 = head.startsWith(QByteArrayLiteral("\xFF\xFE"))
+        || head.startsWith(QByteArrayLiteral("\xFE\xFF"));
+    if (!utf16) {
+        const QByteArray start = file.peek(1 << 16);
+        if (start.contains('\0')) {
+            // Every other byte zero: UTF-16 saved without its byte order mark.
+            int zeros = 0;
+            for (qsizetype i = 0; i + 1 < start.size(); i += 2)
+                zeros += (start[i] == 0) != (start[i + 1] == 0);
+            throw bad(path,
+                      zeros * 2 >= start.size() / 2
+                          ? QStringLiteral("isinya teks UTF-16 tanpa penanda urutan byte; "
+                                           "simpan sebagai CSV UTF-8.")
+                          : QStringLiteral("isinya bukan teks; file itu bukan CSV atau XLSX."));
+        }
+    }
+    return readCsv(path, file.readAll(), progress);
 }
 
 } // namespace gudang

@@ -1,6 +1,7 @@
 #include "importer.h"
 #include "core/apperror.h"
 #include "core/columnvalue.h"
+#include "core/goodscode.h"
 #include "core/schema.h"
 #include "journal.h"
 #include "store/store.h"
@@ -78,6 +79,9 @@ QString fieldText(const std::vector<SheetCell> &row, int index)
     return c.text;
 }
 
+// A quantity beyond 15 whole digits is no stock: a double holds no more exactly.
+constexpr double kLargest = 1e15;
+
 // A number as a file writes it. With decimal commas (a ";" file) a dot only groups thousands,
 // in well-formed groups of three ("1.234,5"); with decimal points (a "," file) a comma does
 // ("1,234.5"). A separator that cannot group thousands ("2.5" or "12.50" in a ";" file, "2,5"
@@ -86,10 +90,15 @@ QString fieldText(const std::vector<SheetCell> &row, int index)
 std::optional<double> numberOf(const SheetCell &cell, bool decimalComma, QString *why)
 {
     if (cell.kind == SheetCell::Number) {
-        if (std::isfinite(cell.number))
-            return cell.number;
-        *why = QStringLiteral("bukan angka terhingga");
-        return std::nullopt;
+        if (!std::isfinite(cell.number)) {
+            *why = QStringLiteral("bukan angka terhingga");
+            return std::nullopt;
+        }
+        if (std::fabs(cell.number) >= kLargest) {
+            *why = QStringLiteral("terlalu besar (lebih dari 15 angka)");
+            return std::nullopt;
+        }
+        return cell.number;
     }
     QString body = cell.text.trimmed();
     body.remove(QLatin1Char(' '));
@@ -130,6 +139,10 @@ std::optional<double> numberOf(const SheetCell &cell, bool decimalComma, QString
         *why = QStringLiteral("bukan angka");
         return std::nullopt;
     }
+    if (whole.size() > 15) {
+        *why = QStringLiteral("terlalu besar (lebih dari 15 angka)");
+        return std::nullopt;
+    }
     bool ok = false;
     const double v = (sign + (whole.isEmpty() ? QStringLiteral("0") : whole) + QLatin1Char('.')
                       + (fraction.isEmpty() ? QStringLiteral("0") : fraction))
@@ -141,17 +154,28 @@ std::optional<double> numberOf(const SheetCell &cell, bool decimalComma, QString
     return v;
 }
 
+// A day from 1900 to 9999: a spreadsheet's day number (whole days since 30 December 1899, as
+// Excel and LibreOffice count them), or written as 15/03/2025 or 2025-03-15.
 std::optional<QDate> dayOf(const SheetCell &cell)
 {
-    if (cell.kind == SheetCell::Number) // a spreadsheet's day number
-        return QDate(1899, 12, 30).addDays(qint64(cell.number));
-    const QString t = cell.text.trimmed();
-    for (const char *f : { "dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy" }) {
-        const QDate d = QDate::fromString(t.left(10), QLatin1String(f));
-        if (d.isValid())
-            return d;
+    static const QDate first(1900, 1, 1), last(9999, 12, 31);
+    static const QDate zero(1899, 12, 30);
+    QDate day;
+    if (cell.kind == SheetCell::Number) {
+        const double n = std::floor(cell.number);
+        if (std::isfinite(n) && n >= double(zero.daysTo(first)) && n <= double(zero.daysTo(last)))
+            day = zero.addDays(qint64(n));
+    } else {
+        const QString t = cell.text.trimmed();
+        for (const char *f : { "dd/MM/yyyy", "d/M/yyyy", "yyyy-MM-dd", "dd-MM-yyyy" }) {
+            day = QDate::fromString(t.left(10), QLatin1String(f));
+            if (day.isValid())
+                break;
+        }
     }
-    return std::nullopt;
+    if (!day.isValid() || day < first || day > last)
+        return std::nullopt;
+    return day;
 }
 
 QString text(const std::optional<QByteArray> &cell)
@@ -191,6 +215,7 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
     ImportPlan plan;
     plan.kind = kind;
     plan.format = sheet.format;
+    plan.beyondHeadings = sheet.beyondHeadings;
     // The file's headings to the table's columns.
     std::vector<int> columnAt(def.columns.size(), -1);
     int dayAt = -1;
@@ -239,6 +264,11 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
             goodsKnown.insert(text(r.cells[col::tbarang::Kode_Barang]), true);
     }
     QHash<QString, int> seen; // code to the line it was first on
+    // Codes a person cannot tell apart (by letter case or character width) are one code.
+    QHash<QString, QString> lookAlike; // key to the code stored
+    for (auto it = stored.constBegin(); it != stored.constEnd(); ++it)
+        lookAlike.insert(lookAlikeKey(it.key()), it.key());
+    QHash<QString, int> lookAlikeInFile; // key to the line of a new code
     plan.rows.reserve(sheet.rows.size());
     for (size_t i = 0; i < sheet.rows.size(); ++i) {
         const std::vector<SheetCell> &cells = sheet.rows[i];
@@ -261,10 +291,22 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
         else if (row.code.size() > def.columns[codeColumn].maxLength)
             refused << QStringLiteral("kode lebih dari %1 huruf")
                            .arg(def.columns[codeColumn].maxLength);
+        else if (const QString bad = invisibleIn(row.code); !bad.isEmpty())
+            refused << QStringLiteral("kode berisi huruf tak terlihat atau kendali (%1)").arg(bad);
         else if (const auto first = seen.constFind(row.code); first != seen.constEnd())
             refused << QStringLiteral("kode %1 sudah ada di baris %2").arg(row.code).arg(*first);
         else
             seen.insert(row.code, row.line);
+        if (refused.isEmpty() && !stored.contains(row.code)) {
+            const QString key = lookAlikeKey(row.code);
+            if (const auto like = lookAlike.constFind(key); like != lookAlike.constEnd())
+                refused << QStringLiteral("mirip kode %1 yang sudah ada").arg(*like);
+            else if (const auto line = lookAlikeInFile.constFind(key);
+                     line != lookAlikeInFile.constEnd())
+                refused << QStringLiteral("mirip kode di baris %1").arg(*line);
+            else
+                lookAlikeInFile.insert(key, row.line);
+        }
         if (kind == ImportKind::Stock && refused.isEmpty() && !goodsKnown.contains(row.code))
             refused << QStringLiteral("kode %1 belum terdaftar sebagai barang").arg(row.code);
         for (size_t c = 0; c < def.columns.size(); ++c) {
@@ -307,7 +349,7 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
             if (const std::optional<QDate> day = dayOf(cells[size_t(dayAt)]))
                 row.day = *day;
             else
-                refused << QStringLiteral("tanggal tidak ada: \"%1\"")
+                refused << QStringLiteral("tanggal tidak ada (1900-9999): \"%1\"")
                                .arg(cells[size_t(dayAt)].text.left(20));
         }
         if (!refused.isEmpty()) {
@@ -340,9 +382,14 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
 }
 
 ImportResult applyImport(const QString &workingAddress, const ImportPlan &plan, const QString &user,
-                         Role role)
+                         Role role, RefusedRows refusedRows)
 {
     requireRight(user, role, plan.kind == ImportKind::Goods ? Right::Goods : Right::Stock);
+    if (plan.count(ImportRow::Refused) > 0 && refusedRows == RefusedRows::RefuseFile)
+        throw AppError(QStringLiteral("%1. Tidak ada yang disimpan: perbaiki baris yang ditolak, "
+                                      "lalu impor lagi.")
+                           .arg(plan.summary()),
+                       AppError::Kind::Refused);
     const TableDef &def = tableOf(plan.kind);
     auto store = openStore(workingAddress);
     auto table = store->table(def);

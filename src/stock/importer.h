@@ -36,6 +36,7 @@ struct ImportPlan
     QStringList columns; // the file's headings taken, as the table's columns
     QStringList ignored; // the file's headings not taken
     std::vector<ImportRow> rows;
+    bool beyondHeadings = false; // the file had cells right of its last heading, not read
     int count(ImportRow::Verdict v) const;
     QString summary() const; // "3 baru, 1 berubah, 0 sama, 2 ditolak"
 };
@@ -43,9 +44,11 @@ struct ImportPlan
 // Reads `sheet` against the working tables as stored now: columns by their headings (the
 // table's names, those our export writes, common Indonesian and English words, any order);
 // each row new, changing some fields, unchanged, or refused with the reason (an empty or too
-// long code, a text too long, a text where a number belongs, a day that does not exist, a code
-// twice in the file, stock of goods not registered). `progress` is told the rows checked; false
-// stops it (Kind::Cancelled).
+// long code, a code with invisible or control characters or one a person cannot tell from
+// another by case or width, a text too long, a text where a number belongs, a number beyond 15
+// digits, a day that does not exist or lies outside 1900-9999, a code twice in the file, stock
+// of goods not registered, a text line wider than its heading). `progress` is told the rows
+// checked; false stops it (Kind::Cancelled).
 ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Sheet &sheet,
                       const std::function<bool(qint64 rows)> &progress = {});
 
@@ -53,11 +56,16 @@ struct ImportResult
 {
     int added = 0, changed = 0, journaled = 0;
 };
-// Writes the plan's new and changed rows (refused and unchanged ones left out) in one
-// transaction of the working store, the stock with one journal row "stok awal impor" per
-// change; rows stored otherwise than when the plan read them fail the whole import
-// (AppError, nothing written). A role that may not change goods and stock is refused.
+// What becomes of a file with refused rows: refused whole, or the other rows written (when
+// the person has seen the refused ones and said so).
+enum class RefusedRows { RefuseFile, LeaveOut };
+
+// Writes the plan's new and changed rows (unchanged ones left out) in one transaction of the
+// working store, the stock with one journal row "stok awal impor" per change; refused rows
+// refuse the whole file or are left out, as `refusedRows` says; rows stored otherwise than
+// when the plan read them fail the whole import (AppError, nothing written). A role that may
+// not change goods and stock is refused.
 ImportResult applyImport(const QString &workingAddress, const ImportPlan &plan, const QString &user,
-                         Role role);
+                         Role role, RefusedRows refusedRows = RefusedRows::RefuseFile);
 
 } // namespace gudang

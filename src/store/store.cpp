@@ -144,4 +144,9 @@ QString copyFilesToServer(const QString &credentialsPath, const QString &working
     return copyToServer(credentials.get(), *working, conninfo);
 }
 
+void closeStores()
+{
+    PgDatabase::closeKept();
+}
+
 } // namespace gudang

@@ -63,6 +63,11 @@ public:
 // cannot be opened throws AppError (a missing file is never created here).
 std::shared_ptr<Store> openStore(const QString &address);
 
+// Closes the server connections kept for later, once those still being opened have arrived:
+// called when the program's work is done, before the process ends, so that no connection is
+// still being opened while the libraries clean up at exit.
+void closeStores();
+
 // The transaction running on the store, or a new one of the caller's own (committed by the
 // caller), for a write that may be part of a bigger one.
 class JoinedTransaction

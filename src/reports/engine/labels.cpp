@@ -1,6 +1,7 @@
 #include "labels.h"
 #include "barcode/barcode.h"
 #include "core/apperror.h"
+#include "core/goodscode.h"
 #include "core/savefile.h"
 #include "store/reportquery.h"
 
@@ -58,6 +59,18 @@ std::vector<Label> labelsOf(const QString &workingAddress, const QStringList &co
     if (out.empty())
         throw AppError(QStringLiteral("Belum ada data barang untuk dibuatkan label."),
                        AppError::Kind::Missing);
+    // A bar that scans back otherwise than the code was typed is worse than no label.
+    QStringList unreadable;
+    for (const Label &l : out) {
+        if (const QString c = notInCode128(l.code); !c.isEmpty())
+            unreadable << QStringLiteral("%1 (huruf \"%2\")").arg(l.code, c);
+    }
+    if (!unreadable.isEmpty())
+        throw AppError(QStringLiteral("Kode %1 tidak dapat dibawa barcode Code 128 apa adanya "
+                                      "(hanya huruf, angka dan tanda baca ASCII); label tidak "
+                                      "dibuat.")
+                           .arg(unreadable.mid(0, 20).join(QStringLiteral(", "))),
+                       AppError::Kind::Refused);
     return out;
 }
 

@@ -208,6 +208,8 @@ void frmimpor::on_cmdperiksa_clicked()
     if (!m_plan->ignored.isEmpty())
         said += QStringLiteral(" Tidak dipakai: %1.")
                     .arg(m_plan->ignored.join(QStringLiteral(", ")).left(200));
+    if (m_plan->beyondHeadings)
+        said += QStringLiteral(" Sel di kanan judul terakhir tidak dibaca.");
     lblringkas->setText(said);
     cmdimpor->setEnabled(m_plan->count(ImportRow::New) + m_plan->count(ImportRow::Changes) > 0);
     if (cmdimpor->isEnabled())
@@ -230,8 +232,9 @@ void frmimpor::on_cmdimpor_clicked()
                                 QStringLiteral("PERHATIAN"))
         != Button::Yes)
         return;
-    const ImportResult done
-        = applyImport(app().locations().workingPath(), *m_plan, app().journalName(), app().role());
+    // The refused rows were shown and the question said they are left out.
+    const ImportResult done = applyImport(app().locations().workingPath(), *m_plan,
+                                          app().journalName(), app().role(), RefusedRows::LeaveOut);
     forget();
     app().dialogs().message(QStringLiteral("Impor selesai: %1 baru, %2 diubah; %3 baris jurnal "
                                            "\"stok awal impor\".")

@@ -57,9 +57,16 @@ public:
             pq(); // loaded before, so still there when the connections are closed at exit
             auto *k = new Keeper;
             std::atexit([] { instance().closeAll(); });
+            made().store(k);
             return k;
         }();
         return *keeper;
+    }
+    // The keeper, when a connection was ever kept by this process.
+    static std::atomic<Keeper *> &made()
+    {
+        static std::atomic<Keeper *> keeper { nullptr };
+        return keeper;
     }
 
     // A sound idle connection kept for the connection string, the spare being opened when
@@ -92,12 +99,17 @@ public:
         }
     }
 
-    void give(const QString &conninfo, PGconn *conn)
+    void give(const QString &conninfo, PGconn *conn, bool wasOpening = false)
     {
         PGconn *closed = nullptr;
         {
             std::lock_guard lock(m_mutex);
-            m_kept.emplace_back(conninfo, conn);
+            // A spare arriving is no longer being opened, and kept, in one step: whoever waits
+            // for the spares (closeAll()) sees it either opening or kept.
+            if (wasOpening)
+                m_opening.erase(m_opening.find(conninfo));
+            if (conn)
+                m_kept.emplace_back(conninfo, conn);
             if (m_kept.size() > kKept) {
                 closed = m_kept.front().second;
                 m_kept.erase(m_kept.begin());
@@ -153,14 +165,7 @@ public:
                 } catch (const AppError &) {
                     // The one who needs it opens one and hears why it failed.
                 }
-                {
-                    std::lock_guard lock(m_mutex);
-                    m_opening.erase(m_opening.find(conninfo));
-                }
-                if (conn)
-                    give(conninfo, conn);
-                else
-                    m_ready.notify_all();
+                give(conninfo, conn, true);
             }).detach();
         }
     }
@@ -552,7 +557,8 @@ PgReadConnection::~PgReadConnection()
 
 void PgDatabase::closeKept()
 {
-    Keeper::instance().closeAll();
+    if (Keeper *keeper = Keeper::made().load())
+        keeper->closeAll();
 }
 
 std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
