@@ -14,10 +14,13 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace gudang;
 using gudang::test::Env;
@@ -692,6 +695,44 @@ private slots:
             QVERIFY2(r.code == 1, qPrintable(QString::number(r.code) + r.err));
             QVERIFY2(r.err.contains(QStringLiteral("tidak dapat dibuka")), qPrintable(r.err));
         }
+    }
+
+    // A data folder on a full disk: the start says the disk is full, not a matter of rights.
+    void fullDiskSaysSo()
+    {
+        SKIP_ON_SERVER();
+        Env env;
+        QTemporaryDir disk;
+        const QByteArray at = QFile::encodeName(disk.path());
+        if (::geteuid() != 0
+            || QProcess::execute(QStringLiteral("mount"),
+                                 { QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                   QStringLiteral("-o"), QStringLiteral("size=4m"),
+                                   QStringLiteral("tmpfs"), disk.path() })
+                != 0)
+            QSKIP("a small disk of its own needs root and mount");
+        const auto unmount
+            = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), { disk.path() }); });
+        QCOMPARE(QProcess::execute(
+                     QStringLiteral("cp"),
+                     { QStringLiteral("-a"), env.locations.dataDir() + "/.", disk.path() }),
+                 0);
+        {
+            QFile filler(disk.path() + QStringLiteral("/isi"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) { }
+        }
+        const QString file = env.locations.dataDir() + QStringLiteral("/barang.csv");
+        writeFile(file, "Kode;Nama\nA1;Beras\n");
+        QProcess p;
+        p.start(
+            QStringLiteral(GUDANG_BINARY),
+            { QStringLiteral("--data-dir"), disk.path(), QStringLiteral("--import-goods"), file });
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("Disk penuh")), qPrintable(err));
     }
 
     // A hundred thousand rows: checked with the progress window (which can stop it), then
