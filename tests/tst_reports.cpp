@@ -1099,6 +1099,12 @@ private slots:
             << "Opsi --pdf perlu nilai (FILE)." << false;
         QTest::newRow("help") << "data" << QStringList { QStringLiteral("--help") } << 0
                               << "--restore <FILE>" << false;
+        QTest::newRow("unknown report")
+            << "data" << QStringList { QStringLiteral("--report"), QStringLiteral("xyz") } + pdf
+            << 2
+            << "Laporan \"xyz\" tidak dikenal (keluar, stok, minimum, kartu, pengguna, opname, "
+               "lembar-opname atau label)."
+            << false;
         QTest::newRow("version") << "data" << QStringList { QStringLiteral("--version") } << 0
                                  << "gudang 0.1.0" << false;
         QTest::newRow("the program itself")
@@ -1128,6 +1134,14 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), exitCode);
         QVERIFY2(said.contains(output), qPrintable(said));
+        if (arguments.contains(QStringLiteral("--help"))) {
+            // Every report the program writes is listed, with what it is.
+            QString joined = said;
+            joined.remove(QRegularExpression(QStringLiteral("\\s+")));
+            for (const char *name : { "keluar", "stok", "minimum", "kartu", "pengguna", "opname",
+                                      "lembar-opname", "label" })
+                QVERIFY2(joined.contains(QStringLiteral("%1(").arg(QLatin1String(name))), name);
+        }
         QCOMPARE(QFile::exists(pdf), pdfWritten);
         QCOMPARE(QFile::exists(stockReportPath(env.locations)), pdfWritten);
     }

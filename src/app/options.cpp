@@ -1,16 +1,55 @@
 #include "options.h"
 #include "reports/engine/reportdefinition.h"
 
+#include <map>
+#include <string>
+
 namespace gudang {
+
+const std::vector<CommandReport> &commandReports()
+{
+    // The reports of the report table, in its order, with what --help says of each; then the
+    // shelf labels, which are drawn rather than defined.
+    static const std::vector<CommandReport> reports = [] {
+        static const std::map<std::string, const char *> said = {
+            { "keluar", "barang keluar; bersama --from dan --to: satu periode" },
+            { "stok", "stok barang" },
+            { "minimum", "stok di bawah minimum" },
+            { "kartu", "kartu stok, bersama --kode" },
+            { "pengguna", "mutasi per pengguna" },
+            { "opname", "selisih stok opname, bersama --id" },
+            { "lembar-opname", "lembar hitung, bersama --id" },
+        };
+        std::vector<CommandReport> out;
+        for (const ReportKind &k : reportKinds()) {
+            if (!*k.name)
+                continue;
+            const auto it = said.find(k.name);
+            out.push_back({ QString::fromLatin1(k.name),
+                            it == said.end() ? QString() : QString::fromUtf8(it->second) });
+        }
+        out.push_back({ QStringLiteral("label"),
+                        QStringLiteral("label rak, PDF saja, bersama --kode dan --layout") });
+        return out;
+    }();
+    return reports;
+}
 
 QString reportNames(const QString &separator)
 {
     QStringList names;
-    for (const ReportKind &k : reportKinds()) {
-        if (*k.name)
-            names << QString::fromLatin1(k.name);
-    }
+    for (const CommandReport &r : commandReports())
+        names << r.name;
     return names.join(separator);
+}
+
+QString reportHelp()
+{
+    QStringList parts;
+    for (const CommandReport &r : commandReports())
+        parts << (r.said.isEmpty() ? r.name : QStringLiteral("%1 (%2)").arg(r.name, r.said));
+    return QStringLiteral("Laporan yang ditulis tanpa jendela, ke --pdf, --csv atau --xlsx: %1.")
+        .arg(parts.join(QStringLiteral(", ")));
 }
 
 void Options::addTo(QCommandLineParser &parser) const

@@ -6,11 +6,20 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 namespace gudang {
 
-// The names --report takes, from the table of reports, joined by `separator`.
+// What --report writes: every report of the report table that has a name, then the labels.
+struct CommandReport
+{
+    QString name; // as --report takes it
+    QString said; // what --help says of it
+};
+const std::vector<CommandReport> &commandReports();
+// The names --report takes, joined by `separator`, and its line of --help.
 QString reportNames(const QString &separator);
+QString reportHelp();
 
 // The program's options.
 struct Options
@@ -23,14 +32,8 @@ struct Options
     QCommandLineOption demo { QStringLiteral("demo"),
                               QStringLiteral(
                                   "Isi database kerja yang masih baru dengan data contoh.") };
-    QCommandLineOption report {
-        QStringLiteral("report"),
-        QStringLiteral("Laporan yang ditulis sebagai PDF: keluar, stok, minimum (stok di "
-                       "bawah minimum), kartu (kartu stok, bersama --kode), pengguna (mutasi per "
-                       "pengguna), opname (selisih stok opname, bersama --id), lembar-opname "
-                       "(lembar hitung, bersama --id) atau label (label rak)."),
-        reportNames(QStringLiteral("|"))
-    };
+    QCommandLineOption report { QStringLiteral("report"), reportHelp(),
+                                reportNames(QStringLiteral("|")) };
     QCommandLineOption code { QStringLiteral("kode"),
                               QStringLiteral("Bersama --report kartu: kode barangnya; bersama "
                                              "--report label: kode-kode barang dipisah koma "

@@ -130,11 +130,7 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
         return writeLabelsCommand(parser, options, locations, file, format);
     const ReportKind *kind = name.isEmpty() ? nullptr : findReportKind(name);
     if (!kind || !*kind->name) {
-        QStringList names;
-        for (const ReportKind &k : reportKinds()) {
-            if (*k.name)
-                names << QString::fromLatin1(k.name);
-        }
+        QStringList names = reportNames(QStringLiteral("\n")).split(QLatin1Char('\n'));
         const QString last = names.takeLast();
         std::fprintf(stderr, "Laporan \"%s\" tidak dikenal (%s atau %s).\n", qPrintable(name),
                      qPrintable(names.join(QStringLiteral(", "))), qPrintable(last));

@@ -26,7 +26,7 @@ public:
     const FormTable &form() const { return m_form; }
 
     // Puts the focus on the first control in tab order that can take it.
-    void focusFirst();
+    virtual void focusFirst();
     // Closes the record sources of the screen (on unload).
     void closeSources();
     // A screen larger than the available area of its display (a large scale factor, a small

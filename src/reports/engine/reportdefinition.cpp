@@ -416,6 +416,38 @@ QString defaultUserMovementsDefinition()
     return QStringLiteral(
                "# Mutasi per pengguna: setiap gerakan stok dan koreksi barang keluar dalam satu\n"
                "# periode, dikelompokkan menurut pengguna yang membuatnya, dengan jumlah gerakan\n"
+               "# tiap pengguna di kolom Gerakan. :dari dan :sampai diisi program.\n"
+               "judul = MUTASI PER PENGGUNA {dari} s.d. {akhir}\n"
+               "data  = SELECT 1 AS Bagian, coalesce(m.Pengguna, '') AS Pengguna, m.Tanggal, "
+               "m.No_Mutasi, m.Jenis, m.Kode_Barang, b.Nama_Barang, m.Perubahan, m.No_Keluar, "
+               "m.Keterangan, NULL AS Gerakan FROM tmutasi m LEFT JOIN tbarang b ON "
+               "b.Kode_Barang = m.Kode_Barang WHERE %1 UNION ALL SELECT 2, coalesce(m.Pengguna, "
+               "''), NULL, NULL, 'Jumlah gerakan', NULL, NULL, NULL, NULL, NULL, count(*) FROM "
+               "tmutasi m WHERE %1 GROUP BY coalesce(m.Pengguna, '')\n"
+               "urut  = Pengguna, Bagian, Tanggal, No_Mutasi\n"
+               "kolom = Pengguna | Pengguna | 16 | kiri | teks\n"
+               "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
+               "kolom = Jenis | Jenis | 24 | kiri | teks\n"
+               "kolom = Kode_Barang | Kode | 18 | kiri | teks\n"
+               "kolom = Nama_Barang | Nama Barang | 30 | kiri | teks\n"
+               "kolom = Perubahan | Perubahan | 18 | kanan | ribuan\n"
+               "kolom = No_Keluar | No. Keluar | 14 | kanan | angka\n"
+               "kolom = Keterangan | Keterangan | 22 | kiri | teks\n"
+               "kolom = Gerakan | Gerakan | 16 | kanan | angka\n")
+        .arg(period);
+}
+
+namespace {
+
+// Defaults of earlier versions: a file still holding one is put to the new default.
+
+// Until the count of movements had a column of its own (it stood under Perubahan).
+QString userMovementsDefinitionBefore()
+{
+    const QString period = QStringLiteral("m.Tanggal >= :dari AND m.Tanggal < :sampai");
+    return QStringLiteral(
+               "# Mutasi per pengguna: setiap gerakan stok dan koreksi barang keluar dalam satu\n"
+               "# periode, dikelompokkan menurut pengguna yang membuatnya, dengan jumlah gerakan\n"
                "# tiap pengguna. :dari dan :sampai diisi program.\n"
                "judul = MUTASI PER PENGGUNA {dari} s.d. {akhir}\n"
                "data  = SELECT 1 AS Bagian, coalesce(m.Pengguna, '') AS Pengguna, m.Tanggal, "
@@ -436,9 +468,11 @@ QString defaultUserMovementsDefinition()
         .arg(period);
 }
 
-namespace {
+QStringList userMovementsDefinitionsBefore()
+{
+    return { userMovementsDefinitionBefore() };
+}
 
-// Defaults of earlier versions: a file still holding one is put to the new default.
 QStringList lowStockDefinitionBefore()
 {
     return {
@@ -512,7 +546,8 @@ const std::vector<ReportKind> &reportKinds()
           periodDefinitionsBefore },
         { "kartu", "kartu.rpt", defaultStockCardDefinition, N::CodeAndPeriod, nullptr,
           stockCardDefinitionsBefore },
-        { "pengguna", "mutasi-pengguna.rpt", defaultUserMovementsDefinition, N::Period },
+        { "pengguna", "mutasi-pengguna.rpt", defaultUserMovementsDefinition, N::Period, nullptr,
+          userMovementsDefinitionsBefore },
         { "opname", "opname.rpt", defaultCountDefinition, N::Count },
         { "lembar-opname", "lembar-opname.rpt", defaultCountSheetDefinition, N::Count },
     };

@@ -45,6 +45,17 @@ frmgpas::frmgpas(App &app)
     onClicked(cmdok, &frmgpas::on_cmdok_clicked);
 }
 
+void frmgpas::focusFirst()
+{
+    if (!mustChange) {
+        CredentialsScreen::focusFirst();
+        return;
+    }
+    txtuser->setText(app().session().name);
+    txtus2->setText(app().session().name);
+    txtpass->setFocus(Qt::OtherFocusReason);
+}
+
 void frmgpas::on_txtpass_returnPressed()
 {
     if (!typedCredentialsMatch())

@@ -24,8 +24,9 @@ public:
     void on_cmdok_clicked();
 
     // Opened at a login with a password the owner set: the new pair is due before anything
-    // else.
+    // else. The person's name is filled in (old and new) and the focus is on the old password.
     bool mustChange = false;
+    void focusFirst() override;
 };
 
 } // namespace gudang

@@ -156,11 +156,30 @@ void frmpengguna::on_cmdperan_clicked()
 
 void frmpengguna::on_cmdaktif_clicked()
 {
-    if (const UserEntry *u = current()) {
-        const QString name = u->name;
-        changeUser(app().session(), name, u->role, !u->active);
-        reload(name);
-    }
+    const UserEntry *u = current();
+    if (!u)
+        return;
+    const QString name = u->name;
+    const bool enable = !u->active;
+    const QString question = enable
+        ? QStringLiteral("Aktifkan lagi user %1? Ia dapat login lagi dengan "
+                         "passwordnya.")
+              .arg(name)
+        : QStringLiteral("Nonaktifkan user %1? Ia tidak dapat login lagi, dan program "
+                         "yang sedang ia pakai ditutup.")
+              .arg(name);
+    // The first user is refused by the service, without a question first.
+    if (!u->first
+        && app().dialogs().message(question,
+                                   Style::YesNo | Style::Information | Style::DefaultSecond,
+                                   QStringLiteral("PERHATIAN"))
+            != Button::Yes)
+        return;
+    changeUser(app().session(), name, u->role, enable);
+    reload(name);
+    app().dialogs().message(enable ? QStringLiteral("User %1 aktif lagi.").arg(name)
+                                   : QStringLiteral("User %1 dinonaktifkan.").arg(name),
+                            Style::Information);
 }
 
 void frmpengguna::on_cmdreset_clicked()
