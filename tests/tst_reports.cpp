@@ -482,6 +482,31 @@ private slots:
                                 "31/03/2025|koreksi keluar|||12|7|diubah: Jumlah 3 menjadi 3|budi",
                                 "|Saldo akhir|||12|||" }));
         QCOMPARE(lines->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Saldo"));
+        // The journal began on the 10th with 100 of C3; a goods-out dated the 5th was entered
+        // afterwards: it follows the opening stock, and the balance never reads below zero.
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, "
+                                 "Perubahan, Stok_Akhir, No_Keluar, Keterangan, Tanggal) VALUES "
+                                 "('2025-03-10 08:00:00', 'Gudang', 'saldo awal', 'C3', 100, 100, "
+                                 "NULL, 'stok saat jurnal dimulai', '2025-03-10 00:00:00'), "
+                                 "('2025-03-12 09:00:00', 'budi', 'barang keluar', 'C3', -25, 75, "
+                                 "8, '', '2025-03-05 00:00:00')"));
+        card->txtkode->selectAll();
+        QTest::keyClicks(card->txtkode, QStringLiteral("C3"));
+        QTest::keyClick(card->txtkode, Qt::Key_Return);
+        seen.clear();
+        for (int r = 0; r < lines->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < 5; ++c)
+                cells << lines->index(r, c).data().toString();
+            seen << cells.join(QLatin1Char('|'));
+        }
+        QCOMPARE(seen,
+                 (QStringList { "|Saldo awal|||100", "05/03/2025|barang keluar||25|75",
+                                "|Saldo akhir|||75" }));
+        card->txtkode->selectAll();
+        QTest::keyClicks(card->txtkode, QStringLiteral("A1"));
+        QTest::keyClick(card->txtkode, Qt::Key_Return);
 
         const QString pdf = env.locations.dataDir() + QStringLiteral("/kartu.pdf");
         const auto [code, stderrText] = runProgram(

@@ -325,14 +325,19 @@ ReportParameters periodParameters(const QDate &first, const QDate &last)
 
 namespace {
 
-QString stockCardDefinition(bool withUser)
+QString stockCardDefinition(bool withUser, bool openingFirst)
 {
-    const QString before = QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
-                                          "Kode_Barang = :kode AND Tanggal < %1), 0)");
+    // The stock the journal began with comes before every movement of the code, whatever their
+    // dates: a goods-out entered later with an earlier date follows it.
+    const QString before = openingFirst
+        ? QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE Kode_Barang = :kode "
+                         "AND (Tanggal < %1 OR Jenis = 'saldo awal')), 0)")
+        : QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
+                         "Kode_Barang = :kode AND Tanggal < %1), 0)");
     return QStringLiteral(
                "# Kartu stok: setiap gerakan stok satu kode barang dalam satu periode, menurut\n"
                "# tanggal gerakannya (tanggal barang keluar, hari stok masuk), dengan saldo awal,\n"
-               "# saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.\n"
+               "# saldo sesudah tiap gerakan dan saldo akhir, dari jurnal tmutasi.%8\n"
                "# :kode, :dari dan :sampai diisi program.\n"
                "judul = KARTU STOK {kode} {dari} s.d. {akhir}\n"
                "data  = SELECT 0 AS Bagian, NULL AS No_Mutasi, NULL AS Tanggal, 'Saldo awal' AS "
@@ -341,7 +346,7 @@ QString stockCardDefinition(bool withUser)
                "m.Perubahan > 0 THEN m.Perubahan END, CASE WHEN m.Perubahan < 0 THEN -m.Perubahan "
                "END, %1 + sum(m.Perubahan) OVER (ORDER BY m.Tanggal, m.No_Mutasi ROWS UNBOUNDED "
                "PRECEDING), m.No_Keluar, m.Keterangan%4 FROM tmutasi m WHERE m.Kode_Barang = :kode "
-               "AND m.Tanggal >= :dari AND m.Tanggal < :sampai UNION ALL SELECT 2, NULL, NULL, "
+               "AND m.Tanggal >= :dari AND m.Tanggal < :sampai%9 UNION ALL SELECT 2, NULL, NULL, "
                "'Saldo akhir', NULL, NULL, %2, NULL, ''%5\n"
                "urut  = Bagian, Tanggal, No_Mutasi\n"
                "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
@@ -357,14 +362,18 @@ QString stockCardDefinition(bool withUser)
              withUser ? QStringLiteral(", NULL") : QString(),
              withUser ? QStringLiteral("kolom = Pengguna | Pengguna | 16 | kiri | teks\n")
                       : QString(),
-             withUser ? QStringLiteral("36") : QStringLiteral("52"));
+             withUser ? QStringLiteral("36") : QStringLiteral("52"),
+             openingFirst ? QStringLiteral("\n# Stok saat jurnal dimulai (saldo awal jurnal) masuk "
+                                           "saldo awal setiap periode.")
+                          : QString(),
+             openingFirst ? QStringLiteral(" AND m.Jenis <> 'saldo awal'") : QString());
 }
 
 } // namespace
 
 QString defaultStockCardDefinition()
 {
-    return stockCardDefinition(true);
+    return stockCardDefinition(true, true);
 }
 
 QString defaultCountDefinition()
@@ -523,7 +532,7 @@ QStringList stockCardDefinitionsBefore()
             "kolom = No_Keluar | No. Keluar | 20 | kanan | angka\n"
             "kolom = Keterangan | Keterangan | 52 | kiri | teks\n")
             .arg(before.arg(QStringLiteral(":dari")), before.arg(QStringLiteral(":sampai"))),
-        stockCardDefinition(false)
+        stockCardDefinition(false, false), stockCardDefinition(true, false)
     };
 }
 
