@@ -228,6 +228,43 @@ private slots:
         QCOMPARE(p.exitCode(), 2);
     }
 
+    // A burst of scans with an unknown code among them: the unknown code stays listed with how
+    // often it came, until the count is applied; codes and names read whole, one line a row.
+    void countScreenShowsEveryScan()
+    {
+        Env env;
+        seed(env);
+        Env::exec(env.locations.workingPath(),
+                  QStringLiteral("INSERT INTO tbarang VALUES ('BRS-PANDAN', 'Beras Pandan Wangi', "
+                                 "'', '', 'sak'); INSERT INTO tstok VALUES ('BRS-PANDAN', 40, 0)"));
+        frmopname &o = openCount(env.screens());
+        QTest::mouseClick(o.cmdmulai, Qt::LeftButton);
+        QStringList burst;
+        for (int i = 0; i < 15; ++i)
+            burst << (i == 3 || i == 9 ? QStringLiteral("ZZ999")
+                          : i % 2      ? QStringLiteral("BRS-PANDAN")
+                                       : QStringLiteral("A1"));
+        scanAtSpeed(o.txtkode, burst);
+        QCOMPARE(o.lblpesan->text(), QStringLiteral("A1 Beras: 8")); // the last scan's line
+        QCOMPARE(rowsOf(o.DataGrid3), QStringList { QStringLiteral("ZZ999|2") });
+        QCOMPARE(rowsOf(o.DataGrid1).value(1),
+                 QStringLiteral("BRS-PANDAN|Beras Pandan Wangi|5|40|0|-35"));
+        const QFontMetrics fm = o.DataGrid1->fontMetrics();
+        QVERIFY(o.DataGrid1->columnWidth(0) > fm.horizontalAdvance(QStringLiteral("BRS-PANDAN")));
+        QVERIFY(o.DataGrid1->columnWidth(1)
+                > fm.horizontalAdvance(QStringLiteral("Beras Pandan Wangi")));
+        QVERIFY(o.DataGrid1->columnWidth(5) < o.DataGrid1->columnWidth(1));
+        QVERIFY(o.DataGrid1->rowHeight(1) < 2 * fm.height());
+        QVERIFY(!o.DataGrid1->wordWrap());
+        // Applied: the list has served.
+        env.dialogs.answer(Button::Yes);
+        QTest::mouseClick(o.cmdterapkan, Qt::LeftButton);
+        QCOMPARE(env.dialogs.last().prompt,
+                 QStringLiteral("Hitungan no. 1 diterapkan: stok 2 kode barang diubah."));
+        env.dialogs.clear();
+        QCOMPARE(rowsOf(o.DataGrid3), QStringList());
+    }
+
     // A count of some goods: those whose code or name holds the filter; none is said.
     void filterChoosesTheGoods()
     {

@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyle>
 
 namespace gudang {
 
@@ -30,8 +32,10 @@ const FormTable &formTable()
             { .name = "lblpesan", .kind = K::Label, .text = "", .left = 5040, .top = 1440, .width = 5700, .height = 255, .tabIndex = 18 },
             { .name = "Frame2", .kind = K::Frame, .text = "SUDAH DIHITUNG", .left = 240, .top = 1920, .width = 6975, .height = 4575, .tabIndex = 19, .flags = Ctl::Bold },
             { .name = "DataGrid1", .kind = K::Grid, .text = "", .left = 120, .top = 300, .width = 6735, .height = 4155, .tabIndex = 2, .parent = "Frame2" },
-            { .name = "Frame3", .kind = K::Frame, .text = "BELUM DIHITUNG", .left = 7320, .top = 1920, .width = 3420, .height = 4575, .tabIndex = 20, .flags = Ctl::Bold },
-            { .name = "DataGrid2", .kind = K::Grid, .text = "", .left = 120, .top = 300, .width = 3180, .height = 4155, .tabIndex = 3, .parent = "Frame3" },
+            { .name = "Frame3", .kind = K::Frame, .text = "BELUM DIHITUNG", .left = 7320, .top = 1920, .width = 3420, .height = 2895, .tabIndex = 20, .flags = Ctl::Bold },
+            { .name = "DataGrid2", .kind = K::Grid, .text = "", .left = 120, .top = 300, .width = 3180, .height = 2475, .tabIndex = 3, .parent = "Frame3" },
+            { .name = "Frame4", .kind = K::Frame, .text = "TIDAK DIKENAL", .left = 7320, .top = 4920, .width = 3420, .height = 1575, .tabIndex = 21, .flags = Ctl::Bold },
+            { .name = "DataGrid3", .kind = K::Grid, .text = "", .left = 120, .top = 300, .width = 3180, .height = 1155, .tabIndex = 11, .parent = "Frame4" },
             { .name = "cmdterapkan", .kind = K::Button, .text = "&Terapkan", .left = 240, .top = 6720, .width = 1815, .height = 495, .tabIndex = 4 },
             { .name = "cmdlembar", .kind = K::Button, .text = "&Lembar Hitung", .left = 2280, .top = 6720, .width = 1815, .height = 495, .tabIndex = 8 },
             { .name = "cmdselisih", .kind = K::Button, .text = "Laporan Se&lisih", .left = 4320, .top = 6720, .width = 1815, .height = 495, .tabIndex = 9 },
@@ -56,6 +60,41 @@ int rowOf(const QStandardItemModel &model, const QString &code)
     return found.isEmpty() ? -1 : found.first()->row();
 }
 
+// One line a row, every column as wide as its widest text, what is left of the grid's width
+// to the names (`nameColumn`, or none).
+void fitColumns(GridView *grid, int nameColumn)
+{
+    grid->setWordWrap(false);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    QHeaderView *h = grid->horizontalHeader();
+    h->setStretchLastSection(false);
+    grid->resizeColumnsToContents();
+    if (nameColumn < 0)
+        return;
+    int used = 0;
+    for (int c = 0; c < h->count(); ++c)
+        used += h->sectionSize(c);
+    const int room = grid->viewport()->width() - 2;
+    if (used < room)
+        h->resizeSection(nameColumn, h->sectionSize(nameColumn) + room - used);
+}
+
+// Widens the columns of `row` whose new text would not fit whole (a scan adds one line: the
+// grid is not measured again whole).
+void widenFor(GridView *grid, const QStandardItemModel &model, int row)
+{
+    QHeaderView *h = grid->horizontalHeader();
+    const int margin
+        = 2 * grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 8;
+    for (int c = 0; c < model.columnCount(); ++c) {
+        const int wanted
+            = grid->fontMetrics().horizontalAdvance(model.index(row, c).data().toString()) + margin;
+        if (wanted > h->sectionSize(c))
+            h->resizeSection(c, wanted);
+    }
+}
+
 } // namespace
 
 frmopname::frmopname(App &app)
@@ -74,12 +113,15 @@ frmopname::frmopname(App &app)
     , DataGrid1(control<GridView>("DataGrid1"))
     , Frame3(control<QGroupBox>("Frame3"))
     , DataGrid2(control<GridView>("DataGrid2"))
+    , Frame4(control<QGroupBox>("Frame4"))
+    , DataGrid3(control<GridView>("DataGrid3"))
     , cmdterapkan(control<QPushButton>("cmdterapkan"))
     , cmdlembar(control<QPushButton>("cmdlembar"))
     , cmdselisih(control<QPushButton>("cmdselisih"))
     , cmdtutup(control<QPushButton>("cmdtutup"))
     , m_counted(new QStandardItemModel(this))
     , m_open(new QStandardItemModel(this))
+    , m_unknown(new QStandardItemModel(this))
 {
     app.require(Right::Stock);
     Label1->setBuddy(txtsaring);
@@ -88,13 +130,16 @@ frmopname::frmopname(App &app)
     lblhitungan->setWordWrap(true);
     DataGrid1->setAccessibleName(QStringLiteral("Sudah dihitung"));
     DataGrid2->setAccessibleName(QStringLiteral("Belum dihitung"));
+    DataGrid3->setAccessibleName(QStringLiteral("Tidak dikenal"));
     m_counted->setHorizontalHeaderLabels({ QStringLiteral("Kode"), QStringLiteral("Nama"),
                                            QStringLiteral("Dihitung"), QStringLiteral("Stok awal"),
                                            QStringLiteral("Gerakan"), QStringLiteral("Selisih") });
     m_open->setHorizontalHeaderLabels(
         { QStringLiteral("Kode"), QStringLiteral("Nama"), QStringLiteral("Stok awal") });
+    m_unknown->setHorizontalHeaderLabels({ QStringLiteral("Kode"), QStringLiteral("Kali") });
     DataGrid1->showList(m_counted);
     DataGrid2->showList(m_open);
+    DataGrid3->showList(m_unknown);
     onClicked(cmdmulai, &frmopname::on_cmdmulai_clicked);
     onEnter(txtsaring, &frmopname::on_txtsaring_returnPressed);
     onEnter(txtjumlah, &frmopname::on_txtjumlah_returnPressed);
@@ -112,6 +157,9 @@ frmopname::frmopname(App &app)
 
 void frmopname::show(const CountInfo &count)
 {
+    // The codes not recognised stay listed while their count is being counted.
+    if (!m_count || m_count->id != count.id || count.applied)
+        m_unknown->removeRows(0, m_unknown->rowCount());
     m_count.reset();
     if (count.id > 0)
         m_count = count;
@@ -141,8 +189,9 @@ void frmopname::show(const CountInfo &count)
         w->setEnabled(open);
     cmdlembar->setEnabled(m_count.has_value());
     cmdselisih->setEnabled(m_count.has_value());
-    DataGrid1->resizeColumnsToContents();
-    DataGrid2->resizeColumnsToContents();
+    fitColumns(DataGrid1, Nama);
+    fitColumns(DataGrid2, Nama);
+    fitColumns(DataGrid3, -1);
     if (open)
         txtkode->setFocus();
     else
@@ -169,6 +218,7 @@ void frmopname::showLine(const CountLine &line)
         for (int c = 0; c < row.size(); ++c)
             m_counted->setItem(at, c, row[c]);
     }
+    widenFor(DataGrid1, *m_counted, at);
     DataGrid1->scrollTo(m_counted->index(at, Kode));
 }
 
@@ -223,9 +273,20 @@ void frmopname::on_txtkode_returnPressed()
     }
     const CountService::Scan scanned = app().counts().scan(m_count->id, code, quantity);
     switch (scanned.outcome) {
-    case CountService::Scanned::NotInCount:
+    case CountService::Scanned::NotInCount: {
         say(QStringLiteral("Kode %1 tidak ada dalam hitungan ini.").arg(code), true);
+        // Listed with how often it was scanned: the next scan overwrites the line above.
+        int at = rowOf(*m_unknown, code);
+        if (at < 0) {
+            at = m_unknown->rowCount();
+            m_unknown->appendRow({ new QStandardItem(code), numberItem(0) });
+        }
+        const int times = m_unknown->item(at, 1)->text().toInt() + 1;
+        m_unknown->setItem(at, 1, numberItem(times));
+        widenFor(DataGrid3, *m_unknown, at);
+        DataGrid3->scrollTo(m_unknown->index(at, 0));
         return;
+    }
     case CountService::Scanned::Applied:
         if (const auto now = app().counts().info(m_count->id))
             show(*now);

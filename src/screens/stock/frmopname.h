@@ -40,6 +40,8 @@ public:
     GridView *DataGrid1;
     QGroupBox *Frame3;
     GridView *DataGrid2;
+    QGroupBox *Frame4;
+    GridView *DataGrid3; // the codes scanned that are not in the count, and how often
     QPushButton *cmdterapkan;
     QPushButton *cmdlembar;
     QPushButton *cmdselisih;
@@ -66,6 +68,7 @@ private:
     std::optional<CountInfo> m_count;
     QStandardItemModel *m_counted;
     QStandardItemModel *m_open;
+    QStandardItemModel *m_unknown;
 };
 
 } // namespace gudang
