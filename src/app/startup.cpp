@@ -3,9 +3,7 @@
 #include "demo.h"
 #include "endsignals.h"
 #include "files/backups.h"
-#include "files/filechecks.h"
 #include "files/folderlock.h"
-#include "files/pagecheck.h"
 #include "importcommand.h"
 #include "options.h"
 #include "reportcommand.h"
@@ -14,6 +12,7 @@
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
 #include "servercommands.h"
+#include "startchecks.h"
 #include "store/address.h"
 #include "store/serverusers.h"
 #include "store/setup.h"
@@ -23,12 +22,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QPointer>
-#include <QProgressDialog>
 #include <QStyleFactory>
-#include <QTimer>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,173 +52,6 @@ void startLogin(App &app, bool demo, bool ownConnection = true)
     screens.showStart(screens.get<frmpas>());
 }
 
-// A refusal at start: shown in a box and said on the terminal, for a start from a script.
-void refuse(App &app, const QString &why)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(why));
-    app.dialogs().message(why, Style::Critical);
-}
-
-QString damagedText(const Locations &loc, DbRole role, const QString &path, const QString &damage)
-{
-    return QStringLiteral("File database %1 rusak: %2.\nFile itu tidak diubah dan program "
-                          "berhenti.\n%3")
-        .arg(QDir::toNativeSeparators(path), damage, lastBackupText(loc, role));
-}
-
-// The check of every page of the working file, running while the login window waits; the
-// first write waits for it, and damage found ends the program before anything is written.
-class WorkingFileCheck : public QObject
-{
-public:
-    WorkingFileCheck(App &app, const QString &path)
-        : QObject(&app.screens())
-        , m_app(app)
-        , m_check(path,
-                  [self = QPointer<WorkingFileCheck>(this)](const QString &damage) {
-                      if (damage.isEmpty())
-                          return;
-                      QMetaObject::invokeMethod(
-                          self.data(),
-                          [self, damage] {
-                              if (self)
-                                  self->damaged(damage);
-                          },
-                          Qt::QueuedConnection);
-                  })
-        , m_hold(
-              m_check,
-              [this](const QString &damage) {
-                  m_said = true;
-                  return damagedText(m_app.locations(), DbRole::Working, m_check.path(), damage);
-              },
-              [this] { showWait(); })
-    {
-        // Begun once the first window has been painted: the check does not take its time
-        // from the first paint, and ends while the login waits.
-        qApp->installEventFilter(this);
-        QTimer::singleShot(1000, this, [this] { begin(); });
-    }
-    ~WorkingFileCheck() override { delete m_wait.data(); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && watched->isWidgetType()
-            && static_cast<QWidget *>(watched)->isWindow())
-            QTimer::singleShot(0, this, [this] { begin(); });
-        return false;
-    }
-
-public:
-    bool damageFound() const { return m_found; }
-
-private:
-    void begin()
-    {
-        qApp->removeEventFilter(this);
-        m_check.start();
-    }
-
-    // Said once (unless the refused write said it already), and the program ends.
-    void damaged(const QString &damage)
-    {
-        delete m_wait.data();
-        m_found = true;
-        if (!m_said)
-            refuse(m_app, damagedText(m_app.locations(), DbRole::Working, m_check.path(), damage));
-        m_said = true;
-        m_app.screens().end();
-        QCoreApplication::exit(1);
-    }
-
-    // A write waiting for the check: a window says so.
-    void showWait()
-    {
-        if (!m_wait) {
-            m_wait = new QProgressDialog;
-            m_wait->setWindowTitle(Dialogs::applicationTitle());
-            m_wait->setCancelButton(nullptr);
-            m_wait->setRange(0, 0);
-            m_wait->setMinimumDuration(0);
-            m_wait->setWindowModality(Qt::ApplicationModal);
-            m_wait->setAccessibleName(QStringLiteral("Memeriksa database"));
-            m_wait->setLabelText(QStringLiteral("Memeriksa setiap halaman database %1 sebelum "
-                                                "menyimpan…")
-                                     .arg(QDir::toNativeSeparators(m_check.path())));
-            m_wait->show();
-        }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-    App &m_app;
-    BackgroundPageCheck m_check;
-    BackgroundPageCheck::Hold m_hold;
-    QPointer<QProgressDialog> m_wait;
-    bool m_said = false;
-    bool m_found = false;
-};
-
-// False after telling the user, when one of the existing database files cannot be used: it
-// cannot be written, it is damaged, or it is not a database of Gudang. Nothing is written to
-// such a file. The credentials file, a few pages, is checked page by page at once; the working
-// file's header and size at once, and its pages while the login waits (WorkingFileCheck).
-bool filesSound(App &app)
-{
-    const Locations &loc = app.locations();
-    // A note an earlier version left at a clean end: nothing is trusted from it now.
-    struct stat st;
-    const QByteArray note = QFile::encodeName(loc.dataDir() + QStringLiteral("/gudang.selesai"));
-    if (::lstat(note.constData(), &st) == 0 && !S_ISDIR(st.st_mode))
-        ::unlink(note.constData());
-    for (DbRole role : { DbRole::Credentials, DbRole::Working }) {
-        const QString path = role == DbRole::Working ? loc.workingPath() : loc.credentialsPath();
-        if (!QFileInfo::exists(path))
-            continue;
-        const QString file = QDir::toNativeSeparators(path);
-        if (const QString why = unwritableOf(path); !why.isEmpty()) {
-            refuse(app,
-                   QStringLiteral("File database %1 tidak dapat ditulis: %2.\nPeriksa izin "
-                                  "tulis file itu dan foldernya, dan apakah disknya dipasang "
-                                  "hanya-baca; lalu jalankan Gudang lagi. File itu tidak "
-                                  "rusak dan tidak diubah.")
-                       .arg(file, why));
-            return false;
-        }
-        const Check check = role == DbRole::Working ? Check::Header : Check::Quick;
-        const FileFindings found = inspectFile(path, role, check);
-        if (!found.damage.isEmpty()) {
-            refuse(app, damagedText(loc, role, path, found.damage));
-            return false;
-        }
-        if (const QString &foreign = found.foreign; !foreign.isEmpty()) {
-            refuse(app,
-                   QStringLiteral("File database %1 bukan database Gudang: %2.\nFile itu "
-                                  "tidak diubah dan program berhenti.\n%3")
-                       .arg(file, foreign, lastBackupText(loc, role)));
-            return false;
-        }
-        if (role == DbRole::Working)
-            new WorkingFileCheck(app, path);
-    }
-    return true;
-}
-
-// Working data without credentials: a new user is made only when the user says so.
-bool newUserOverExistingData(App &app)
-{
-    const Locations &loc = app.locations();
-    return app.dialogs().message(
-               QStringLiteral("Data kerja ditemukan di %1, tetapi data pengguna %2 tidak ada.\n"
-                              "%3\nBuat pengguna baru untuk data yang sudah ada ini?")
-                   .arg(QDir::toNativeSeparators(loc.workingPath()),
-                        QDir::toNativeSeparators(loc.credentialsPath()),
-                        lastBackupText(loc, DbRole::Credentials)),
-               Style::YesNo | Style::Information | Style::DefaultSecond,
-               QStringLiteral("PERHATIAN"))
-        == Button::Yes;
-}
-
 // On a server: its tables must be there as the program needs them; the first-run window
 // comes while it has no user yet.
 bool startOnServer(App &app, bool demo)
@@ -231,7 +59,8 @@ bool startOnServer(App &app, bool demo)
     ScreenManager &screens = app.screens();
     const Locations &loc = app.locations();
     if (demo) {
-        refuse(app, QStringLiteral("--demo hanya untuk database di folder data, bukan di server."));
+        refuseStart(app,
+                    QStringLiteral("--demo hanya untuk database di folder data, bukan di server."));
         screens.end();
         return false;
     }
@@ -243,10 +72,10 @@ bool startOnServer(App &app, bool demo)
         return true;
     }
     if (const QString problem = serverSchemaProblem(loc.server()); !problem.isEmpty()) {
-        refuse(app,
-               QStringLiteral("Database di %1 belum siap untuk Gudang: %2.\nSiapkan sekali "
-                              "dengan: gudang --server \"...\" --init-server")
-                   .arg(serverDisplayName(loc.workingPath()), problem));
+        refuseStart(app,
+                    QStringLiteral("Database di %1 belum siap untuk Gudang: %2.\nSiapkan sekali "
+                                   "dengan: gudang --server \"...\" --init-server")
+                        .arg(serverDisplayName(loc.workingPath()), problem));
         screens.end();
         return false;
     }
@@ -312,8 +141,7 @@ void endOfRun(App &app)
 {
     if (app.locations().onServer())
         return; // a server's backups are the server's business (pg_dump)
-    if (const auto *check = app.screens().findChild<WorkingFileCheck *>();
-        check && check->damageFound())
+    if (workingFileDamaged(app))
         return; // no backup of a damaged file
     try {
         makeDailyBackups(app.locations(), QDateTime::currentDateTime());
@@ -441,8 +269,7 @@ int runProgram(int argc, char **argv)
         if (!app.run([&] { started = startProgram(app, parser.isSet(options.demo)); }) || !started)
             return 1;
         rc = app.screens().ended() ? 0 : QApplication::exec();
-        if (const auto *check = app.screens().findChild<WorkingFileCheck *>();
-            check && check->damageFound())
+        if (workingFileDamaged(app))
             rc = 1;
         endOfRun(app);
     }

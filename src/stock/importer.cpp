@@ -178,11 +178,6 @@ std::optional<QDate> dayOf(const SheetCell &cell)
     return day;
 }
 
-QString text(const std::optional<QByteArray> &cell)
-{
-    return cell ? QString::fromUtf8(*cell) : QString();
-}
-
 const TableDef &tableOf(ImportKind kind)
 {
     return tableDef(kind == ImportKind::Goods ? QStringLiteral("tbarang")
@@ -256,12 +251,12 @@ ImportPlan planImport(const QString &workingAddress, ImportKind kind, const Shee
     auto table = store->table(def);
     QHash<QString, StoredRow> stored;
     for (StoredRow &r : allRowsOf(*table))
-        stored.insert(text(r.cells[codeColumn]), std::move(r));
+        stored.insert(cellText(r.cells[codeColumn]), std::move(r));
     QHash<QString, bool> goodsKnown;
     if (kind == ImportKind::Stock) {
         auto goods = store->table(tableDef(QStringLiteral("tbarang")));
         for (const StoredRow &r : allRowsOf(*goods))
-            goodsKnown.insert(text(r.cells[col::tbarang::Kode_Barang]), true);
+            goodsKnown.insert(cellText(r.cells[col::tbarang::Kode_Barang]), true);
     }
     QHash<QString, int> seen; // code to the line it was first on
     // Codes a person cannot tell apart (by letter case or character width) are one code.
@@ -399,7 +394,7 @@ ImportResult applyImport(const QString &workingAddress, const ImportPlan &plan, 
     // The rows as stored now, held: what the preview read must still be so.
     QHash<QString, StoredRow> stored;
     for (StoredRow &r : allRowsOf(*table))
-        stored.insert(text(r.cells[0]), std::move(r));
+        stored.insert(cellText(r.cells[0]), std::move(r));
     namespace s = col::tstok;
     for (const ImportRow &row : plan.rows) {
         if (row.verdict != ImportRow::New && row.verdict != ImportRow::Changes)

@@ -20,11 +20,6 @@ namespace s = col::tstok;
 const QString kDraft = QStringLiteral("draf");
 const QString kApplied = QStringLiteral("diterapkan");
 
-QString text(const std::optional<QByteArray> &cell)
-{
-    return cell ? QString::fromUtf8(*cell) : QString();
-}
-
 std::optional<double> number(const std::optional<QByteArray> &cell)
 {
     if (!cell)
@@ -46,12 +41,12 @@ CountInfo infoOf(const StoredRow &row)
 {
     CountInfo c;
     c.id = int(number(row.cells[o::No_Opname]).value_or(0));
-    c.made = dateOf(text(row.cells[o::Dibuat]));
-    c.by = text(row.cells[o::Oleh]);
-    c.filter = text(row.cells[o::Saring]);
-    c.applied = text(row.cells[o::Status]) == kApplied;
-    c.appliedAt = dateOf(text(row.cells[o::Diterapkan]));
-    c.appliedBy = text(row.cells[o::Penerap]);
+    c.made = dateOf(cellText(row.cells[o::Dibuat]));
+    c.by = cellText(row.cells[o::Oleh]);
+    c.filter = cellText(row.cells[o::Saring]);
+    c.applied = cellText(row.cells[o::Status]) == kApplied;
+    c.appliedAt = dateOf(cellText(row.cells[o::Diterapkan]));
+    c.appliedBy = cellText(row.cells[o::Penerap]);
     return c;
 }
 
@@ -123,11 +118,11 @@ CountInfo CountService::start(const QString &filter)
     // The goods and their stock as stored now.
     std::map<QString, double> stockOf;
     for (const StoredRow &r : allRowsOf(*d->stock))
-        stockOf[text(r.cells[s::Kode_Barang])] = number(r.cells[s::Jumlah_Stok]).value_or(0);
+        stockOf[cellText(r.cells[s::Kode_Barang])] = number(r.cells[s::Jumlah_Stok]).value_or(0);
     std::vector<std::pair<QString, double>> chosen;
     for (const StoredRow &r : allRowsOf(*d->goods)) {
-        const QString code = text(r.cells[col::tbarang::Kode_Barang]);
-        const QString name = text(r.cells[col::tbarang::Nama_Barang]);
+        const QString code = cellText(r.cells[col::tbarang::Kode_Barang]);
+        const QString name = cellText(r.cells[col::tbarang::Nama_Barang]);
         if (code.isEmpty())
             continue;
         if (!wanted.isEmpty() && !code.contains(wanted, Qt::CaseInsensitive)
@@ -251,7 +246,7 @@ CountService::Scan CountService::scan(int id, const QString &code, double quanti
         = d->goods->findStored(col::tbarang::Kode_Barang, code, nullptr);
     tx->commit();
     result.line.code = code;
-    result.line.name = goodsRow ? text(goodsRow->cells[col::tbarang::Nama_Barang]) : QString();
+    result.line.name = goodsRow ? cellText(goodsRow->cells[col::tbarang::Nama_Barang]) : QString();
     result.line.counted = counted;
     result.line.atStart = number(row->cells[l::Stok_Awal]).value_or(0);
     result.line.movedSince = (stockRow ? number(stockRow->cells[s::Jumlah_Stok]).value_or(0) : 0)

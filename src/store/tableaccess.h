@@ -34,6 +34,12 @@ struct StoredRow
     std::vector<std::optional<QByteArray>> cells;
 };
 
+// A stored cell as text; Null as the empty text.
+inline QString cellText(const std::optional<QByteArray> &cell)
+{
+    return cell ? QString::fromUtf8(*cell) : QString();
+}
+
 // One table of a store: reading it whole, and writing, reading and holding single rows.
 // Values are converted to the column's kind beforehand. Every write belongs to a transaction
 // of the table's store; every failure throws AppError with its kind (a value a unique column

@@ -11,13 +11,10 @@
 
 namespace gudang {
 
-namespace {
-bool g_cheapHashing = false;
-}
-
-void useCheapPasswordHashingForTests()
+// The program's own cost; the test suites link a cheaper one of their own in its place.
+__attribute__((weak)) PasswordHashCost passwordHashCost()
 {
-    g_cheapHashing = true;
+    return { crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE };
 }
 
 namespace {
@@ -35,10 +32,8 @@ QString hashPassword(const QString &password)
     initSodium();
     const QByteArray pw = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
-    if (crypto_pwhash_str(
-            out, pw.constData(), quint64(pw.size()),
-            g_cheapHashing ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
-            g_cheapHashing ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE)
+    const PasswordHashCost cost = passwordHashCost();
+    if (crypto_pwhash_str(out, pw.constData(), quint64(pw.size()), cost.operations, cost.memory)
         != 0) {
         throw AppError(QStringLiteral("Memori tidak cukup untuk mengamankan password."));
     }

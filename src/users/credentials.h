@@ -1,14 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 
 namespace gudang {
 
 // Passwords are kept as Argon2id strings, never as the typed text.
 QString hashPassword(const QString &password);
-// Tests only: hash with the cheapest Argon2id setting, so that suites run fast. A stored
-// string carries its own setting, so verifying is the same either way.
-void useCheapPasswordHashingForTests();
+// The Argon2id cost of a new hash: the program's is libsodium's interactive setting. A stored
+// string carries its own setting, so verifying is the same whatever the cost; the test suites
+// link a cheaper definition of their own (weak here), which the program never has.
+struct PasswordHashCost
+{
+    unsigned long long operations;
+    size_t memory;
+};
+PasswordHashCost passwordHashCost();
 // True when the typed password matches the stored string.
 bool verifyPassword(const QString &stored, const QString &typed);
 

@@ -25,11 +25,6 @@ const QString kLoggedIn = QStringLiteral("masuk");
 const QString kFailed = QStringLiteral("gagal masuk");
 const int kFreeTries = 5;
 
-QString text(const std::optional<QByteArray> &cell)
-{
-    return cell ? QString::fromUtf8(*cell) : QString();
-}
-
 bool isOne(const std::optional<QByteArray> &cell)
 {
     return cell && cell->toDouble() == 1.0;
@@ -284,7 +279,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         creds.emplace(loc.credentialsPath());
     const std::optional<StoredRow> first = creds ? creds->first() : std::nullopt;
     const bool firstUser
-        = first && first->cells[col::tpass::User] && text(first->cells[col::tpass::User]) == name;
+        = first && first->cells[col::tpass::User] && cellText(first->cells[col::tpass::User]) == name;
     if (loc.onServer() && !firstUser) {
         // Anyone else is a person the server knows, and the server checks the password.
         const QString own = withServerLogin(loc.server(), name, password);
@@ -348,7 +343,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
     }
     if (firstUser) {
         if (!first->cells[col::tpass::Password]
-            || !verifyPassword(text(first->cells[col::tpass::Password]), password))
+            || !verifyPassword(cellText(first->cells[col::tpass::Password]), password))
             return failedLogin(LoginResult::WrongPassword);
         result.session = { name, Role::Pemilik, true, false, loc };
     } else if (loc.onServer()) {
@@ -360,7 +355,7 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
         const std::optional<StoredRow> row = creds->users->findStored(u::Nama, name, nullptr);
         if (!row)
             return failedLogin(LoginResult::UnknownUser);
-        if (!row->cells[u::Password] || !verifyPassword(text(row->cells[u::Password]), password))
+        if (!row->cells[u::Password] || !verifyPassword(cellText(row->cells[u::Password]), password))
             return failedLogin(LoginResult::WrongPassword);
         if (!isOne(row->cells[u::Aktif])) {
             result.outcome = LoginResult::Disabled;
@@ -368,10 +363,10 @@ LoginResult logIn(const Locations &loc, const QString &name, const QString &pass
             creds->logEvent(name, kFailed, QString(), QStringLiteral("user nonaktif"), now);
             return result;
         }
-        const std::optional<Role> role = roleFromName(text(row->cells[u::Peran]));
+        const std::optional<Role> role = roleFromName(cellText(row->cells[u::Peran]));
         if (!role)
             throw AppError(QStringLiteral("Peran user %1 tidak dikenal: %2.")
-                               .arg(name, text(row->cells[u::Peran])));
+                               .arg(name, cellText(row->cells[u::Peran])));
         result.session
             = { name, *role, false, isOne(row->cells[u::Ganti_Password]), Locations(loc) };
     }
@@ -390,14 +385,14 @@ std::vector<UserEntry> listUsers(const Session &by)
     Credentials creds(by.locations.credentialsPath());
     std::vector<UserEntry> out;
     if (const auto first = creds.first())
-        out.push_back({ text(first->cells[col::tpass::User]), Role::Pemilik, true, false, true });
+        out.push_back({ cellText(first->cells[col::tpass::User]), Role::Pemilik, true, false, true });
     std::vector<StoredRow> rows = allRowsOf(*creds.users);
     std::sort(rows.begin(), rows.end(), [](const StoredRow &a, const StoredRow &b) {
-        return text(a.cells[u::Nama]) < text(b.cells[u::Nama]);
+        return cellText(a.cells[u::Nama]) < cellText(b.cells[u::Nama]);
     });
     for (const StoredRow &r : rows)
-        out.push_back({ text(r.cells[u::Nama]),
-                        roleFromName(text(r.cells[u::Peran])).value_or(Role::Kasir),
+        out.push_back({ cellText(r.cells[u::Nama]),
+                        roleFromName(cellText(r.cells[u::Peran])).value_or(Role::Kasir),
                         isOne(r.cells[u::Aktif]), isOne(r.cells[u::Ganti_Password]), false });
     return out;
 }
@@ -409,7 +404,7 @@ void addUser(const Session &by, const QString &name, const QString &password, Ro
     checkNewPassword(password);
     Credentials creds(by.locations.credentialsPath());
     const auto first = creds.first();
-    if ((first && text(first->cells[col::tpass::User]) == name)
+    if ((first && cellText(first->cells[col::tpass::User]) == name)
         || creds.users->findStored(u::Nama, name, nullptr))
         throw AppError(QStringLiteral("User %1 sudah ada.").arg(name), AppError::Kind::Unique);
     const QString said = QStringLiteral("peran %1").arg(roleName(role));
@@ -436,7 +431,7 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     requireOwner(by);
     Credentials creds(by.locations.credentialsPath());
     const auto first = creds.first();
-    if (first && text(first->cells[col::tpass::User]) == name)
+    if (first && cellText(first->cells[col::tpass::User]) == name)
         throw AppError(QStringLiteral("User %1 adalah pengguna pertama: selalu pemilik dan selalu "
                                       "aktif. Nama dan passwordnya diganti di menu Ganti "
                                       "Pasword.")
@@ -446,14 +441,14 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     const std::optional<StoredRow> row = creds.users->findStored(u::Nama, name, &*tx);
     if (!row)
         throw AppError(QStringLiteral("User %1 tidak ada.").arg(name), AppError::Kind::Missing);
-    const std::optional<Role> was = roleFromName(text(row->cells[u::Peran]));
+    const std::optional<Role> was = roleFromName(cellText(row->cells[u::Peran]));
     const bool wasActive = isOne(row->cells[u::Aktif]);
     if (was == Role::Pemilik && wasActive && (role != Role::Pemilik || !active)) {
         // The last active owner stays: the first user is one, always; so is any other.
         int owners = first ? 1 : 0;
         for (const StoredRow &r : allRowsOf(*creds.users)) {
             if (r.rowId != row->rowId && isOne(r.cells[u::Aktif])
-                && roleFromName(text(r.cells[u::Peran])) == Role::Pemilik)
+                && roleFromName(cellText(r.cells[u::Peran])) == Role::Pemilik)
                 ++owners;
         }
         if (owners == 0)
@@ -465,7 +460,7 @@ void changeUser(const Session &by, const QString &name, Role role, bool active)
     QStringList said;
     if (was != role)
         said << QStringLiteral("peran %1 menjadi %2")
-                    .arg(text(row->cells[u::Peran]), roleName(role));
+                    .arg(cellText(row->cells[u::Peran]), roleName(role));
     if (wasActive != active)
         said << (active ? QStringLiteral("diaktifkan") : QStringLiteral("dinonaktifkan"));
     if (said.isEmpty())
@@ -494,7 +489,7 @@ void resetPassword(const Session &by, const QString &name, const QString &passwo
     checkNewPassword(password);
     Credentials creds(by.locations.credentialsPath());
     const auto first = creds.first();
-    if (first && text(first->cells[col::tpass::User]) == name)
+    if (first && cellText(first->cells[col::tpass::User]) == name)
         throw AppError(QStringLiteral("Password pengguna pertama %1 diganti di menu Ganti "
                                       "Pasword.")
                            .arg(name),
@@ -528,13 +523,13 @@ bool ownCredentialsMatch(const Session &session, const QString &name, const QStr
     Credentials creds(session.locations.credentialsPath());
     if (session.first) {
         const auto first = creds.first();
-        return first && text(first->cells[col::tpass::User]) == name
+        return first && cellText(first->cells[col::tpass::User]) == name
             && first->cells[col::tpass::Password]
-            && verifyPassword(text(first->cells[col::tpass::Password]), password);
+            && verifyPassword(cellText(first->cells[col::tpass::Password]), password);
     }
     const auto row = creds.users->findStored(u::Nama, name, nullptr);
     return row && row->cells[u::Password]
-        && verifyPassword(text(row->cells[u::Password]), password);
+        && verifyPassword(cellText(row->cells[u::Password]), password);
 }
 
 void changeOwnCredentials(Session &session, const QString &newName, const QString &newPassword)
@@ -560,7 +555,7 @@ void changeOwnCredentials(Session &session, const QString &newName, const QStrin
     auto tx = creds.store->begin();
     const auto first = creds.first();
     const bool taken = newName != session.name
-        && ((first && text(first->cells[col::tpass::User]) == newName)
+        && ((first && cellText(first->cells[col::tpass::User]) == newName)
             || creds.users->findStored(u::Nama, newName, &*tx));
     if (taken)
         throw AppError(QStringLiteral("User %1 sudah ada.").arg(newName), AppError::Kind::Unique);

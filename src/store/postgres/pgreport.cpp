@@ -11,7 +11,8 @@ namespace gudang {
 
 namespace {
 
-QByteArray quoted(const QString &field)
+// A field name as an SQL identifier in double quotes (quotes inside doubled).
+QByteArray quotedIdentifier(const QString &field)
 {
     QString f = field;
     return (QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\""))
@@ -119,7 +120,7 @@ public:
         } else {
             QByteArrayList keys;
             for (const QString &f : fields)
-                keys << quoted(f) + " NULLS FIRST";
+                keys << quotedIdentifier(f) + " NULLS FIRST";
             m_sortedSql = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM ("
                 + m_query + ") AS gudang_data) AS gudang_baris ORDER BY " + keys.join(", ")
                 + ", gudang_urut";

@@ -64,7 +64,8 @@ ReportCell cellOf(sqlite3_stmt *st, int c)
     return cell;
 }
 
-QByteArray quoted(const QString &field)
+// A field name as an SQL identifier in double quotes (quotes inside doubled).
+QByteArray quotedIdentifier(const QString &field)
 {
     QString f = field;
     return (QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\""))
@@ -168,7 +169,7 @@ public:
         } else {
             QByteArrayList keys;
             for (const QString &f : fields)
-                keys << quoted(f);
+                keys << quotedIdentifier(f);
             sorted = "SELECT * FROM (SELECT *, row_number() OVER () AS gudang_urut FROM (" + m_query
                 + ")) ORDER BY " + keys.join(", ") + ", gudang_urut LIMIT -1 OFFSET :gudang_mulai";
         }
