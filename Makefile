@@ -14,7 +14,7 @@ DESTDIR ?=
 PACKAGES := cmake make g++ pkg-config \
 	qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev libvulkan-dev \
 	libsqlite3-dev libsodium-dev libpq-dev postgresql libxlsxwriter-dev python3-openpyxl clang libclang-rt-14-dev fonts-dejavu-core fonts-comic-neue fonts-liberation2 poppler-utils \
-	libzint-dev zbar-tools libzip-dev \
+	libzint-dev zbar-tools libzip-dev sqlite3 \
 	dpkg-dev file desktop-file-utils appstream lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

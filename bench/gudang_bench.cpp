@@ -51,8 +51,10 @@
 #include <spawn.h>
 #include <sqlite3.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -485,38 +487,54 @@ QString goodsCode(int i)
 // ---------------------------------------------------------------------------------------------
 // Baselines: the same work the plain way
 
-// Reads every cell of a table as the program's snapshot does, through the bare C API on a
-// connection without SQLite's per-call mutex: the row id as an integer, numbers as doubles,
-// text as text. Returns a sum of what was read, so that nothing is left out.
+// Reads every cell of a table into memory as the program's snapshot does, through the bare C
+// API on a connection without SQLite's per-call mutex, the plain way: the row id and numbers as
+// their 8 bytes, texts as their bytes, all appended to one growing buffer with each row's
+// offset kept. Run on a thread of its own at the lowest priority, as the program's reader
+// runs. Returns a sum of what was kept, so that nothing is left out.
 double fairRead(const QString &path, const char *table)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, (std::string("SELECT rowid, * FROM ") + table).c_str(), -1, &st,
-                       nullptr);
     double sum = 0;
-    const int n = sqlite3_column_count(st);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        sum += double(sqlite3_column_int64(st, 0));
-        for (int c = 1; c < n; ++c) {
-            switch (sqlite3_column_type(st, c)) {
-            case SQLITE_FLOAT:
-            case SQLITE_INTEGER:
-                sum += sqlite3_column_double(st, c);
-                break;
-            case SQLITE_TEXT:
-                sum += sqlite3_column_text(st, c)[0];
-                sum += sqlite3_column_bytes(st, c);
-                break;
-            default:
-                break;
+    std::thread reader([&] {
+        ::setpriority(PRIO_PROCESS, ::gettid(), 19);
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, (std::string("SELECT rowid, * FROM ") + table).c_str(), -1, &st,
+                           nullptr);
+        std::string kept;
+        std::vector<uint32_t> rows;
+        const int n = sqlite3_column_count(st);
+        const auto keep = [&kept](const void *p, size_t size) {
+            kept.append(static_cast<const char *>(p), size);
+        };
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            rows.push_back(uint32_t(kept.size()));
+            const sqlite3_int64 id = sqlite3_column_int64(st, 0);
+            keep(&id, sizeof id);
+            for (int c = 1; c < n; ++c) {
+                switch (sqlite3_column_type(st, c)) {
+                case SQLITE_FLOAT:
+                case SQLITE_INTEGER: {
+                    const double v = sqlite3_column_double(st, c);
+                    keep(&v, sizeof v);
+                    break;
+                }
+                case SQLITE_TEXT:
+                    keep(sqlite3_column_text(st, c), size_t(sqlite3_column_bytes(st, c)));
+                    break;
+                default:
+                    kept.push_back('\0');
+                    break;
+                }
             }
         }
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        sum = double(kept.size()) + double(rows.size()) + double(kept.empty() ? 0 : kept[0]);
+    });
+    reader.join();
     return sum;
 }
 
@@ -907,8 +925,10 @@ void Bench::load()
         }
         report("whole goods-out table read into its snapshot, " + rowsName(rows)
                    + " rows, best of 3",
-               ours, "bare C API loop reading each column as the program does", bare, Unit::Seconds,
-               1.3);
+               ours,
+               "bare C API loop keeping each cell in one buffer, on a thread at the reader's "
+               "priority",
+               bare, Unit::Seconds, 1.3);
         grows("whole goods-out table read (in the background)", rows, fmt(ours, Unit::Seconds));
     }
 }
@@ -1191,8 +1211,8 @@ void Bench::reportPdf()
 }
 
 // Import: `gudang --import-goods` of 100,000 goods rows (read, checked, written in one
-// transaction) from our CSV and from an XLSX, against Python reading the same file into a list
-// (csv, openpyxl in read-only mode), each its time and peak memory.
+// transaction) from our CSV and from an XLSX, against the same file into the same table the
+// plain way, each its time and peak memory; then the worst workbooks.
 void Bench::importing()
 {
     const int rows = 100000;
@@ -1232,34 +1252,65 @@ void Bench::importing()
         return runChild({ QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
                           QString::fromLatin1(script), file });
     };
+    // The same work the plain way: the same file into the same table of a fresh working
+    // database in one transaction, by the SQLite shell's .import (CSV) and by openpyxl reading
+    // the sheet with Python's sqlite3 inserting the rows (XLSX).
+    const auto freshTable = [&](const char *name) {
+        const QString path = dir.path() + QStringLiteral("/plain-%1.db").arg(QLatin1String(name));
+        createDatabaseFile(path, DbRole::Working);
+        return path;
+    };
     const ChildRun csvOurs = ours(csv, "csv");
-    const ChildRun csvPython
-        = python("import csv, sys\nrows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', "
-                 "newline=''), delimiter=';'))\n",
-                 csv);
+    const QString csvTable = freshTable("csv");
+    const ChildRun csvPlain = runChild(
+        { QStringLiteral("/usr/bin/sqlite3"), QStringLiteral("-cmd"), QStringLiteral(".mode csv"),
+          QStringLiteral("-cmd"), QStringLiteral(".separator ;"), csvTable,
+          QStringLiteral(".import --skip 1 '%1' tbarang").arg(csv) });
     const ChildRun xlsxOurs = ours(xlsx, "xlsx");
-    const ChildRun xlsxPython
-        = python("import openpyxl, sys\nwb = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
-                 "rows = [r for r in wb.active.iter_rows(values_only=True)]\n",
-                 xlsx);
-    if (csvOurs.status != 0 || xlsxOurs.status != 0 || csvPython.status != 0
-        || xlsxPython.status != 0) {
-        failed("an import or its Python baseline failed");
+    const QString xlsxTable = freshTable("xlsx");
+    const ChildRun xlsxPlain = runChild(
+        { QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+          QStringLiteral("import openpyxl, sqlite3, sys\n"
+                         "wb = openpyxl.load_workbook(sys.argv[1], read_only=True)\n"
+                         "rows = wb.active.iter_rows(min_row=2, values_only=True)\n"
+                         "db = sqlite3.connect(sys.argv[2])\n"
+                         "with db:\n"
+                         "    db.executemany('INSERT INTO tbarang (Kode_Barang, Nama_Barang, Merk, "
+                         "Supplier, Satuan) VALUES (?, ?, ?, ?, ?)', rows)\n"
+                         "db.close()\n"),
+          xlsx, xlsxTable });
+    const auto rowsIn = [](const QString &path) {
+        auto db = SqliteStore::open(path);
+        Statement count(*db, "SELECT count(*) FROM tbarang");
+        count.step();
+        return sqlite3_column_int(count.get(), 0);
+    };
+    if (csvOurs.status != 0 || xlsxOurs.status != 0 || csvPlain.status != 0 || xlsxPlain.status != 0
+        || rowsIn(csvTable) != rows || rowsIn(xlsxTable) != rows) {
+        failed("an import or its plain baseline failed");
         return;
     }
+    // Ours checks every row against the stored goods (new, changed, refused and why) before it
+    // writes; the plain ways write whatever the file holds.
     report("import of 100k goods from CSV: read, checked, written in one transaction",
-           csvOurs.seconds, "Python's csv module reading the file into a list", csvPython.seconds,
-           Unit::Seconds, 6.0);
+           csvOurs.seconds, "the SQLite shell's .import of the file into the same table",
+           csvPlain.seconds, Unit::Seconds, 4.0);
+    // The shell streams the file; ours holds every row for the preview (the person sees them
+    // all before anything is written), so its memory is set against a reader that holds them.
+    const ChildRun csvHeld
+        = runChild({ QStringLiteral("/usr/bin/python3"), QStringLiteral("-c"),
+                     QStringLiteral("import csv, sys\nrows = list(csv.reader(open(sys.argv[1], "
+                                    "encoding='utf-8-sig', newline=''), delimiter=';'))\n"),
+                     csv });
     report("import of 100k goods from CSV, process peak memory", csvOurs.peakBytes,
-           "Python's csv module reading the file into a list", csvPython.peakBytes, Unit::Bytes,
-           3.0);
+           "Python's csv module holding the file's rows in a list", csvHeld.peakBytes, Unit::Bytes,
+           3.0, 256.0 * 1048576);
     report("import of 100k goods from XLSX: read, checked, written in one transaction",
-           xlsxOurs.seconds, "openpyxl (read only) reading the sheet into a list",
-           xlsxPython.seconds, Unit::Seconds, 1.5);
+           xlsxOurs.seconds, "openpyxl (read only) reading the sheet, sqlite3 inserting its rows",
+           xlsxPlain.seconds, Unit::Seconds, 1.0);
     report("import of 100k goods from XLSX, process peak memory", xlsxOurs.peakBytes,
-           "openpyxl (read only) reading the sheet into a list", xlsxPython.peakBytes, Unit::Bytes,
-           3.0);
-
+           "openpyxl (read only) reading the sheet, sqlite3 inserting its rows",
+           xlsxPlain.peakBytes, Unit::Bytes, 3.0);
     // The worst workbooks: built to take memory, each against the same rows without the trick.
     // A workbook is written by Python's zipfile from the rows of its sheet and its shared texts.
     const auto workbook = [&](const char *name, const char *rowsScript, const char *sharedScript) {
@@ -1719,7 +1770,21 @@ const char *const kMethods = R"(
   snapshot is read, best of 3, against a bare C API loop over `SELECT rowid, *` on a connection
   without SQLite's per-call mutex that reads each column as the program does
   (`sqlite3_column_int64` for the row id, `sqlite3_column_double` for numbers,
-  `sqlite3_column_text` for text), in turns.
+  `sqlite3_column_text` for text) and keeps it, the plain way (every cell appended to one
+  growing buffer, each row's offset in a vector), on a thread of its own at the lowest priority
+  as the program's reader runs, in turns. (A baseline that only reads keeps nothing: on a
+  virtual machine whose page faults are dear, holding 40 MB of fresh memory alone costs as much
+  as the reading, and the row was measured against less work than it does.)
+- **Import** (`impor`): `gudang --import-goods` of 100,000 goods from our CSV and from an XLSX
+  (every row read, checked against the stored goods and written in one transaction) against
+  the same file into the same table of a fresh working database the plain way: the SQLite
+  shell's `.import` (CSV), openpyxl reading the sheet with Python's `sqlite3` inserting the rows
+  in one transaction (XLSX); their peak memory against a reader that holds the rows (Python's
+  csv module, openpyxl), since the preview holds every row before anything is written. Then the
+  worst workbooks: 30,000 rows each with a cell in the last column (XFD) against the same rows
+  without it; 100,000 goods named from a million shared texts against openpyxl; a workbook of
+  2 million shared texts of 200 letters, refused once it passes the reading budget (256 MB),
+  against a 30,000-row import plus 300 MB; 512 MB is the limit of every one.
 - **Memory** (`memori`): a child process opens the record source and waits for the whole table;
   its peak resident memory (`VmHWM`) against its resident memory once loaded (`VmRSS`).
 - **Posting** (`posting`): two programs on the same folder, each with the goods-out screen open
@@ -1907,6 +1972,7 @@ int main(int argc, char **argv)
     if (files && b.wanted("impor"))
         b.importing();
 
+    std::printf("Machine: %s\n\n", qPrintable(machine()));
     std::printf("| Measure | Ours | Baseline | Baseline's figure | Ratio | Target | Limit | Holds "
                 "|\n|---|---|---|---|---|---|---|---|\n");
     bool all = failures.empty();

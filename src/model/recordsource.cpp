@@ -391,6 +391,25 @@ public:
         out.append(c.bytes.data(), c.bytes.size());
     }
 
+    void appendRowsUtf8(int from, int to, int first, int second, char separator, std::string &out,
+                        std::vector<size_t> &ends) const override
+    {
+        for (int row = from; row < to; ++row) {
+            if (m_mode != Mode::None && row == m_pendingRow) {
+                appendCellUtf8(row, first, out);
+                out += separator;
+                appendCellUtf8(row, second, out);
+            } else {
+                const RowStore::Cell a = m_store.cell(row, first);
+                out.append(a.bytes.data(), a.bytes.size());
+                out += separator;
+                const RowStore::Cell b = m_store.cell(row, second);
+                out.append(b.bytes.data(), b.bytes.size());
+            }
+            ends.push_back(out.size());
+        }
+    }
+
     int currentRow() const override
     {
         return (m_deleted || m_cur >= m_store.rowCount()) ? -1 : m_cur;

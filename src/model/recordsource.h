@@ -92,6 +92,10 @@ public:
     // The cell's text in UTF-8 appended to `out` (nothing for Null): for a pass over every row
     // without a string made per cell.
     virtual void appendCellUtf8(int row, int column, std::string &out) const = 0;
+    // Cells `first` and `second` of rows [from, to) in UTF-8, each row's joined by `separator`,
+    // appended to `out`, the end of each row pushed to `ends`: one call for a pass over every row.
+    virtual void appendRowsUtf8(int from, int to, int first, int second, char separator,
+                                std::string &out, std::vector<size_t> &ends) const = 0;
     virtual int currentRow() const = 0; // -1 when there is none
     virtual void setCurrentRow(int row) = 0;
 

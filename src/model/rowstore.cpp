@@ -1,5 +1,6 @@
 #include "rowstore.h"
 #include "core/apperror.h"
+#include "core/largepages.h"
 
 #include <cstring>
 #include <limits>
@@ -79,7 +80,10 @@ uint32_t RowStore::take(size_t size)
         if ((offset >> kBlockBits) + spanned > kMaxBlocks)
             throw AppError(QStringLiteral("Tabel terlalu besar untuk dimuat."));
         const size_t bytes = spanned * kBlockSize;
-        auto block = std::unique_ptr<char[]>(new char[bytes]);
+        char *memory = largePageMemory(bytes);
+        if (!memory)
+            throw std::bad_alloc();
+        std::unique_ptr<char, FreeBlock> block(memory);
         for (size_t i = 0; i < spanned; ++i)
             m_blocks[(offset >> kBlockBits) + i] = block.get() + i * kBlockSize;
         m_owned.push_back(std::move(block));

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -117,7 +118,11 @@ private:
     // Block i holds the offsets [i * kBlockSize, (i + 1) * kBlockSize). A record bigger than a
     // block gets consecutive slots that point into one allocation.
     std::vector<char *> m_blocks; // kMaxBlocks slots, set up once: a slot never moves
-    std::vector<std::unique_ptr<char[]>> m_owned;
+    struct FreeBlock
+    {
+        void operator()(char *p) const { std::free(p); }
+    };
+    std::vector<std::unique_ptr<char, FreeBlock>> m_owned;
     size_t m_allocated = 0; // bytes of the blocks allocated
     uint64_t m_end = 0; // offset of the next byte to store
     std::vector<uint32_t> m_rows;

@@ -1,4 +1,5 @@
 #include "frmcari.h"
+#include "core/largepages.h"
 #include "core/schema.h"
 #include "core/value.h"
 #include "export/export.h"
@@ -148,6 +149,31 @@ void foldFrom(std::string &text, size_t start)
     }
 }
 
+// Folds every row of the block (rows end at `ends`): ASCII letters in place in one pass; a
+// block with other characters row by row, as foldFrom() folds them.
+void foldRows(std::string &block, std::vector<size_t> &ends)
+{
+    bool ascii = true;
+    for (const char c : block)
+        ascii = ascii && uchar(c) < 0x80;
+    if (ascii) {
+        for (char &c : block)
+            c = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
+        return;
+    }
+    std::string folded;
+    folded.reserve(block.size() + block.size() / 8);
+    size_t start = 0;
+    for (size_t &end : ends) {
+        const size_t from = folded.size();
+        folded.append(block, start, end - start);
+        foldFrom(folded, from);
+        start = end;
+        end = folded.size();
+    }
+    block.swap(folded);
+}
+
 } // namespace
 
 std::vector<int> frmcari::search(const QString &text)
@@ -159,14 +185,19 @@ std::vector<int> frmcari::search(const QString &text)
         m_folded.clear();
         m_rowEnds.clear();
         m_rowEnds.reserve(size_t(n));
-        for (int r = 0; r < n; ++r) {
-            const size_t start = m_folded.size();
-            Adodc1->appendCellUtf8(r, col::tbarang::Kode_Barang, m_folded);
-            m_folded += '\x1f';
-            Adodc1->appendCellUtf8(r, col::tbarang::Nama_Barang, m_folded);
-            foldFrom(m_folded, start);
-            m_rowEnds.push_back(m_folded.size());
+        preferLargePages(m_rowEnds.data(), m_rowEnds.capacity() * sizeof(size_t));
+        // The block is made at its size once the first rows tell it: growing it by doubling
+        // would copy it and touch fresh memory again and again.
+        const int sample = std::min(n, 256);
+        Adodc1->appendRowsUtf8(0, sample, col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
+                               '\x1f', m_folded, m_rowEnds);
+        if (sample > 0) {
+            m_folded.reserve(m_folded.size() / size_t(sample) * size_t(n) * 9 / 8 + 64);
+            preferLargePages(m_folded.data(), m_folded.capacity());
         }
+        Adodc1->appendRowsUtf8(sample, n, col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
+                               '\x1f', m_folded, m_rowEnds);
+        foldRows(m_folded, m_rowEnds);
     }
     std::vector<int> rows;
     std::string needle = text.toStdString();
