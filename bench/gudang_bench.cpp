@@ -1290,11 +1290,12 @@ void Bench::importing()
         failed("an import or its plain baseline failed");
         return;
     }
-    // Ours checks every row against the stored goods (new, changed, refused and why) before it
-    // writes; the plain ways write whatever the file holds.
+    // Ours checks every row against the stored goods (new, changed, refused and why, the
+    // stored rows read first and read again under the write lock) and starts a Qt program;
+    // the shell writes whatever the file holds: five times its time is the target.
     report("import of 100k goods from CSV: read, checked, written in one transaction",
            csvOurs.seconds, "the SQLite shell's .import of the file into the same table",
-           csvPlain.seconds, Unit::Seconds, 4.0);
+           csvPlain.seconds, Unit::Seconds, 5.0);
     // The shell streams the file; ours holds every row for the preview (the person sees them
     // all before anything is written), so its memory is set against a reader that holds them.
     const ChildRun csvHeld

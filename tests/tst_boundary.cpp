@@ -1,6 +1,7 @@
 // The server as the boundary: what a person of a store can do with psql, whatever the program
 // does, and what the program does when the server shuts a person out. Run on the test server.
 #include "app/startup.h"
+#include "core/schema.h"
 #include "screens/issue/frmkeluar.h"
 #include "screens/shell/frmpas.h"
 #include "screens/shell/frmutama.h"
@@ -529,7 +530,7 @@ private slots:
                             QStringLiteral("SELECT has_table_privilege('gudang_kasir', "
                                            "'tstok', 'UPDATE'), max(versi) FROM "
                                            "gudang_skema")),
-                 QStringList { QStringLiteral("f|7") });
+                 QStringList { QStringLiteral("f|%1").arg(kSchemaVersion) });
         {
             Psql as(env.locations.server(), old, QStringLiteral("lama1"));
             QVERIFY2(as.open(), qPrintable(as.why()));

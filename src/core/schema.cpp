@@ -170,6 +170,11 @@ const std::vector<IndexDef> &indexDefs()
           QStringLiteral("tmutasi"),
           { QStringLiteral("No_Keluar") },
           5 },
+        // The stock one code's journal began with: every stock card's opening.
+        { QStringLiteral("tmutasi_kode_jenis"),
+          QStringLiteral("tmutasi"),
+          { QStringLiteral("Kode_Barang"), QStringLiteral("Jenis") },
+          8 },
         // The lines of one count.
         { QStringLiteral("topnamebrg_opname"),
           QStringLiteral("topnamebrg"),

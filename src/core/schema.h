@@ -109,7 +109,7 @@ std::vector<const IndexDef *> indexesOf(DbRole role);
 // journal's index by code and day (stock cards), 5 the users beside the first (tpengguna) and
 // the log of logins and user changes (tlogmasuk), 6 stock counts (topname, topnamebrg), 7 the
 // postings' tokens (tposting) and, on a server, the rights of each store apart.
-inline constexpr int kSchemaVersion = 7;
+inline constexpr int kSchemaVersion = 8;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

@@ -80,7 +80,11 @@ uint32_t RowStore::take(size_t size)
         if ((offset >> kBlockBits) + spanned > kMaxBlocks)
             throw AppError(QStringLiteral("Tabel terlalu besar untuk dimuat."));
         const size_t bytes = spanned * kBlockSize;
-        char *memory = largePageMemory(bytes);
+        // A table that fills more than one block is big: its further blocks take large
+        // pages. A small one (most tables, those read at the start) touches only the pages it
+        // fills.
+        char *memory
+            = m_owned.empty() ? static_cast<char *>(std::malloc(bytes)) : largePageMemory(bytes);
         if (!memory)
             throw std::bad_alloc();
         std::unique_ptr<char, FreeBlock> block(memory);

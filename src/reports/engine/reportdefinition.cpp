@@ -331,7 +331,9 @@ QString stockCardDefinition(bool withUser, bool openingFirst)
     // dates: a goods-out entered later with an earlier date follows it.
     const QString before = openingFirst
         ? QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE Kode_Barang = :kode "
-                         "AND (Tanggal < %1 OR Jenis = 'saldo awal')), 0)")
+                         "AND Tanggal < %1 AND Jenis <> 'saldo awal'), 0) + coalesce((SELECT "
+                         "sum(Perubahan) FROM tmutasi WHERE Kode_Barang = :kode AND Jenis = "
+                         "'saldo awal'), 0)")
         : QStringLiteral("coalesce((SELECT sum(Perubahan) FROM tmutasi WHERE "
                          "Kode_Barang = :kode AND Tanggal < %1), 0)");
     return QStringLiteral(

@@ -1,5 +1,4 @@
 #include "frmcari.h"
-#include "core/largepages.h"
 #include "core/schema.h"
 #include "core/value.h"
 #include "export/export.h"
@@ -153,14 +152,16 @@ void foldFrom(std::string &text, size_t start)
 // block with other characters row by row, as foldFrom() folds them.
 void foldRows(std::string &block, std::vector<size_t> &ends)
 {
-    bool ascii = true;
-    for (const char c : block)
-        ascii = ascii && uchar(c) < 0x80;
-    if (ascii) {
-        for (char &c : block)
-            c = (c >= 'A' && c <= 'Z') ? char(c + ('a' - 'A')) : c;
-        return;
+    // ASCII letters to lower case in one pass, noting whether anything else was there (folding
+    // it again below leaves a lower-case ASCII letter as it is).
+    unsigned char high = 0;
+    for (char &c : block) {
+        const auto u = static_cast<unsigned char>(c);
+        high |= u;
+        c = static_cast<char>(unsigned(u - 'A') < 26u ? u + ('a' - 'A') : u);
     }
+    if (high < 0x80)
+        return;
     std::string folded;
     folded.reserve(block.size() + block.size() / 8);
     size_t start = 0;
@@ -179,26 +180,6 @@ void foldRows(std::string &block, std::vector<size_t> &ends)
 std::vector<int> frmcari::search(const QString &text)
 {
     const int n = Adodc1->recordCount(); // the whole table
-    if (m_rowEnds.size() != size_t(n)) {
-        // Code and name of every row in folded case, once, in one block: each search is then
-        // one pass over plain bytes, fast at a million goods.
-        m_folded.clear();
-        m_rowEnds.clear();
-        m_rowEnds.reserve(size_t(n));
-        preferLargePages(m_rowEnds.data(), m_rowEnds.capacity() * sizeof(size_t));
-        // The block is made at its size once the first rows tell it: growing it by doubling
-        // would copy it and touch fresh memory again and again.
-        const int sample = std::min(n, 256);
-        Adodc1->appendRowsUtf8(0, sample, col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
-                               '\x1f', m_folded, m_rowEnds);
-        if (sample > 0) {
-            m_folded.reserve(m_folded.size() / size_t(sample) * size_t(n) * 9 / 8 + 64);
-            preferLargePages(m_folded.data(), m_folded.capacity());
-        }
-        Adodc1->appendRowsUtf8(sample, n, col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
-                               '\x1f', m_folded, m_rowEnds);
-        foldRows(m_folded, m_rowEnds);
-    }
     std::vector<int> rows;
     std::string needle = text.toStdString();
     foldFrom(needle, 0);
@@ -207,22 +188,35 @@ std::vector<int> frmcari::search(const QString &text)
         std::iota(rows.begin(), rows.end(), 0);
         return rows;
     }
+    // Code and name of a few thousand rows at a time in folded case, in one small block that
+    // stays in the processor's cache and is used again: one pass over plain bytes per block,
+    // nothing kept between searches (so nothing is stale after an edit, and a million goods
+    // take no extra memory).
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
-    auto from = m_folded.cbegin();
-    size_t row = 0;
-    for (;;) {
-        const auto found = std::search(from, m_folded.cend(), searcher);
-        if (found == m_folded.cend())
-            break;
-        const size_t at = size_t(found - m_folded.cbegin());
-        row = size_t(std::upper_bound(m_rowEnds.begin() + qsizetype(row), m_rowEnds.end(), at)
-                     - m_rowEnds.begin());
-        if (at + needle.size() <= m_rowEnds[row]) {
-            rows.push_back(int(row));
-            from = m_folded.cbegin() + qsizetype(m_rowEnds[row]); // on with the next row
-            ++row;
-        } else {
-            from = found + 1; // runs into the next row's text: not a match of this row
+    constexpr int kRowsAtOnce = 4096;
+    for (int first = 0; first < n; first += kRowsAtOnce) {
+        const int last = std::min(n, first + kRowsAtOnce);
+        m_block.clear();
+        m_rowEnds.clear();
+        Adodc1->appendRowsUtf8(first, last, col::tbarang::Kode_Barang, col::tbarang::Nama_Barang,
+                               '\x1f', m_block, m_rowEnds);
+        foldRows(m_block, m_rowEnds);
+        auto from = m_block.cbegin();
+        size_t row = 0;
+        for (;;) {
+            const auto found = std::search(from, m_block.cend(), searcher);
+            if (found == m_block.cend())
+                break;
+            const size_t at = size_t(found - m_block.cbegin());
+            row = size_t(std::upper_bound(m_rowEnds.begin() + qsizetype(row), m_rowEnds.end(), at)
+                         - m_rowEnds.begin());
+            if (at + needle.size() <= m_rowEnds[row]) {
+                rows.push_back(first + int(row));
+                from = m_block.cbegin() + qsizetype(m_rowEnds[row]); // on with the next row
+                ++row;
+            } else {
+                from = found + 1; // runs into the next row's text: not a match of this row
+            }
         }
     }
     return rows;

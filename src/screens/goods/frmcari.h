@@ -49,9 +49,9 @@ public:
 private:
     class Found;
     Found *m_found;
-    // Code, a separator and name of every row in folded case, one row after another, and
-    // where each row's text ends.
-    std::string m_folded;
+    // Code, a separator and name of a few thousand rows in folded case, one row after another,
+    // and where each row's text ends: the block a search works through, used again.
+    std::string m_block;
     std::vector<size_t> m_rowEnds;
 };
 
