@@ -636,7 +636,7 @@ Sheet readSheet(const QString &path, const QString &sheetName, const ReadProgres
         throw AppError(QStringLiteral("File %1 tidak dapat dibuka: %2.")
                            .arg(shown(path), QString::fromLocal8Bit(std::strerror(errno))),
                        AppError::Kind::CannotOpen);
-    struct stat st;
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
