@@ -162,11 +162,24 @@ public:
                 PGconn *conn = nullptr;
                 try {
                     conn = PgDatabase::connect(conninfo);
+                    warm(conn);
                 } catch (const AppError &) {
                     // The one who needs it opens one and hears why it failed.
                 }
                 give(conninfo, conn, true);
             }).detach();
+        }
+    }
+
+    // A new server process reads the catalogue on its first query of each table (several
+    // milliseconds a table); a spare does it for the stock tables while nobody waits for it,
+    // so a screen's first read does not. A table the role may not read costs nothing more.
+    static void warm(PGconn *conn)
+    {
+        for (const char *table : { "tbrgkeluar", "tbarang", "tstok" }) {
+            const QByteArray sql = QByteArray("SELECT ") + kPgRowId + " FROM " + table
+                + " ORDER BY " + kPgRowId + " LIMIT 0";
+            pq().PQclear(pq().PQexec(conn, sql.constData()));
         }
     }
 
