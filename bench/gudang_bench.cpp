@@ -540,7 +540,8 @@ double fairRead(const QString &path, const char *table)
 
 // A posting written by hand, the way a plain program would write it: one connection with the
 // program's settings (write-ahead log, full sync), prepared statements, in one transaction:
-// the stock read, the goods-out row added, the stock lowered, a journal row.
+// the stock read, the goods-out row added, the stock lowered, a journal row, and its value
+// (the code's value read, the value row, the value now, the day's balance).
 class PlainPosting
 {
 public:
@@ -557,6 +558,15 @@ public:
                "INSERT INTO tmutasi (Waktu, Pengguna, Jenis, Kode_Barang, Perubahan, Stok_Akhir, "
                "No_Keluar, Keterangan, Tanggal) VALUES (?2, 'admin', 'barang keluar', ?1, -?3, "
                "?4, ?5, '', ?2)",
+               "SELECT Nilai, Rata FROM tnilai WHERE Kode_Barang = ?1",
+               "INSERT INTO tnilaimutasi (No_Mutasi, Kode_Barang, Tanggal, Jumlah, Nilai, "
+               "Nilai_Akhir, Rata_Awal, Rata_Akhir) VALUES (?1, ?2, ?3, -1, ?4, ?5, ?6, ?6)",
+               "INSERT INTO tnilai (Kode_Barang, Nilai, Rata) VALUES (?1, ?2, ?3) ON "
+               "CONFLICT(Kode_Barang) DO UPDATE SET Nilai = excluded.Nilai",
+               "INSERT OR IGNORE INTO tsaldo (Kunci, Kode_Barang, Tanggal, Jumlah, Nilai) VALUES "
+               "(?1 || '|' || substr(?2, 1, 10), ?1, ?2, 0, 0)",
+               "UPDATE tsaldo SET Jumlah = Jumlah - 1, Nilai = Nilai + ?3 WHERE Kode_Barang = ?1 "
+               "AND Tanggal >= ?2",
                "COMMIT" }) {
             sqlite3_stmt *st = nullptr;
             sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr);
@@ -593,7 +603,35 @@ public:
         sqlite3_bind_double(m_st[4], 4, stock - 1);
         sqlite3_bind_int64(m_st[4], 5, number);
         ok = ok && run(4);
-        return run(5) && ok;
+        const sqlite3_int64 journal = sqlite3_last_insert_rowid(m_db);
+        const QByteArray day = now.left(10) + " 00:00:00";
+        sqlite3_bind_text(m_st[5], 1, code.constData(), -1, SQLITE_STATIC);
+        double value = 0, average = 0;
+        if (sqlite3_step(m_st[5]) == SQLITE_ROW) {
+            value = sqlite3_column_double(m_st[5], 0);
+            average = sqlite3_column_double(m_st[5], 1);
+        }
+        sqlite3_reset(m_st[5]);
+        const double moved = stock > 1 ? -std::floor(value / stock + 0.5) : -value;
+        sqlite3_bind_int64(m_st[6], 1, journal);
+        sqlite3_bind_text(m_st[6], 2, code.constData(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(m_st[6], 3, day.constData(), -1, SQLITE_STATIC);
+        sqlite3_bind_double(m_st[6], 4, moved);
+        sqlite3_bind_double(m_st[6], 5, value + moved);
+        sqlite3_bind_double(m_st[6], 6, average);
+        ok = ok && run(6);
+        sqlite3_bind_text(m_st[7], 1, code.constData(), -1, SQLITE_STATIC);
+        sqlite3_bind_double(m_st[7], 2, value + moved);
+        sqlite3_bind_double(m_st[7], 3, average);
+        ok = ok && run(7);
+        for (size_t i : { size_t(8), size_t(9) }) {
+            sqlite3_bind_text(m_st[i], 1, code.constData(), -1, SQLITE_STATIC);
+            sqlite3_bind_text(m_st[i], 2, day.constData(), -1, SQLITE_STATIC);
+        }
+        ok = ok && run(8);
+        sqlite3_bind_double(m_st[9], 3, moved);
+        ok = ok && run(9);
+        return run(10) && ok;
     }
 
 private:

@@ -325,6 +325,35 @@ void Env::setCredentials(const std::vector<std::pair<QVariant, QVariant>> &rows,
     }
 }
 
+bool valuesAddUp(Env &env)
+{
+    const QString path = env.locations.workingPath();
+    const QString wrong[] = {
+        // a code whose value is not the sum of its journal's values
+        QStringLiteral("SELECT 'nilai ' || n.Kode_Barang FROM tnilai n WHERE n.Nilai <> (SELECT "
+                       "coalesce(sum(v.Nilai), 0) FROM tnilaimutasi v WHERE v.Kode_Barang = "
+                       "n.Kode_Barang)"),
+        // a journal row without its value
+        QStringLiteral("SELECT 'jurnal ' || m.No_Mutasi FROM tmutasi m WHERE m.Kode_Barang <> '' "
+                       "AND NOT EXISTS (SELECT 1 FROM tnilaimutasi v WHERE v.No_Mutasi = "
+                       "m.No_Mutasi)"),
+        // a last day balance other than the stock and its value, or a value without stock
+        QStringLiteral("SELECT 'saldo ' || s.Kode_Barang FROM tstok s LEFT JOIN tnilai n ON "
+                       "n.Kode_Barang = s.Kode_Barang WHERE coalesce((SELECT d.Jumlah FROM tsaldo "
+                       "d WHERE d.Kode_Barang = s.Kode_Barang ORDER BY d.Tanggal DESC LIMIT 1), 0) "
+                       "<> s.Jumlah_Stok OR coalesce((SELECT d.Nilai FROM tsaldo d WHERE "
+                       "d.Kode_Barang = s.Kode_Barang ORDER BY d.Tanggal DESC LIMIT 1), 0) <> "
+                       "coalesce(n.Nilai, 0) OR (s.Jumlah_Stok <= 0 AND coalesce(n.Nilai, 0) <> "
+                       "0)"),
+    };
+    QStringList found;
+    for (const QString &sql : wrong)
+        found << Env::query(path, sql);
+    if (!found.isEmpty())
+        qWarning("values that do not add up: %s", qPrintable(found.join(QStringLiteral(", "))));
+    return found.isEmpty();
+}
+
 QString shortOnChangedStock(const QString &now)
 {
     return QStringLiteral("Stok Barang Kurang Dari Jumlah permintaan Barang\nStok saat ini %1 "

@@ -96,6 +96,10 @@ int selectedRow(QTableView *grid);
 QModelIndex gridIndex(QTableView *grid, int row, int column = 0);
 // The description of the AppError the call throws; empty when it throws none.
 QString failureOf(const std::function<void()> &call);
+// Whether every code's value is the sum of its journal rows' values, every journal row has its
+// value, and each code's last day balance is its stock and value (a stock of zero or less
+// worth nothing); what does not add up is said as a warning.
+bool valuesAddUp(Env &env);
 // The goods-out screen's answer to a quantity above a stock another program lowered to `now`
 // since the screen read it.
 QString shortOnChangedStock(const QString &now);

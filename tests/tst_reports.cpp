@@ -1128,7 +1128,7 @@ private slots:
             << "data" << QStringList { QStringLiteral("--report"), QStringLiteral("xyz") } + pdf
             << 2
             << "Laporan \"xyz\" tidak dikenal (keluar, stok, minimum, kartu, pengguna, opname, "
-               "lembar-opname atau label)."
+               "lembar-opname, nilai, hpp, harga-beli atau label)."
             << false;
         QTest::newRow("version") << "data" << QStringList { QStringLiteral("--version") } << 0
                                  << "gudang 0.1.0" << false;

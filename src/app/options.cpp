@@ -19,6 +19,9 @@ const std::vector<CommandReport> &commandReports()
             { "pengguna", "mutasi per pengguna" },
             { "opname", "selisih stok opname, bersama --id" },
             { "lembar-opname", "lembar hitung, bersama --id" },
+            { "nilai", "nilai persediaan, bersama --tanggal" },
+            { "hpp", "harga pokok barang keluar, bersama --from dan --to" },
+            { "harga-beli", "riwayat harga beli, bersama --kode" },
         };
         std::vector<CommandReport> out;
         for (const ReportKind &k : reportKinds()) {
@@ -59,16 +62,16 @@ void Options::addTo(QCommandLineParser &parser) const
     parser.addHelpOption();
     parser.addVersionOption();
     for (const QCommandLineOption *o :
-         { &dataDir, &demo,   &restore,        &importGoods,  &importStock, &sheet,       &report,
-           &pdf,     &csv,    &xlsx,           &code,         &id,          &layout,      &from,
-           &to,      &server, &rememberServer, &forgetServer, &initServer,  &copyToServer })
+         { &dataDir, &demo, &restore, &importGoods,    &importStock,  &sheet,      &report,
+           &pdf,     &csv,  &xlsx,    &code,           &id,           &layout,     &from,
+           &to,      &date, &server,  &rememberServer, &forgetServer, &initServer, &copyToServer })
         parser.addOption(*o);
 }
 
 std::vector<const QCommandLineOption *> Options::withValues() const
 {
-    return { &dataDir, &report, &pdf, &restore, &server, &copyToServer, &from,
-             &to,      &code,   &id,  &layout,  &csv,    &xlsx };
+    return { &dataDir, &report, &pdf,  &restore, &server, &copyToServer, &from,
+             &to,      &date,   &code, &id,      &layout, &csv,          &xlsx };
 }
 
 bool headless(const QStringList &arguments)

@@ -95,6 +95,12 @@ struct Options
                        "(bawaan: akhir bulan --from)."),
         QStringLiteral("YYYY-MM-DD")
     };
+    QCommandLineOption date {
+        QStringLiteral("tanggal"),
+        QStringLiteral("Bersama --report nilai: nilai persediaan pada akhir hari ini (bawaan: "
+                       "hari ini)."),
+        QStringLiteral("YYYY-MM-DD")
+    };
     QCommandLineOption server {
         QStringLiteral("server"),
         QStringLiteral("Pakai database di server PostgreSQL ini (string koneksi libpq atau "

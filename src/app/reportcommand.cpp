@@ -147,6 +147,28 @@ int writeReportCommand(const QCommandLineParser &parser, const Options &options,
         return writeReport(locations, reportPath(locations, *kind), file,
                            { { QStringLiteral("id"), QString::number(id) } }, format);
     }
+    if (kind->needs == ReportKind::Needs::Date) {
+        QDate day = QDate::currentDate();
+        if (parser.isSet(options.date)) {
+            day = QDate::fromString(parser.value(options.date), QStringLiteral("yyyy-MM-dd"));
+            if (!day.isValid()) {
+                std::fprintf(stderr,
+                             "Tanggal --tanggal tidak terbaca: \"%s\" (tulis YYYY-MM-DD).\n",
+                             qPrintable(parser.value(options.date)));
+                return 2;
+            }
+        }
+        return writeReport(locations, reportPath(locations, *kind), file, stockValueParameters(day),
+                           format);
+    }
+    if (kind->needs == ReportKind::Needs::Code) {
+        if (!parser.isSet(options.code)) {
+            std::fprintf(stderr, "--report %s perlu --kode KODE.\n", kind->name);
+            return 2;
+        }
+        return writeReport(locations, reportPath(locations, *kind), file,
+                           { { QStringLiteral("kode"), parser.value(options.code) } }, format);
+    }
     const bool card = kind->needs == ReportKind::Needs::CodeAndPeriod;
     if (card && !parser.isSet(options.code)) {
         std::fprintf(stderr, "--report %s perlu --kode KODE.\n", kind->name);

@@ -48,10 +48,11 @@ const std::vector<RoleRights> &roleRights()
         { Role::Pemilik,
           { Right::Goods, Right::Stock, Right::Posting, Right::GoodsOutCorrection,
             Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword,
-            Right::Users } },
+            Right::Users, Right::Costs } },
         { Role::Gudang,
           { Right::Goods, Right::Stock, Right::Posting, Right::GoodsOutCorrection,
-            Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword } },
+            Right::GoodsOutReports, Right::StockReports, Right::Find, Right::OwnPassword,
+            Right::Costs } },
         { Role::Kasir,
           { Right::Posting, Right::GoodsOutReports, Right::Find, Right::OwnPassword } },
     };
@@ -69,21 +70,16 @@ const std::vector<RightData> &rightData()
 {
     static const std::vector<RightData> table = {
         { Right::Goods, words("tbarang"), {}, words("tbarang"), {} },
-        { Right::Stock,
-          words("tbarang tstok tmutasi topname topnamebrg"),
-          words("tmutasi"),
-          words("tstok topname topnamebrg"),
-          {} },
+        // Every movement is valued as it is written (gudang_nilai).
+        { Right::Stock, words("tbarang tstok tmutasi topname topnamebrg"), words("tmutasi"),
+          words("tstok topname topnamebrg"), words("gudang_nilai") },
         { Right::Posting,
           words("tbarang tstok tbrgkeluar"),
           {},
           {},
           words("gudang_keluar gudang_keluar_token") },
-        { Right::GoodsOutCorrection,
-          words("tbrgkeluar tmutasi"),
-          words("tmutasi"),
-          words("tbrgkeluar"),
-          {} },
+        { Right::GoodsOutCorrection, words("tbrgkeluar tmutasi"), words("tmutasi"),
+          words("tbrgkeluar"), words("gudang_nilai") },
         // The period report names who posted, from the journal.
         { Right::GoodsOutReports, words("tbarang tbrgkeluar tmutasi"), {}, {}, {} },
         { Right::StockReports, words("tbarang tstok tmutasi topname topnamebrg"), {}, {}, {} },
@@ -94,6 +90,10 @@ const std::vector<RightData> &rightData()
           {},
           words("tpass"),
           words("gudang_pengguna_baru gudang_pengguna_ubah") },
+        // The values are written by the value function only: read here, never written.
+        { Right::Costs,
+          words("tbarang tstok tmutasi tnilai tnilaimutasi tsaldo tterima tterimabrg thargajual"),
+          words("tmutasi tterima tterimabrg"), words("tstok thargajual"), words("gudang_nilai") },
     };
     return table;
 }
@@ -163,6 +163,9 @@ QString refusalText(Role role, Right right)
         break;
     case Right::Users:
         what = QStringLiteral("mengatur pengguna");
+        break;
+    case Right::Costs:
+        what = QStringLiteral("menerima barang atau melihat harga pokok dan nilai persediaan");
         break;
     }
     return QStringLiteral("Maaf, pengguna dengan peran %1 tidak boleh %2.")

@@ -26,6 +26,7 @@ enum class Right {
     Find, // the goods search
     OwnPassword, // one's own user and password
     Users, // the user screen: add, disable, reset, change role
+    Costs, // receipts at a price, what the stock is worth, what goods out cost, prices
 };
 
 // "pemilik", "gudang", "kasir": as stored and as the server's group roles are named after.

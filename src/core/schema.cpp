@@ -92,6 +92,63 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Waktu"), K::Date },
             { QStringLiteral("Pengguna"), K::Text, 10 } },
           7 },
+        // What the stock of each code is worth now (whole rupiah) and its average cost per
+        // unit after its last movement (kept when the stock falls to zero).
+        { QStringLiteral("tnilai"),
+          { { QStringLiteral("Kode_Barang"), K::Text, 10, true },
+            { QStringLiteral("Nilai"), K::Number },
+            { QStringLiteral("Rata"), K::Number } },
+          9 },
+        // The value of each journal row (by its number): the change of the stock's value, the
+        // value after it, the average cost before and after it, and a receipt's unit price.
+        { QStringLiteral("tnilaimutasi"),
+          { { QStringLiteral("No_Mutasi"), K::Number },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Tanggal"), K::Date },
+            { QStringLiteral("Jumlah"), K::Number },
+            { QStringLiteral("Harga"), K::Number },
+            { QStringLiteral("Nilai"), K::Number },
+            { QStringLiteral("Nilai_Akhir"), K::Number },
+            { QStringLiteral("Rata_Awal"), K::Number },
+            { QStringLiteral("Rata_Akhir"), K::Number } },
+          9 },
+        // Each code's quantity and value at the end of each day it moved, by the movements'
+        // own days (a back-dated movement also changes the days after it). Kunci is
+        // "code|yyyy-MM-dd".
+        { QStringLiteral("tsaldo"),
+          { { QStringLiteral("Kunci"), K::Text, 24, true },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Tanggal"), K::Date },
+            { QStringLiteral("Jumlah"), K::Number },
+            { QStringLiteral("Nilai"), K::Number } },
+          9 },
+        // Receipts of goods from suppliers; a posted one is never changed: Batal names the
+        // receipt a reversing one takes back.
+        { QStringLiteral("tterima"),
+          { { QStringLiteral("No_Terima"), K::AutoNumber },
+            { QStringLiteral("Tanggal"), K::Date },
+            { QStringLiteral("Supplier"), K::Text, 20 },
+            { QStringLiteral("No_Faktur"), K::Text, 30 },
+            { QStringLiteral("Oleh"), K::Text, 10 },
+            { QStringLiteral("Dibuat"), K::Date },
+            { QStringLiteral("Batal"), K::Number } },
+          9 },
+        // The lines of a receipt, each with its journal row.
+        { QStringLiteral("tterimabrg"),
+          { { QStringLiteral("No_Baris"), K::AutoNumber },
+            { QStringLiteral("No_Terima"), K::Number },
+            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+            { QStringLiteral("Jumlah"), K::Number },
+            { QStringLiteral("Harga"), K::Number },
+            { QStringLiteral("No_Mutasi"), K::Number } },
+          9 },
+        // A selling price per goods, where the owner keeps one.
+        { QStringLiteral("thargajual"),
+          { { QStringLiteral("Kode_Barang"), K::Text, 10, true },
+            { QStringLiteral("Harga_Jual"), K::Number },
+            { QStringLiteral("Diubah"), K::Date },
+            { QStringLiteral("Oleh"), K::Text, 10 } },
+          9 },
     };
     return tables;
 }
@@ -175,6 +232,28 @@ const std::vector<IndexDef> &indexDefs()
           QStringLiteral("tmutasi"),
           { QStringLiteral("Kode_Barang"), QStringLiteral("Jenis") },
           8 },
+        // The value of a journal row, by its number; a code's values of a period.
+        { QStringLiteral("tnilaimutasi_mutasi"),
+          QStringLiteral("tnilaimutasi"),
+          { QStringLiteral("No_Mutasi") },
+          9 },
+        { QStringLiteral("tnilaimutasi_kode_tanggal"),
+          QStringLiteral("tnilaimutasi"),
+          { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal") },
+          9 },
+        // A code's last day on or before a date: the stock's value at that date.
+        { QStringLiteral("tsaldo_kode_tanggal"),
+          QStringLiteral("tsaldo"),
+          { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal") },
+          9 },
+        { QStringLiteral("tterimabrg_terima"),
+          QStringLiteral("tterimabrg"),
+          { QStringLiteral("No_Terima") },
+          9 },
+        { QStringLiteral("tterimabrg_kode"),
+          QStringLiteral("tterimabrg"),
+          { QStringLiteral("Kode_Barang") },
+          9 },
         // The lines of one count.
         { QStringLiteral("topnamebrg_opname"),
           QStringLiteral("topnamebrg"),

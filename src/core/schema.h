@@ -57,6 +57,34 @@ enum : int { Kunci, No_Opname, Kode_Barang, Stok_Awal, Dihitung, Gerakan };
 namespace tposting {
 enum : int { Token, No_Keluar, Waktu, Pengguna };
 }
+namespace tnilai {
+enum : int { Kode_Barang, Nilai, Rata };
+}
+namespace tnilaimutasi {
+enum : int {
+    No_Mutasi,
+    Kode_Barang,
+    Tanggal,
+    Jumlah,
+    Harga,
+    Nilai,
+    Nilai_Akhir,
+    Rata_Awal,
+    Rata_Akhir
+};
+}
+namespace tsaldo {
+enum : int { Kunci, Kode_Barang, Tanggal, Jumlah, Nilai };
+}
+namespace tterima {
+enum : int { No_Terima, Tanggal, Supplier, No_Faktur, Oleh, Dibuat, Batal };
+}
+namespace tterimabrg {
+enum : int { No_Baris, No_Terima, Kode_Barang, Jumlah, Harga, No_Mutasi };
+}
+namespace thargajual {
+enum : int { Kode_Barang, Harga_Jual, Diubah, Oleh };
+}
 namespace tbarang {
 enum : int { Kode_Barang, Nama_Barang, Merk, Supplier, Satuan };
 }
@@ -99,7 +127,8 @@ QString createIndexSql(const IndexDef &index);
 // The two database files of the system.
 enum class DbRole {
     Credentials, // tpass, tpengguna, tlogmasuk
-    Working, // tbarang, tstok, tbrgkeluar, tmutasi, topname, topnamebrg, tposting
+    Working, // tbarang, tstok, tbrgkeluar, tmutasi, topname, topnamebrg, tposting, and the
+             // values and receipts
 };
 // The indexes of the tables that live in a database file of the given role.
 std::vector<const IndexDef *> indexesOf(DbRole role);
@@ -108,8 +137,10 @@ std::vector<const IndexDef *> indexesOf(DbRole role);
 // movement journal tmutasi, 3 the journal's own date of each movement (tmutasi.Tanggal), 4 the
 // journal's index by code and day (stock cards), 5 the users beside the first (tpengguna) and
 // the log of logins and user changes (tlogmasuk), 6 stock counts (topname, topnamebrg), 7 the
-// postings' tokens (tposting) and, on a server, the rights of each store apart.
-inline constexpr int kSchemaVersion = 8;
+// postings' tokens (tposting) and, on a server, the rights of each store apart, 8 the
+// journal's index by code and kind, 9 what the stock is worth (tnilai, tnilaimutasi, tsaldo),
+// receipts from suppliers (tterima, tterimabrg) and selling prices (thargajual).
+inline constexpr int kSchemaVersion = 9;
 
 // The definition of a table of ours; throws AppError for an unknown name.
 const TableDef &tableDef(const QString &table);

@@ -25,7 +25,8 @@ QString describe(const Value &v)
 } // namespace
 
 Journal::Journal(Store &store, QString user)
-    : m_table(store.table(tableDef(QStringLiteral("tmutasi"))))
+    : m_store(store)
+    , m_table(store.table(tableDef(QStringLiteral("tmutasi"))))
     , m_user(std::move(user))
 { }
 
@@ -57,6 +58,16 @@ void Journal::append(Transaction &tx, const Movement &m)
     std::vector<int> columns;
     const std::vector<Value> values = rowOf(m, &columns);
     m_table->append(tx, columns, values);
+    m_store.valueLastMovement(tx, m.price);
+}
+
+qint64 Journal::appendNumbered(Transaction &tx, const Movement &m)
+{
+    std::vector<int> columns;
+    std::vector<Value> values = rowOf(m, &columns);
+    m_table->insert(tx, columns, values);
+    m_store.valueLastMovement(tx, m.price);
+    return qint64(values[col::tmutasi::No_Mutasi].toNumber());
 }
 
 std::vector<Movement> Journal::movementsOf(const RowChange &change, const QString &kind,
@@ -108,6 +119,7 @@ void Journal::issued(Transaction &tx, TableAccess &out, const std::vector<int> &
     std::vector<Value> journalRow = rowOf(moved.front(), &journalColumns);
     out.insertWith(tx, columns, row, rowId, *m_table, journalColumns, std::move(journalRow),
                    col::tmutasi::No_Keluar);
+    m_store.valueLastMovement(tx, std::nullopt);
 }
 
 void Journal::goodsOutCorrected(Transaction &tx, const RowChange &change)

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace gudang {
@@ -26,6 +27,7 @@ inline const QString kCorrection = QStringLiteral("koreksi keluar");
 inline const QString kStockDeleted = QStringLiteral("stok dihapus");
 inline const QString kCount = QStringLiteral("opname");
 inline const QString kImport = QStringLiteral("stok awal impor");
+inline const QString kReceipt = QStringLiteral("terima");
 } // namespace movement
 
 // One row of the journal.
@@ -39,9 +41,13 @@ struct Movement
     QString remark;
     // The movement's own day (the goods-out's date, the day of a booking); none: today.
     QDate day = {};
+    // A receipt's unit price (or an import's opening stock at a price); none: the value is
+    // the stock's average cost.
+    std::optional<double> price = {};
 };
 
-// Writes journal rows in the transaction of the change they record, naming the user.
+// Writes journal rows in the transaction of the change they record, naming the user; each
+// row's value is written with it (Store::valueLastMovement).
 class Journal
 {
 public:
@@ -50,6 +56,8 @@ public:
 
     void setUser(const QString &user) { m_user = user; }
     void append(Transaction &tx, const Movement &movement);
+    // append() that says the journal row's number (a receipt's line names it).
+    qint64 appendNumbered(Transaction &tx, const Movement &movement);
     // The rows of one change of a stock row: a booking or a posting (`kind`), a setting, a
     // delete, or a record moved to another code (out of the one, into the other).
     void stockChanged(Transaction &tx, const RowChange &change, const QString &kind,
@@ -68,6 +76,7 @@ private:
     // The journal row of a movement, and the columns it gives.
     std::vector<Value> rowOf(const Movement &movement, std::vector<int> *columns) const;
 
+    Store &m_store;
     std::unique_ptr<TableAccess> m_table;
     QString m_user;
 };

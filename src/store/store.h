@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace gudang {
@@ -56,6 +57,11 @@ public:
     virtual std::unique_ptr<Transaction> begin() = 0;
     // The transaction running now, or null.
     virtual Transaction *openTransaction() const = 0;
+    // Values the journal row this transaction wrote last (its value, the stock's value and
+    // average cost after it, and the code's day balances), by the rule of core/valuation.h;
+    // `price` is a receipt's unit price, and counts only for a receipt or an import's opening
+    // stock. A journal row is valued once.
+    virtual void valueLastMovement(Transaction &tx, std::optional<double> price) = 0;
 };
 
 // The store at an address (a file path, or "server:" and a connection string; see

@@ -545,6 +545,80 @@ QString pathOf(const Locations &locations, const char *name)
 
 } // namespace
 
+QString defaultStockValueDefinition()
+{
+    return QStringLiteral(
+        "# Nilai persediaan pada akhir satu hari: jumlah, harga pokok rata-rata dan nilai setiap\n"
+        "# barang (rata-rata bergerak, rupiah utuh), dan nilainya dengan harga jual bila ada.\n"
+        "# Dari saldo harian tsaldo. :tanggal diisi program.\n"
+        "judul = NILAI PERSEDIAAN {tanggal}\n"
+        "data  = SELECT b.Kode_Barang, b.Nama_Barang, b.Satuan, coalesce(s.Jumlah, 0) AS Jumlah, "
+        "CASE WHEN s.Jumlah > 0 THEN s.Nilai / s.Jumlah END AS Rata, coalesce(s.Nilai, 0) AS "
+        "Nilai, CASE WHEN s.Jumlah > 0 THEN h.Harga_Jual * s.Jumlah END AS Nilai_Jual FROM "
+        "tbarang b LEFT JOIN tsaldo s ON s.Kunci = (SELECT x.Kunci FROM tsaldo x WHERE "
+        "x.Kode_Barang = b.Kode_Barang AND x.Tanggal <= :tanggal ORDER BY x.Tanggal DESC LIMIT "
+        "1) LEFT JOIN thargajual h ON h.Kode_Barang = b.Kode_Barang\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode | 20 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 40 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 14 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah | 18 | kanan | ribuan\n"
+        "kolom = Rata | Harga pokok | 22 | kanan | ribuan\n"
+        "kolom = Nilai | Nilai | 26 | kanan | ribuan\n"
+        "kolom = Nilai_Jual | Nilai harga jual | 26 | kanan | ribuan\n"
+        "total = Nilai\n"
+        "total = Nilai_Jual\n");
+}
+
+QString defaultCostOfGoodsDefinition()
+{
+    return QStringLiteral(
+        "# Harga pokok barang keluar (HPP) dalam satu periode: jumlah keluar dan harga pokoknya\n"
+        "# per barang, menurut tanggal barang keluar, dari nilai setiap gerakan jurnal.\n"
+        "# :dari dan :sampai diisi program.\n"
+        "judul = HARGA POKOK BARANG KELUAR {dari} s.d. {akhir}\n"
+        "data  = SELECT v.Kode_Barang, b.Nama_Barang, b.Satuan, 0 - sum(v.Jumlah) AS Jumlah, "
+        "0 - sum(v.Nilai) AS HPP FROM tnilaimutasi v JOIN tmutasi m ON m.No_Mutasi = "
+        "v.No_Mutasi LEFT JOIN tbarang b ON b.Kode_Barang = v.Kode_Barang WHERE m.Jenis = "
+        "'barang keluar' AND v.Tanggal >= :dari AND v.Tanggal < :sampai GROUP BY v.Kode_Barang, "
+        "b.Nama_Barang, b.Satuan\n"
+        "urut  = Kode_Barang\n"
+        "kolom = Kode_Barang | Kode | 20 | kiri | teks\n"
+        "kolom = Nama_Barang | Nama Barang | 40 | kiri | teks\n"
+        "kolom = Satuan | Satuan | 14 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah keluar | 22 | kanan | ribuan\n"
+        "kolom = HPP | Harga pokok | 26 | kanan | ribuan\n"
+        "total = HPP\n");
+}
+
+QString defaultPurchasePriceDefinition()
+{
+    return QStringLiteral(
+        "# Riwayat harga beli satu barang: setiap penerimaan dengan pemasok, faktur, jumlah,\n"
+        "# harga satuan, harga pokok rata-rata sebelum dan sesudahnya, dan siapa yang\n"
+        "# mencatatnya. :kode diisi program.\n"
+        "judul = RIWAYAT HARGA BELI {kode}\n"
+        "data  = SELECT r.Kode_Barang, t.Tanggal, t.No_Terima, t.Supplier, t.No_Faktur, "
+        "r.Jumlah, r.Harga, v.Rata_Awal, v.Rata_Akhir, t.Oleh FROM tterimabrg r JOIN tterima t "
+        "ON t.No_Terima = r.No_Terima LEFT JOIN tnilaimutasi v ON v.No_Mutasi = r.No_Mutasi "
+        "WHERE r.Kode_Barang = :kode\n"
+        "urut  = Tanggal, No_Terima\n"
+        "kolom = Kode_Barang | Kode | 16 | kiri | teks\n"
+        "kolom = Tanggal | Tanggal | 22 | kiri | tanggal\n"
+        "kolom = Supplier | Pemasok | 24 | kiri | teks\n"
+        "kolom = No_Faktur | Faktur | 24 | kiri | teks\n"
+        "kolom = Jumlah | Jumlah | 16 | kanan | ribuan\n"
+        "kolom = Harga | Harga satuan | 20 | kanan | ribuan\n"
+        "kolom = Rata_Awal | Rata-rata sebelum | 22 | kanan | ribuan\n"
+        "kolom = Rata_Akhir | Rata-rata sesudah | 22 | kanan | ribuan\n"
+        "kolom = Oleh | Oleh | 14 | kiri | teks\n");
+}
+
+ReportParameters stockValueParameters(const QDate &day)
+{
+    return { { QStringLiteral("tanggal"), day.toString(QStringLiteral("yyyy-MM-dd 00:00:00")) } };
+}
+
 const std::vector<ReportKind> &reportKinds()
 {
     using N = ReportKind::Needs;
@@ -561,6 +635,9 @@ const std::vector<ReportKind> &reportKinds()
           userMovementsDefinitionsBefore },
         { "opname", "opname.rpt", defaultCountDefinition, N::Count },
         { "lembar-opname", "lembar-opname.rpt", defaultCountSheetDefinition, N::Count },
+        { "nilai", "nilai.rpt", defaultStockValueDefinition, N::Date },
+        { "hpp", "hpp.rpt", defaultCostOfGoodsDefinition, N::Period },
+        { "harga-beli", "harga-beli.rpt", defaultPurchasePriceDefinition, N::Code },
     };
     return kinds;
 }

@@ -79,12 +79,19 @@ QString defaultCountSheetDefinition();
 // The movements of a period by the user who made them, from the movement journal.
 QString defaultUserMovementsDefinition();
 QString userMovementsReportPath(const Locations &locations);
+// What the stock is worth at the end of a day (:tanggal), what the goods out of a period cost,
+// and the purchase prices of a code (:kode).
+QString defaultStockValueDefinition();
+QString defaultCostOfGoodsDefinition();
+QString defaultPurchasePriceDefinition();
+ReportParameters stockValueParameters(const QDate &day);
+
 // The reports of the program, one entry each: adding a report is its default definition and
 // one entry in this table (reportdefinition.cpp); the command line and the start take it from
 // here.
 struct ReportKind
 {
-    enum class Needs { Nothing, Period, CodeAndPeriod, Count };
+    enum class Needs { Nothing, Period, CodeAndPeriod, Count, Date, Code };
     const char *name; // as --report names it; empty for one reached only through another
     const char *file; // the definition file in the working folder
     QString (*defaultDefinition)();

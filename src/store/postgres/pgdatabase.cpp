@@ -588,6 +588,14 @@ std::shared_ptr<PgDatabase> PgDatabase::open(const QString &conninfo)
     return db;
 }
 
+void PgDatabase::valueLastMovement(Transaction &, std::optional<double> price)
+{
+    // Nobody reads its answer: it goes with the transaction's next statement or its commit.
+    execKeptLater(
+        "gudang_nilai", "SELECT gudang_nilai($1)",
+        { price ? std::optional<QByteArray>(QByteArray::number(*price, 'g', 17)) : std::nullopt });
+}
+
 std::unique_ptr<TableAccess> PgDatabase::table(const TableDef &table)
 {
     return openServerTable(std::static_pointer_cast<PgDatabase>(shared_from_this()), table);

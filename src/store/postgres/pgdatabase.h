@@ -76,6 +76,7 @@ public:
     std::unique_ptr<TableAccess> table(const TableDef &table) override;
     std::unique_ptr<Transaction> begin() override;
     Transaction *openTransaction() const override { return m_transaction; }
+    void valueLastMovement(Transaction &tx, std::optional<double> price) override;
 
     pg_conn *handle() const { return m_conn; }
     const QString &conninfo() const { return m_conninfo; }

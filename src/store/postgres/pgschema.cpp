@@ -151,6 +151,15 @@ const QByteArray kOpeningBalances
       "coalesce(jumlah_stok, 0), coalesce(jumlah_stok, 0), 'stok saat jurnal dimulai', "
       "current_date FROM tstok ORDER BY id_baris";
 
+// The day balances of a journal that began before the values did: each code's quantity at the
+// end of each day it moved, worth nothing yet.
+const QByteArray kDayBalances
+    = "INSERT INTO tsaldo (kunci, kode_barang, tanggal, jumlah, nilai) SELECT kode_barang || '|' "
+      "|| to_char(hari, 'YYYY-MM-DD'), kode_barang, hari, sum(sum(ubah)) OVER (PARTITION BY "
+      "kode_barang ORDER BY hari), 0 FROM (SELECT kode_barang, date_trunc('day', tanggal) AS "
+      "hari, coalesce(perubahan, 0) AS ubah FROM tmutasi WHERE kode_barang <> '' AND tanggal IS "
+      "NOT NULL) m GROUP BY kode_barang, hari ON CONFLICT (kunci) DO NOTHING";
+
 // Journal rows of an earlier version take their day: a posting's the goods-out row's date, any
 // other the day it was entered.
 void fillJournalDays(PgDatabase &db)
@@ -194,6 +203,8 @@ QStringList prepare(PgDatabase &db, const QString &conninfo, QString *rolesNote 
         db.exec(kOpeningBalances);
     }
     fillJournalDays(db);
+    if (missing.contains(QStringLiteral("tsaldo")))
+        db.exec(kDayBalances);
     db.exec(QByteArray("CREATE TABLE IF NOT EXISTS ") + kVersionTable
             + " (versi integer NOT NULL)");
     db.exec(QByteArray("DELETE FROM ") + kVersionTable);
@@ -326,7 +337,8 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
     auto t = db->begin();
     prepare(*db, conninfo);
     db->exec("LOCK TABLE tpass, tpengguna, tlogmasuk, tbarang, tstok, tbrgkeluar, tmutasi, "
-             "topname, topnamebrg, tposting IN EXCLUSIVE MODE");
+             "topname, topnamebrg, tposting, tnilai, tnilaimutasi, tsaldo, tterima, tterimabrg, "
+             "thargajual IN EXCLUSIVE MODE");
     for (const TableDef *table : allOurTables()) {
         const PgResult r = db->exec("SELECT count(*) FROM " + table->name.toUtf8());
         if (r.bytes(0, 0) != "0")
@@ -351,6 +363,11 @@ QString copyToServer(CopySource *credentials, CopySource &working, const QString
                 // The folder had no journal yet: it begins here, with the stock copied.
                 const PgResult r = db->exec(kOpeningBalances);
                 counts << QStringLiteral("%1: %2 baris saldo awal")
+                              .arg(table->name, QString::fromLatin1(pq().PQcmdTuples(r.get())));
+            } else if (table->name == QLatin1String("tsaldo")) {
+                // The folder had no values yet: the days its journal moved, worth nothing.
+                const PgResult r = db->exec(kDayBalances);
+                counts << QStringLiteral("%1: %2 baris")
                               .arg(table->name, QString::fromLatin1(pq().PQcmdTuples(r.get())));
             } else {
                 counts << QStringLiteral("%1: 0 baris").arg(table->name);

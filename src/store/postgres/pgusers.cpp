@@ -204,9 +204,92 @@ BEGIN
   VALUES (localtimestamp(0), v_siapa, 'barang keluar',
           pg_catalog.left(p_kode, 10), v_akhir - r.jumlah_stok, v_akhir, v_no, '',
           pg_catalog.date_trunc('day', p_tanggal));
+  PERFORM @S.gudang_nilai(NULL);
   INSERT INTO @S.tposting (token, no_keluar, waktu, pengguna)
   VALUES (p_token, v_no, localtimestamp(0), v_siapa);
   RETURN QUERY SELECT 'ok'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris, v_id, v_no;
+END $f$)SQL";
+
+// The value of the journal row this session wrote last (by the rule of core/valuation.h, in
+// the same order of operations), with the code's value now and its day balances. The journal
+// row itself says the code, the day, the change and the stock after it; a price counts only for
+// a receipt or an import's opening stock. Called by whoever wrote the row (the store's people
+// who book stock, and the posting), never twice for one row.
+const QByteArray kValueFunction = R"SQL(
+CREATE FUNCTION @S.gudang_nilai(p_harga double precision) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
+DECLARE
+  v_no integer := pg_catalog.currval(pg_catalog.pg_get_serial_sequence(
+                    pg_catalog.quote_ident(@SL) || '.tmutasi', 'no_mutasi'));
+  m record;
+  n record;
+  v_harga double precision := p_harga;
+  v_ubah double precision;
+  v_stok double precision;
+  v_akhir double precision;
+  v_sebelum double precision := 0;
+  v_rata double precision := 0;
+  v_nilai double precision := 0;
+  v_rata_akhir double precision;
+  v_hari timestamp;
+BEGIN
+  SELECT t.kode_barang, t.tanggal, coalesce(t.perubahan, 0) AS ubah,
+         coalesce(t.stok_akhir - t.perubahan, 0) AS stok, t.jenis INTO m
+    FROM @S.tmutasi t WHERE t.no_mutasi = v_no;
+  IF NOT FOUND OR m.kode_barang IS NULL OR m.kode_barang = '' THEN
+    RETURN;
+  END IF;
+  IF EXISTS (SELECT 1 FROM @S.tnilaimutasi x WHERE x.no_mutasi = v_no) THEN
+    RAISE EXCEPTION 'baris jurnal % sudah bernilai', v_no USING ERRCODE = '23505';
+  END IF;
+  IF m.jenis NOT IN ('terima', 'stok awal impor') THEN
+    v_harga := NULL;
+  END IF;
+  SELECT x.nilai, x.rata INTO n FROM @S.tnilai x WHERE x.kode_barang = m.kode_barang FOR UPDATE;
+  IF FOUND THEN
+    v_sebelum := coalesce(n.nilai, 0);
+    v_rata := coalesce(n.rata, 0);
+  END IF;
+  v_ubah := m.ubah;
+  v_stok := m.stok;
+  v_akhir := v_stok + v_ubah;
+  IF v_akhir <= 0 THEN
+    v_nilai := 0 - v_sebelum;
+  ELSIF v_harga IS NOT NULL THEN
+    v_nilai := v_ubah * v_harga;
+    v_nilai := CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
+                    ELSE pg_catalog.floor(v_nilai + 0.5) END;
+    IF v_sebelum + v_nilai < 0 THEN
+      v_nilai := 0 - v_sebelum;
+    END IF;
+  ELSIF v_ubah < 0 THEN
+    v_nilai := v_sebelum * (0 - v_ubah) / v_stok;
+    v_nilai := 0 - CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
+                        ELSE pg_catalog.floor(v_nilai + 0.5) END;
+  ELSIF v_ubah > 0 THEN
+    v_nilai := CASE WHEN v_stok > 0 THEN v_sebelum * v_ubah / v_stok ELSE v_rata * v_ubah END;
+    v_nilai := CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
+                    ELSE pg_catalog.floor(v_nilai + 0.5) END;
+  END IF;
+  v_rata_akhir := CASE WHEN v_akhir > 0 THEN (v_sebelum + v_nilai) / v_akhir ELSE v_rata END;
+  v_hari := coalesce(m.tanggal, pg_catalog.date_trunc('day', localtimestamp(0)));
+  INSERT INTO @S.tnilaimutasi (no_mutasi, kode_barang, tanggal, jumlah, harga, nilai, nilai_akhir,
+                               rata_awal, rata_akhir)
+  VALUES (v_no, m.kode_barang, v_hari, v_ubah, v_harga, v_nilai, v_sebelum + v_nilai, v_rata,
+          v_rata_akhir);
+  INSERT INTO @S.tnilai (kode_barang, nilai, rata)
+  VALUES (m.kode_barang, v_sebelum + v_nilai, v_rata_akhir)
+  ON CONFLICT (kode_barang) DO UPDATE SET nilai = EXCLUDED.nilai, rata = EXCLUDED.rata;
+  INSERT INTO @S.tsaldo (kunci, kode_barang, tanggal, jumlah, nilai)
+  SELECT m.kode_barang || '|' || pg_catalog.to_char(v_hari, 'YYYY-MM-DD'), m.kode_barang, v_hari,
+         coalesce(p.jumlah, 0), coalesce(p.nilai, 0)
+    FROM (SELECT 1) one
+    LEFT JOIN LATERAL (SELECT s.jumlah, s.nilai FROM @S.tsaldo s
+                        WHERE s.kode_barang = m.kode_barang AND s.tanggal < v_hari
+                        ORDER BY s.tanggal DESC LIMIT 1) p ON true
+  ON CONFLICT (kunci) DO NOTHING;
+  UPDATE @S.tsaldo SET jumlah = jumlah + v_ubah, nilai = nilai + v_nilai
+   WHERE kode_barang = m.kode_barang AND tanggal >= v_hari;
 END $f$)SQL";
 
 // Whether a posting with the token was written: asked after the answer to it was lost. A
@@ -389,6 +472,7 @@ const ServerFunction kFunctions[] = {
     { &kRoleFunction, "gudang_peran()", false },
     { &kJournalTrigger, "gudang_mutasi_pengguna()", false },
     { &kLogFunction, "gudang_catat(text, text, text, text)", false },
+    { &kValueFunction, "gudang_nilai(double precision)", false },
     { &kPostingFunction,
       "gudang_keluar(text, timestamp, double precision, double precision, text, text)", false },
     { &kTokenFunction, "gudang_keluar_token(text)", false },
@@ -614,10 +698,17 @@ QString prepareRoles(PgDatabase &db)
     const QByteArray posting = ident(roles.posting);
     db.exec("GRANT SELECT, UPDATE ON " + s + ".tstok TO " + posting);
     db.exec("GRANT SELECT, INSERT ON " + s + ".tbrgkeluar, " + s + ".tposting TO " + posting);
-    db.exec("GRANT INSERT ON " + s + ".tmutasi, " + s + ".tlogmasuk TO " + posting);
+    db.exec("GRANT INSERT ON " + s + ".tlogmasuk TO " + posting);
+    db.exec("GRANT SELECT, INSERT ON " + s + ".tmutasi, " + s + ".tnilaimutasi TO " + posting);
+    db.exec("GRANT SELECT, INSERT, UPDATE ON " + s + ".tnilai, " + s + ".tsaldo TO " + posting);
+    // The journal's numbers: the value function reads the one this session took last.
+    const PgResult journalNumbers
+        = db.exec("SELECT pg_catalog.pg_get_serial_sequence($1, 'no_mutasi')", { s + ".tmutasi" });
+    db.exec("GRANT USAGE ON SEQUENCE " + journalNumbers.bytes(0, 0) + " TO " + posting);
     db.exec("GRANT SELECT ON " + s + ".tpengguna, " + s + ".gudang_skema TO " + posting);
     db.exec("GRANT EXECUTE ON FUNCTION " + s + ".gudang_anggota(text), " + s
-            + ".gudang_pengguna_toko(), " + s + ".gudang_boleh() TO " + posting);
+            + ".gudang_pengguna_toko(), " + s + ".gudang_boleh(), " + s
+            + ".gudang_nilai(double precision) TO " + posting);
     const QByteArray persons = ident(roles.persons);
     db.exec("GRANT SELECT, INSERT, UPDATE ON " + s + ".tpengguna TO " + persons);
     db.exec("GRANT SELECT ON " + s + ".tpass TO " + persons);

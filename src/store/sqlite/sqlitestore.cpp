@@ -168,6 +168,7 @@ SqliteStore::~SqliteStore()
 {
     m_begin.reset();
     m_commit.reset();
+    m_values.reset();
     // The last user of the file is gone: a quiet moment. A log grown past its working size by
     // a big transaction is cut back as the connection closes (SQLite checkpoints it and
     // truncates it to the size limit); a log of working size stays, so that the next commits
@@ -278,6 +279,7 @@ void SqliteStore::readyForWrite()
     sqlite3 *fresh = openHandle(m_path, false);
     m_begin.reset();
     m_commit.reset();
+    m_values.reset();
     // Statements still prepared on the old connection keep it until they are finalised.
     sqlite3_close_v2(m_db);
     m_db = fresh;
@@ -331,6 +333,7 @@ void createDatabaseFile(const QString &path, DbRole role)
     std::shared_ptr<SqliteStore> db = SqliteStore::openForCreate(info.absoluteFilePath());
     std::unique_ptr<Transaction> t = db->begin();
     const bool hadJournal = role == DbRole::Working && db->tableExists("tmutasi");
+    const bool hadDayBalances = role == DbRole::Working && db->tableExists("tsaldo");
     for (const TableDef *table : tablesOf(role)) {
         db->exec(createTableSql(*table).toUtf8().constData());
         // Columns of a later version, at the end of a table an earlier version made.
@@ -358,6 +361,16 @@ void createDatabaseFile(const QString &path, DbRole role)
         db->exec("UPDATE tmutasi SET Tanggal = coalesce((SELECT date(k.Tanggal) FROM tbrgkeluar "
                  "k WHERE k.No_Keluar = tmutasi.No_Keluar AND tmutasi.Jenis = 'barang keluar'), "
                  "date(Waktu)) || ' 00:00:00' WHERE Tanggal IS NULL");
+    }
+    if (role == DbRole::Working && !hadDayBalances) {
+        // The day balances of a journal that began before the values did: each code's
+        // quantity at the end of each day it moved, worth nothing yet.
+        db->exec("INSERT OR IGNORE INTO tsaldo (Kunci, Kode_Barang, Tanggal, Jumlah, Nilai) "
+                 "SELECT Kode_Barang || '|' || substr(Tanggal, 1, 10), Kode_Barang, "
+                 "substr(Tanggal, 1, 10) || ' 00:00:00', sum(sum(coalesce(Perubahan, 0))) OVER "
+                 "(PARTITION BY Kode_Barang ORDER BY substr(Tanggal, 1, 10)), 0 FROM tmutasi "
+                 "WHERE Kode_Barang <> '' AND Tanggal IS NOT NULL GROUP BY Kode_Barang, "
+                 "substr(Tanggal, 1, 10)");
     }
     db->exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion).toUtf8().constData());
     t->commit();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -69,6 +70,8 @@ public:
     bool tableExists(const char *table);
     bool columnExists(const QString &table, const QString &column);
 
+    void valueLastMovement(Transaction &tx, std::optional<double> price) override;
+
 private:
     class Tx;
     SqliteStore(QString path, sqlite3 *db);
@@ -82,6 +85,16 @@ private:
     mutable bool m_stale = false; // a write failed in a way a fresh connection may cure
     int m_generation = 0;
     std::unique_ptr<Statement> m_begin, m_commit;
+    struct ValueStatements;
+    std::unique_ptr<ValueStatements> m_values;
+    int m_valuesGeneration = -1;
+};
+
+// The statements that value a journal row (sqlitevalues.cpp).
+struct SqliteStore::ValueStatements
+{
+    explicit ValueStatements(SqliteStore &db);
+    Statement journal, position, valued, row, now, day, later;
 };
 
 // The kind of failure of an SQLite result code.
