@@ -6,6 +6,7 @@
 
 #include "core/apperror.h"
 #include "users/credentials.h"
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 
@@ -352,6 +353,15 @@ bool valuesAddUp(Env &env)
     if (!found.isEmpty())
         qWarning("values that do not add up: %s", qPrintable(found.join(QStringLiteral(", "))));
     return found.isEmpty();
+}
+
+std::pair<int, QString> runOnStore(const char *binary, const Env &env, const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QString::fromLocal8Bit(binary), storeArguments(env.locations) + arguments);
+    if (!p.waitForFinished(120000))
+        return { -1, QStringLiteral("(still running)") };
+    return { p.exitCode(), QString::fromUtf8(p.readAllStandardError()) };
 }
 
 QString shortOnChangedStock(const QString &now)

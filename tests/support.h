@@ -82,6 +82,10 @@ struct AnyoneWrites
 // The command line that starts the program on the Env's store: --data-dir, and --server on
 // the test server.
 QStringList storeArguments(const Locations &locations);
+// The program `binary` run on the Env's store with these arguments, to its end: exit code and
+// what it said on standard error.
+std::pair<int, QString> runOnStore(const char *binary, const Env &env,
+                                   const QStringList &arguments);
 
 // Gives the window the focus as a user's click would (offscreen windows are not activated by
 // showing them).

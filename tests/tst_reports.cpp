@@ -98,11 +98,7 @@ void seedGoodsOut(Env &env, int rows)
 // said on standard error.
 std::pair<int, QString> runProgram(Env &env, const QStringList &arguments)
 {
-    QProcess p;
-    p.start(QStringLiteral(GUDANG_BINARY), test::storeArguments(env.locations) + arguments);
-    if (!p.waitForFinished(120000))
-        return { -1, QStringLiteral("(still running)") };
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardError()) };
+    return test::runOnStore(GUDANG_BINARY, env, arguments);
 }
 
 // `gudang --data-dir DIR --report WHICH --pdf PDF` run to its end.

@@ -25,20 +25,12 @@ void seedGoods(Env &env, const QStringList &codes)
             QStringLiteral("INSERT INTO tbarang VALUES ('%1', 'Nama %1', 'M', 'S', 'pcs')").arg(c));
 }
 
-std::pair<int, QString> runProgram(Env &env, const QStringList &arguments)
-{
-    QProcess p;
-    p.start(QStringLiteral(GUDANG_BINARY), test::storeArguments(env.locations) + arguments);
-    if (!p.waitForFinished(120000))
-        return { -1, QStringLiteral("(still running)") };
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardError()) };
-}
-
 // The report's CSV lines after its heading.
 QStringList reportLines(Env &env, const QStringList &arguments)
 {
     const QString file = env.locations.dataDir() + QStringLiteral("/laporan.csv");
-    const auto [code, said] = runProgram(env, arguments + QStringList { "--csv", file });
+    const auto [code, said]
+        = test::runOnStore(GUDANG_BINARY, env, arguments + QStringList { "--csv", file });
     if (code != 0) {
         qWarning("%s", qPrintable(said));
         return { QStringLiteral("exit %1").arg(code) };

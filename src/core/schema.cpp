@@ -113,11 +113,10 @@ const std::vector<TableDef> &allTables()
             { QStringLiteral("Rata_Akhir"), K::Number } },
           9 },
         // Each code's quantity and value at the end of each day it moved, by the movements'
-        // own days (a back-dated movement also changes the days after it). Kunci is
-        // "code|yyyy-MM-dd".
+        // own days (a back-dated movement also changes the days after it); one row per code
+        // and day.
         { QStringLiteral("tsaldo"),
-          { { QStringLiteral("Kunci"), K::Text, 24, true },
-            { QStringLiteral("Kode_Barang"), K::Text, 10 },
+          { { QStringLiteral("Kode_Barang"), K::Text, 10 },
             { QStringLiteral("Tanggal"), K::Date },
             { QStringLiteral("Jumlah"), K::Number },
             { QStringLiteral("Nilai"), K::Number } },
@@ -232,20 +231,19 @@ const std::vector<IndexDef> &indexDefs()
           QStringLiteral("tmutasi"),
           { QStringLiteral("Kode_Barang"), QStringLiteral("Jenis") },
           8 },
-        // The value of a journal row, by its number; a code's values of a period.
+        // The value of a journal row, by its number: a row is valued once.
         { QStringLiteral("tnilaimutasi_mutasi"),
           QStringLiteral("tnilaimutasi"),
           { QStringLiteral("No_Mutasi") },
-          9 },
-        { QStringLiteral("tnilaimutasi_kode_tanggal"),
-          QStringLiteral("tnilaimutasi"),
-          { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal") },
-          9 },
-        // A code's last day on or before a date: the stock's value at that date.
+          9,
+          true },
+        // One balance per code and day; a code's last day on or before a date: the stock's
+        // value at that date.
         { QStringLiteral("tsaldo_kode_tanggal"),
           QStringLiteral("tsaldo"),
           { QStringLiteral("Kode_Barang"), QStringLiteral("Tanggal") },
-          9 },
+          9,
+          true },
         { QStringLiteral("tterimabrg_terima"),
           QStringLiteral("tterimabrg"),
           { QStringLiteral("No_Terima") },
@@ -277,8 +275,9 @@ std::vector<const IndexDef *> indexesOf(DbRole role)
 
 QString createIndexSql(const IndexDef &index)
 {
-    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-        .arg(index.name, index.table, index.columns.join(QStringLiteral(", ")));
+    return QStringLiteral("CREATE %1INDEX IF NOT EXISTS %2 ON %3 (%4)")
+        .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), index.name, index.table,
+             index.columns.join(QStringLiteral(", ")));
 }
 
 bool columnsOfSomeVersion(const TableDef &table, const QStringList &names)

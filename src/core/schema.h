@@ -74,7 +74,7 @@ enum : int {
 };
 }
 namespace tsaldo {
-enum : int { Kunci, Kode_Barang, Tanggal, Jumlah, Nilai };
+enum : int { Kode_Barang, Tanggal, Jumlah, Nilai };
 }
 namespace tterima {
 enum : int { No_Terima, Tanggal, Supplier, No_Faktur, Oleh, Dibuat, Batal };
@@ -118,10 +118,11 @@ struct IndexDef
     QString table;
     QStringList columns;
     int since = 1;
+    bool unique = false; // no two rows with the same values in these columns
 };
 // Every index of ours.
 const std::vector<IndexDef> &indexDefs();
-// CREATE INDEX IF NOT EXISTS statement of an index (column names as given).
+// CREATE [UNIQUE] INDEX IF NOT EXISTS statement of an index (column names as given).
 QString createIndexSql(const IndexDef &index);
 
 // The two database files of the system.

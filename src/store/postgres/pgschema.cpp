@@ -154,11 +154,11 @@ const QByteArray kOpeningBalances
 // The day balances of a journal that began before the values did: each code's quantity at the
 // end of each day it moved, worth nothing yet.
 const QByteArray kDayBalances
-    = "INSERT INTO tsaldo (kunci, kode_barang, tanggal, jumlah, nilai) SELECT kode_barang || '|' "
-      "|| to_char(hari, 'YYYY-MM-DD'), kode_barang, hari, sum(sum(ubah)) OVER (PARTITION BY "
-      "kode_barang ORDER BY hari), 0 FROM (SELECT kode_barang, date_trunc('day', tanggal) AS "
-      "hari, coalesce(perubahan, 0) AS ubah FROM tmutasi WHERE kode_barang <> '' AND tanggal IS "
-      "NOT NULL) m GROUP BY kode_barang, hari ON CONFLICT (kunci) DO NOTHING";
+    = "INSERT INTO tsaldo (kode_barang, tanggal, jumlah, nilai) SELECT kode_barang, hari, "
+      "sum(sum(ubah)) OVER (PARTITION BY kode_barang ORDER BY hari), 0 FROM (SELECT kode_barang, "
+      "date_trunc('day', tanggal) AS hari, coalesce(perubahan, 0) AS ubah FROM tmutasi WHERE "
+      "kode_barang <> '' AND tanggal IS NOT NULL) m GROUP BY kode_barang, hari ON CONFLICT DO "
+      "NOTHING";
 
 // Journal rows of an earlier version take their day: a posting's the goods-out row's date, any
 // other the day it was entered.
@@ -195,8 +195,9 @@ QStringList prepare(PgDatabase &db, const QString &conninfo, QString *rolesNote 
         for (const QString &c : index.columns)
             columns << pgColumn(
                 tableDef(index.table).columns[size_t(tableDef(index.table).columnIndex(c))]);
-        db.exec("CREATE INDEX IF NOT EXISTS " + index.name.toUtf8() + " ON " + index.table.toUtf8()
-                + " (" + columns.join(", ") + ')');
+        db.exec(QByteArray(index.unique ? "CREATE UNIQUE INDEX" : "CREATE INDEX")
+                + " IF NOT EXISTS " + index.name.toUtf8() + " ON " + index.table.toUtf8() + " ("
+                + columns.join(", ") + ')');
     }
     if (missing.contains(QStringLiteral("tmutasi"))) {
         // The journal begins with the stock as it stands: one opening balance per code.

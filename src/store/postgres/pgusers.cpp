@@ -112,6 +112,74 @@ const QByteArray kOutcomeType
     = "CREATE TYPE @S.gudang_hasil AS ENUM ('ok', 'sudah', 'hilang', 'kosong', 'kurang', "
       "'sama', 'bukan')";
 
+// Valuing a journal row on a server, in the functions that write one (the posting, and
+// gudang_nilai for the rows the store's people write), placed in them as @VALDECL (its
+// variables) and @VALBODY (its statements): the journal row n_no of code n_kode on day n_hari,
+// a change n_ubah of a stock of n_stok, n_harga a receipt's price. By the rule of
+// core/valuation.h, in the same order of operations: the movement's value, the code's value
+// now, and its day balances (a day the code had not moved on yet starts from the day before
+// it). Written once and placed in both, a function of its own would cost each posting a call.
+const QByteArray kValueDeclare = R"SQL(
+  n_no integer;
+  n_kode text;
+  n_hari timestamp;
+  n_ubah double precision;
+  n_stok double precision;
+  n_harga double precision;
+  n_row record;
+  n_akhir double precision;
+  n_sebelum double precision := 0;
+  n_rata double precision := 0;
+  n_nilai double precision := 0;
+  n_rata_akhir double precision;
+  n_ada boolean;)SQL";
+
+const QByteArray kValueBody = R"SQL(
+  n_akhir := n_stok + n_ubah;
+  SELECT x.nilai, x.rata INTO n_row FROM @S.tnilai x WHERE x.kode_barang = n_kode FOR UPDATE;
+  IF FOUND THEN
+    n_sebelum := coalesce(n_row.nilai, 0);
+    n_rata := coalesce(n_row.rata, 0);
+  END IF;
+  IF n_akhir <= 0 THEN
+    n_nilai := 0 - n_sebelum;
+  ELSIF n_harga IS NOT NULL THEN
+    n_nilai := n_ubah * n_harga;
+    n_nilai := CASE WHEN n_nilai < 0 THEN 0 - pg_catalog.floor(0 - n_nilai + 0.5)
+                    ELSE pg_catalog.floor(n_nilai + 0.5) END;
+    IF n_sebelum + n_nilai < 0 THEN
+      n_nilai := 0 - n_sebelum;
+    END IF;
+  ELSIF n_ubah < 0 THEN
+    n_nilai := n_sebelum * (0 - n_ubah) / n_stok;
+    n_nilai := 0 - CASE WHEN n_nilai < 0 THEN 0 - pg_catalog.floor(0 - n_nilai + 0.5)
+                        ELSE pg_catalog.floor(n_nilai + 0.5) END;
+  ELSIF n_ubah > 0 THEN
+    n_nilai := CASE WHEN n_stok > 0 THEN n_sebelum * n_ubah / n_stok ELSE n_rata * n_ubah END;
+    n_nilai := CASE WHEN n_nilai < 0 THEN 0 - pg_catalog.floor(0 - n_nilai + 0.5)
+                    ELSE pg_catalog.floor(n_nilai + 0.5) END;
+  END IF;
+  n_rata_akhir := CASE WHEN n_akhir > 0 THEN (n_sebelum + n_nilai) / n_akhir ELSE n_rata END;
+  -- The movement's value, the code's value now and its days from this one on: one statement.
+  WITH v AS (INSERT INTO @S.tnilaimutasi (no_mutasi, kode_barang, tanggal, jumlah, harga, nilai,
+                                          nilai_akhir, rata_awal, rata_akhir)
+             VALUES (n_no, n_kode, n_hari, n_ubah, n_harga, n_nilai, n_sebelum + n_nilai, n_rata,
+                     n_rata_akhir)),
+       k AS (INSERT INTO @S.tnilai (kode_barang, nilai, rata)
+             VALUES (n_kode, n_sebelum + n_nilai, n_rata_akhir)
+             ON CONFLICT (kode_barang) DO UPDATE SET nilai = EXCLUDED.nilai, rata = EXCLUDED.rata),
+       u AS (UPDATE @S.tsaldo SET jumlah = jumlah + n_ubah, nilai = nilai + n_nilai
+              WHERE kode_barang = n_kode AND tanggal >= n_hari RETURNING tanggal)
+  SELECT coalesce(pg_catalog.bool_or(u.tanggal = n_hari), false) INTO n_ada FROM u;
+  IF NOT n_ada THEN
+    INSERT INTO @S.tsaldo (kode_barang, tanggal, jumlah, nilai)
+    SELECT n_kode, n_hari, coalesce(p.jumlah, 0) + n_ubah, coalesce(p.nilai, 0) + n_nilai
+      FROM (SELECT 1) one
+      LEFT JOIN LATERAL (SELECT s.jumlah, s.nilai FROM @S.tsaldo s
+                          WHERE s.kode_barang = n_kode AND s.tanggal < n_hari
+                          ORDER BY s.tanggal DESC LIMIT 1) p ON true;
+  END IF;)SQL";
+
 // The one posting of a server, whatever the role: one quantity (the goods-out row and the
 // stock fall by the same number), a date the goods-out screen accepts, and the workstation's
 // token, by which a posting sent twice is written once ('sudah': the row it wrote then).
@@ -127,6 +195,7 @@ DECLARE
   v_akhir double precision;
   v_no integer;
   v_id bigint;
+@VALDECL
   -- A person of the store is named as the server knows them; the store's own role (the
   -- first user's way in) by the name the program gives.
   -- (Checked here rather than through the functions that say the same: a posting is the
@@ -203,93 +272,44 @@ BEGIN
                           keterangan, tanggal)
   VALUES (localtimestamp(0), v_siapa, 'barang keluar',
           pg_catalog.left(p_kode, 10), v_akhir - r.jumlah_stok, v_akhir, v_no, '',
-          pg_catalog.date_trunc('day', p_tanggal));
-  PERFORM @S.gudang_nilai(NULL);
+          pg_catalog.date_trunc('day', p_tanggal))
+  RETURNING no_mutasi INTO n_no;
+  -- The change and the stock before it as the journal row gives them, as gudang_nilai() reads.
+  n_kode := pg_catalog.left(p_kode, 10);
+  n_hari := pg_catalog.date_trunc('day', p_tanggal);
+  n_ubah := v_akhir - r.jumlah_stok;
+  n_stok := v_akhir - n_ubah;
+@VALBODY
   INSERT INTO @S.tposting (token, no_keluar, waktu, pengguna)
   VALUES (p_token, v_no, localtimestamp(0), v_siapa);
   RETURN QUERY SELECT 'ok'::@S.gudang_hasil, r.jumlah_stok, r.stok_minimum, r.id_baris, v_id, v_no;
 END $f$)SQL";
 
-// The value of the journal row this session wrote last (by the rule of core/valuation.h, in
-// the same order of operations), with the code's value now and its day balances. The journal
-// row itself says the code, the day, the change and the stock after it; a price counts only for
-// a receipt or an import's opening stock. Called by whoever wrote the row (the store's people
-// who book stock, and the posting), never twice for one row.
+// The value of the journal row this session wrote last:
+// the journal row itself says the code, the day, the change and the stock after it; a price
+// counts only for a receipt or an import's opening stock. Called by the store's people who
+// book stock; a row valued already is refused by the store's unique index.
 const QByteArray kValueFunction = R"SQL(
 CREATE FUNCTION @S.gudang_nilai(p_harga double precision) RETURNS void
 LANGUAGE plpgsql SECURITY DEFINER @PATH AS $f$
 DECLARE
-  v_no integer := pg_catalog.currval(pg_catalog.pg_get_serial_sequence(
-                    pg_catalog.quote_ident(@SL) || '.tmutasi', 'no_mutasi'));
   m record;
-  n record;
-  v_harga double precision := p_harga;
-  v_ubah double precision;
-  v_stok double precision;
-  v_akhir double precision;
-  v_sebelum double precision := 0;
-  v_rata double precision := 0;
-  v_nilai double precision := 0;
-  v_rata_akhir double precision;
-  v_hari timestamp;
+@VALDECL
 BEGIN
+  n_no := pg_catalog.currval(pg_catalog.pg_get_serial_sequence(
+            pg_catalog.quote_ident(@SL) || '.tmutasi', 'no_mutasi'));
   SELECT t.kode_barang, t.tanggal, coalesce(t.perubahan, 0) AS ubah,
          coalesce(t.stok_akhir - t.perubahan, 0) AS stok, t.jenis INTO m
-    FROM @S.tmutasi t WHERE t.no_mutasi = v_no;
+    FROM @S.tmutasi t WHERE t.no_mutasi = n_no;
   IF NOT FOUND OR m.kode_barang IS NULL OR m.kode_barang = '' THEN
     RETURN;
   END IF;
-  IF EXISTS (SELECT 1 FROM @S.tnilaimutasi x WHERE x.no_mutasi = v_no) THEN
-    RAISE EXCEPTION 'baris jurnal % sudah bernilai', v_no USING ERRCODE = '23505';
-  END IF;
-  IF m.jenis NOT IN ('terima', 'stok awal impor') THEN
-    v_harga := NULL;
-  END IF;
-  SELECT x.nilai, x.rata INTO n FROM @S.tnilai x WHERE x.kode_barang = m.kode_barang FOR UPDATE;
-  IF FOUND THEN
-    v_sebelum := coalesce(n.nilai, 0);
-    v_rata := coalesce(n.rata, 0);
-  END IF;
-  v_ubah := m.ubah;
-  v_stok := m.stok;
-  v_akhir := v_stok + v_ubah;
-  IF v_akhir <= 0 THEN
-    v_nilai := 0 - v_sebelum;
-  ELSIF v_harga IS NOT NULL THEN
-    v_nilai := v_ubah * v_harga;
-    v_nilai := CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
-                    ELSE pg_catalog.floor(v_nilai + 0.5) END;
-    IF v_sebelum + v_nilai < 0 THEN
-      v_nilai := 0 - v_sebelum;
-    END IF;
-  ELSIF v_ubah < 0 THEN
-    v_nilai := v_sebelum * (0 - v_ubah) / v_stok;
-    v_nilai := 0 - CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
-                        ELSE pg_catalog.floor(v_nilai + 0.5) END;
-  ELSIF v_ubah > 0 THEN
-    v_nilai := CASE WHEN v_stok > 0 THEN v_sebelum * v_ubah / v_stok ELSE v_rata * v_ubah END;
-    v_nilai := CASE WHEN v_nilai < 0 THEN 0 - pg_catalog.floor(0 - v_nilai + 0.5)
-                    ELSE pg_catalog.floor(v_nilai + 0.5) END;
-  END IF;
-  v_rata_akhir := CASE WHEN v_akhir > 0 THEN (v_sebelum + v_nilai) / v_akhir ELSE v_rata END;
-  v_hari := coalesce(m.tanggal, pg_catalog.date_trunc('day', localtimestamp(0)));
-  INSERT INTO @S.tnilaimutasi (no_mutasi, kode_barang, tanggal, jumlah, harga, nilai, nilai_akhir,
-                               rata_awal, rata_akhir)
-  VALUES (v_no, m.kode_barang, v_hari, v_ubah, v_harga, v_nilai, v_sebelum + v_nilai, v_rata,
-          v_rata_akhir);
-  INSERT INTO @S.tnilai (kode_barang, nilai, rata)
-  VALUES (m.kode_barang, v_sebelum + v_nilai, v_rata_akhir)
-  ON CONFLICT (kode_barang) DO UPDATE SET nilai = EXCLUDED.nilai, rata = EXCLUDED.rata;
-  INSERT INTO @S.tsaldo (kunci, kode_barang, tanggal, jumlah, nilai)
-  SELECT m.kode_barang || '|' || pg_catalog.to_char(v_hari, 'YYYY-MM-DD'), m.kode_barang, v_hari,
-         coalesce(p.jumlah, 0), coalesce(p.nilai, 0)
-    FROM (SELECT 1) one
-    LEFT JOIN LATERAL (SELECT s.jumlah, s.nilai FROM @S.tsaldo s
-                        WHERE s.kode_barang = m.kode_barang AND s.tanggal < v_hari
-                        ORDER BY s.tanggal DESC LIMIT 1) p ON true
-  ON CONFLICT (kunci) DO NOTHING;
-  UPDATE @S.tsaldo SET jumlah = jumlah + v_ubah, nilai = nilai + v_nilai
-   WHERE kode_barang = m.kode_barang AND tanggal >= v_hari;
+  n_kode := m.kode_barang;
+  n_hari := coalesce(m.tanggal, pg_catalog.date_trunc('day', localtimestamp(0)));
+  n_ubah := m.ubah;
+  n_stok := m.stok;
+  n_harga := CASE WHEN m.jenis IN ('terima', 'stok awal impor') THEN p_harga END;
+@VALBODY
 END $f$)SQL";
 
 // Whether a posting with the token was written: asked after the answer to it was lost. A
@@ -486,6 +506,8 @@ const ServerFunction kFunctions[] = {
 // Functions of earlier versions that are no more.
 const char *const kOldFunctions[] = {
     "gudang_keluar(text, timestamp, double precision, double precision, double precision)",
+    "gudang_nilai_baris(integer, text, timestamp, double precision, double precision, double "
+    "precision)",
 };
 
 // The groups of earlier versions, one set for every database of a server.
@@ -574,6 +596,8 @@ QString prepareRoles(PgDatabase &db)
     const QByteArray groupList
         = ident(roles.groups[0]) + ", " + ident(roles.groups[1]) + ", " + ident(roles.groups[2]);
     const auto fill = [&](QByteArray sql) {
+        sql.replace("@VALDECL", kValueDeclare);
+        sql.replace("@VALBODY", kValueBody);
         sql.replace("@PATH", QByteArray(kPath));
         sql.replace("@SL", literal(schema));
         sql.replace("@S", s);

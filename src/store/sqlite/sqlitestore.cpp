@@ -365,8 +365,8 @@ void createDatabaseFile(const QString &path, DbRole role)
     if (role == DbRole::Working && !hadDayBalances) {
         // The day balances of a journal that began before the values did: each code's
         // quantity at the end of each day it moved, worth nothing yet.
-        db->exec("INSERT OR IGNORE INTO tsaldo (Kunci, Kode_Barang, Tanggal, Jumlah, Nilai) "
-                 "SELECT Kode_Barang || '|' || substr(Tanggal, 1, 10), Kode_Barang, "
+        db->exec("INSERT OR IGNORE INTO tsaldo (Kode_Barang, Tanggal, Jumlah, Nilai) "
+                 "SELECT Kode_Barang, "
                  "substr(Tanggal, 1, 10) || ' 00:00:00', sum(sum(coalesce(Perubahan, 0))) OVER "
                  "(PARTITION BY Kode_Barang ORDER BY substr(Tanggal, 1, 10)), 0 FROM tmutasi "
                  "WHERE Kode_Barang <> '' AND Tanggal IS NOT NULL GROUP BY Kode_Barang, "

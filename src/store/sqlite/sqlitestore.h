@@ -94,7 +94,7 @@ private:
 struct SqliteStore::ValueStatements
 {
     explicit ValueStatements(SqliteStore &db);
-    Statement journal, position, valued, row, now, day, later;
+    Statement journal, position, row, now, day, later;
 };
 
 // The kind of failure of an SQLite result code.

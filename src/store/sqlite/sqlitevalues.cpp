@@ -32,7 +32,6 @@ SqliteStore::ValueStatements::ValueStatements(SqliteStore &db)
               "coalesce(Stok_Akhir - Perubahan, 0), Jenis FROM tmutasi WHERE No_Mutasi = "
               "last_insert_rowid()")
     , position(db, "SELECT Nilai, Rata FROM tnilai WHERE Kode_Barang = ?1")
-    , valued(db, "SELECT 1 FROM tnilaimutasi WHERE No_Mutasi = ?1")
     , row(db,
           "INSERT INTO tnilaimutasi (No_Mutasi, Kode_Barang, Tanggal, Jumlah, Harga, Nilai, "
           "Nilai_Akhir, Rata_Awal, Rata_Akhir) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)")
@@ -40,8 +39,8 @@ SqliteStore::ValueStatements::ValueStatements(SqliteStore &db)
           "INSERT INTO tnilai (Kode_Barang, Nilai, Rata) VALUES (?1, ?2, ?3) ON "
           "CONFLICT(Kode_Barang) DO UPDATE SET Nilai = excluded.Nilai, Rata = excluded.Rata")
     , day(db,
-          "INSERT OR IGNORE INTO tsaldo (Kunci, Kode_Barang, Tanggal, Jumlah, Nilai) SELECT "
-          "?1 || '|' || substr(?2, 1, 10), ?1, ?2, coalesce(p.Jumlah, 0), coalesce(p.Nilai, 0) "
+          "INSERT OR IGNORE INTO tsaldo (Kode_Barang, Tanggal, Jumlah, Nilai) SELECT ?1, ?2, "
+          "coalesce(p.Jumlah, 0), coalesce(p.Nilai, 0) "
           "FROM (SELECT 1) one LEFT JOIN (SELECT Jumlah, Nilai FROM tsaldo WHERE Kode_Barang "
           "= ?1 AND Tanggal < ?2 ORDER BY Tanggal DESC LIMIT 1) p ON 1")
     , later(db,
@@ -62,8 +61,7 @@ void SqliteStore::valueLastMovement(Transaction &, std::optional<double> price)
         ValueStatements &v;
         ~Reset()
         {
-            for (Statement *s :
-                 { &v.journal, &v.position, &v.valued, &v.row, &v.now, &v.day, &v.later })
+            for (Statement *s : { &v.journal, &v.position, &v.row, &v.now, &v.day, &v.later })
                 s->reset();
         }
     } reset { v };
@@ -84,9 +82,6 @@ void SqliteStore::valueLastMovement(Transaction &, std::optional<double> price)
     if (!isPricedKind(sqlite3_column_text(j, 5)))
         price.reset();
 
-    sqlite3_bind_int64(v.valued.get(), 1, number);
-    if (v.valued.step())
-        throw AppError(QStringLiteral("Baris jurnal %1 sudah bernilai.").arg(number));
     sqlite3_bind_text(v.position.get(), 1, code.constData(), int(code.size()), SQLITE_STATIC);
     double value = 0, average = 0;
     if (v.position.step()) {
